@@ -22,6 +22,9 @@ public:
     // Sets the system clock like an administrator would: the steady clock
     // does not notice.
     void StepWallUs(int64_t us) { m_realtimeUs += us; }
+    // Moves the steady clock alone, forward or back, as counter jitter or a
+    // wall clock that is slewed would look.
+    void StepSteadyUs(int64_t us) { m_monotonicNs += us * 1000; }
 
 private:
     int64_t m_monotonicNs = 5'000'000'000;
