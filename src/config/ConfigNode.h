@@ -1,0 +1,125 @@
+// One named node of the configuration tree: a folder with sorted children
+// and an optional list template, or a leaf holding raw content bytes. Writers
+// mark nodes changed; the tree's notification pass calls their observers.
+#pragma once
+
+#include "config/ConfigObserver.h"
+
+#include <cstddef>
+#include <cstdint>
+#include <memory>
+#include <span>
+#include <string>
+#include <string_view>
+#include <vector>
+
+enum class NodeKind : int32_t {
+    Folder = 0,
+    String = 1,
+    Integer = 2,
+    Int64 = 3,
+    Double = 4,
+    Raw = 5,
+};
+
+class ConfigNode {
+public:
+    static constexpr uint32_t kChanged = 1;
+
+    ConfigNode(NodeKind kind, std::string name);
+    ~ConfigNode();
+    ConfigNode(const ConfigNode&) = delete;
+    ConfigNode& operator=(const ConfigNode&) = delete;
+
+    ConfigNode* Parent() const { return m_parent; }
+    uint32_t Flags() const { return IsChanged() ? kChanged : 0; }
+    bool IsChanged() const;
+
+    const std::string& Name() const { return m_name; }
+    void SetName(std::string name);
+
+    NodeKind Kind() const { return m_kind; }
+    void SetKind(NodeKind kind) { m_kind = kind; }
+    bool IsFolder() const { return m_kind == NodeKind::Folder; }
+
+    int ChildCount() const { return static_cast<int>(m_children.size()); }
+    ConfigNode* ChildAt(int index) const;
+    ConfigNode* Child(std::string_view name) const;
+
+    // Inserts by unsigned byte order of the name, after any equal names.
+    bool AddChild(std::unique_ptr<ConfigNode> child);
+    // Removes the first child named like `node`, which may be a different
+    // node of the same name.
+    bool RemoveChild(const ConfigNode* node);
+    bool RemoveChildAt(int index);
+    void RemoveAllChildren();
+
+    ConfigNode* Template() const { return m_template.get(); }
+    // Replaces (and frees) any earlier template.
+    void SetTemplate(std::unique_ptr<ConfigNode> templ);
+    bool DeleteTemplate();
+
+    // The child of that name, or a new entry copied from the template.
+    ConfigNode* ChildOrNewEntry(std::string_view name);
+    // A new entry under the lowest free "%08d" name from `start` upwards.
+    ConfigNode* NewEntry(int start);
+    ConfigNode* FindEntryByString(std::string_view key, std::string_view value) const;
+    ConfigNode* FindEntryByInt(std::string_view key, int32_t value) const;
+    ConfigNode* FindNthEntryByInt(std::string_view key, int32_t value, int n) const;
+    // Empties every list folder in this subtree.
+    void ClearLists();
+
+    // Marks self, ancestors and the whole subtree.
+    void MarkChanged();
+
+    std::span<const uint8_t> Content() const { return m_content; }
+    bool HasContent() const { return !m_content.empty(); }
+    void SetBytes(const void* data, size_t size);
+    void ClearContent();
+    void SetInt(int32_t value);
+    void SetInt64(int64_t value);
+    void SetDouble(double value);
+    void SetString(std::string_view text);
+    // The typed getters do not check the kind; content shorter than the
+    // type reads as if padded with zero bytes.
+    int32_t GetInt() const;
+    int64_t GetInt64() const;
+    double GetDouble() const;
+    std::string GetString() const;
+
+    void AddObserver(ConfigObserver* observer);
+    void RemoveObserver(ConfigObserver* observer);
+    const std::vector<ConfigObserver*>& Observers() const { return m_observers; }
+
+    // A deep copy of this node's children (and nested templates) into
+    // `entry`, as a new list entry is made from its template.
+    void CopyChildrenInto(ConfigNode& entry) const;
+
+    // For the notification pass: clears this node's own mark and hands a
+    // pending subtree mark down to the children.
+    void TakeMarkForVisit();
+
+private:
+    void MarkSelf() { m_flags |= kChanged; }
+    bool IsTemplateOfParent() const;
+    void MarkUp();
+    void MarkDown();
+    void MarkAll();
+    int FindChildIndex(std::string_view name) const;
+
+    ConfigNode* m_parent = nullptr;
+    uint32_t m_flags = 0;
+    std::string m_name;
+    NodeKind m_kind;
+    std::vector<std::unique_ptr<ConfigNode>> m_children;
+    std::vector<ConfigObserver*> m_observers;
+    std::unique_ptr<ConfigNode> m_template;
+    std::vector<uint8_t> m_content;
+    // Renaming a child can break the order; lookups fall back to a scan.
+    bool m_childrenSorted = true;
+    // Marking a subtree down is recorded here and pushed to the children
+    // when the notification pass reaches them, so adding an entry to a
+    // long list does not touch every node of its siblings. Observable
+    // state is as if every node of the subtree had its bit set.
+    bool m_subtreeChanged = false;
+};
