@@ -1,0 +1,53 @@
+// The translation table: German user-interface texts mapped to the texts of
+// the chosen language, loaded from the text files in the "Languages" folder.
+#pragma once
+
+#include <filesystem>
+#include <string>
+#include <string_view>
+#include <utility>
+#include <vector>
+
+class Translator {
+public:
+    using Pair = std::pair<std::string, std::string>; // source, target
+
+    // A line may hold at most this many bytes, not counting its LF and a CR
+    // directly before it.
+    static constexpr size_t kMaxLineBytes = 300;
+
+    // The process-wide table that Tr() looks texts up in.
+    static Translator& Global();
+
+    // Empties the table, loads the language file and, when that succeeded and
+    // a fallback is given, the fallback file on top of it.
+    bool LoadLanguage(const std::filesystem::path& path, const std::filesystem::path& fallbackPath);
+
+    // Adds the file's pairs whose sources the table does not hold yet. A file
+    // that cannot be opened leaves the table as it was; a file with a syntax
+    // error empties it.
+    bool LoadFile(const std::filesystem::path& path);
+
+    // The target of the pair whose source equals text exactly, else text.
+    std::string Translate(std::string_view text) const;
+
+    const std::string& LastError() const { return m_lastError; }
+
+    // Sorted by source, bytes compared as unsigned values.
+    const std::vector<Pair>& Pairs() const { return m_pairs; }
+
+    void Clear() { m_pairs.clear(); }
+
+private:
+    bool FailAtLine(long long lineNumber, const std::filesystem::path& path,
+                    std::string_view reason);
+    void AddPairs(std::vector<Pair> pairs);
+    const Pair* Find(std::string_view source) const;
+
+    std::vector<Pair> m_pairs;
+    std::string m_lastError;
+};
+
+// Every German user-interface text is written as a literal passed to this,
+// so a test can list them and check that Languages/English.txt covers them.
+std::string Tr(std::string_view german);
