@@ -1,0 +1,180 @@
+// The receive loop of a station connection.
+#include "core/net/RecorderSession.h"
+
+#include "core/net/ForwardingClient.h"
+#include "core/net/SocketPump.h"
+#include "core/net/TelegramSink.h"
+
+#include <algorithm>
+#include <cstring>
+#include <string_view>
+
+namespace {
+
+constexpr std::string_view kForwardMagic = "WARDEXFORWARD ";
+constexpr std::string_view kNoAddress = "0.0.0.0";
+
+} // namespace
+
+RecorderSession::RecorderSession(TelegramSink& sink) : m_sink(sink) {}
+
+RecorderSession::RecorderSession(TelegramSink& sink, ForwardingClient& replaySource)
+    : m_sink(sink), m_replaySource(&replaySource)
+{
+}
+
+void RecorderSession::OnReceive()
+{
+    if (!IsReplay()) {
+        uint8_t chunk[kReadSize];
+        int received = Receive(chunk, sizeof chunk);
+        if (received < 0)
+            return;
+        if (m_buffer.Append(chunk, static_cast<size_t>(received)) < 0) {
+            Close(CloseMode::Force);
+            return;
+        }
+    }
+    // A nested pump round inside decoding only adds bytes; the outer loop
+    // takes them.
+    if (m_parsing)
+        return;
+    m_parsing = true;
+    ParseLoop();
+    m_parsing = false;
+}
+
+void RecorderSession::ParseLoop()
+{
+    std::string originIp;
+    for (;;) {
+        if (!TakeTelegram() && !TakeForwardMessage(originIp) && !TakeQueuedAlarm(originIp))
+            break;
+        size_t size = m_telegram.size();
+        if (m_header.kind != TelegramHeader::kAlarmKind) {
+            m_buffer.Consume(static_cast<int64_t>(size));
+            continue;
+        }
+        std::string_view ip = originIp.empty() ? std::string_view(PeerText()) : originIp;
+        ForwardingClient* client =
+            IsReplay() || Owner() == nullptr ? nullptr : Owner()->GetForwardingClient();
+        // A full forwarding queue hands the telegram to local decoding.
+        if (client != nullptr && client->Enqueue(static_cast<int>(size), m_telegram.data(), ip)) {
+            m_buffer.Consume(static_cast<int64_t>(size));
+            continue;
+        }
+        TelegramOutcome outcome = m_sink.DecodeTelegram(m_telegram, ip);
+        m_buffer.Consume(static_cast<int64_t>(size));
+        if (outcome == TelegramOutcome::UnknownRecorder)
+            break;
+    }
+    // Bytes that can never frame would otherwise pile up for as long as the
+    // peer keeps sending; the recorder reconnects.
+    if (!IsReplay() && IsFrontUnusable())
+        Close(CloseMode::Force);
+}
+
+bool RecorderSession::TakeTelegram()
+{
+    size_t n = m_buffer.Length();
+    const uint8_t* bytes = m_buffer.Data();
+    if (n < TelegramHeader::kSize || !TelegramHeader::HasValidChecksum(bytes))
+        return false;
+    TelegramHeader header = TelegramHeader::Read(bytes);
+    if (header.payloadLength > TelegramHeader::kMaxPayload ||
+        n < TelegramHeader::kSize + header.payloadLength)
+        return false;
+    m_header = header;
+    m_telegram.assign(bytes, bytes + TelegramHeader::kSize + header.payloadLength);
+    return true;
+}
+
+bool RecorderSession::TakeForwardMessage(std::string& originIp)
+{
+    int version = 0;
+    int count = 0;
+    if (!ForwardMessage::PeekHeader(m_buffer.Data(), m_buffer.Length(), version, count) ||
+        count < 0 || count > ForwardMessage::kMaxCount ||
+        m_buffer.Length() < ForwardMessage::kHeaderSize + static_cast<size_t>(count))
+        return false;
+    size_t size = ForwardMessage::kHeaderSize + static_cast<size_t>(count);
+    m_message.Parse(m_buffer.Data(), size);
+    m_buffer.Consume(static_cast<int64_t>(size));
+    // A station that forwards itself takes no forwarded alarms; its silence
+    // tells the sender so.
+    if (HasForwardingClient())
+        return false;
+    if (m_message.IsShlo()) {
+        Reply(ForwardType::Rhlo);
+        return false;
+    }
+    if (!m_message.IsData())
+        return false;
+    std::span<const uint8_t> payload = m_message.Payload();
+    if (!m_buffer.Prepend(payload.data(), payload.size())) {
+        Close(CloseMode::Force);
+        return false;
+    }
+    originIp = m_message.OriginIp();
+    Reply(ForwardType::Ackn);
+    return TakeTelegram();
+}
+
+bool RecorderSession::TakeQueuedAlarm(std::string& originIp)
+{
+    if (m_replaySource == nullptr || m_replaySource->IsQueueEmpty())
+        return false;
+    ForwardQueueItem item = m_replaySource->QueueHead();
+    if (m_buffer.Append(item.bytes.data(), item.bytes.size()) < 0)
+        return false;
+    originIp = item.originIp;
+    m_replaySource->PopQueueHead();
+    return TakeTelegram();
+}
+
+bool RecorderSession::IsFrontUnusable() const
+{
+    size_t n = m_buffer.Length();
+    const uint8_t* bytes = m_buffer.Data();
+    if (n == 0)
+        return false;
+    if (n >= TelegramHeader::kSize && TelegramHeader::HasValidChecksum(bytes))
+        return TelegramHeader::Read(bytes).payloadLength > TelegramHeader::kMaxPayload;
+    size_t prefix = std::min(n, kForwardMagic.size());
+    if (std::memcmp(bytes, kForwardMagic.data(), prefix) == 0) {
+        if (n < ForwardMessage::kHeaderSize)
+            return false;
+        int version = 0;
+        int count = 0;
+        if (!ForwardMessage::PeekHeader(bytes, n, version, count))
+            return true;
+        return count < 0 || count > ForwardMessage::kMaxCount;
+    }
+    // A header with a bad checksum.
+    return n >= TelegramHeader::kSize;
+}
+
+bool RecorderSession::HasForwardingClient() const
+{
+    return Owner() != nullptr && Owner()->GetForwardingClient() != nullptr;
+}
+
+void RecorderSession::Reply(ForwardType type)
+{
+    ForwardMessage reply;
+    if (type == ForwardType::Rhlo)
+        reply.MakeRhlo(kNoAddress);
+    else
+        reply.MakeAckn(kNoAddress);
+    std::span<const uint8_t> bytes = reply.Encode();
+    SendData(bytes.data(), bytes.size());
+}
+
+const std::string& RecorderSession::PeerText()
+{
+    // The peer of a connection never changes; asking the system once saves a
+    // call per telegram.
+    if (m_peerText.empty() || m_peerText == kNoAddress)
+        m_peerText = PeerAddressText();
+    return m_peerText;
+}

@@ -1,0 +1,71 @@
+// The station's main loop: each round polls every registered socket for at
+// most 10 ms, dispatches readiness to the sockets' virtual operations and
+// then runs Housekeeping, which deletes closed sockets.
+//
+// Rules of the loop. There is one thread. A handler may register and
+// unregister sockets and may start a nested Run; the registry is walked by
+// index, so a socket registered during dispatch is visited in the same round
+// (with no events) and a socket unregistered during dispatch may let the next
+// one wait a round. A handler never deletes a socket: it closes it, and the
+// pump deletes it once no dispatch is in progress. Registering a socket whose
+// auto-delete flag is set hands its ownership to the pump.
+#pragma once
+
+#include <vector>
+
+#include <poll.h>
+
+class TcpSocket;
+class ForwardingClient;
+
+enum class PumpLoop { Once, UntilStopped };
+
+enum class PumpWait { Poll, Interval };
+
+class SocketPump {
+public:
+    static constexpr int kIntervalMs = 10;
+
+    SocketPump() = default;
+    // Deletes the auto-delete sockets; the others are told the pump is gone.
+    virtual ~SocketPump();
+    SocketPump(const SocketPump&) = delete;
+    SocketPump& operator=(const SocketPump&) = delete;
+
+    // Deletes every closed auto-delete socket.
+    virtual void Housekeeping();
+
+    // Trace lines go to standard output.
+    void Register(TcpSocket* socket);
+    void Unregister(TcpSocket* socket);
+    bool IsRegistered(const TcpSocket* socket) const;
+    const std::vector<TcpSocket*>& Sockets() const { return m_registry; }
+
+    // Returns the stop flag.
+    bool Run(PumpLoop loop, PumpWait wait);
+    // Sets the stop flag and closes and deletes every auto-delete socket.
+    void Stop();
+    bool IsStopped() const { return m_stop; }
+
+    // The station's one forwarding client, or null. While there is one,
+    // recorder telegrams are queued for forwarding instead of decoded.
+    ForwardingClient* GetForwardingClient() const { return m_forwardingClient; }
+    void SetForwardingClient(ForwardingClient* client) { m_forwardingClient = client; }
+
+protected:
+    void DeleteClosedSockets();
+
+private:
+    bool BuildSets();
+    void Dispatch();
+    void DeleteAutoDeleteSockets(bool onlyClosed);
+
+    std::vector<TcpSocket*> m_registry;
+    std::vector<pollfd> m_pollSet;
+    // m_polled[i] is the socket behind m_pollSet[i].
+    std::vector<TcpSocket*> m_polled;
+    int m_intervalMs = kIntervalMs;
+    bool m_stop = false;
+    int m_dispatchDepth = 0;
+    ForwardingClient* m_forwardingClient = nullptr;
+};

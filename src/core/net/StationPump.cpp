@@ -1,0 +1,19 @@
+// Housekeeping of the station's pump.
+#include "core/net/StationPump.h"
+
+#include <utility>
+
+StationPump::StationPump(MessageDrain drain) : m_drain(std::move(drain)) {}
+
+void StationPump::Housekeeping()
+{
+    SocketPump::Housekeeping();
+    if (m_sessionEnding)
+        return;
+    if (m_drain)
+        m_drain();
+    if (m_quitRequested) {
+        m_quitRequested = false;
+        Stop();
+    }
+}
