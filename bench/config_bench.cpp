@@ -31,8 +31,13 @@ public:
         if (fd < 0)
             return;
         std::string text;
-        for (int i = 0; i < kPairs; ++i)
-            text += "\"" + Source(i) + "\" \"Message " + std::to_string(i) + " of the station\"\n";
+        for (int i = 0; i < kPairs; ++i) {
+            text += '"';
+            text += Source(i);
+            text += "\" \"Message ";
+            text += std::to_string(i);
+            text += " of the station\"\n";
+        }
         bool written = write(fd, text.data(), text.size()) == static_cast<ssize_t>(text.size());
         close(fd);
         m_loaded = written && m_translator.LoadFile(path);
