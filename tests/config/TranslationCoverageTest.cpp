@@ -1,5 +1,5 @@
 // Checks the shipped language files against the code: every German text
-// written as a Tr literal under src/ has an English translation, and
+// written as a Tr or TrNoop literal under src/ has an English translation, and
 // German.txt is the up-to-date identity mapping of English.txt's sources.
 #include "config/Translator.h"
 #include "testsupport/TempDir.h"
@@ -91,7 +91,7 @@ size_t SkipBlanks(std::string_view text, size_t pos)
     return pos;
 }
 
-// The texts of all Tr("...") calls in a C++ source text, with escapes
+// The texts of all Tr("...") and TrNoop("...") calls in a C++ source text, with escapes
 // resolved and adjacent literals joined. Comments, other string and
 // character literals are skipped, so a Tr mentioned in them does not count.
 std::vector<std::string> FindTrLiterals(std::string_view text)
@@ -128,13 +128,16 @@ std::vector<std::string> FindTrLiterals(std::string_view text)
             pos = isLiteral ? SkipCharLiteral(text, pos) : pos + 1;
             continue;
         }
-        bool isTrCall =
-            text.substr(pos, 3) == "Tr(" && (pos == 0 || !IsIdentifierChar(text[pos - 1]));
-        if (!isTrCall) {
+        // TrNoop marks a text in a table that is translated when shown.
+        bool atNameStart = pos == 0 || !IsIdentifierChar(text[pos - 1]);
+        size_t callLength = text.substr(pos, 3) == "Tr("       ? 3
+                            : text.substr(pos, 7) == "TrNoop(" ? 7
+                                                               : 0;
+        if (!atNameStart || callLength == 0) {
             ++pos;
             continue;
         }
-        pos += 3;
+        pos += callLength;
         size_t literal = SkipBlanks(text, pos);
         if (literal >= text.size() || text[literal] != '"')
             continue;
@@ -199,6 +202,15 @@ TEST(TrLiteralScanner, IgnoresCommentsStringsAndOtherNames)
         MyTr("other function"); Tr(variable); Tr(R"(raw text)");
     )code";
     EXPECT_EQ(FindTrLiterals(code), (std::vector<std::string>{"after quote char"}));
+}
+
+TEST(TrLiteralScanner, FindsTableMarkers)
+{
+    std::string_view code = R"(
+        {10000, TrNoop("Spur ist voll")}, {10014, TrNoop( "Alarm " "Beginn")},
+        MyTrNoop("other function"); TrNoopX("other name"); TrNoop(name);
+    )";
+    EXPECT_EQ(FindTrLiterals(code), (std::vector<std::string>{"Spur ist voll", "Alarm Beginn"}));
 }
 
 TEST(TrLiteralScanner, UrlInStringIsNoComment)
