@@ -21,19 +21,20 @@ void Check(bool condition, const char* what)
     std::abort();
 }
 
-// One file per process, reused for every input and removed at exit.
-const std::string& InputPath()
+// One file per process, reused for every input. libFuzzer ends with _Exit,
+// so nothing would remove a named file: it is unlinked at once and opened
+// again through its descriptor's /proc link.
+int InputFd()
 {
-    static const std::string path = [] {
+    static const int fd = [] {
         std::string pattern =
             (std::filesystem::temp_directory_path() / "translation-fuzz-XXXXXX").string();
-        int fd = mkstemp(pattern.data());
-        Check(fd >= 0, "temporary file");
-        close(fd);
-        std::atexit([] { std::remove(InputPath().c_str()); });
-        return pattern;
+        int created = mkstemp(pattern.data());
+        Check(created >= 0, "temporary file");
+        unlink(pattern.c_str());
+        return created;
     }();
-    return path;
+    return fd;
 }
 
 void CheckTable(const Translator& translator)
@@ -55,11 +56,12 @@ void CheckTable(const Translator& translator)
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 {
-    const std::string& path = InputPath();
-    std::FILE* file = std::fopen(path.c_str(), "wb");
-    Check(file != nullptr, "write input");
-    std::fwrite(data, 1, size, file);
-    std::fclose(file);
+    int fd = InputFd();
+    // Cut to length after writing: truncating to zero first makes ext4 flush
+    // the file to disk for every input.
+    Check(pwrite(fd, data, size, 0) == static_cast<ssize_t>(size), "write input");
+    Check(ftruncate(fd, static_cast<off_t>(size)) == 0, "cut input");
+    const std::string path = "/proc/self/fd/" + std::to_string(fd);
 
     Translator translator;
     if (!translator.LoadFile(path)) {
