@@ -88,6 +88,8 @@ constexpr bool kNoLive = false;
 constexpr bool kTrack = true;
 constexpr bool kNoTrack = false;
 
+// Code, SubID, SubType, Priority, whether ShwLivePic keeps its default 1,
+// whether ShwTrack is set.
 constexpr BuiltInAlarmSetting kBuiltInSettings[] = {
     {10000, 0, 0, 1, kNoLive, kNoTrack},   {10001, 1, 0, 1, kNoLive, kNoTrack},
     {10002, 2, 0, 1, kNoLive, kNoTrack},   {10003, 3, 0, 4, kNoLive, kNoTrack},
