@@ -23,6 +23,13 @@ RecorderSession::RecorderSession(TelegramSink& sink, ForwardingClient& replaySou
 {
 }
 
+bool RecorderSession::WantsRead() const
+{
+    // A peer that sends requests without reading the replies is not read
+    // from until it does; TCP then holds it back.
+    return PendingOutput() < kMaxPendingOutput;
+}
+
 void RecorderSession::OnReceive()
 {
     if (!IsReplay()) {
@@ -48,7 +55,17 @@ void RecorderSession::ParseLoop()
 {
     std::string originIp;
     for (;;) {
-        if (!TakeTelegram() && !TakeForwardMessage(originIp) && !TakeQueuedAlarm(originIp))
+        bool taken = TakeTelegram();
+        if (!taken) {
+            Taken forward = TakeForwardMessage(originIp);
+            // Whatever follows a message that got no telegram out is taken in
+            // the same receive; leaving it for the next one would let a peer
+            // that sends faster than that grow the buffer without end.
+            if (forward == Taken::Consumed)
+                continue;
+            taken = forward == Taken::Telegram || TakeQueuedAlarm(originIp);
+        }
+        if (!taken)
             break;
         size_t size = m_telegram.size();
         if (m_header.kind != TelegramHeader::kAlarmKind) {
@@ -65,7 +82,9 @@ void RecorderSession::ParseLoop()
         }
         TelegramOutcome outcome = m_sink.DecodeTelegram(m_telegram, ip);
         m_buffer.Consume(static_cast<int64_t>(size));
-        if (outcome == TelegramOutcome::UnknownRecorder)
+        // A replay stops at an unknown recorder and leaves the rest queued; a
+        // connection goes on for the same reason as above.
+        if (outcome == TelegramOutcome::UnknownRecorder && IsReplay())
             break;
     }
     // Bytes that can never frame would otherwise pile up for as long as the
@@ -89,35 +108,35 @@ bool RecorderSession::TakeTelegram()
     return true;
 }
 
-bool RecorderSession::TakeForwardMessage(std::string& originIp)
+RecorderSession::Taken RecorderSession::TakeForwardMessage(std::string& originIp)
 {
     int version = 0;
     int count = 0;
     if (!ForwardMessage::PeekHeader(m_buffer.Data(), m_buffer.Length(), version, count) ||
         count < 0 || count > ForwardMessage::kMaxCount ||
         m_buffer.Length() < ForwardMessage::kHeaderSize + static_cast<size_t>(count))
-        return false;
+        return Taken::Nothing;
     size_t size = ForwardMessage::kHeaderSize + static_cast<size_t>(count);
     m_message.Parse(m_buffer.Data(), size);
     m_buffer.Consume(static_cast<int64_t>(size));
     // A station that forwards itself takes no forwarded alarms; its silence
     // tells the sender so.
     if (HasForwardingClient())
-        return false;
+        return Taken::Consumed;
     if (m_message.IsShlo()) {
         Reply(ForwardType::Rhlo);
-        return false;
+        return Taken::Consumed;
     }
     if (!m_message.IsData())
-        return false;
+        return Taken::Consumed;
     std::span<const uint8_t> payload = m_message.Payload();
     if (!m_buffer.Prepend(payload.data(), payload.size())) {
         Close(CloseMode::Force);
-        return false;
+        return Taken::Consumed;
     }
     originIp = m_message.OriginIp();
     Reply(ForwardType::Ackn);
-    return TakeTelegram();
+    return TakeTelegram() ? Taken::Telegram : Taken::Consumed;
 }
 
 bool RecorderSession::TakeQueuedAlarm(std::string& originIp)

@@ -20,6 +20,9 @@ class TelegramSink;
 class RecorderSession final : public TcpSocket {
 public:
     static constexpr size_t kReadSize = 1024;
+    // Replies waiting for the peer to read them, beyond which the session
+    // stops reading.
+    static constexpr size_t kMaxPendingOutput = 64 * 1024;
 
     // A session for a connection accepted from a recorder or another station.
     explicit RecorderSession(TelegramSink& sink);
@@ -28,14 +31,18 @@ public:
     RecorderSession(TelegramSink& sink, ForwardingClient& replaySource);
 
     void OnReceive() override;
+    bool WantsRead() const override;
 
     bool IsReplay() const { return m_replaySource != nullptr; }
     size_t BufferedBytes() const { return m_buffer.Length(); }
 
 private:
+    // What TakeForwardMessage got out of the buffer.
+    enum class Taken { Nothing, Consumed, Telegram };
+
     void ParseLoop();
     bool TakeTelegram();
-    bool TakeForwardMessage(std::string& originIp);
+    Taken TakeForwardMessage(std::string& originIp);
     bool TakeQueuedAlarm(std::string& originIp);
     // Whether the front of the buffer can never become a telegram or a
     // forwarding message within the bounds.

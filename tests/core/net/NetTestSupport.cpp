@@ -129,6 +129,16 @@ void LoopbackPeer::Send(std::span<const uint8_t> bytes)
     }
 }
 
+size_t LoopbackPeer::TrySend(std::span<const uint8_t> bytes)
+{
+    ssize_t n = ::send(m_handle, bytes.data(), bytes.size(), MSG_NOSIGNAL);
+    if (n < 0 && (errno == EAGAIN || errno == EWOULDBLOCK))
+        return 0;
+    if (n < 0)
+        throw std::runtime_error("send failed");
+    return static_cast<size_t>(n);
+}
+
 void LoopbackPeer::ReadAvailable()
 {
     char chunk[4096];

@@ -42,6 +42,8 @@ public:
     bool IsConnected() const { return m_handle >= 0; }
     // Writes everything, waiting for room when the connection is full.
     void Send(std::span<const uint8_t> bytes);
+    // Writes what fits without waiting; returns how much that was.
+    size_t TrySend(std::span<const uint8_t> bytes);
     // Reads whatever has arrived without waiting; appends to Received().
     void ReadAvailable();
     const std::string& Received() const { return m_received; }

@@ -210,7 +210,7 @@ TEST(RecorderSession, AHeaderAnnouncingMoreThanTheLimitClosesTheConnection)
     ASSERT_TRUE(ClosedByStation(station, *peer));
 }
 
-TEST(RecorderSession, AnUnknownRecorderEndsTheLoopUntilTheNextReceive)
+TEST(RecorderSession, AnUnknownRecorderDoesNotHoldBackTheTelegramsBehindIt)
 {
     Station station;
     station.sink.outcomes = {TelegramOutcome::UnknownRecorder};
@@ -218,10 +218,9 @@ TEST(RecorderSession, AnUnknownRecorderEndsTheLoopUntilTheNextReceive)
     std::vector<uint8_t> second = MakeTelegram(10002);
     peer->Send(Join({MakeTelegram(10001), second}));
     ASSERT_TRUE(PumpUntil(station.pump, [&] { return !station.sink.delivered.empty(); }));
-    EXPECT_EQ(station.sink.delivered.size(), 1u);
-    EXPECT_EQ(station.Last()->BufferedBytes(), second.size());
-    peer->Send(MakeTelegram(10003));
-    ASSERT_TRUE(PumpUntil(station.pump, [&] { return station.sink.delivered.size() == 3; }));
+    ASSERT_EQ(station.sink.delivered.size(), 2u);
+    EXPECT_EQ(station.sink.delivered[1].bytes, second);
+    EXPECT_EQ(station.Last()->BufferedBytes(), 0u);
 }
 
 TEST(RecorderSession, ASessionIsDeletedAfterThePeerCloses)
@@ -351,34 +350,71 @@ TEST(RecorderSession, AnInvalidForwardingMessageIsConsumedWithoutReply)
 {
     Station station;
     auto peer = station.Connect();
-    std::vector<uint8_t> invalid = DataHeaderWithCount("0000000000");
-    std::vector<uint8_t> waiting = MakeTelegram(10001);
-    peer->Send(Join({invalid, waiting}));
-    // The invalid message ends the loop; the telegram behind it waits.
-    ASSERT_TRUE(
-        PumpUntil(station.pump, [&] { return station.Last()->BufferedBytes() == waiting.size(); }));
-    EXPECT_TRUE(station.sink.delivered.empty());
-    peer->Send(MakeTelegram(10002));
-    ASSERT_TRUE(PumpUntil(station.pump, [&] { return station.sink.delivered.size() == 2; }));
+    std::vector<uint8_t> behind = MakeTelegram(10001);
+    peer->Send(Join({DataHeaderWithCount("0000000000"), behind}));
+    ASSERT_TRUE(PumpUntil(station.pump, [&] { return !station.sink.delivered.empty(); }));
+    EXPECT_EQ(station.sink.delivered[0].bytes, behind);
     peer->ReadAvailable();
     EXPECT_EQ(peer->Received(), "");
 }
 
-TEST(RecorderSession, WhileForwardingRecorderTelegramsAreQueuedWithThePeersAddress)
+TEST(RecorderSession, ABurstOfGreetingsInOneReadIsAnsweredInFull)
 {
     Station station;
-    RecordingObserver observer;
-    ForwardingClient client(observer, station.pump);
-    auto peer = station.Connect("127.0.0.5");
-    std::vector<uint8_t> alarm = MakeTelegram(10001, "queued");
-    peer->Send(Join({MakeTelegram(10002, "", 254), alarm}));
-    ASSERT_TRUE(PumpUntil(station.pump, [&] { return client.QueueLength() == 1; }));
-    ForwardQueueItem head = client.QueueHead();
-    EXPECT_EQ(head.bytes, alarm);
-    EXPECT_EQ(head.count, static_cast<int>(alarm.size()));
-    EXPECT_EQ(head.originIp, "127.0.0.5");
-    EXPECT_EQ(observer.events, std::vector<std::string>{"AlarmQueued"});
-    EXPECT_TRUE(station.sink.delivered.empty());
+    auto peer = station.Connect();
+    std::vector<uint8_t> burst;
+    for (int i = 0; i < 40; ++i)
+        burst = Join({burst, Shlo()});
+    peer->Send(burst);
+    std::string expected;
+    for (int i = 0; i < 40; ++i)
+        expected += RhloText();
+    ASSERT_TRUE(PumpUntil(station.pump, [&] {
+        peer->ReadAvailable();
+        return peer->Received().size() >= expected.size();
+    }));
+    EXPECT_EQ(peer->Received(), expected);
+    EXPECT_EQ(station.Last()->BufferedBytes(), 0u);
+}
+
+TEST(RecorderSession, APeerThatNeverReadsItsRepliesIsNoLongerRead)
+{
+    Station station;
+    auto peer = station.Connect();
+    RecorderSession* session = station.Last();
+    std::vector<uint8_t> burst;
+    for (int i = 0; i < 100; ++i)
+        burst = Join({burst, Shlo()});
+    std::vector<uint8_t> unsent;
+    auto greet = [&] {
+        if (unsent.empty())
+            unsent = burst;
+        unsent.erase(unsent.begin(), unsent.begin() + peer->TrySend(unsent));
+    };
+    // Keep greeting without ever reading the replies: the station must stop
+    // reading instead of queueing replies without end.
+    for (int round = 0; round < 200000 && session->WantsRead(); ++round) {
+        greet();
+        station.pump.Run(PumpLoop::Once, PumpWait::Poll);
+        ASSERT_LE(session->PendingOutput(), RecorderSession::kMaxPendingOutput + 1024);
+    }
+    ASSERT_FALSE(session->WantsRead());
+    size_t pending = session->PendingOutput();
+    for (int round = 0; round < 100; ++round) {
+        greet();
+        station.pump.Run(PumpLoop::Once, PumpWait::Poll);
+    }
+    EXPECT_EQ(session->PendingOutput(), pending);
+    EXPECT_GT(session->BytesAvailable(), 0);
+    EXPECT_EQ(session->State(), SocketState::Connected);
+
+    // Once the peer reads, the station reads again.
+    for (int round = 0; round < 200000 && session->BytesAvailable() > 0; ++round) {
+        peer->ReadAvailable();
+        peer->TakeReceived();
+        station.pump.Run(PumpLoop::Once, PumpWait::Poll);
+    }
+    EXPECT_EQ(session->BytesAvailable(), 0);
 }
 
 TEST(RecorderSession, WhileForwardingForwardingMessagesGetNoReply)
@@ -388,17 +424,13 @@ TEST(RecorderSession, WhileForwardingForwardingMessagesGetNoReply)
     ForwardingClient client(observer, station.pump);
     auto peer = station.Connect();
     std::vector<uint8_t> direct = MakeTelegram(10001);
-    peer->Send(Join({Shlo(), direct}));
-    ASSERT_TRUE(
-        PumpUntil(station.pump, [&] { return station.Last()->BufferedBytes() == direct.size(); }));
-    std::vector<uint8_t> waiting = MakeTelegram(10003, "longer than the first");
-    peer->Send(Join({Data(MakeTelegram(10002), "10.0.0.2"), waiting}));
-    ASSERT_TRUE(
-        PumpUntil(station.pump, [&] { return station.Last()->BufferedBytes() == waiting.size(); }));
-    // Only the telegram the peer sent directly was queued; the forwarded one
-    // was neither queued nor decoded, and nothing was answered.
-    ASSERT_EQ(client.QueueLength(), 1u);
+    std::vector<uint8_t> after = MakeTelegram(10003);
+    peer->Send(Join({Shlo(), direct, Data(MakeTelegram(10002), "10.0.0.2"), after}));
+    ASSERT_TRUE(PumpUntil(station.pump, [&] { return client.QueueLength() == 2; }));
+    // Only the telegrams the peer sent directly were queued; the forwarded
+    // one was neither queued nor decoded, and nothing was answered.
     EXPECT_EQ(client.QueueHead().bytes, direct);
+    EXPECT_EQ(station.Last()->BufferedBytes(), 0u);
     EXPECT_TRUE(station.sink.delivered.empty());
     peer->ReadAvailable();
     EXPECT_EQ(peer->Received(), "");
