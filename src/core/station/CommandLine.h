@@ -1,0 +1,32 @@
+// Start-up options of the form /name:value. Names are case-sensitive; a
+// value runs to the next blank or tab unless a double quote keeps blanks.
+#pragma once
+
+#include <map>
+#include <optional>
+#include <string>
+#include <string_view>
+
+class CommandLine {
+public:
+    CommandLine() = default;
+    explicit CommandLine(std::string_view raw);
+
+    // Joins the program's arguments as one command line; an argument with a
+    // blank in its value gets that value quoted so it stays whole.
+    static CommandLine FromArguments(int argc, const char* const* argv);
+
+    bool Has(std::string_view name) const;
+    // The option's value; empty for an option given without one.
+    std::optional<std::string> Value(std::string_view name) const;
+    // The value as a whole number, or `fallback` when absent or not a number.
+    int IntValue(std::string_view name, int fallback) const;
+
+    const std::string& Raw() const { return m_raw; }
+    // "/presentation_mode 1" anywhere in the raw command line.
+    bool WantsPresentationMode() const;
+
+private:
+    std::string m_raw;
+    std::map<std::string, std::string, std::less<>> m_options;
+};
