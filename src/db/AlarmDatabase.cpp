@@ -1,0 +1,1059 @@
+#include "db/AlarmDatabase.h"
+
+#include "config/ConfigNode.h"
+#include "config/ConfigTree.h"
+#include "db/ConfigPath.h"
+#include "db/NewAlarmObserver.h"
+#include "db/RecordFilter.h"
+#include "platform/BusyIndicator.h"
+#include "platform/ModifierKeys.h"
+
+#include <algorithm>
+#include <cstdio>
+#include <cstring>
+#include <limits>
+#include <numeric>
+
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace {
+
+constexpr int64_t kRecordBytes = static_cast<int64_t>(AlarmRecord::kRecordBytes);
+// Records per block when the whole file is read; about 1.5 MB.
+constexpr int kBlockRecords = 4096;
+// Leaves room for the view's capacity steps within an int.
+constexpr int64_t kMaxRecords = std::numeric_limits<int>::max() - AlarmDatabase::kViewGrowth;
+constexpr size_t kWriteBlockBytes = 1 << 20;
+
+bool IsFieldCode(int code)
+{
+    return code >= 0 && code <= 11 && code != 10;
+}
+
+std::string JournalPath(const std::string& path)
+{
+    return std::filesystem::path(path).replace_extension(".journal").string();
+}
+
+std::string TempPath(const std::string& path)
+{
+    return path + ".temp";
+}
+
+// Number of fields at the start of the first record that read whole without
+// meeting a line end; an older layout had fewer fields per line.
+int LeadingFields(const char* bytes, size_t size)
+{
+    size_t offset = 0;
+    int fields = 0;
+    for (int width : AlarmRecord::kWidths) {
+        size_t length = static_cast<size_t>(width - 1);
+        if (offset + length > size || std::memchr(bytes + offset, '\n', length) != nullptr)
+            break;
+        offset += length;
+        ++fields;
+    }
+    return fields;
+}
+
+size_t LayoutBytes(int fieldCount)
+{
+    size_t bytes = 0;
+    for (int i = 0; i < fieldCount; ++i)
+        bytes += AlarmRecord::Capacity(static_cast<AlarmField>(i));
+    return bytes;
+}
+
+void FoldCase(std::string_view text, std::string& folded)
+{
+    folded.assign(text);
+    for (char& c : folded) {
+        if (c >= 'A' && c <= 'Z')
+            c = static_cast<char>(c - 'A' + 'a');
+    }
+}
+
+// The first eight bytes as one big-endian number, padded with zero bytes, so
+// that comparing two prefixes orders like comparing the texts' starts.
+uint64_t TextPrefix(std::string_view text)
+{
+    uint64_t prefix = 0;
+    for (size_t i = 0; i < 8; ++i) {
+        prefix <<= 8;
+        if (i < text.size())
+            prefix |= static_cast<unsigned char>(text[i]);
+    }
+    return prefix;
+}
+
+int ConfirmationRank(const AlarmRecord& record)
+{
+    int32_t state = record.Int(AlarmField::ConfirmState);
+    if (state == 1 || state == 3)
+        return 1;
+    if (record.Int(AlarmField::AutoConfirmed) == 1)
+        return 3;
+    if (record.Int(AlarmField::Confirmed) == 1)
+        return 2;
+    return 0;
+}
+
+// Numbers: the ascending direction puts the smallest first. Texts: the
+// ascending direction puts them in reverse alphabetical order. Equal keys:
+// the newer record first, in both directions.
+bool Before(SortKeyKind kind, SortDirection direction, int64_t numberA, std::string_view textA,
+            int recordA, int64_t numberB, std::string_view textB, int recordB)
+{
+    bool ascending = direction == SortDirection::Ascending;
+    if (kind == SortKeyKind::Number) {
+        if (numberA != numberB)
+            return ascending ? numberA < numberB : numberA > numberB;
+        return recordA > recordB;
+    }
+    int order = textA.compare(textB);
+    if (order != 0)
+        return ascending ? order > 0 : order < 0;
+    return recordA > recordB;
+}
+
+} // namespace
+
+AlarmDatabase::AlarmDatabase(ConfigTree& tree, std::filesystem::path programFolder,
+                             ModifierKeys& keys, BusyIndicator& busy)
+    : m_tree(tree), m_programFolder(std::move(programFolder)), m_keys(keys), m_busy(busy)
+{
+}
+
+AlarmDatabase::~AlarmDatabase()
+{
+    StopObserving();
+}
+
+// --- opening and closing ---------------------------------------------------
+
+bool AlarmDatabase::Open(const std::string& path)
+{
+    if (IsOpen()) {
+        m_lastError = DbError::AlreadyOpen;
+        return false;
+    }
+    m_path = path;
+    // A converted file has the current layout, so the second pass is final.
+    for (int pass = 0; pass < 2; ++pass) {
+        Opened opened = OpenOnce();
+        if (opened == Opened::Failed)
+            break;
+        if (opened == Opened::Converted)
+            continue;
+        m_current = -1;
+        m_filterActive = false;
+        m_sortCode = kSortByArrival;
+        m_sortDirection = SortDirection::Ascending;
+        m_view.clear();
+        m_viewCapacity = m_count + kViewGrowth;
+        m_view.reserve(static_cast<size_t>(m_viewCapacity));
+        RebuildView();
+        m_lastError = DbError::None;
+        return true;
+    }
+    ReleaseFiles();
+    m_lastError = DbError::CannotOpen;
+    return false;
+}
+
+AlarmDatabase::Opened AlarmDatabase::OpenOnce()
+{
+    // A rewrite that a kill interrupted leaves its temporary file behind.
+    unlink(TempPath(m_path).c_str());
+
+    // Clear a read-only mark, as an installer copying files may leave one.
+    struct stat info {};
+    if (stat(m_path.c_str(), &info) == 0 && (info.st_mode & S_IWUSR) == 0)
+        chmod(m_path.c_str(), (info.st_mode & 07777) | S_IWUSR);
+
+    m_file = FileHandle::OpenReadWrite(m_path);
+    if (!m_file.IsOpen() || !m_journal.Open(JournalPath(m_path)))
+        return Opened::Failed;
+    int64_t size = m_file.Size();
+    if (size < 0 || m_journal.Replay(m_file, size) < 0)
+        return Opened::Failed;
+    m_journalPending = false;
+
+    int64_t cachedCount = -1;
+    bool cacheUsable = ReadCountCache(cachedCount);
+    bool forced = m_keys.ControlAndShiftHeld();
+
+    char first[AlarmRecord::kRecordBytes];
+    int64_t got = m_file.ReadAt(0, first, sizeof first);
+    if (got < 0)
+        return Opened::Failed;
+    size_t firstSize = static_cast<size_t>(got);
+    int fields = LeadingFields(first, firstSize);
+    // A whole first record with its CR LF is the current layout even if a
+    // foreign writer put a line end into one of its fields; without any line
+    // end the bytes are a first record cut short by a kill.
+    bool wholeFirst = firstSize == sizeof first && first[sizeof first - 2] == '\r' &&
+                      first[sizeof first - 1] == '\n';
+    bool lineEnd = std::memchr(first, '\n', firstSize) != nullptr;
+    if (fields < AlarmRecord::kFieldCount && firstSize > 0 && lineEnd && !wholeFirst) {
+        bool converted = ConvertLayout(fields);
+        ReleaseFiles();
+        return converted ? Opened::Converted : Opened::Failed;
+    }
+
+    size = m_file.Size();
+    if (size < 0 || size / kRecordBytes > kMaxRecords)
+        return Opened::Failed;
+    // A trailing partial record is an append a kill interrupted. Should the
+    // cut fail, the next append overwrites those bytes all the same.
+    if (size % kRecordBytes != 0)
+        m_file.Truncate(size - size % kRecordBytes);
+    m_count = static_cast<int>(size / kRecordBytes);
+
+    m_index.Clear();
+    m_indexBuilt = false;
+    m_memory.clear();
+    m_inMemory = false;
+    // The file size decides the count: a cache that disagrees is stale (the
+    // file was replaced while the station was off), and trusting it would
+    // make appends overwrite records or leave a gap.
+    if (!cacheUsable || forced || cachedCount != m_count)
+        Recount();
+    return Opened::Ready;
+}
+
+void AlarmDatabase::ReleaseFiles()
+{
+    m_file.Close();
+    m_journal.Close();
+    m_count = 0;
+    m_memory.clear();
+    m_inMemory = false;
+    m_index.Clear();
+    m_indexBuilt = false;
+    m_view.clear();
+}
+
+bool AlarmDatabase::ReadCountCache(int64_t& count)
+{
+    std::string cachePath = (m_programFolder / "db.cache").string();
+    bool usable = false;
+    {
+        FileHandle cache = FileHandle::OpenReadOnly(cachePath);
+        char text[32];
+        int64_t got = cache.IsOpen() ? cache.ReadAt(0, text, sizeof text) : -1;
+        size_t length = got > 0 ? static_cast<size_t>(got) : 0;
+        size_t i = 0;
+        while (i < length && (text[i] == ' ' || text[i] == '\t'))
+            ++i;
+        if (i < length && text[i] >= '0' && text[i] <= '9') {
+            count = ParseDecimal(std::string_view(text + i, length - i));
+            usable = true;
+        }
+    }
+    unlink(cachePath.c_str());
+    return usable;
+}
+
+void AlarmDatabase::WriteCountCache()
+{
+    {
+        ConfigLock lock(m_tree);
+        ConfigNode* flag =
+            FindConfigNode(m_tree, {"Runtime", "FFTMNumRecords", "iDoNotWriteDBCache"});
+        if (flag == nullptr || flag->GetInt() != 0)
+            return;
+    }
+    std::string cachePath = (m_programFolder / "db.cache").string();
+    std::string temp = cachePath + ".tmp";
+    std::string text = std::to_string(m_count);
+    FileHandle cache = FileHandle::CreateTruncated(temp);
+    bool written = cache.IsOpen() && cache.Write(text.data(), text.size()) && cache.Sync();
+    if (!cache.Close() || !written || std::rename(temp.c_str(), cachePath.c_str()) != 0) {
+        unlink(temp.c_str());
+        return;
+    }
+    SyncFolderOf(cachePath);
+}
+
+void AlarmDatabase::SetRuntimeDoNotWriteCache(int32_t value)
+{
+    ConfigLock lock(m_tree);
+    if (ConfigNode* flag =
+            FindConfigNode(m_tree, {"Runtime", "FFTMNumRecords", "iDoNotWriteDBCache"}))
+        flag->SetInt(value);
+}
+
+bool AlarmDatabase::Recount()
+{
+    BusyScope busy(m_busy);
+    m_index.Clear();
+    int total = m_count;
+    bool read = Walk(0, total, [&](int number, const char* bytes) {
+        m_index.Add(number, AlarmRecord::FromBytes(bytes));
+        if (number % (kBlockRecords * 16) == 0)
+            m_busy.ShowProgress(number, total);
+        return true;
+    });
+    m_indexBuilt = read;
+    if (!read)
+        m_index.Clear();
+    m_busy.ShowProgress(total, total);
+    SetRuntimeDoNotWriteCache(0);
+    return read;
+}
+
+bool AlarmDatabase::ConvertLayout(int fieldCount)
+{
+    std::string temp = TempPath(m_path);
+    FileHandle out = FileHandle::CreateTruncated(temp);
+    if (!out.IsOpen())
+        return false;
+    bool ok = true;
+    // Without an AlarmType field no record has a type above 0: none is kept.
+    if (fieldCount > static_cast<int>(AlarmField::AlarmType)) {
+        size_t recordBytes = LayoutBytes(fieldCount);
+        std::vector<char> buffer;
+        size_t pos = 0;
+        int64_t readAt = 0;
+        bool end = false;
+        auto available = [&](size_t need) {
+            while (buffer.size() - pos < need && !end) {
+                buffer.erase(buffer.begin(), buffer.begin() + static_cast<ptrdiff_t>(pos));
+                pos = 0;
+                size_t old = buffer.size();
+                buffer.resize(old + kWriteBlockBytes);
+                int64_t got = m_file.ReadAt(readAt, buffer.data() + old, kWriteBlockBytes);
+                buffer.resize(old + static_cast<size_t>(std::max<int64_t>(got, 0)));
+                readAt += std::max<int64_t>(got, 0);
+                end = got <= 0;
+                ok = ok && got >= 0;
+            }
+            return buffer.size() - pos >= need;
+        };
+        std::vector<char> output;
+        char encoded[AlarmRecord::kRecordBytes];
+        while (ok && available(recordBytes)) {
+            AlarmRecord record = AlarmRecord::NewAlarm();
+            const char* source = buffer.data() + pos;
+            for (int i = 0; i < fieldCount; ++i) {
+                AlarmField field = static_cast<AlarmField>(i);
+                std::string_view raw(source + AlarmRecord::Offset(field),
+                                     AlarmRecord::Capacity(field));
+                record.SetField(field,
+                                raw.substr(0, raw.find_first_of(std::string_view("\0\1", 2))));
+            }
+            pos += recordBytes;
+            if (available(2) && buffer[pos] == '\r' && buffer[pos + 1] == '\n')
+                pos += 2;
+            else if (available(1) && buffer[pos] == '\n')
+                pos += 1;
+            if (record.Int(AlarmField::AlarmType) <= 0)
+                continue;
+            record.Encode(encoded);
+            output.insert(output.end(), encoded, encoded + sizeof encoded);
+            if (output.size() >= kWriteBlockBytes) {
+                ok = out.Write(output.data(), output.size());
+                output.clear();
+            }
+        }
+        ok = ok && out.Write(output.data(), output.size());
+    }
+    ok = ok && out.Sync();
+    if (!out.Close() || !ok || std::rename(temp.c_str(), m_path.c_str()) != 0) {
+        unlink(temp.c_str());
+        return false;
+    }
+    SyncFolderOf(m_path);
+    return true;
+}
+
+void AlarmDatabase::Close()
+{
+    if (!IsOpen())
+        return;
+    m_file.Close();
+    bool journalDone = !m_journalPending && m_journal.Clear();
+    m_journal.Close();
+    if (journalDone)
+        unlink(JournalPath(m_path).c_str());
+    WriteCountCache();
+    ReleaseFiles();
+}
+
+// --- records -----------------------------------------------------------------
+
+template <typename Visit>
+bool AlarmDatabase::Walk(int first, int end, Visit&& visit)
+{
+    if (m_inMemory) {
+        for (int number = first; number < end; ++number) {
+            if (!visit(number, m_memory.data() + static_cast<size_t>(number) * kRecordBytes))
+                return true;
+        }
+        return true;
+    }
+    std::vector<char> block(static_cast<size_t>(kBlockRecords) * kRecordBytes);
+    for (int number = first; number < end;) {
+        int records = std::min(kBlockRecords, end - number);
+        size_t bytes = static_cast<size_t>(records) * kRecordBytes;
+        int64_t got = m_file.ReadAt(number * kRecordBytes, block.data(), bytes);
+        if (got < 0)
+            return false;
+        int whole = static_cast<int>(got / kRecordBytes);
+        for (int i = 0; i < whole; ++i) {
+            if (!visit(number + i, block.data() + static_cast<size_t>(i) * kRecordBytes))
+                return true;
+        }
+        if (whole < records)
+            return false;
+        number += records;
+    }
+    return true;
+}
+
+bool AlarmDatabase::ReadBytes(int number, char* bytes, size_t size)
+{
+    if (m_inMemory) {
+        std::memcpy(bytes, m_memory.data() + static_cast<size_t>(number) * kRecordBytes, size);
+        return true;
+    }
+    return m_file.ReadAt(number * kRecordBytes, bytes, size) == static_cast<int64_t>(size);
+}
+
+int64_t AlarmDatabase::ArrivalOf(int number)
+{
+    char bytes[AlarmRecord::kWidths[0] - 1];
+    if (!ReadBytes(number, bytes, sizeof bytes))
+        return std::numeric_limits<int64_t>::min();
+    std::string_view text(bytes, sizeof bytes);
+    return ParseDecimal(text.substr(0, text.find_first_of(std::string_view("\0\1", 2))));
+}
+
+bool AlarmDatabase::Append(const AlarmRecord& record)
+{
+    if (!IsOpen()) {
+        m_lastError = DbError::CannotOpen;
+        return false;
+    }
+    if (m_count >= kMaxRecords) {
+        m_lastError = DbError::WriteFailed;
+        return false;
+    }
+    char bytes[AlarmRecord::kRecordBytes];
+    record.Encode(bytes);
+    int64_t offset = m_count * kRecordBytes;
+    if (!m_file.WriteAt(offset, bytes, sizeof bytes)) {
+        // Leave no partial record behind for the next append to follow.
+        m_file.Truncate(offset);
+        m_lastError = DbError::WriteFailed;
+        return false;
+    }
+    int number = m_count++;
+    if (m_inMemory)
+        m_memory.insert(m_memory.end(), bytes, bytes + sizeof bytes);
+    AlarmRecord stored = AlarmRecord::FromBytes(bytes);
+    if (m_indexBuilt)
+        m_index.Add(number, stored);
+    m_current = number;
+    AddToView(number, stored);
+    return true;
+}
+
+bool AlarmDatabase::Read(int number, AlarmRecord& record)
+{
+    if (!IsOpen())
+        return false;
+    if (number < 0 || number >= m_count) {
+        m_lastError = DbError::OutOfRange;
+        return false;
+    }
+    char bytes[AlarmRecord::kFieldBytes];
+    if (!ReadBytes(number, bytes, sizeof bytes))
+        return false;
+    record = AlarmRecord::FromBytes(bytes);
+    m_current = number;
+    return true;
+}
+
+bool AlarmDatabase::Update(int number, const AlarmRecord& record)
+{
+    if (!IsOpen())
+        return false;
+    if (number < 0 || number >= m_count) {
+        m_lastError = DbError::OutOfRange;
+        return false;
+    }
+    char bytes[AlarmRecord::kRecordBytes];
+    record.Encode(bytes);
+    char before[AlarmRecord::kFieldBytes];
+    if (m_indexBuilt && !ReadBytes(number, before, sizeof before)) {
+        m_index.Clear();
+        m_indexBuilt = false;
+    }
+    int64_t offset = number * kRecordBytes;
+    std::span<const char> fields(bytes, AlarmRecord::kFieldBytes);
+    if (!m_journal.Record(offset, fields)) {
+        m_lastError = DbError::WriteFailed;
+        return false;
+    }
+    if (!m_file.WriteAt(offset, fields.data(), fields.size())) {
+        // The record may now be half written; the journal entry completes it
+        // at the next open, so it must survive until then.
+        m_journalPending = true;
+        m_lastError = DbError::WriteFailed;
+        return false;
+    }
+    if (!m_journalPending)
+        m_journal.Clear();
+    if (m_inMemory)
+        std::memcpy(m_memory.data() + offset, bytes, fields.size());
+    if (m_indexBuilt)
+        m_index.Change(number, AlarmRecord::FromBytes(before), AlarmRecord::FromBytes(bytes));
+    m_current = number;
+    return true;
+}
+
+int AlarmDatabase::FindByArrival(std::string_view key, int hint)
+{
+    if (!IsOpen())
+        return -1;
+    int64_t wanted = ParseDecimal(key);
+    if (hint > 0 && hint < m_count && ArrivalOf(hint) == wanted)
+        return hint;
+    int low = 0;
+    int high = m_count - 1;
+    while (low <= high) {
+        int middle = low + (high - low) / 2;
+        int64_t arrival = ArrivalOf(middle);
+        if (arrival == wanted)
+            return middle;
+        if (arrival > wanted)
+            high = middle - 1;
+        else
+            low = middle + 1;
+    }
+    // The file is in arrival order unless someone edited it; look everywhere.
+    int found = -1;
+    Walk(0, m_count, [&](int number, const char* bytes) {
+        if (ParseDecimal(AlarmRecord::FieldIn(bytes, AlarmField::TimeArrival)) != wanted)
+            return true;
+        found = number;
+        return false;
+    });
+    return found;
+}
+
+bool AlarmDatabase::DeleteRecords(std::span<const int> numbers)
+{
+    if (!IsOpen())
+        return false;
+    std::vector<uint8_t> drop(static_cast<size_t>(m_count), 0);
+    int dropCount = 0;
+    for (int number : numbers) {
+        if (number < 0 || number >= m_count || drop[static_cast<size_t>(number)] != 0)
+            continue;
+        drop[static_cast<size_t>(number)] = 1;
+        ++dropCount;
+    }
+    if (dropCount == 0)
+        return true;
+
+    if (dropCount == m_count) {
+        if (!m_file.Truncate(0) || !m_file.Sync()) {
+            m_lastError = DbError::WriteFailed;
+            return false;
+        }
+        m_count = 0;
+        m_memory.clear();
+        m_index.Clear();
+        m_indexBuilt = true;
+    } else {
+        std::string temp = TempPath(m_path);
+        FileHandle out = FileHandle::CreateTruncated(temp);
+        if (!out.IsOpen()) {
+            m_lastError = DbError::TempNotCreated;
+            return false;
+        }
+        AwaitingIndex index;
+        std::vector<char> memory;
+        std::vector<char> output;
+        output.reserve(kWriteBlockBytes + kRecordBytes);
+        int kept = 0;
+        bool ok = true;
+        bool read = Walk(0, m_count, [&](int number, const char* bytes) {
+            if (drop[static_cast<size_t>(number)] != 0)
+                return true;
+            index.Add(kept++, AlarmRecord::FromBytes(bytes));
+            output.insert(output.end(), bytes, bytes + kRecordBytes);
+            if (m_inMemory)
+                memory.insert(memory.end(), bytes, bytes + kRecordBytes);
+            if (output.size() >= kWriteBlockBytes) {
+                ok = out.Write(output.data(), output.size());
+                output.clear();
+            }
+            return ok;
+        });
+        ok = ok && read && kept == m_count - dropCount && out.Write(output.data(), output.size()) &&
+             out.Sync();
+        if (!out.Close() || !ok || std::rename(temp.c_str(), m_path.c_str()) != 0) {
+            unlink(temp.c_str());
+            m_lastError = DbError::WriteFailed;
+            return false;
+        }
+        SyncFolderOf(m_path);
+        // The old descriptor still reads the replaced file.
+        m_file = FileHandle::OpenReadWrite(m_path);
+        if (!m_file.IsOpen()) {
+            ReleaseFiles();
+            m_lastError = DbError::CannotOpen;
+            return false;
+        }
+        m_count = kept;
+        m_memory = std::move(memory);
+        m_index = std::move(index);
+        m_indexBuilt = true;
+    }
+    m_current = -1;
+    RebuildView();
+    return true;
+}
+
+bool AlarmDatabase::LoadIntoMemory()
+{
+    if (!IsOpen())
+        return false;
+    if (m_inMemory)
+        return true;
+    std::vector<char> memory(static_cast<size_t>(m_count) * kRecordBytes);
+    if (m_file.ReadAt(0, memory.data(), memory.size()) != static_cast<int64_t>(memory.size()))
+        return false;
+    m_memory = std::move(memory);
+    m_inMemory = true;
+    return true;
+}
+
+bool AlarmDatabase::EnsureIndex()
+{
+    if (m_indexBuilt || !IsOpen())
+        return m_indexBuilt;
+    m_index.Clear();
+    m_indexBuilt = Walk(0, m_count, [&](int number, const char* bytes) {
+        m_index.Add(number, AlarmRecord::FromBytes(bytes));
+        return true;
+    });
+    if (!m_indexBuilt)
+        m_index.Clear();
+    return m_indexBuilt;
+}
+
+std::vector<AwaitingGroup> AlarmDatabase::AwaitingGroups()
+{
+    EnsureIndex();
+    return m_index.AwaitingGroups();
+}
+
+const std::vector<int>& AlarmDatabase::UnconfirmedRecords()
+{
+    EnsureIndex();
+    return m_index.Unconfirmed();
+}
+
+// --- the view ----------------------------------------------------------------
+
+int AlarmDatabase::ViewRecord(int position) const
+{
+    if (position < 0 || position >= ViewCount())
+        return -1;
+    size_t index = static_cast<size_t>(position);
+    return m_viewReversed ? m_view[m_view.size() - 1 - index] : m_view[index];
+}
+
+bool AlarmDatabase::ReadViewed(int position, AlarmRecord& record)
+{
+    int number = ViewRecord(position);
+    if (number < 0) {
+        m_lastError = DbError::OutOfRange;
+        return false;
+    }
+    return Read(number, record);
+}
+
+void AlarmDatabase::ReserveView(size_t size)
+{
+    while (static_cast<size_t>(m_viewCapacity) < size)
+        m_viewCapacity += kViewGrowth;
+    m_view.reserve(static_cast<size_t>(m_viewCapacity));
+}
+
+void AlarmDatabase::RebuildView()
+{
+    m_view.clear();
+    m_viewReversed = false;
+    if (!m_filterActive || m_filter == nullptr) {
+        ReserveView(static_cast<size_t>(m_count));
+        m_view.resize(static_cast<size_t>(m_count));
+        std::iota(m_view.begin(), m_view.end(), 0);
+    } else {
+        m_filter->BeginPass();
+        Walk(0, m_count, [&](int number, const char* bytes) {
+            if (m_filter->Matches(AlarmRecord::FromBytes(bytes))) {
+                if (m_view.size() == static_cast<size_t>(m_viewCapacity))
+                    ReserveView(m_view.size() + 1);
+                m_view.push_back(number);
+            }
+            return true;
+        });
+        m_filter->EndPass();
+    }
+    if ((m_sortCode != kSortByArrival || m_sortDirection != SortDirection::Ascending) &&
+        !SortView(m_sortCode, m_sortDirection)) {
+        m_sortCode = kSortByArrival;
+        m_sortDirection = SortDirection::Ascending;
+    }
+    m_lastPosition = -1;
+}
+
+void AlarmDatabase::SetFilterActive()
+{
+    m_filterActive = true;
+    RebuildView();
+}
+
+void AlarmDatabase::ClearFilter()
+{
+    m_filterActive = false;
+    RebuildView();
+}
+
+void AlarmDatabase::AddToView(int number, const AlarmRecord& record)
+{
+    if (m_view.size() >= static_cast<size_t>(m_viewCapacity))
+        ReserveView(m_view.size() + 1);
+    if (m_filterActive && m_filter != nullptr && !m_filter->Matches(record)) {
+        m_lastPosition = -1;
+        return;
+    }
+    m_lastPosition = InsertionPosition(number, record);
+}
+
+int AlarmDatabase::InsertionPosition(int number, const AlarmRecord& record)
+{
+    if (m_sortCode == kSortByArrival) {
+        // Kept ascending by record number; a new record goes to the end.
+        auto at = std::lower_bound(m_view.begin(), m_view.end(), number);
+        size_t index = static_cast<size_t>(at - m_view.begin());
+        m_view.insert(at, number);
+        return static_cast<int>(m_viewReversed ? m_view.size() - 1 - index : index);
+    }
+    SortKeyKind kind = KindOf(m_sortCode);
+    size_t low = 0;
+    size_t high = m_view.size();
+    if (kind != SortKeyKind::None) {
+        SortKey key;
+        KeyOf(m_sortCode, record, key);
+        SortKey probeKey;
+        char bytes[AlarmRecord::kFieldBytes];
+        while (low < high) {
+            size_t middle = low + (high - low) / 2;
+            int probe = m_view[middle];
+            if (!ReadBytes(probe, bytes, sizeof bytes)) {
+                low = m_view.size();
+                break;
+            }
+            KeyOf(m_sortCode, AlarmRecord::FromBytes(bytes), probeKey);
+            if (Before(kind, m_sortDirection, probeKey.number, probeKey.text, probe, key.number,
+                       key.text, number))
+                low = middle + 1;
+            else
+                high = middle;
+        }
+    } else {
+        low = m_view.size();
+    }
+    m_view.insert(m_view.begin() + static_cast<ptrdiff_t>(low), number);
+    return static_cast<int>(low);
+}
+
+void AlarmDatabase::ReevaluateRecord(int number)
+{
+    if (!m_filterActive || m_filter == nullptr || number < 0 || number >= m_count)
+        return;
+    char bytes[AlarmRecord::kFieldBytes];
+    if (!ReadBytes(number, bytes, sizeof bytes))
+        return;
+    AlarmRecord record = AlarmRecord::FromBytes(bytes);
+    bool passes = m_filter->Matches(record);
+    auto at = std::find(m_view.begin(), m_view.end(), number);
+    bool present = at != m_view.end();
+    if (present == passes)
+        return;
+    if (present)
+        m_view.erase(at);
+    else
+        InsertionPosition(number, record);
+    m_lastPosition = -1;
+}
+
+SortKeyKind AlarmDatabase::KindOf(int code) const
+{
+    switch (code) {
+    case 0:
+    case 1:
+    case 3:
+    case 4:
+    case 5:
+    case 7:
+    case 11:
+        return SortKeyKind::Number;
+    case 2:
+    case 6:
+    case 8:
+    case 9:
+        return SortKeyKind::Text;
+    default:
+        return m_sortKeys != nullptr ? m_sortKeys->KindOf(code) : SortKeyKind::None;
+    }
+}
+
+void AlarmDatabase::KeyOf(int code, const AlarmRecord& record, SortKey& key)
+{
+    switch (code) {
+    case 0:
+        key.number = 0;
+        return;
+    case 1:
+        key.number = record.Number(AlarmField::TimeDeparture);
+        return;
+    case 2:
+        FoldCase(record.Field(AlarmField::Recorder), key.text);
+        return;
+    case 3:
+        key.number = record.Int(AlarmField::CameraID);
+        return;
+    case 4:
+        key.number = record.Int(AlarmField::TrackID);
+        return;
+    case 5:
+        key.number = record.Int(AlarmField::AlarmType);
+        return;
+    case 6:
+        FoldCase(record.Field(AlarmField::AddInfo), key.text);
+        return;
+    case 7:
+        key.number = ConfirmationRank(record);
+        return;
+    case 8:
+        FoldCase(record.Field(AlarmField::ConfirmUser), key.text);
+        return;
+    case 9:
+        FoldCase(record.Field(AlarmField::ConfirmComment), key.text);
+        return;
+    case 11:
+        key.number = record.Number(AlarmField::ActionTime);
+        return;
+    default:
+        if (m_sortKeys == nullptr)
+            return;
+        if (m_sortKeys->KindOf(code) == SortKeyKind::Number) {
+            key.number = m_sortKeys->NumberKey(code, record);
+            return;
+        }
+        std::string text;
+        m_sortKeys->TextKey(code, record, text);
+        FoldCase(text, key.text);
+    }
+}
+
+std::vector<uint8_t> AlarmDatabase::ViewMembership() const
+{
+    if (!m_filterActive)
+        return {};
+    std::vector<uint8_t> member(static_cast<size_t>(m_count), 0);
+    for (int number : m_view)
+        member[static_cast<size_t>(number)] = 1;
+    return member;
+}
+
+bool AlarmDatabase::SortView(int code, SortDirection direction)
+{
+    SortKeyKind kind = KindOf(code);
+    if (kind == SortKeyKind::None)
+        return false;
+    bool sorted = false;
+    if (code == kSortByArrival)
+        sorted = SortByRecordNumber(direction);
+    else if (kind == SortKeyKind::Number)
+        sorted = SortByNumberKeys(code, direction);
+    else
+        sorted = SortByTextKeys(code, direction);
+    if (!sorted)
+        return false;
+    m_sortCode = code;
+    m_sortDirection = direction;
+    m_lastPosition = -1;
+    return true;
+}
+
+bool AlarmDatabase::SortByRecordNumber(SortDirection direction)
+{
+    if (m_filterActive) {
+        std::sort(m_view.begin(), m_view.end());
+    } else {
+        // Unfiltered, the view holds every record: file order needs no comparison.
+        m_view.resize(static_cast<size_t>(m_count));
+        std::iota(m_view.begin(), m_view.end(), 0);
+    }
+    m_viewReversed = direction == SortDirection::Descending;
+    return true;
+}
+
+bool AlarmDatabase::SortByNumberKeys(int code, SortDirection direction)
+{
+    std::vector<uint8_t> member = ViewMembership();
+    std::vector<std::pair<int64_t, int>> entries;
+    entries.reserve(m_view.size());
+    bool delegated = !IsFieldCode(code);
+    if (delegated)
+        m_sortKeys->BeginPass();
+    SortKey key;
+    bool read = Walk(0, m_count, [&](int number, const char* bytes) {
+        if (member.empty() || member[static_cast<size_t>(number)] != 0) {
+            KeyOf(code, AlarmRecord::FromBytes(bytes), key);
+            entries.emplace_back(key.number, number);
+        }
+        return true;
+    });
+    if (delegated)
+        m_sortKeys->EndPass();
+    if (!read || entries.size() != m_view.size())
+        return false;
+    if (direction == SortDirection::Ascending)
+        std::sort(entries.begin(), entries.end(), [](const auto& a, const auto& b) {
+            return a.first != b.first ? a.first < b.first : a.second > b.second;
+        });
+    else
+        std::sort(entries.begin(), entries.end(), [](const auto& a, const auto& b) {
+            return a.first != b.first ? a.first > b.first : a.second > b.second;
+        });
+    for (size_t i = 0; i < entries.size(); ++i)
+        m_view[i] = entries[i].second;
+    m_viewReversed = false;
+    return true;
+}
+
+bool AlarmDatabase::SortByTextKeys(int code, SortDirection direction)
+{
+    struct Entry {
+        uint64_t prefix;
+        size_t offset;
+        size_t length;
+        int number;
+    };
+    std::vector<uint8_t> member = ViewMembership();
+    std::vector<Entry> entries;
+    entries.reserve(m_view.size());
+    std::string arena;
+    bool delegated = !IsFieldCode(code);
+    if (delegated)
+        m_sortKeys->BeginPass();
+    SortKey key;
+    bool read = Walk(0, m_count, [&](int number, const char* bytes) {
+        if (member.empty() || member[static_cast<size_t>(number)] != 0) {
+            KeyOf(code, AlarmRecord::FromBytes(bytes), key);
+            entries.push_back({TextPrefix(key.text), arena.size(), key.text.size(), number});
+            arena += key.text;
+        }
+        return true;
+    });
+    if (delegated)
+        m_sortKeys->EndPass();
+    if (!read || entries.size() != m_view.size())
+        return false;
+    auto compare = [&arena](const Entry& a, const Entry& b) {
+        if (a.prefix != b.prefix)
+            return a.prefix < b.prefix ? -1 : 1;
+        return std::string_view(arena)
+            .substr(a.offset, a.length)
+            .compare(std::string_view(arena).substr(b.offset, b.length));
+    };
+    if (direction == SortDirection::Ascending)
+        std::sort(entries.begin(), entries.end(), [&](const Entry& a, const Entry& b) {
+            int order = compare(a, b);
+            return order != 0 ? order > 0 : a.number > b.number;
+        });
+    else
+        std::sort(entries.begin(), entries.end(), [&](const Entry& a, const Entry& b) {
+            int order = compare(a, b);
+            return order != 0 ? order < 0 : a.number > b.number;
+        });
+    for (size_t i = 0; i < entries.size(); ++i)
+        m_view[i] = entries[i].number;
+    m_viewReversed = false;
+    return true;
+}
+
+// --- new events ----------------------------------------------------------------
+
+ConfigNode* AlarmDatabase::GuardEvent() const
+{
+    return FindConfigNode(m_tree, {"Runtime", "GuardEvent"});
+}
+
+bool AlarmDatabase::StartObserving()
+{
+    StopObserving();
+    ConfigLock lock(m_tree);
+    m_observed = GuardEvent();
+    if (m_observed == nullptr)
+        return false;
+    m_observed->AddObserver(this);
+    return true;
+}
+
+void AlarmDatabase::StopObserving()
+{
+    if (m_observed == nullptr)
+        return;
+    ConfigLock lock(m_tree);
+    m_observed->RemoveObserver(this);
+    m_observed = nullptr;
+}
+
+void AlarmDatabase::OnChanged()
+{
+    ConfigLock lock(m_tree);
+    ConfigNode* event = m_observed != nullptr ? m_observed : GuardEvent();
+    if (event == nullptr || !IsOpen())
+        return;
+    auto integer = [event](std::string_view name) -> int64_t {
+        ConfigNode* node = event->Child(name);
+        return node != nullptr ? node->GetInt() : -1;
+    };
+    auto int64 = [event](std::string_view name) -> int64_t {
+        ConfigNode* node = event->Child(name);
+        return node != nullptr ? node->GetInt64() : -1;
+    };
+    auto text = [event](std::string_view name) {
+        ConfigNode* node = event->Child(name);
+        return node != nullptr ? node->GetString() : std::string();
+    };
+    if (integer("AlarmType") == -1)
+        return;
+    AlarmRecord& record = m_recordBuffer;
+    record = AlarmRecord::NewAlarm();
+    record.SetNumber(AlarmField::TimeArrival, int64("TimeArrival"));
+    record.SetNumber(AlarmField::TimeDeparture, int64("TimeDeparture"));
+    record.SetField(AlarmField::Recorder, text("Recorder"));
+    record.SetNumber(AlarmField::CameraID, integer("CameraID"));
+    record.SetNumber(AlarmField::TrackID, integer("TrackID"));
+    record.SetNumber(AlarmField::AlarmType, integer("AlarmType"));
+    record.SetField(AlarmField::AddInfo, text("AddInfo"));
+    // Dispatch marks "the newest record"; without one stored it would mark
+    // an older alarm.
+    if (!Append(record))
+        return;
+    if (m_newAlarmObserver != nullptr)
+        m_newAlarmObserver->OnNewAlarm(m_count - 1);
+}

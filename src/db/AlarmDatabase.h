@@ -1,0 +1,190 @@
+// The alarm database: fixed-size records in "AlarmDB.txt", appended in
+// arrival order, updated in place through a redo journal, deleted in batches
+// by rewriting the file; plus the view, the ordered record numbers the alarm
+// list shows after its filter and sort. One thread; no worker threads.
+#pragma once
+
+#include "config/ConfigObserver.h"
+#include "db/AlarmRecord.h"
+#include "db/AwaitingIndex.h"
+#include "db/FileHandle.h"
+#include "db/RedoJournal.h"
+#include "db/SortKeySource.h"
+
+#include <cstdint>
+#include <filesystem>
+#include <span>
+#include <string>
+#include <string_view>
+#include <vector>
+
+class BusyIndicator;
+class ConfigNode;
+class ConfigTree;
+class ModifierKeys;
+class NewAlarmObserver;
+class RecordFilter;
+
+enum class DbError : int {
+    None = 0,
+    CannotOpen = 1,
+    WriteFailed = 2,
+    SeekFailed = 3,
+    OutOfRange = 4,
+    TempNotCreated = 6,
+    AlreadyOpen = 7,
+};
+
+enum class SortDirection { Ascending, Descending };
+
+class AlarmDatabase final : public ConfigObserver {
+public:
+    static constexpr int kViewGrowth = 50'000;
+    // Sort codes whose key is a record field; others come from the key source.
+    static constexpr int kSortByArrival = 0;
+
+    // The count cache "db.cache" lives in programFolder.
+    AlarmDatabase(ConfigTree& tree, std::filesystem::path programFolder, ModifierKeys& keys,
+                  BusyIndicator& busy);
+    ~AlarmDatabase() override;
+    AlarmDatabase(const AlarmDatabase&) = delete;
+    AlarmDatabase& operator=(const AlarmDatabase&) = delete;
+
+    // Opens or creates the file, completes an update a kill interrupted,
+    // establishes the record count, converts an older layout, cuts off a
+    // trailing partial record and shows every record in file order.
+    bool Open(const std::string& path);
+    // Writes "db.cache" when Runtime/FFTMNumRecords/iDoNotWriteDBCache is 0.
+    void Close();
+    bool IsOpen() const { return m_file.IsOpen(); }
+    const std::string& Path() const { return m_path; }
+
+    // Writes at 383 x count and enters the record into the view at the
+    // position its sort order gives it (the last position).
+    bool Append(const AlarmRecord& record);
+    bool Read(int number, AlarmRecord& record);
+    // Rewrites the 13 fields; the line end stays.
+    bool Update(int number, const AlarmRecord& record);
+    // The record with that arrival time (decimal text), or -1.
+    int FindByArrival(std::string_view key, int hint);
+    // Removes the records by rewriting the file, then rebuilds the view with
+    // the current filter and order. Numbers out of range are ignored.
+    bool DeleteRecords(std::span<const int> numbers);
+
+    int RecordCount() const { return m_count; }
+    int Current() const { return m_current; }
+    DbError LastError() const { return m_lastError; }
+
+    int ViewCount() const { return static_cast<int>(m_view.size()); }
+    int ViewCapacity() const { return m_viewCapacity; }
+    // -1 outside the view.
+    int ViewRecord(int position) const;
+    bool ReadViewed(int position, AlarmRecord& record);
+    // Position of the most recently appended record; -1 after a view change
+    // or when the record did not pass the filter.
+    int LastPosition() const { return m_lastPosition; }
+
+    // The list filter the view uses while filtering is active; not owned.
+    void SetViewFilter(RecordFilter* filter) { m_filter = filter; }
+    void SetFilterActive();
+    void ClearFilter();
+    bool IsFilterActive() const { return m_filterActive; }
+    // After a record changed: takes it out of the filtered view when it no
+    // longer passes, or in when it now does.
+    void ReevaluateRecord(int number);
+
+    // Codes 0 to 9 and 11 are record fields; any other code is asked of the
+    // key source. False, with the view unchanged, for a code nobody knows.
+    bool SortView(int code, SortDirection direction);
+    int SortCode() const { return m_sortCode; }
+    SortDirection SortOrder() const { return m_sortDirection; }
+    void SetSortKeySource(SortKeySource* source) { m_sortKeys = source; }
+
+    // Keeps a copy of every record in memory and serves reads from it.
+    bool LoadIntoMemory();
+    bool InMemory() const { return m_inMemory; }
+
+    // Records that await an operator (see AwaitingIndex). The first call
+    // after an open that used "db.cache" reads the file once.
+    std::vector<AwaitingGroup> AwaitingGroups();
+    const std::vector<int>& UnconfirmedRecords();
+
+    // The observer on Runtime/GuardEvent that appends each new event.
+    bool StartObserving();
+    void StopObserving();
+    void SetNewAlarmObserver(NewAlarmObserver* observer) { m_newAlarmObserver = observer; }
+    void OnChanged() override;
+
+private:
+    enum class Opened { Ready, Converted, Failed };
+    struct SortKey {
+        int64_t number = 0;
+        std::string text;
+    };
+
+    Opened OpenOnce();
+    void ReleaseFiles();
+    bool ReadCountCache(int64_t& count);
+    void WriteCountCache();
+    bool ConvertLayout(int fieldCount);
+    bool Recount();
+    bool EnsureIndex();
+    void SetRuntimeDoNotWriteCache(int32_t value);
+
+    // Calls visit(number, bytes) for records first..end-1 in file order,
+    // reading large blocks. False on a read error.
+    template <typename Visit>
+    bool Walk(int first, int end, Visit&& visit);
+    bool ReadBytes(int number, char* bytes, size_t size);
+    int64_t ArrivalOf(int number);
+
+    void RebuildView();
+    void ReserveView(size_t size);
+    void AddToView(int number, const AlarmRecord& record);
+    int InsertionPosition(int number, const AlarmRecord& record);
+    SortKeyKind KindOf(int code) const;
+    void KeyOf(int code, const AlarmRecord& record, SortKey& key);
+    bool SortByRecordNumber(SortDirection direction);
+    bool SortByNumberKeys(int code, SortDirection direction);
+    bool SortByTextKeys(int code, SortDirection direction);
+    std::vector<uint8_t> ViewMembership() const;
+
+    ConfigNode* GuardEvent() const;
+
+    ConfigTree& m_tree;
+    std::filesystem::path m_programFolder;
+    ModifierKeys& m_keys;
+    BusyIndicator& m_busy;
+
+    std::string m_path;
+    FileHandle m_file;
+    RedoJournal m_journal;
+    // An in-place write failed after its journal entry; keep the journal
+    // for the next open instead of emptying it.
+    bool m_journalPending = false;
+    int m_count = 0;
+    int m_current = -1;
+    DbError m_lastError = DbError::None;
+
+    bool m_inMemory = false;
+    std::vector<char> m_memory;
+
+    AwaitingIndex m_index;
+    bool m_indexBuilt = false;
+
+    // Display order; for sort code 0 descending it is kept ascending and
+    // read backwards, so that a new alarm enters at the front in O(1).
+    std::vector<int> m_view;
+    bool m_viewReversed = false;
+    int m_viewCapacity = 0;
+    int m_lastPosition = -1;
+    bool m_filterActive = false;
+    RecordFilter* m_filter = nullptr;
+    int m_sortCode = kSortByArrival;
+    SortDirection m_sortDirection = SortDirection::Ascending;
+    SortKeySource* m_sortKeys = nullptr;
+
+    NewAlarmObserver* m_newAlarmObserver = nullptr;
+    ConfigNode* m_observed = nullptr;
+    AlarmRecord m_recordBuffer;
+};

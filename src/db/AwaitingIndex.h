@@ -1,0 +1,54 @@
+// The records that still await an operator, kept up to date as records are
+// appended, updated and deleted, so that the alarm sound and the queue of
+// alarm windows need not read the whole database for every alarm.
+//
+// The sound follows every record whose ConfirmState is 0 or 1, which
+// includes the alarms confirmed automatically; there may be many, so they
+// are counted per settings lookup key (recorder, alarm type, camera). The
+// queue walks the records whose Confirmed is not "1", in file order.
+#pragma once
+
+#include "db/AlarmRecord.h"
+
+#include <cstdint>
+#include <map>
+#include <string>
+#include <tuple>
+#include <vector>
+
+struct AwaitingGroup {
+    std::string recorder;
+    int32_t alarmType = 0;
+    int32_t cameraId = 0;
+    int64_t count = 0;
+
+    friend bool operator==(const AwaitingGroup&, const AwaitingGroup&) = default;
+};
+
+class AwaitingIndex {
+public:
+    // ConfirmState 0 or 1: not acknowledged by an operator.
+    static bool AwaitsOperator(const AlarmRecord& record);
+    // Confirmed is not "1".
+    static bool IsUnconfirmed(const AlarmRecord& record);
+
+    void Clear();
+    // `number` must be larger than every record number added before.
+    void Add(int number, const AlarmRecord& record);
+    void Change(int number, const AlarmRecord& before, const AlarmRecord& after);
+
+    // Ordered by recorder, alarm type, camera.
+    std::vector<AwaitingGroup> AwaitingGroups() const;
+    int64_t AwaitingCount() const { return m_awaitingCount; }
+    // Ascending record numbers.
+    const std::vector<int>& Unconfirmed() const { return m_unconfirmed; }
+
+private:
+    using Key = std::tuple<std::string, int32_t, int32_t>;
+    static Key KeyOf(const AlarmRecord& record);
+    void Count(const AlarmRecord& record, int64_t delta);
+
+    std::map<Key, int64_t> m_groups;
+    int64_t m_awaitingCount = 0;
+    std::vector<int> m_unconfirmed;
+};

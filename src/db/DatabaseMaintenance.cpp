@@ -1,0 +1,248 @@
+#include "db/DatabaseMaintenance.h"
+
+#include "config/ConfigTree.h"
+#include "config/Timestamp.h"
+#include "db/AlarmDatabase.h"
+#include "db/ConfigPath.h"
+#include "db/FileHandle.h"
+#include "db/OpenAlarmWindows.h"
+#include "platform/BusyIndicator.h"
+#include "platform/FileTimes.h"
+
+#include <algorithm>
+#include <cstdio>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include <unistd.h>
+
+namespace {
+
+namespace fs = std::filesystem;
+
+int32_t SystemInt(ConfigTree& tree, std::string_view key, int32_t fallback)
+{
+    ConfigLock lock(tree);
+    ConfigNode* node = FindConfigNode(tree, {"Program", "Configuration", "System", key});
+    return node != nullptr ? node->GetInt() : fallback;
+}
+
+int64_t ProgramTime(ConfigTree& tree, std::string_view key)
+{
+    ConfigLock lock(tree);
+    ConfigNode* node = FindConfigNode(tree, {"Program", key});
+    return node != nullptr ? node->GetInt64() : 0;
+}
+
+void SetProgramTime(ConfigTree& tree, std::string_view key, int64_t value)
+{
+    ConfigLock lock(tree);
+    if (ConfigNode* node = FindConfigNode(tree, {"Program", key}))
+        node->SetInt64(value);
+}
+
+bool EndsWithNoCase(const std::string& text, std::string_view suffix)
+{
+    if (text.size() < suffix.size())
+        return false;
+    return std::equal(suffix.begin(), suffix.end(),
+                      text.end() - static_cast<ptrdiff_t>(suffix.size()), [](char a, char b) {
+                          auto lower = [](char c) {
+                              return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c;
+                          };
+                          return lower(a) == lower(b);
+                      });
+}
+
+// Regular files whose names end in ".txt" (any case), by name, so that the
+// first listed of equally old files does not depend on the directory order.
+std::vector<fs::path> ListBackups(const fs::path& folder)
+{
+    std::vector<fs::path> files;
+    std::error_code error;
+    for (fs::directory_iterator it(folder, error), end; !error && it != end; it.increment(error)) {
+        std::error_code typeError;
+        if (it->is_regular_file(typeError) &&
+            EndsWithNoCase(it->path().filename().string(), ".txt"))
+            files.push_back(it->path());
+    }
+    std::sort(files.begin(), files.end());
+    return files;
+}
+
+// A copy that a kill interrupts stays under its ".part" name, which pruning
+// never counts as a backup.
+bool CopyWhole(const std::string& from, const fs::path& to)
+{
+    FileHandle source = FileHandle::OpenReadOnly(from);
+    if (!source.IsOpen())
+        return false;
+    std::string temp = to.string() + ".part";
+    FileHandle target = FileHandle::CreateTruncated(temp);
+    if (!target.IsOpen())
+        return false;
+    std::vector<char> block(1 << 20);
+    bool ok = true;
+    for (int64_t offset = 0;;) {
+        int64_t got = source.ReadAt(offset, block.data(), block.size());
+        if (got <= 0) {
+            ok = got == 0;
+            break;
+        }
+        if (!target.Write(block.data(), static_cast<size_t>(got))) {
+            ok = false;
+            break;
+        }
+        offset += got;
+    }
+    ok = ok && target.Sync();
+    if (!target.Close() || !ok || std::rename(temp.c_str(), to.c_str()) != 0) {
+        unlink(temp.c_str());
+        return false;
+    }
+    return true;
+}
+
+void RemoveStaleParts(const fs::path& folder)
+{
+    std::error_code error;
+    for (fs::directory_iterator it(folder, error), end; !error && it != end; it.increment(error)) {
+        if (EndsWithNoCase(it->path().filename().string(), ".txt.part")) {
+            std::error_code ignored;
+            fs::remove(it->path(), ignored);
+        }
+    }
+}
+
+} // namespace
+
+DatabaseMaintenance::DatabaseMaintenance(AlarmDatabase& database, ConfigTree& tree,
+                                         std::filesystem::path programFolder, FileTimes& fileTimes,
+                                         BusyIndicator& busy)
+    : m_database(database), m_tree(tree), m_programFolder(std::move(programFolder)),
+      m_fileTimes(fileTimes), m_busy(busy)
+{
+}
+
+void DatabaseMaintenance::ScheduleFromSettings()
+{
+    int64_t now = Timestamp::NowMs();
+    int32_t interval = SystemInt(m_tree, "iBupInterval", 0);
+    SetProgramTime(m_tree, "iNextBackup", interval > 0 ? now + interval * kHourMs : 0);
+    SetProgramTime(m_tree, "iNextMaxAge", now);
+}
+
+void DatabaseMaintenance::RunBackupIfDue()
+{
+    int64_t next = ProgramTime(m_tree, "iNextBackup");
+    if (next <= 0 || Timestamp::NowMs() <= next)
+        return;
+    MakeBackup();
+    // An interval of 0 or less here would make every pass a backup; it
+    // switches backups off as on the system page.
+    int32_t interval = SystemInt(m_tree, "iBupInterval", 0);
+    SetProgramTime(m_tree, "iNextBackup",
+                   interval > 0 ? Timestamp::NowMs() + interval * kHourMs : 0);
+}
+
+bool DatabaseMaintenance::MakeBackup()
+{
+    BusyScope busy(m_busy);
+    fs::path folder = BackupFolder();
+    std::error_code error;
+    fs::create_directories(folder, error);
+    RemoveStaleParts(folder);
+    bool copied = !m_database.Path().empty() &&
+                  CopyWhole(m_database.Path(), folder / (Timestamp::Now().FormatStamp() + ".txt"));
+    PruneBackups(folder, SystemInt(m_tree, "iBupMaxAnz", 4));
+    return copied;
+}
+
+int DatabaseMaintenance::PruneBackups(const std::filesystem::path& folder, int keep)
+{
+    for (;;) {
+        std::vector<fs::path> files = ListBackups(folder);
+        int count = static_cast<int>(files.size());
+        if (keep >= count)
+            return count;
+        std::optional<int64_t> oldestTime;
+        const fs::path* oldest = nullptr;
+        for (const fs::path& file : files) {
+            std::optional<int64_t> created = m_fileTimes.CreationTime(file);
+            if (created && (!oldestTime || *created < *oldestTime)) {
+                oldestTime = created;
+                oldest = &file;
+            }
+        }
+        std::error_code error;
+        if (oldest == nullptr || !fs::remove(*oldest, error))
+            return count;
+        if (keep >= count - 1)
+            return count - 1;
+    }
+}
+
+int DatabaseMaintenance::RunAgeLimitIfDue()
+{
+    if (SystemInt(m_tree, "iEnableMaxAge", 0) != 1)
+        return 0;
+    int64_t now = Timestamp::NowMs();
+    if (now <= ProgramTime(m_tree, "iNextMaxAge"))
+        return 0;
+    SetProgramTime(m_tree, "iNextMaxAge", now + kDayMs);
+    return PruneAlarms(PruneBy::Age);
+}
+
+int DatabaseMaintenance::PruneAlarms(PruneBy by)
+{
+    if (!m_database.IsOpen())
+        return 0;
+    bool byCount = by == PruneBy::Count;
+    if (SystemInt(m_tree, byCount ? "iEnableMaxAlarms" : "iEnableMaxAge", 0) == 0)
+        return 0;
+    int64_t excess = 0;
+    int64_t cutoff = 0;
+    if (byCount) {
+        excess = int64_t{SystemInt(m_tree, "iNumMaxAlarms", 5000)} - m_database.RecordCount();
+        if (excess >= 0)
+            return 0;
+    } else {
+        cutoff = Timestamp::NowMs() - int64_t{SystemInt(m_tree, "iMaxAge", 1)} * kDayMs;
+    }
+
+    // Walk in arrival order over every record; sorting first keeps the
+    // filter's rebuild cheap.
+    bool wasFiltered = m_database.IsFilterActive();
+    int code = m_database.SortCode();
+    SortDirection direction = m_database.SortOrder();
+    bool resorted = code != AlarmDatabase::kSortByArrival || direction != SortDirection::Ascending;
+    if (resorted)
+        m_database.SortView(AlarmDatabase::kSortByArrival, SortDirection::Ascending);
+    if (wasFiltered)
+        m_database.ClearFilter();
+
+    std::vector<int> marked;
+    AlarmRecord record;
+    for (int position = 0; position < m_database.ViewCount(); ++position) {
+        int number = m_database.ViewRecord(position);
+        if (!m_database.Read(number, record))
+            break;
+        int64_t arrival = record.Number(AlarmField::TimeArrival);
+        if (!byCount && arrival >= cutoff)
+            break;
+        if (m_windows == nullptr || !m_windows->IsShownInAlarmWindow(arrival))
+            marked.push_back(number);
+        if (byCount && ++excess >= 0)
+            break;
+    }
+    int deleted = 0;
+    if (!marked.empty() && m_database.DeleteRecords(marked))
+        deleted = static_cast<int>(marked.size());
+
+    if (wasFiltered)
+        m_database.SetFilterActive();
+    if (resorted)
+        m_database.SortView(code, direction);
+    return deleted;
+}

@@ -1,0 +1,54 @@
+// The housekeeping that bounds and protects the alarm database: periodic
+// backup copies with a fixed number kept, the limit on the number of stored
+// alarms and the limit on their age. Driven by the main window's periodic
+// supervision and by the alarm list's refresh, on the station's one thread.
+#pragma once
+
+#include <cstdint>
+#include <filesystem>
+
+class AlarmDatabase;
+class BusyIndicator;
+class ConfigTree;
+class FileTimes;
+class OpenAlarmWindows;
+
+enum class PruneBy { Count, Age };
+
+class DatabaseMaintenance {
+public:
+    static constexpr int64_t kHourMs = 3'600'000;
+    static constexpr int64_t kDayMs = 86'400'000;
+
+    // Backups go to programFolder/Backup.
+    DatabaseMaintenance(AlarmDatabase& database, ConfigTree& tree,
+                        std::filesystem::path programFolder, FileTimes& fileTimes,
+                        BusyIndicator& busy);
+
+    // Not owned; records shown in an open alarm window are never pruned.
+    void SetOpenAlarmWindows(const OpenAlarmWindows* windows) { m_windows = windows; }
+
+    // After the system page stored its values.
+    void ScheduleFromSettings();
+
+    void RunBackupIfDue();
+    bool MakeBackup();
+    // Deletes the oldest "*.txt" files of the folder, by creation time, until
+    // at most `keep` are left; the number left.
+    int PruneBackups(const std::filesystem::path& folder, int keep);
+
+    // The number of records deleted; when it is not 0 the caller refreshes
+    // the alarm list, which applies the count limit as well.
+    int RunAgeLimitIfDue();
+    int PruneAlarms(PruneBy by);
+
+    std::filesystem::path BackupFolder() const { return m_programFolder / "Backup"; }
+
+private:
+    AlarmDatabase& m_database;
+    ConfigTree& m_tree;
+    std::filesystem::path m_programFolder;
+    FileTimes& m_fileTimes;
+    BusyIndicator& m_busy;
+    const OpenAlarmWindows* m_windows = nullptr;
+};

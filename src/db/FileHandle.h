@@ -1,0 +1,45 @@
+// An open file descriptor with positioned reads and writes that carry on
+// after short transfers and interrupted calls. Closed with its owner.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <string>
+
+class FileHandle {
+public:
+    FileHandle() = default;
+    explicit FileHandle(int fd) : m_fd(fd) {}
+    ~FileHandle();
+    FileHandle(FileHandle&& other) noexcept;
+    FileHandle& operator=(FileHandle&& other) noexcept;
+    FileHandle(const FileHandle&) = delete;
+    FileHandle& operator=(const FileHandle&) = delete;
+
+    // O_RDWR, created with mode 0644 when missing.
+    static FileHandle OpenReadWrite(const std::string& path);
+    static FileHandle OpenReadOnly(const std::string& path);
+    // Created or emptied, for writing.
+    static FileHandle CreateTruncated(const std::string& path);
+
+    bool IsOpen() const { return m_fd >= 0; }
+    int Get() const { return m_fd; }
+    // False when closing reported an error (a delayed write error among them).
+    bool Close();
+
+    // Bytes read; less than size only at the end of the file. -1 on error.
+    int64_t ReadAt(int64_t offset, void* data, size_t size) const;
+    bool WriteAt(int64_t offset, const void* data, size_t size);
+    // Appends at the current position.
+    bool Write(const void* data, size_t size);
+    // -1 on error.
+    int64_t Size() const;
+    bool Truncate(int64_t size);
+    bool Sync();
+
+private:
+    int m_fd = -1;
+};
+
+// Flushes a folder's entries to disk, so that a rename in it survives a crash.
+void SyncFolderOf(const std::string& path);
