@@ -385,6 +385,30 @@ TEST_F(AlarmDatabaseTest, OpenCompletesAnUpdateRecordedInTheJournal)
     EXPECT_EQ(ReadFileBytes(JournalPath()), "");
 }
 
+TEST_F(AlarmDatabaseTest, HalfWrittenUpdateIsCompletedFromTheJournal)
+{
+    WriteRecordFile(db.DbPath(), 3);
+    AlarmRecord updated = MakeRecord(1001);
+    updated.SetField(AlarmField::ConfirmUser, "after");
+    updated.SetField(AlarmField::ConfirmComment, "comment");
+    std::string bytes = EncodeRecords({updated});
+    // The write stopped at a page boundary: new up to it, old behind it.
+    std::string file = FileBytes();
+    const size_t record = AlarmRecord::kRecordBytes;
+    file.replace(record, 200, bytes.substr(0, 200));
+    WriteFileBytes(db.DbPath(), file);
+    {
+        RedoJournal journal;
+        ASSERT_TRUE(journal.Open(JournalPath()));
+        ASSERT_TRUE(journal.Record(static_cast<int64_t>(record),
+                                   std::span<const char>(bytes.data(), AlarmRecord::kFieldBytes)));
+    }
+    ASSERT_TRUE(db.Open());
+    AlarmRecord read;
+    ASSERT_TRUE(db.database->Read(1, read));
+    EXPECT_EQ(read, updated);
+}
+
 TEST_F(AlarmDatabaseTest, TornJournalEntryIsIgnored)
 {
     WriteRecordFile(db.DbPath(), 3);
