@@ -8,8 +8,11 @@ ByteBuffer::ByteBuffer(size_t granularity) : m_granularity(granularity == 0 ? 1 
 
 bool ByteBuffer::Reserve(size_t n)
 {
-    if (m_data && m_capacity - m_length >= n)
+    if (m_data && m_capacity - m_length >= n) {
+        if (m_capacity - m_start - m_length < n)
+            MoveDown();
         return true;
+    }
     if (n > SIZE_MAX - m_length - m_granularity)
         return false;
     size_t capacity = m_length + n;
@@ -18,9 +21,10 @@ bool ByteBuffer::Reserve(size_t n)
     if (!data)
         return false;
     if (m_length > 0)
-        std::memcpy(data.get(), m_data.get(), m_length);
+        std::memcpy(data.get(), Begin(), m_length);
     m_data = std::move(data);
     m_capacity = capacity;
+    m_start = 0;
     return true;
 }
 
@@ -33,9 +37,9 @@ int64_t ByteBuffer::Append(const uint8_t* a, size_t na, const uint8_t* b, size_t
     if (na > SIZE_MAX - nb || !Reserve(na + nb))
         return -1;
     if (na > 0)
-        std::memcpy(m_data.get() + m_length, a, na);
+        std::memcpy(Begin() + m_length, a, na);
     if (nb > 0)
-        std::memcpy(m_data.get() + m_length + na, b, nb);
+        std::memcpy(Begin() + m_length + na, b, nb);
     m_length += na + nb;
     return static_cast<int64_t>(na + nb);
 }
@@ -44,10 +48,15 @@ bool ByteBuffer::Prepend(const uint8_t* p, size_t n)
 {
     if (p == nullptr || n == 0)
         return true;
-    if (!Reserve(n))
-        return false;
-    std::memmove(m_data.get() + n, m_data.get(), m_length);
-    std::memcpy(m_data.get(), p, n);
+    if (m_start >= n) {
+        m_start -= n;
+    } else {
+        if (!Reserve(n))
+            return false;
+        MoveDown();
+        std::memmove(m_data.get() + n, m_data.get(), m_length);
+    }
+    std::memcpy(Begin(), p, n);
     m_length += n;
     return true;
 }
@@ -55,9 +64,17 @@ bool ByteBuffer::Prepend(const uint8_t* p, size_t n)
 void ByteBuffer::Consume(int64_t n)
 {
     if (n < 0 || static_cast<uint64_t>(n) >= m_length) {
-        m_length = 0;
+        Clear();
         return;
     }
-    std::memmove(m_data.get(), m_data.get() + n, m_length - static_cast<size_t>(n));
+    m_start += static_cast<size_t>(n);
     m_length -= static_cast<size_t>(n);
+}
+
+void ByteBuffer::MoveDown()
+{
+    if (m_start == 0)
+        return;
+    std::memmove(m_data.get(), Begin(), m_length);
+    m_start = 0;
 }

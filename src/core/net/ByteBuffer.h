@@ -1,6 +1,9 @@
 // Growable byte buffer: the receive buffer of every session and the output
 // buffer of every socket. It grows to what it needs and never shrinks, so a
 // steady stream of telegrams stops allocating once the largest one was seen.
+// Consuming from the front only moves a start mark; the bytes move down when
+// the room behind them is needed, so taking many small telegrams out of one
+// read does not copy the rest of the read each time.
 #pragma once
 
 #include <cstddef>
@@ -24,16 +27,25 @@ public:
     // Drops the first n bytes; n outside 0..length-1 empties the buffer.
     void Consume(int64_t n);
 
-    void Clear() { m_length = 0; }
+    void Clear()
+    {
+        m_start = 0;
+        m_length = 0;
+    }
 
-    const uint8_t* Data() const { return m_data.get(); }
+    const uint8_t* Data() const { return m_data.get() + m_start; }
     size_t Length() const { return m_length; }
     size_t Capacity() const { return m_capacity; }
     bool IsEmpty() const { return m_length == 0; }
 
 private:
+    uint8_t* Begin() { return m_data.get() + m_start; }
+    void MoveDown();
+
     std::unique_ptr<uint8_t[]> m_data;
     size_t m_capacity = 0;
+    // The valid bytes are m_length bytes from m_start on.
+    size_t m_start = 0;
     size_t m_length = 0;
     size_t m_granularity;
 };

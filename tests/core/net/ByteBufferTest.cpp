@@ -63,6 +63,22 @@ TEST(ByteBuffer, PrependShiftsTheExistingBytesUp)
     EXPECT_EQ(Text(buffer), "hello world");
 }
 
+TEST(ByteBuffer, PrependAfterConsumeReusesTheRoomInFront)
+{
+    ByteBuffer buffer;
+    buffer.Append(U("abcdef"), 6);
+    buffer.Consume(4);
+    buffer.Prepend(U("XYZ"), 3);
+    EXPECT_EQ(Text(buffer), "XYZef");
+    buffer.Prepend(U("12"), 2);
+    EXPECT_EQ(Text(buffer), "12XYZef");
+    EXPECT_EQ(buffer.Capacity(), 7u);
+    buffer.Consume(1);
+    buffer.Append(U("g"), 1);
+    EXPECT_EQ(Text(buffer), "2XYZefg");
+    EXPECT_EQ(buffer.Capacity(), 7u);
+}
+
 TEST(ByteBuffer, ConsumeMovesTheRestDown)
 {
     ByteBuffer buffer;
