@@ -1,0 +1,150 @@
+// The alarm table: every access runs under "KXSWMutex".
+#include "links/AlarmTable.h"
+
+#include "links/FixedText.h"
+#include "links/LittleEndian.h"
+#include "links/SharedLayouts.h"
+#include "platform/NamedMutexLock.h"
+
+#include <algorithm>
+#include <array>
+#include <cstring>
+#include <utility>
+
+using Layout = AlarmTableLayout;
+
+AlarmTable::AlarmTable(std::string namePrefix) : m_prefix(std::move(namePrefix)) {}
+
+bool AlarmTable::Attach()
+{
+    Detach();
+    if (!m_mutex.Open(m_prefix + kMutexName, SharedAccess::Everyone))
+        return false;
+    NamedMutexLock lock(m_mutex);
+    if (!lock.IsLocked())
+        return false;
+    if (m_mapping.Attach(m_prefix + kMappingName, Layout::kSize, SharedCreate::OpenOrCreate,
+                         SharedAccess::Everyone) != AttachResult::Attached)
+        return false;
+    uint8_t* base = m_mapping.Data();
+    if (m_mapping.WasCreated()) {
+        std::memset(base, 0, Layout::kSize);
+        StoreI32(base + Layout::kVersionAt, Layout::kVersion);
+        StoreI32(base + Layout::kHeaderSizeAt, Layout::kHeaderSize);
+        StoreI32(base + Layout::kRecordSizeAt, Layout::kRecordSize);
+        StoreI32(base + Layout::kCapacityAt, Layout::kCapacity);
+        m_valid = true;
+        return true;
+    }
+    m_valid = LoadI32(base + Layout::kVersionAt) == Layout::kVersion;
+    if (!m_valid)
+        m_mapping.Detach();
+    return m_valid;
+}
+
+void AlarmTable::Detach()
+{
+    m_valid = false;
+    m_mapping.Detach();
+    m_mutex.Close();
+}
+
+bool AlarmTable::AddAlarm(std::string_view recorderName, int32_t camera, std::string_view trackName,
+                          int64_t arrival, int32_t priority)
+{
+    if (!m_valid)
+        return false;
+    std::array<uint8_t, Layout::kRecordSize> record{};
+    StoreFixedText({record.data() + Layout::kRecorderNameAt, Layout::kRecorderNameField},
+                   recorderName, Layout::kRecorderNameMax);
+    StoreFixedText({record.data() + Layout::kTrackNameAt, Layout::kTrackNameField}, trackName,
+                   Layout::kTrackNameMax);
+    StoreI32(record.data() + Layout::kCameraAt, camera);
+    StoreI32(record.data() + Layout::kPriorityAt, priority);
+    StoreI64(record.data() + Layout::kArrivalAt, arrival);
+
+    NamedMutexLock lock(m_mutex);
+    if (!lock.IsLocked())
+        return false;
+    int32_t count = CountInUse();
+    if (count < Layout::kCapacity) {
+        std::memcpy(Record(count), record.data(), record.size());
+        StoreI32(m_mapping.Data() + Layout::kCountAt, count + 1);
+        return true;
+    }
+    int32_t oldest = 0;
+    for (int32_t i = 1; i < count; ++i) {
+        if (LoadI64(Record(i) + Layout::kArrivalAt) < LoadI64(Record(oldest) + Layout::kArrivalAt))
+            oldest = i;
+    }
+    std::memcpy(Record(oldest), record.data(), record.size());
+    return true;
+}
+
+bool AlarmTable::RemoveAlarm(int64_t arrival)
+{
+    if (!m_valid)
+        return false;
+    NamedMutexLock lock(m_mutex);
+    if (!lock.IsLocked())
+        return false;
+    int32_t count = CountInUse();
+    for (int32_t i = 0; i < count; ++i) {
+        if (LoadI64(Record(i) + Layout::kArrivalAt) != arrival)
+            continue;
+        std::memmove(Record(i), Record(i + 1), (count - i - 1) * Layout::kRecordSize);
+        StoreI32(m_mapping.Data() + Layout::kCountAt, count - 1);
+        return true;
+    }
+    return false;
+}
+
+bool AlarmTable::SetShownAlarm(int64_t arrival)
+{
+    if (!m_valid)
+        return false;
+    NamedMutexLock lock(m_mutex);
+    if (!lock.IsLocked())
+        return false;
+    StoreI64(m_mapping.Data() + Layout::kShownAlarmAt, arrival);
+    return true;
+}
+
+bool AlarmTable::Read(std::vector<AlarmTableRecord>& records, int64_t& shownAlarm)
+{
+    records.clear();
+    shownAlarm = 0;
+    if (!m_valid)
+        return false;
+    NamedMutexLock lock(m_mutex);
+    if (!lock.IsLocked())
+        return false;
+    int32_t count = CountInUse();
+    for (int32_t i = 0; i < count; ++i)
+        records.push_back(DecodeRecord(Record(i)));
+    shownAlarm = LoadI64(m_mapping.Data() + Layout::kShownAlarmAt);
+    return true;
+}
+
+AlarmTableRecord AlarmTable::DecodeRecord(const uint8_t* record)
+{
+    AlarmTableRecord decoded;
+    decoded.recorderName =
+        LoadFixedText({record + Layout::kRecorderNameAt, Layout::kRecorderNameField});
+    decoded.trackName = LoadFixedText({record + Layout::kTrackNameAt, Layout::kTrackNameField});
+    decoded.camera = LoadI32(record + Layout::kCameraAt);
+    decoded.priority = LoadI32(record + Layout::kPriorityAt);
+    decoded.arrival = LoadI64(record + Layout::kArrivalAt);
+    return decoded;
+}
+
+int32_t AlarmTable::CountInUse() const
+{
+    return std::clamp(LoadI32(m_mapping.Data() + Layout::kCountAt), 0, Layout::kCapacity);
+}
+
+uint8_t* AlarmTable::Record(int32_t index) const
+{
+    return m_mapping.Data() + Layout::kHeaderSize +
+           static_cast<size_t>(index) * Layout::kRecordSize;
+}

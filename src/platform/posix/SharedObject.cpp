@@ -1,0 +1,147 @@
+// POSIX shared-memory objects with a lock file per object. The locks are
+// open-file-description locks: they belong to one descriptor (two attaches in
+// one process exclude each other like two processes), vanish with it even
+// when the process is killed, and, unlike flock, turn from exclusive into
+// shared without a moment in which the file is unlocked.
+#include "platform/posix/SharedObject.h"
+
+#include <cerrno>
+
+#include <fcntl.h>
+#include <sys/mman.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace {
+
+// Byte 0: held shared while attached, exclusive by the one who rebuilds.
+// Byte 1: held exclusive for the duration of an attach.
+constexpr off_t kAttachedByte = 0;
+constexpr off_t kGateByte = 1;
+
+enum class LockWait { No, Yes };
+
+bool SetLock(int handle, short type, off_t byte, LockWait wait)
+{
+    struct flock lock {};
+    lock.l_type = type;
+    lock.l_whence = SEEK_SET;
+    lock.l_start = byte;
+    lock.l_len = 1;
+    int command = wait == LockWait::Yes ? F_OFD_SETLKW : F_OFD_SETLK;
+    while (::fcntl(handle, command, &lock) != 0) {
+        if (errno != EINTR)
+            return false;
+    }
+    return true;
+}
+
+mode_t ModeOf(SharedAccess access)
+{
+    return access == SharedAccess::Everyone ? 0666 : 0600;
+}
+
+// shm_open applies the umask; the mode of a created object is set again.
+int OpenObject(const std::string& path, int flags, mode_t mode)
+{
+    int handle = ::shm_open(path.c_str(), flags | O_RDWR | O_CLOEXEC, mode);
+    if (handle >= 0 && (flags & O_CREAT) != 0)
+        ::fchmod(handle, mode);
+    return handle;
+}
+
+int OpenLockFile(const std::string& path, mode_t mode, SharedCreate create)
+{
+    // Without its lock file nobody can be attached to the object.
+    if (create == SharedCreate::OpenOnly)
+        return OpenObject(path, 0, mode);
+    int handle = OpenObject(path, O_CREAT | O_EXCL, mode);
+    if (handle >= 0 || errno != EEXIST)
+        return handle;
+    return OpenObject(path, 0, mode);
+}
+
+int CreateObject(const std::string& path, size_t size, mode_t mode, const SharedObjectInit& init)
+{
+    int handle = OpenObject(path, O_CREAT | O_EXCL, mode);
+    if (handle < 0)
+        return -1;
+    if (::ftruncate(handle, static_cast<off_t>(size)) != 0 || (init && !init(handle))) {
+        int error = errno;
+        ::close(handle);
+        ::shm_unlink(path.c_str());
+        errno = error;
+        return -1;
+    }
+    return handle;
+}
+
+AttachResult Fail(SharedObject& object, AttachResult result)
+{
+    object.error = errno;
+    CloseSharedObject(object);
+    return result;
+}
+
+} // namespace
+
+AttachResult AttachSharedObject(const std::string& name, size_t size, SharedCreate create,
+                                SharedAccess access, const SharedObjectInit& init,
+                                SharedObject& object)
+{
+    CloseSharedObject(object);
+    object = {};
+    std::string path = "/" + name;
+    mode_t mode = ModeOf(access);
+    object.lockHandle = OpenLockFile(path + ".lock", mode, create);
+    if (object.lockHandle < 0)
+        return Fail(object, errno == ENOENT ? AttachResult::Missing : AttachResult::Failed);
+    if (!SetLock(object.lockHandle, F_WRLCK, kGateByte, LockWait::Yes))
+        return Fail(object, AttachResult::Failed);
+
+    if (SetLock(object.lockHandle, F_WRLCK, kAttachedByte, LockWait::No)) {
+        // Nobody else is attached: whatever is there was left behind.
+        if (create == SharedCreate::OpenOnly) {
+            errno = ENOENT;
+            return Fail(object, AttachResult::Missing);
+        }
+        ::shm_unlink(path.c_str());
+        object.handle = CreateObject(path, size, mode, init);
+        object.created = object.handle >= 0;
+    } else {
+        // Only an attach, which holds the gate we hold now, locks byte 0
+        // exclusively, so this does not wait.
+        if (!SetLock(object.lockHandle, F_RDLCK, kAttachedByte, LockWait::Yes))
+            return Fail(object, AttachResult::Failed);
+        object.handle = OpenObject(path, 0, mode);
+        if (object.handle < 0 && errno == ENOENT && create == SharedCreate::OpenOrCreate) {
+            object.handle = CreateObject(path, size, mode, init);
+            object.created = object.handle >= 0;
+        }
+    }
+    if (object.handle < 0)
+        return Fail(object, errno == ENOENT ? AttachResult::Missing : AttachResult::Failed);
+    if (object.created && !SetLock(object.lockHandle, F_RDLCK, kAttachedByte, LockWait::No))
+        return Fail(object, AttachResult::Failed);
+
+    struct stat status {};
+    if (::fstat(object.handle, &status) != 0)
+        return Fail(object, AttachResult::Failed);
+    object.size = static_cast<size_t>(status.st_size);
+    if (object.size < size) {
+        errno = EINVAL;
+        return Fail(object, AttachResult::Failed);
+    }
+    SetLock(object.lockHandle, F_UNLCK, kGateByte, LockWait::No);
+    return AttachResult::Attached;
+}
+
+void CloseSharedObject(SharedObject& object)
+{
+    if (object.handle >= 0)
+        ::close(object.handle);
+    if (object.lockHandle >= 0)
+        ::close(object.lockHandle);
+    object.handle = -1;
+    object.lockHandle = -1;
+}
