@@ -66,7 +66,11 @@ public:
     bool ProcessQueueLocally(TelegramSink& sink);
 
     bool IsQueueEmpty() const { return m_queue.empty(); }
-    ForwardQueueItem QueueHead() const { return m_queue.front(); }
+    // A copy of the oldest item; an empty item when the queue is empty.
+    ForwardQueueItem QueueHead() const
+    {
+        return m_queue.empty() ? ForwardQueueItem{} : m_queue.front();
+    }
     void PopQueueHead();
 
     // Called by a pump that is destroyed first.

@@ -12,8 +12,8 @@
 
 class SocketPump;
 
-// The numbers are part of the trace and of the state tables the station's
-// parts agree on; 2 is unused.
+// The numbers are the ones the station's parts use for these states; 2 is
+// unused.
 enum class SocketState {
     None = 0,
     Closed = 1,
