@@ -1,0 +1,45 @@
+// Turns each alarm telegram into Runtime/GuardEvent: the common fields, the
+// check that the recorder is known, the decoder of the alarm type, and the
+// dispatch of the event through the tree's notification pass.
+#pragma once
+
+#include "core/net/TelegramSink.h"
+#include "events/ArrivalCounter.h"
+#include "events/CameraStateTable.h"
+#include "events/DecodeContext.h"
+
+#include <cstdint>
+#include <span>
+#include <string_view>
+
+class Clock;
+class ConfigTree;
+
+class EventDecoder final : public TelegramSink {
+public:
+    static constexpr int32_t kCameraRestoredType = 10900;
+    static constexpr int32_t kSignalRestoredType = 10950;
+
+    EventDecoder(ConfigTree& tree, Clock& clock);
+
+    // telegram is the 18-byte header and the payload; originIp the address
+    // text of the recorder that produced it.
+    TelegramOutcome DecodeTelegram(std::span<const uint8_t> telegram,
+                                   std::string_view originIp) override;
+
+    // The source of every alarm's arrival time, shared with the supervision.
+    ArrivalCounter& Arrivals() { return m_arrivals; }
+
+private:
+    // Resets the event and fills what every telegram carries.
+    void FillCommonFields(DecodeContext& context, std::string_view originIp);
+    Dispatch DecodeType(DecodeContext& context);
+    Dispatch DecodeCameraState(DecodeContext& context, CameraStateTable& table,
+                               int32_t restoredType);
+
+    ConfigTree& m_tree;
+    Clock& m_clock;
+    ArrivalCounter m_arrivals;
+    CameraStateTable m_cameraFailures;
+    CameraStateTable m_sensorCardSignals;
+};

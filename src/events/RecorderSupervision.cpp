@@ -1,0 +1,71 @@
+// The overdue check over the recorder list.
+#include "events/RecorderSupervision.h"
+
+#include "config/ConfigTree.h"
+#include "config/Timestamp.h"
+#include "config/Translator.h"
+#include "events/ArrivalCounter.h"
+#include "events/GuardEvent.h"
+#include "events/TextFormat.h"
+
+namespace {
+
+constexpr int32_t kSignalMissed = -1;
+constexpr int64_t kMinuteMs = 60'000;
+
+int64_t GetInt64(const ConfigNode& entry, std::string_view key)
+{
+    const ConfigNode* node = entry.Child(key);
+    return node == nullptr ? 0 : node->GetInt64();
+}
+
+} // namespace
+
+RecorderSupervision::RecorderSupervision(ConfigTree& tree, ArrivalCounter& arrivals,
+                                         int graceMinutes)
+    : m_tree(tree), m_arrivals(arrivals), m_graceMinutes(graceMinutes)
+{
+}
+
+void RecorderSupervision::CheckRecorderSignals(int64_t nowMs)
+{
+    ConfigLock lock(m_tree);
+    ConfigNode* program = m_tree.TopFolder("Program");
+    ConfigNode* list = program == nullptr ? nullptr : program->Child("RecorderList");
+    if (list == nullptr)
+        return;
+    int64_t graceMs = static_cast<int64_t>(m_graceMinutes) * kMinuteMs;
+    // Dispatch may change the list; it is indexed afresh each time.
+    for (int i = 0; i < list->ChildCount(); ++i) {
+        ConfigNode* entry = list->ChildAt(i);
+        ConfigNode* nextNode = entry->Child("iNextSignal");
+        if (nextNode == nullptr)
+            continue;
+        int64_t nextSignal = nextNode->GetInt64();
+        // Written this way round, a corrupt stored time cannot overflow.
+        if (nextSignal <= 0 || nowMs - graceMs <= nextSignal)
+            continue;
+
+        GuardEvent event;
+        event.alarmType = kMissedSignalType;
+        event.timeArrival = m_arrivals.Next(nowMs + 1);
+        event.timeDeparture = nextSignal;
+        if (const ConfigNode* ip = entry->Child("IP"))
+            event.recorder = ip->GetString();
+        int64_t lastSignal = GetInt64(*entry, "iLastSignal");
+        if (lastSignal > 0) {
+            Timestamp last = Timestamp::FromMs(lastSignal);
+            event.addInfo = FormatTr(TrNoop("Intervall für Rekordersignal überschritten. "
+                                            "Letzte Rekordermeldung um %s, %s"),
+                                     last.FormatDate(), last.FormatTime(WithMs::No));
+            if (const ConfigNode* hybrid = entry->Child("Hybrid"))
+                event.hybrid = hybrid->GetInt();
+        }
+        // Marked before dispatch: a nested loop inside alarm handling may run
+        // this check again, and must not report the same miss twice.
+        nextNode->SetInt64(0);
+        if (ConfigNode* state = entry->Child("iSignalState"))
+            state->SetInt(kSignalMissed);
+        DispatchGuardEvent(m_tree, event);
+    }
+}
