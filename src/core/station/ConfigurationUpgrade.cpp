@@ -1,10 +1,11 @@
 #include "core/station/ConfigurationUpgrade.h"
 
+#include "users/UserAccounts.h"
+
 namespace {
 
 // Version numbers that changed the meaning of stored values.
 constexpr int kReversedPriorities = 31214;
-constexpr int kSystemRightForAdministrator = 40016;
 
 template <typename Visit>
 void ForEachRecorderSetting(ConfigNode& recorders, Visit visit)
@@ -50,11 +51,7 @@ bool UpgradeConfiguration(ConfigTree& tree, int currentVersion)
             return true;
         });
     }
-    if (savedVersion < kSystemRightForAdministrator) {
-        ConfigNode* users = program->Child("UserList");
-        if (ConfigNode* admin = users->FindEntryByString("Name", "administrator"))
-            admin->Child("RTEditSystem")->SetInt(1);
-    }
+    UpgradeUserAccounts(tree, savedVersion);
     version->SetInt(currentVersion);
     return true;
 }

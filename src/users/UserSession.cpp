@@ -1,0 +1,137 @@
+#include "users/UserSession.h"
+
+#include "config/ConfigTree.h"
+#include "config/Translator.h"
+#include "platform/Beeper.h"
+#include "platform/Prompt.h"
+#include "users/UserAccounts.h"
+
+#include <string_view>
+
+namespace {
+
+constexpr std::string_view kCaption = "Wardex";
+
+// Puts the name where the (translated) format has "%s" and turns "%%" into
+// "%"; any other conversion stays as written, since a format from a language
+// file must not make the text read values that are not there.
+std::string WithName(std::string_view format, std::string_view name)
+{
+    std::string text;
+    bool filled = false;
+    for (size_t i = 0; i < format.size(); ++i) {
+        if (format[i] != '%' || i + 1 == format.size()) {
+            text += format[i];
+            continue;
+        }
+        if (format[i + 1] == '%') {
+            text += '%';
+            ++i;
+        } else if (format[i + 1] == 's' && !filled) {
+            text += name;
+            filled = true;
+            ++i;
+        } else {
+            text += '%';
+        }
+    }
+    return text;
+}
+
+// The two refusals name what is refused, then how to get the right. Each
+// part is translated alone: together they would not fit one line of a
+// language file.
+std::string DeleteRefusal()
+{
+    return Tr("Sie haben nicht die noetigen Rechte, um Alarme zu loeschen!") + "\n\n" +
+           Tr("Melden Sie sich dazu unter einem anderen Namen an, der dieses Recht\nbesitzt, "
+              "oder wenden Sie sich an den Administrator von Wardex!");
+}
+
+std::string ExitRefusal()
+{
+    return Tr("Sie haben nicht die noetigen Rechte, um Wardex zu beenden!") + "\n\n" +
+           Tr("Melden Sie sich dazu unter einem anderen Namen an, der diese Rechte\nbesitzt, "
+              "oder wenden Sie sich an den Administrator von Wardex!");
+}
+
+} // namespace
+
+UserSession::UserSession(ConfigTree& tree, AccountDialogs& dialogs, Prompt& prompt, Beeper& beeper)
+    : m_tree(tree), m_dialogs(dialogs), m_prompt(prompt), m_beeper(beeper)
+{
+}
+
+void UserSession::LogInOrOut()
+{
+    std::string current = CurrentUserName(m_tree);
+    if (!IsDefaultUser(m_tree, current)) {
+        if (m_dialogs.RunLogOut(WithName(Tr("%s von Wardex abmelden?"), current)))
+            LogOut(m_tree);
+        return;
+    }
+    if (UserCount(m_tree) == 1) {
+        m_prompt.Show(Tr("Sie, der Defaultbenutzer, sind bereits angemeldet!"), kCaption,
+                      PromptIcon::Information, PromptButtons::Ok);
+        return;
+    }
+    m_dialogs.RunLogIn([this](const std::string& typedName, const std::string& password) {
+        std::string name = ToLowerName(typedName);
+        if (!CheckPassword(m_tree, name, password)) {
+            m_prompt.Show(Tr("Wardex konnte Sie nicht anmelden!"), kCaption, PromptIcon::Warning,
+                          PromptButtons::Ok);
+            return false;
+        }
+        return LogIn(m_tree, name);
+    });
+}
+
+ExitAnswer UserSession::ConfirmExit(int busyCount)
+{
+    if (busyCount > 0) {
+        m_beeper.Beep(SystemBeep::Information);
+        return ExitAnswer::Stay;
+    }
+    std::string current = CurrentUserName(m_tree);
+    if (!HasRight(m_tree, current, UserRight::ExitWardex)) {
+        m_prompt.Show(ExitRefusal(), kCaption, PromptIcon::Warning, PromptButtons::Ok);
+        return ExitAnswer::Stay;
+    }
+    if (!IsDefaultUser(m_tree, current)) {
+        if (!m_dialogs.RunLogOut(WithName(Tr("%s abmelden und Wardex beenden?"), current)))
+            return ExitAnswer::Stay;
+        LogOut(m_tree);
+    }
+    return ExitAnswer::Exit;
+}
+
+bool UserSession::MayDeleteAlarms()
+{
+    if (HasRight(m_tree, CurrentUserName(m_tree), UserRight::DelAlarm))
+        return true;
+    m_prompt.Show(DeleteRefusal(), kCaption, PromptIcon::Warning, PromptButtons::Ok);
+    return false;
+}
+
+std::vector<SheetPage> UserSession::SheetPages()
+{
+    std::string current = CurrentUserName(m_tree);
+    std::vector<SheetPage> pages;
+    if (HasRight(m_tree, current, UserRight::EditRecorder))
+        pages.push_back(SheetPage::Recorder);
+    if (HasRight(m_tree, current, UserRight::EditUser))
+        pages.push_back(SheetPage::User);
+    pages.push_back(SheetPage::Language);
+    pages.push_back(SheetPage::Diagram);
+    if (HasRight(m_tree, current, UserRight::EditSystem))
+        pages.push_back(SheetPage::System);
+    return pages;
+}
+
+std::string UserSession::StatusText()
+{
+    std::string current = CurrentUserName(m_tree);
+    if (IsDefaultUser(m_tree, current))
+        return current + Tr(" (Defaultbenutzer)");
+    return current;
+}
