@@ -1,0 +1,69 @@
+#include "filters/SettingsSortKeys.h"
+
+#include "config/ConfigNode.h"
+#include "config/ConfigTree.h"
+#include "filters/AlarmSettingsSource.h"
+
+SettingsSortKeys::SettingsSortKeys(ConfigTree& tree, AlarmSettingsSource& settings)
+    : m_tree(tree), m_settings(settings)
+{
+}
+
+SortKeyKind SettingsSortKeys::KindOf(int code) const
+{
+    if (code == kTitleCode)
+        return SortKeyKind::Text;
+    if (code == kPriorityCode)
+        return SortKeyKind::Number;
+    return SortKeyKind::None;
+}
+
+void SettingsSortKeys::BeginPass()
+{
+    m_inPass = true;
+    m_cache.clear();
+}
+
+void SettingsSortKeys::EndPass()
+{
+    m_inPass = false;
+    m_cache.clear();
+}
+
+const SettingsSortKeys::Keys& SettingsSortKeys::Lookup(const AlarmRecord& record)
+{
+    std::tuple<std::string, int32_t, int32_t> key{std::string(record.Field(AlarmField::Recorder)),
+                                                  record.Int(AlarmField::AlarmType),
+                                                  record.Int(AlarmField::CameraID)};
+    if (m_inPass) {
+        auto it = m_cache.find(key);
+        if (it != m_cache.end())
+            return it->second;
+    }
+    Keys keys;
+    {
+        ConfigLock lock(m_tree);
+        if (const ConfigNode* entry = m_settings.FindAlarmSettings(
+                std::get<1>(key), std::get<2>(key), std::get<0>(key))) {
+            if (const ConfigNode* title = entry->Child("Title"))
+                keys.title = title->GetString();
+            if (const ConfigNode* priority = entry->Child("Priority"))
+                keys.priority = priority->GetInt();
+        }
+    }
+    if (!m_inPass) {
+        m_single = std::move(keys);
+        return m_single;
+    }
+    return m_cache.emplace(std::move(key), std::move(keys)).first->second;
+}
+
+int64_t SettingsSortKeys::NumberKey(int, const AlarmRecord& record)
+{
+    return Lookup(record).priority;
+}
+
+void SettingsSortKeys::TextKey(int, const AlarmRecord& record, std::string& key)
+{
+    key = Lookup(record).title;
+}
