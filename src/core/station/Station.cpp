@@ -1,0 +1,205 @@
+#include "core/station/Station.h"
+
+#include "config/Clock.h"
+#include "config/ConfigTree.h"
+#include "config/DefaultScript.h"
+#include "config/Translator.h"
+#include "core/net/RecorderListener.h"
+#include "core/net/StationPump.h"
+#include "core/station/ConfigurationUpgrade.h"
+#include "core/station/StationDesktop.h"
+#include "db/AlarmDatabase.h"
+#include "events/AlarmDefaults.h"
+#include "events/EventDecoder.h"
+#include "events/RecorderSupervision.h"
+#include "platform/Profile.h"
+#include "platform/Prompt.h"
+#include "platform/StopSignals.h"
+
+#include <cstdio>
+#include <system_error>
+
+namespace {
+
+constexpr const char* kTreeImage = "programdata.bin";
+constexpr const char* kDatabaseFile = "AlarmDB.txt";
+constexpr int kFirstSubId = 41;
+
+ConfigNode* Misc(ConfigTree& tree)
+{
+    return tree.TopFolder("Program")->Child("Configuration")->Child("MISC");
+}
+
+} // namespace
+
+Station::Station(const CommandLine& options, StationDesktop& desktop, ConfigTree& tree)
+    : m_options(options), m_desktop(desktop), m_tree(tree)
+{
+    m_folder = options.Value("datadir").value_or(ExecutableFolder().string());
+    m_port = options.IntValue("port", kDefaultPort);
+}
+
+Station::~Station()
+{
+    // The pump first: it deletes the sockets, which hand telegrams to the
+    // decoder; then the database.
+    m_pump.reset();
+    m_supervision.reset();
+    m_decoder.reset();
+    m_database.reset();
+}
+
+int Station::KeepAliveMinutes() const
+{
+    return m_options.IntValue("keepalive", kDefaultKeepAliveMinutes);
+}
+
+StationExit Station::Run()
+{
+    std::error_code error;
+    std::filesystem::create_directories(m_folder, error);
+    if (!m_lock.TryAcquire(m_folder, ExecutableName()))
+        return StationExit::AlreadyRunning;
+    std::filesystem::current_path(m_folder, error);
+
+    if (!LoadConfiguration())
+        return StationExit::InitFailed;
+
+    m_desktop.ShowStartupProgress(0);
+    if (!OpenDatabase()) {
+        m_desktop.ShowStartupProgress(100);
+        return StationExit::DatabaseFailed;
+    }
+    m_desktop.ShowStartupProgress(50);
+
+    InstallStopSignals();
+    m_decoder = std::make_unique<EventDecoder>(m_tree, Clock::Global());
+    m_supervision =
+        std::make_unique<RecorderSupervision>(m_tree, m_decoder->Arrivals(), KeepAliveMinutes());
+    m_pump = std::make_unique<StationPump>([this] {
+        m_desktop.DrainEvents();
+        if (StopSignalReceived())
+            RequestQuit();
+    });
+    StartListening();
+    m_desktop.ShowStartupProgress(100);
+
+    m_desktop.CreateMainWindow(*this);
+    m_mainWindowCreated = true;
+    m_pump->Run(PumpLoop::UntilStopped, PumpWait::Interval);
+
+    Shutdown();
+    return StationExit::Normal;
+}
+
+bool Station::LoadConfiguration()
+{
+    if (!m_tree.LoadDefaults(DefaultScript(), m_desktop.Messages())) {
+        m_desktop.Messages().Show(Tr("Programminit schlug fehl!"), Tr("Fehler!"), PromptIcon::Error,
+                                  PromptButtons::Ok);
+        return false;
+    }
+    ConfigNode* misc = Misc(m_tree);
+    ConfigNode* language = misc->Child("Language");
+    ConfigNode* nextLanguage = misc->Child("LanguageForNextStartUp");
+
+    if (m_tree.LoadImage(FileInFolder(kTreeImage).string())) {
+        if (nextLanguage->GetString() != language->GetString())
+            language->SetString(nextLanguage->GetString());
+        LoadTranslation();
+        RebuildAlarmDefaults(m_tree);
+    } else {
+        ConfigNode* gui = m_tree.TopFolder("Runtime")->Child("GUI");
+        ConfigNode* editor =
+            gui != nullptr ? gui->Child("CPropPageRecorderAlarmSettings") : nullptr;
+        if (ConfigNode* nextId = editor != nullptr ? editor->Child("iNextIDForSubID") : nullptr)
+            nextId->SetInt(kFirstSubId);
+        std::string chosen =
+            ChooseFirstStartLanguage(m_desktop.InterfaceLanguage(), FileInFolder("Languages"));
+        language->SetString(chosen);
+        nextLanguage->SetString(chosen);
+        LoadTranslation();
+        RebuildAlarmDefaults(m_tree);
+    }
+    m_tree.NotifyChanges();
+    return true;
+}
+
+void Station::LoadTranslation()
+{
+    std::filesystem::path languages = FileInFolder("Languages");
+    std::string language = Misc(m_tree)->Child("Language")->GetString();
+    Translator& translator = Translator::Global();
+    if (!translator.LoadLanguage(languages / (language + ".txt"), languages / "English.txt"))
+        m_desktop.Messages().Show(translator.LastError(), "Wardex", PromptIcon::Warning,
+                                  PromptButtons::Ok);
+}
+
+bool Station::OpenDatabase()
+{
+    m_database =
+        std::make_unique<AlarmDatabase>(m_tree, m_folder, m_desktop.Keys(), m_desktop.Busy());
+    std::string path = FileInFolder(kDatabaseFile).string();
+    if (!m_database->Open(path)) {
+        m_desktop.Messages().Show(
+            Tr("Auf die Datenbank kann nicht zugegriffen werden!\n\nBitte pruefen Sie, ob Sie "
+               "Schreib- und Leserechte fuer das\nArbeitsverzeichnis besitzen und starten Sie "
+               "Wardex neu!"),
+            Tr("Fehler!"), PromptIcon::Error, PromptButtons::Ok);
+        m_database.reset();
+        return false;
+    }
+    if (m_options.Has("dbmem"))
+        m_database->LoadIntoMemory();
+    m_desktop.UserProfile().SetString("Database", "FlatFilePath", path);
+    m_database->StartObserving();
+    return true;
+}
+
+void Station::StartListening()
+{
+    auto listener = std::make_unique<RecorderListener>(*m_decoder);
+    // Without the port the station still runs, it only receives nothing.
+    if (!listener->Create() || !listener->Listen(m_port))
+        return;
+    m_listener = listener.release();
+    m_pump->Register(m_listener);
+    if (m_port == 0)
+        m_port = m_listener->LocalPort();
+    std::printf("Wardex listening on port %d\n", m_port);
+    std::fflush(stdout);
+}
+
+void Station::RequestQuit()
+{
+    if (m_pump != nullptr)
+        m_pump->RequestQuit();
+}
+
+void Station::EndSession()
+{
+    if (m_sessionEnded)
+        return;
+    m_sessionEnded = true;
+    if (m_pump != nullptr)
+        m_pump->SetSessionEnding();
+    if (m_database != nullptr) {
+        m_database->StopObserving();
+        m_database->Close();
+    }
+}
+
+void Station::Shutdown()
+{
+    if (m_database != nullptr)
+        m_database->StopObserving();
+    m_tree.SaveImage(FileInFolder(kTreeImage).string());
+    m_lock.Release();
+    m_pump.reset();
+    if (m_mainWindowCreated) {
+        m_desktop.DestroyMainWindow();
+        m_mainWindowCreated = false;
+    }
+    if (m_database != nullptr && !m_sessionEnded)
+        m_database->Close();
+}

@@ -1,0 +1,79 @@
+// The station's life from start to end: the single-instance guard, the
+// configuration and its language, the database, the listener on the port,
+// the loop, and the orderly shutdown that saves the configuration.
+#pragma once
+
+#include "core/station/CommandLine.h"
+#include "platform/InstanceLock.h"
+
+#include <filesystem>
+#include <memory>
+#include <string>
+
+class AlarmDatabase;
+class ConfigTree;
+class EventDecoder;
+class RecorderListener;
+class RecorderSupervision;
+class StationDesktop;
+class StationPump;
+
+// How RunStation ended.
+enum class StationExit {
+    Normal = 0,
+    AlreadyRunning = 1, // a second start: ends silently
+    InitFailed = 2,     // the built-in configuration could not be read
+    DatabaseFailed = 3, // "AlarmDB.txt" could not be opened
+};
+
+class Station {
+public:
+    static constexpr int kDefaultPort = 30000;
+    static constexpr int kDefaultKeepAliveMinutes = 15;
+
+    Station(const CommandLine& options, StationDesktop& desktop, ConfigTree& tree);
+    ~Station();
+    Station(const Station&) = delete;
+    Station& operator=(const Station&) = delete;
+
+    StationExit Run();
+
+    // The quit message: the loop stops after the current round.
+    void RequestQuit();
+    // The desktop session ends: no more desktop events, database closed.
+    void EndSession();
+
+    const CommandLine& Options() const { return m_options; }
+    const std::filesystem::path& ProgramFolder() const { return m_folder; }
+    std::filesystem::path FileInFolder(const std::string& name) const { return m_folder / name; }
+    int ListeningPort() const { return m_port; }
+    int KeepAliveMinutes() const;
+
+    ConfigTree& Tree() { return m_tree; }
+    StationDesktop& Desktop() { return m_desktop; }
+    AlarmDatabase* Database() { return m_database.get(); }
+    EventDecoder* Decoder() { return m_decoder.get(); }
+    StationPump* Pump() { return m_pump.get(); }
+    RecorderSupervision* Supervision() { return m_supervision.get(); }
+
+private:
+    bool LoadConfiguration();
+    void LoadTranslation();
+    bool OpenDatabase();
+    void StartListening();
+    void Shutdown();
+
+    CommandLine m_options;
+    StationDesktop& m_desktop;
+    ConfigTree& m_tree;
+    InstanceLock m_lock;
+    std::filesystem::path m_folder;
+    int m_port = kDefaultPort;
+    std::unique_ptr<AlarmDatabase> m_database;
+    std::unique_ptr<EventDecoder> m_decoder;
+    std::unique_ptr<RecorderSupervision> m_supervision;
+    std::unique_ptr<StationPump> m_pump;
+    RecorderListener* m_listener = nullptr; // owned by the pump once registered
+    bool m_mainWindowCreated = false;
+    bool m_sessionEnded = false;
+};

@@ -1,0 +1,39 @@
+// What the desktop layer provides to the station's start-up, loop and
+// shutdown. The Qt program implements it; tests and servers without a
+// desktop use simpler ones.
+#pragma once
+
+#include <optional>
+#include <string>
+
+class BusyIndicator;
+class ModifierKeys;
+class Profile;
+class Prompt;
+class Station;
+
+class StationDesktop {
+public:
+    virtual ~StationDesktop() = default;
+
+    virtual Prompt& Messages() = 0;
+    virtual Profile& UserProfile() = 0;
+    virtual ModifierKeys& Keys() = 0;
+    virtual BusyIndicator& Busy() = 0;
+
+    // The language name of the user's interface when it is one the station
+    // may have a translation for (English, Spanish, French, Italian, Dutch,
+    // Polish), else nothing.
+    virtual std::optional<std::string> InterfaceLanguage() = 0;
+
+    // The start-up progress window: shown at 0, closed at 100.
+    virtual void ShowStartupProgress(int percent) = 0;
+
+    // Called once per loop round: dispatch every waiting desktop event.
+    virtual void DrainEvents() = 0;
+
+    // The main window, created once the listener runs and destroyed after
+    // the loop has stopped.
+    virtual void CreateMainWindow(Station& station) = 0;
+    virtual void DestroyMainWindow() = 0;
+};
