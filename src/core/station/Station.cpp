@@ -15,6 +15,7 @@
 #include "platform/Profile.h"
 #include "platform/Prompt.h"
 #include "platform/StopSignals.h"
+#include "users/UserAccounts.h"
 
 #include <cstdio>
 #include <system_error>
@@ -120,8 +121,10 @@ bool Station::LoadConfiguration()
         nextLanguage->SetString(chosen);
         LoadTranslation();
         RebuildAlarmDefaults(m_tree);
+        CreateBuiltInAccount(m_tree);
     }
     m_tree.NotifyChanges();
+    MarkDefaultLoggedIn(m_tree);
     return true;
 }
 

@@ -152,6 +152,10 @@ TEST_F(StationTest, FirstStartCreatesTheFilesAndSavesTheTree)
                   ->GetInt(),
               41);
     EXPECT_GT(tree.TopFolder("Program")->Child("DefaultAlarmSettings")->ChildCount(), 0);
+    ConfigNode* users = tree.TopFolder("Program")->Child("UserList");
+    ASSERT_EQ(users->ChildCount(), 1);
+    EXPECT_EQ(users->ChildAt(0)->Child("Name")->GetString(), "administrator");
+    EXPECT_EQ(users->ChildAt(0)->Child("IsCurLoggedInUser")->GetInt(), 1);
 }
 
 TEST_F(StationTest, FirstStartTakesTheInterfaceLanguageOnlyWithItsFile)
