@@ -84,3 +84,12 @@ EntryListWriter Nest(const EntryListWriter& inner)
     outer.List(inner);
     return outer;
 }
+
+void PrintTo(const GuardEvent& event, std::ostream* out)
+{
+    *out << "{Recorder \"" << event.recorder << "\", TimeArrival " << event.timeArrival
+         << ", TimeDeparture " << event.timeDeparture << ", AlarmType " << event.alarmType
+         << ", CameraID " << event.cameraId << ", CameraName \"" << event.cameraName
+         << "\", TrackID " << event.trackId << ", TrackName \"" << event.trackName
+         << "\", AddInfo \"" << event.addInfo << "\", Hybrid " << event.hybrid << "}";
+}

@@ -14,6 +14,7 @@
 #include "testsupport/ScopedTimeZone.h"
 
 #include <cstdint>
+#include <ostream>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -34,6 +35,9 @@ public:
 private:
     ConfigTree& m_tree;
 };
+
+// Readable failure messages.
+void PrintTo(const GuardEvent& event, std::ostream* out);
 
 // 2023-11-14 22:13:20 UTC.
 inline constexpr int64_t kStartRealtimeUs = 1'700'000'000'000'000;
