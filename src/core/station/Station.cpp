@@ -145,9 +145,10 @@ bool Station::OpenDatabase()
     std::string path = FileInFolder(kDatabaseFile).string();
     if (!m_database->Open(path)) {
         m_desktop.Messages().Show(
-            Tr("Auf die Datenbank kann nicht zugegriffen werden!\n\nBitte pruefen Sie, ob Sie "
-               "Schreib- und Leserechte fuer das\nArbeitsverzeichnis besitzen und starten Sie "
-               "Wardex neu!"),
+            // Two texts: as one, its line in German.txt would pass the limit.
+            Tr("Auf die Datenbank kann nicht zugegriffen werden!") + "\n\n" +
+                Tr("Bitte pruefen Sie, ob Sie Schreib- und Leserechte fuer das\nArbeitsverzeichnis "
+                   "besitzen und starten Sie Wardex neu!"),
             Tr("Fehler!"), PromptIcon::Error, PromptButtons::Ok);
         m_database.reset();
         return false;

@@ -1,0 +1,65 @@
+#include "ui/LogInDialogs.h"
+
+#include "config/Translator.h"
+
+#include <QDialog>
+#include <QDialogButtonBox>
+#include <QFormLayout>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QVBoxLayout>
+
+namespace {
+
+QString Text(const std::string& text)
+{
+    return QString::fromStdString(text);
+}
+
+} // namespace
+
+bool LogInDialogs::RunLogIn(const LogInAttempt& attempt)
+{
+    QDialog dialog(m_parent);
+    dialog.setWindowTitle(Text(Tr("Anmelden an Wardex")));
+    auto* name = new QLineEdit(&dialog);
+    auto* password = new QLineEdit(&dialog);
+    name->setMaxLength(20);
+    password->setMaxLength(12);
+    password->setEchoMode(QLineEdit::Password);
+
+    auto* form = new QFormLayout;
+    form->addRow(Text(Tr("Name")), name);
+    form->addRow(Text(Tr("Passwort")), password);
+    auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, &dialog);
+    buttons->button(QDialogButtonBox::Ok)->setText(Text(Tr("OK")));
+    buttons->button(QDialogButtonBox::Cancel)->setText(Text(Tr("Abbrechen")));
+    auto* layout = new QVBoxLayout(&dialog);
+    layout->addLayout(form);
+    layout->addWidget(buttons);
+
+    // The dialog stays open while an attempt is refused.
+    QObject::connect(buttons, &QDialogButtonBox::accepted, &dialog, [&] {
+        if (attempt(name->text().toStdString(), password->text().toStdString()))
+            dialog.accept();
+    });
+    QObject::connect(buttons, &QDialogButtonBox::rejected, &dialog, &QDialog::reject);
+    return dialog.exec() == QDialog::Accepted;
+}
+
+bool LogInDialogs::RunLogOut(std::string_view text)
+{
+    QDialog dialog(m_parent);
+    dialog.setWindowTitle(Text(Tr("Abmelden")));
+    auto* layout = new QVBoxLayout(&dialog);
+    layout->addWidget(
+        new QLabel(QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size())), &dialog));
+    auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, &dialog);
+    buttons->button(QDialogButtonBox::Ok)->setText(Text(Tr("OK")));
+    buttons->button(QDialogButtonBox::Cancel)->setText(Text(Tr("Abbrechen")));
+    layout->addWidget(buttons);
+    QObject::connect(buttons, &QDialogButtonBox::accepted, &dialog, &QDialog::accept);
+    QObject::connect(buttons, &QDialogButtonBox::rejected, &dialog, &QDialog::reject);
+    return dialog.exec() == QDialog::Accepted;
+}

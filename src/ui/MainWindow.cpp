@@ -1,0 +1,189 @@
+#include "ui/MainWindow.h"
+
+#include "config/ConfigTree.h"
+#include "config/Translator.h"
+#include "core/station/Station.h"
+#include "core/station/StationDesktop.h"
+#include "db/AlarmDatabase.h"
+
+#include <QApplication>
+#include <QCloseEvent>
+#include <QLabel>
+#include <QMenuBar>
+#include <QStatusBar>
+#include <QStyle>
+#include <QSystemTrayIcon>
+#include <QVBoxLayout>
+
+namespace {
+
+QString Text(const std::string& text)
+{
+    return QString::fromStdString(text);
+}
+
+ConfigNode* MainWindowState(ConfigTree& tree)
+{
+    return tree.TopFolder("Runtime")->Child("GUI")->Child("WardexMEDlg");
+}
+
+} // namespace
+
+MainWindow::MainWindow(Station& station, Beeper& beeper)
+    : m_station(station), m_dialogs(this),
+      m_users(station.Tree(), m_dialogs, station.Desktop().Messages(), beeper)
+{
+    m_logic = std::make_unique<MainWindowLogic>(station, *this, m_users);
+    setWindowTitle(Text(Tr("Wardex")));
+    setWindowIcon(style()->standardIcon(QStyle::SP_MessageBoxWarning));
+    resize(1000, 600);
+
+    // The alarm list takes this place.
+    auto* listPlace = new QWidget(this);
+    listPlace->setObjectName("AlarmListPlace");
+    listPlace->setLayout(new QVBoxLayout);
+    setCentralWidget(listPlace);
+
+    m_userField = new QLabel(this);
+    m_countField = new QLabel(this);
+    statusBar()->addWidget(m_userField, 1);
+    statusBar()->addPermanentWidget(m_countField);
+    BuildMenus();
+    UpdateStatus();
+
+    connect(&m_timer, &QTimer::timeout, this, [this] { m_logic->Tick(); });
+}
+
+MainWindow::~MainWindow()
+{
+    m_timer.stop();
+}
+
+void MainWindow::BuildMenus()
+{
+    QMenu* station = menuBar()->addMenu(Text(Tr("&Wardex")));
+    station->addAction(Text(Tr("An-/Abmelden")), this, [this] {
+        m_logic->EnterBusy();
+        m_users.LogInOrOut();
+        m_logic->LeaveBusy();
+        UpdateStatus();
+    });
+    station->addSeparator();
+    station->addAction(Text(Tr("Beenden")), this, [this] { close(); });
+
+    // The entries a system menu would carry, in the same order.
+    QMenu* windows = menuBar()->addMenu(Text(Tr("&Fenster")));
+    m_alwaysOnTop = windows->addAction(Text(Tr("&Immer im Vordergrund")));
+    m_alwaysOnTop->setCheckable(true);
+    connect(m_alwaysOnTop, &QAction::toggled, this, [this](bool on) {
+        setWindowFlag(Qt::WindowStaysOnTopHint, on);
+        show();
+    });
+    windows->addSeparator();
+    windows->addAction(Text(Tr("&Alarmfenster minimieren")));
+    windows->addAction(Text(Tr("&Alarmfenster wiederherstellen")));
+    windows->addAction(Text(Tr("&Alarmfenster verbergen")));
+    windows->addAction(Text(Tr("&Alarmfenster anzeigen")));
+}
+
+void MainWindow::UpdateStatus()
+{
+    m_userField->setText(Text(m_users.StatusText()));
+    if (AlarmDatabase* database = m_station.Database())
+        m_countField->setText(QString::number(database->ViewCount()));
+}
+
+void MainWindow::Start()
+{
+    m_logic->Initialise();
+    m_timer.start(MainWindowLogic::kTickMs);
+    int mode = MainWindowState(m_station.Tree())->Child("LastShutDownWindowMode")->GetInt();
+    if (mode == 2) {
+        GoToTray();
+        return;
+    }
+    if (mode == 1)
+        showMaximized();
+    else
+        show();
+}
+
+void MainWindow::RefreshAlarmList()
+{
+    UpdateStatus();
+}
+
+void MainWindow::AnimateAlarmWindows(int) {}
+
+MainWindow::Mode MainWindow::CurrentMode() const
+{
+    if (m_inTray || isMinimized())
+        return Mode::Tray;
+    return isMaximized() ? Mode::Maximised : Mode::Normal;
+}
+
+void MainWindow::GoToTray()
+{
+    m_inTray = true;
+    // Without a tray (offscreen, a bare X server) going to the tray minimises.
+    if (!QSystemTrayIcon::isSystemTrayAvailable()) {
+        showMinimized();
+        return;
+    }
+    if (m_tray == nullptr) {
+        m_tray = std::make_unique<QSystemTrayIcon>(windowIcon());
+        m_tray->setToolTip(Text(Tr("Wardex")));
+        connect(m_tray.get(), &QSystemTrayIcon::activated, this,
+                [this](QSystemTrayIcon::ActivationReason reason) {
+                    if (reason == QSystemTrayIcon::Trigger ||
+                        reason == QSystemTrayIcon::DoubleClick)
+                        RestoreFromTray();
+                });
+    }
+    m_tray->show();
+    hide();
+}
+
+void MainWindow::RestoreFromTray()
+{
+    m_inTray = false;
+    if (m_tray != nullptr)
+        m_tray->hide();
+    showNormal();
+    raise();
+    activateWindow();
+    RefreshAlarmList();
+}
+
+void MainWindow::SaveWindowMode()
+{
+    int mode = 0;
+    if (isMinimized() || m_inTray)
+        mode = 2;
+    else if (isMaximized())
+        mode = 1;
+    MainWindowState(m_station.Tree())->Child("LastShutDownWindowMode")->SetInt(mode);
+}
+
+void MainWindow::closeEvent(QCloseEvent* event)
+{
+    if (m_ending || !m_logic->RequestExit()) {
+        event->ignore();
+        return;
+    }
+    m_ending = true;
+    SaveWindowMode();
+    if (m_tray != nullptr)
+        m_tray->hide();
+    m_timer.stop();
+    event->ignore(); // the station ends the loop and destroys the window
+    hide();
+}
+
+void MainWindow::changeEvent(QEvent* event)
+{
+    QMainWindow::changeEvent(event);
+    if (event->type() == QEvent::WindowStateChange && isMinimized() && !m_inTray &&
+        QSystemTrayIcon::isSystemTrayAvailable())
+        GoToTray();
+}

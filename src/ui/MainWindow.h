@@ -1,0 +1,60 @@
+// The station's main window: menus for the station's commands, the place of
+// the alarm list, the status bar, the tray icon and the 25 ms timer that
+// drives the main-window logic.
+#pragma once
+
+#include "core/station/MainWindowLogic.h"
+#include "ui/LogInDialogs.h"
+#include "users/UserSession.h"
+
+#include <QMainWindow>
+#include <QTimer>
+#include <memory>
+
+class QAction;
+class QLabel;
+class QSystemTrayIcon;
+class Station;
+
+class MainWindow final : public QMainWindow, public MainWindowView {
+    Q_OBJECT
+
+public:
+    MainWindow(Station& station, Beeper& beeper);
+    ~MainWindow() override;
+
+    // Runs the initialisation and shows the window in its last mode.
+    void Start();
+
+    MainWindowLogic& Logic() { return *m_logic; }
+
+    // MainWindowView
+    void RefreshAlarmList() override;
+    void AnimateAlarmWindows(int tick) override;
+
+    enum class Mode { Normal, Maximised, Tray };
+    Mode CurrentMode() const;
+    void GoToTray();
+    void RestoreFromTray();
+
+protected:
+    void closeEvent(QCloseEvent* event) override;
+    void changeEvent(QEvent* event) override;
+
+private:
+    void BuildMenus();
+    void UpdateStatus();
+    void SaveWindowMode();
+
+    Station& m_station;
+    LogInDialogs m_dialogs;
+    UserSession m_users;
+    std::unique_ptr<MainWindowLogic> m_logic;
+    QTimer m_timer;
+    QLabel* m_userField = nullptr;
+    QLabel* m_countField = nullptr;
+    QAction* m_alwaysOnTop = nullptr;
+    std::unique_ptr<QSystemTrayIcon> m_tray;
+    bool m_inTray = false;
+    bool m_ending = false;
+};

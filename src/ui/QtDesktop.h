@@ -1,0 +1,49 @@
+// The desktop for the real station: Qt message boxes, profile, keyboard,
+// sound, the start-up progress window and the main window.
+#pragma once
+
+#include "core/station/StationDesktop.h"
+#include "platform/BusyIndicator.h"
+#include "platform/qt/QtBeeper.h"
+#include "platform/qt/QtModifierKeys.h"
+#include "platform/qt/QtProfile.h"
+#include "platform/qt/QtPrompt.h"
+
+#include <memory>
+
+class MainWindow;
+class QProgressDialog;
+
+class QtBusyIndicator final : public BusyIndicator {
+public:
+    void SetBusy(bool busy) override;
+    void ShowProgress(int64_t done, int64_t total) override;
+};
+
+class QtDesktop final : public StationDesktop {
+public:
+    QtDesktop();
+    ~QtDesktop() override;
+
+    Prompt& Messages() override { return m_prompt; }
+    Profile& UserProfile() override { return m_profile; }
+    ModifierKeys& Keys() override { return m_keys; }
+    BusyIndicator& Busy() override { return m_busy; }
+    std::optional<std::string> InterfaceLanguage() override;
+    void ShowStartupProgress(int percent) override;
+    void DrainEvents() override;
+    void CreateMainWindow(Station& station) override;
+    void DestroyMainWindow() override;
+
+    MainWindow* Window() { return m_window.get(); }
+
+private:
+    QtPrompt m_prompt;
+    QtProfile m_profile;
+    QtModifierKeys m_keys;
+    QtBusyIndicator m_busy;
+    QtBeeper m_beeper;
+    std::unique_ptr<QProgressDialog> m_progress;
+    std::unique_ptr<MainWindow> m_window;
+    Station* m_station = nullptr;
+};
