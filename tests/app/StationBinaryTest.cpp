@@ -1,0 +1,293 @@
+// The real station program, started in a temporary program folder on a free
+// port without a desktop: first start, telegrams stored as records, the
+// single instance, the next start's language, old priorities, restarts and
+// the count cache at an orderly end.
+#include "config/ConfigTree.h"
+#include "config/DefaultScript.h"
+#include "db/AlarmRecord.h"
+#include "telegram/TelegramEncoder.h"
+#include "testsupport/FakePrompt.h"
+#include "testsupport/TempDir.h"
+
+#include <chrono>
+#include <csignal>
+#include <cstdio>
+#include <string>
+#include <thread>
+
+#include <arpa/inet.h>
+#include <fcntl.h>
+#include <netinet/in.h>
+#include <poll.h>
+#include <spawn.h>
+#include <sys/socket.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <gtest/gtest.h>
+
+extern char** environ;
+
+namespace {
+
+using namespace std::chrono_literals;
+
+// One running station process; its standard output is read for the port.
+class StationProcess {
+public:
+    explicit StationProcess(const std::filesystem::path& folder) : m_folder(folder) {}
+    ~StationProcess()
+    {
+        if (m_pid > 0) {
+            kill(m_pid, SIGKILL);
+            waitpid(m_pid, nullptr, 0);
+        }
+        if (m_out >= 0)
+            close(m_out);
+    }
+
+    bool Start()
+    {
+        int pipeFds[2];
+        if (pipe2(pipeFds, O_CLOEXEC) != 0)
+            return false;
+        posix_spawn_file_actions_t actions;
+        posix_spawn_file_actions_init(&actions);
+        posix_spawn_file_actions_adddup2(&actions, pipeFds[1], STDOUT_FILENO);
+        std::string datadir = "/datadir:" + m_folder.string();
+        std::string home = "HOME=" + m_folder.string();
+        std::string runtime = "XDG_RUNTIME_DIR=" + m_folder.string();
+        std::string config = "XDG_CONFIG_HOME=" + (m_folder / ".config").string();
+        const char* argv[] = {WARDEX_STATION_BINARY, datadir.c_str(), "/port:0", nullptr};
+        const char* envp[] = {home.c_str(),   runtime.c_str(),
+                              config.c_str(), "QT_QPA_PLATFORM=offscreen",
+                              "LANG=C",       nullptr};
+        int error = posix_spawn(&m_pid, WARDEX_STATION_BINARY, &actions, nullptr,
+                                const_cast<char**>(argv), const_cast<char**>(envp));
+        posix_spawn_file_actions_destroy(&actions);
+        close(pipeFds[1]);
+        m_out = pipeFds[0];
+        return error == 0;
+    }
+
+    // Reads the station's output until it names its port, or it ends.
+    int WaitForPort()
+    {
+        const std::string marker = "listening on port ";
+        for (auto deadline = std::chrono::steady_clock::now() + 60s;
+             std::chrono::steady_clock::now() < deadline;) {
+            pollfd pfd{m_out, POLLIN, 0};
+            if (poll(&pfd, 1, 1000) <= 0)
+                continue;
+            char buffer[512];
+            ssize_t n = read(m_out, buffer, sizeof buffer);
+            if (n <= 0)
+                return -1;
+            m_output.append(buffer, static_cast<size_t>(n));
+            size_t at = m_output.find(marker);
+            size_t end = at == std::string::npos ? at : m_output.find('\n', at);
+            if (end != std::string::npos)
+                return std::stoi(m_output.substr(at + marker.size(), end - at - marker.size()));
+        }
+        return -1;
+    }
+
+    // The exit status after an orderly end asked for by SIGTERM.
+    int Stop()
+    {
+        kill(m_pid, SIGTERM);
+        return Wait();
+    }
+
+    int Wait()
+    {
+        int status = 0;
+        waitpid(m_pid, &status, 0);
+        m_pid = -1;
+        return WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
+    }
+
+    bool Running() const { return m_pid > 0 && kill(m_pid, 0) == 0; }
+
+private:
+    std::filesystem::path m_folder;
+    pid_t m_pid = -1;
+    int m_out = -1;
+    std::string m_output;
+};
+
+bool Send(int port, const std::vector<uint8_t>& bytes)
+{
+    int fd = socket(AF_INET, SOCK_STREAM, 0);
+    sockaddr_in address{};
+    address.sin_family = AF_INET;
+    address.sin_port = htons(static_cast<uint16_t>(port));
+    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    bool sent =
+        connect(fd, reinterpret_cast<sockaddr*>(&address), sizeof address) == 0 &&
+        send(fd, bytes.data(), bytes.size(), MSG_NOSIGNAL) == static_cast<ssize_t>(bytes.size());
+    close(fd);
+    return sent;
+}
+
+// Loads the tree a station saved, lets `edit` change it, and saves it back.
+void EditSavedTree(const std::filesystem::path& folder,
+                   const std::function<void(ConfigTree&)>& edit)
+{
+    FakePrompt prompt;
+    ConfigTree tree;
+    ASSERT_TRUE(tree.LoadDefaults(DefaultScript(), prompt));
+    ASSERT_TRUE(tree.LoadImage((folder / "programdata.bin").string()));
+    edit(tree);
+    ASSERT_EQ(tree.SaveImage((folder / "programdata.bin").string()), 0);
+}
+
+std::unique_ptr<ConfigTree> LoadSavedTree(const std::filesystem::path& folder)
+{
+    FakePrompt prompt;
+    auto tree = std::make_unique<ConfigTree>();
+    EXPECT_TRUE(tree->LoadDefaults(DefaultScript(), prompt));
+    EXPECT_TRUE(tree->LoadImage((folder / "programdata.bin").string()));
+    return tree;
+}
+
+size_t RecordsOnDisk(const std::filesystem::path& folder)
+{
+    return std::filesystem::file_size(folder / "AlarmDB.txt") / AlarmRecord::kRecordBytes;
+}
+
+class StationBinaryTest : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        std::filesystem::copy(std::filesystem::path(WARDEX_SOURCE_DIR) / "Languages",
+                              dir.Path() / "Languages");
+    }
+
+    // Starts, waits until it listens, runs `during`, stops in order.
+    void RunStation(const std::function<void(int port)>& during = {})
+    {
+        StationProcess station(dir.Path());
+        ASSERT_TRUE(station.Start());
+        int port = station.WaitForPort();
+        ASSERT_GT(port, 0);
+        if (during)
+            during(port);
+        EXPECT_EQ(station.Stop(), 0);
+    }
+
+    TempDir dir;
+};
+
+} // namespace
+
+TEST_F(StationBinaryTest, FirstStartCreatesTheConfigurationWithTheBuiltInAccount)
+{
+    RunStation();
+    EXPECT_TRUE(std::filesystem::exists(dir.Path() / "AlarmDB.txt"));
+    EXPECT_TRUE(std::filesystem::exists(dir.Path() / "db.cache"));
+    std::unique_ptr<ConfigTree> tree = LoadSavedTree(dir.Path());
+    ConfigNode* users = tree->TopFolder("Program")->Child("UserList");
+    ASSERT_EQ(users->ChildCount(), 1);
+    EXPECT_EQ(users->ChildAt(0)->Child("Name")->GetString(), "administrator");
+    EXPECT_EQ(users->ChildAt(0)->Child("Password")->GetString(), "quorvandelisk");
+}
+
+TEST_F(StationBinaryTest, TelegramsOfAKnownRecorderBecomeRecordsThatSurviveARestart)
+{
+    RunStation();
+    EditSavedTree(dir.Path(), [](ConfigTree& tree) {
+        ConfigNode* recorder = tree.TopFolder("Program")->Child("RecorderList")->NewEntry(0);
+        recorder->Child("IP")->SetString("127.0.0.1");
+        recorder->Child("Name")->SetString("Lager");
+    });
+    RunStation([this](int port) {
+        TelegramFields fields;
+        fields.typeCode = 10001;
+        for (int i = 0; i < 3; ++i)
+            ASSERT_TRUE(Send(port, EncodeTelegram(fields)));
+        for (int i = 0; i < 600 && RecordsOnDisk(dir.Path()) < 3; ++i)
+            std::this_thread::sleep_for(50ms);
+    });
+    EXPECT_EQ(RecordsOnDisk(dir.Path()), 3u);
+
+    // A telegram of an unknown recorder is not stored.
+    EditSavedTree(dir.Path(), [](ConfigTree& tree) {
+        tree.TopFolder("Program")->Child("RecorderList")->RemoveAllChildren();
+    });
+    RunStation([](int port) {
+        TelegramFields fields;
+        fields.typeCode = 10001;
+        ASSERT_TRUE(Send(port, EncodeTelegram(fields)));
+    });
+    EXPECT_EQ(RecordsOnDisk(dir.Path()), 3u);
+    EXPECT_EQ(LoadSavedTree(dir.Path())->TopFolder("Program")->Child("RecorderList")->ChildCount(),
+              0);
+}
+
+TEST_F(StationBinaryTest, SecondStartInTheSameFolderEndsSilentlyWhileTheFirstRuns)
+{
+    StationProcess first(dir.Path());
+    ASSERT_TRUE(first.Start());
+    ASSERT_GT(first.WaitForPort(), 0);
+    StationProcess second(dir.Path());
+    ASSERT_TRUE(second.Start());
+    EXPECT_EQ(second.WaitForPort(), -1);
+    EXPECT_EQ(second.Wait(), 0);
+    EXPECT_TRUE(first.Running());
+    EXPECT_EQ(first.Stop(), 0);
+}
+
+TEST_F(StationBinaryTest, LanguageForTheNextStartTakesEffect)
+{
+    auto firstTitle = [this] {
+        std::unique_ptr<ConfigTree> tree = LoadSavedTree(dir.Path());
+        ConfigNode* defaults = tree->TopFolder("Program")->Child("DefaultAlarmSettings");
+        return defaults->ChildCount() > 0 ? defaults->ChildAt(0)->Child("Message")->GetString()
+                                          : std::string();
+    };
+    RunStation();
+    std::string german = firstTitle();
+    EditSavedTree(dir.Path(), [](ConfigTree& tree) {
+        tree.TopFolder("Program")
+            ->Child("Configuration")
+            ->Child("MISC")
+            ->Child("LanguageForNextStartUp")
+            ->SetString("English");
+    });
+    RunStation();
+    std::unique_ptr<ConfigTree> tree = LoadSavedTree(dir.Path());
+    EXPECT_EQ(tree->TopFolder("Program")
+                  ->Child("Configuration")
+                  ->Child("MISC")
+                  ->Child("Language")
+                  ->GetString(),
+              "English");
+    // The rebuilt defaults carry English texts now.
+    EXPECT_FALSE(german.empty());
+    EXPECT_NE(firstTitle(), german);
+}
+
+TEST_F(StationBinaryTest, OldPrioritiesAreReversedOnce)
+{
+    RunStation();
+    EditSavedTree(dir.Path(), [](ConfigTree& tree) {
+        tree.TopFolder("Program")->Child("iVersion")->SetInt(31000);
+        ConfigNode* recorder = tree.TopFolder("Program")->Child("RecorderList")->NewEntry(0);
+        recorder->Child("AlarmSettings")->NewEntry(0)->Child("Priority")->SetInt(1);
+    });
+    auto priority = [this] {
+        std::unique_ptr<ConfigTree> tree = LoadSavedTree(dir.Path());
+        return tree->TopFolder("Program")
+            ->Child("RecorderList")
+            ->ChildAt(0)
+            ->Child("AlarmSettings")
+            ->ChildAt(0)
+            ->Child("Priority")
+            ->GetInt();
+    };
+    RunStation();
+    EXPECT_EQ(priority(), 4);
+    RunStation();
+    EXPECT_EQ(priority(), 4);
+}
