@@ -3,6 +3,22 @@
 
 #include "config/ConfigTree.h"
 
+#include <cstring>
+
+namespace {
+
+// The node's text equals `text`, compared on the stored bytes: the lookup
+// runs for every telegram over the whole list, so no copies are made.
+bool TextEquals(const ConfigNode& node, std::string_view text)
+{
+    std::span<const uint8_t> content = node.Content();
+    if (content.size() < text.size() || std::memcmp(content.data(), text.data(), text.size()) != 0)
+        return false;
+    return content.size() == text.size() || content[text.size()] == 0;
+}
+
+} // namespace
+
 ConfigNode* FindRecorderEntry(ConfigTree& tree, std::string_view ip, int32_t hybrid)
 {
     ConfigNode* program = tree.TopFolder("Program");
@@ -16,7 +32,7 @@ ConfigNode* FindRecorderEntry(ConfigTree& tree, std::string_view ip, int32_t hyb
         ConfigNode* hybridNode = entry->Child("Hybrid");
         if (ipNode == nullptr || hybridNode == nullptr)
             continue;
-        if (ipNode->GetString() == ip && hybridNode->GetInt() == hybrid)
+        if (TextEquals(*ipNode, ip) && hybridNode->GetInt() == hybrid)
             found = entry;
     }
     return found;
