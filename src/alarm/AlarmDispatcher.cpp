@@ -1,0 +1,152 @@
+#include "alarm/AlarmDispatcher.h"
+
+#include "alarm/AlarmActions.h"
+#include "alarm/AlarmSettingsLookup.h"
+#include "alarm/AlarmSound.h"
+#include "alarm/AlarmWindowManager.h"
+#include "alarm/BarDiagram.h"
+#include "alarm/LiveViewLink.h"
+#include "alarm/PresentationWindow.h"
+#include "alarm/StationWindow.h"
+#include "alarm/TrendView.h"
+#include "config/ConfigTree.h"
+#include "db/AlarmDatabase.h"
+#include "db/ConfigPath.h"
+#include "events/GuardEvent.h"
+#include "events/RecorderLookup.h"
+#include "platform/Beeper.h"
+
+#include <array>
+
+namespace {
+
+// What the live-view program's alarm list shows for an alarm without any
+// settings entry (a type the catalogue does not list).
+constexpr int32_t kPriorityWithoutSettings = kPriorityWithoutWindow;
+
+constexpr std::array<int, 3> kSpeakerFrequencies = {250, 500, 1000};
+// pcspkFrequ of the rising three-tone signal.
+constexpr int kThreeTones = 3;
+
+int32_t SystemInt(ConfigTree& tree, std::string_view key, int32_t fallback)
+{
+    ConfigNode* node = FindConfigNode(tree, {"Program", "Configuration", "System", key});
+    return node == nullptr ? fallback : node->GetInt();
+}
+
+} // namespace
+
+AlarmDispatcher::AlarmDispatcher(ConfigTree& tree, AlarmDatabase& database, AlarmSound& sound,
+                                 AlarmActions& actions, AlarmWindowManager& windows,
+                                 LiveViewLink& liveView, Beeper& beeper, StationWindow& station,
+                                 PresentationWindow& presentation, TrendView& trend,
+                                 BarDiagram& diagram)
+    : m_tree(tree), m_database(database), m_sound(sound), m_actions(actions), m_windows(windows),
+      m_liveView(liveView), m_beeper(beeper), m_station(station), m_presentation(presentation),
+      m_trend(trend), m_diagram(diagram)
+{
+}
+
+void AlarmDispatcher::SignalPcSpeaker()
+{
+    if (SystemInt(m_tree, "pcspkPlaySound", 0) != 1)
+        return;
+    int choice = SystemInt(m_tree, "pcspkFrequ", 1);
+    int durationMs = SystemInt(m_tree, "pcspkMilliSeconds", 200);
+    if (choice == kThreeTones) {
+        for (int frequency : kSpeakerFrequencies)
+            m_beeper.Tone(frequency, durationMs / 3);
+        return;
+    }
+    int frequency = choice == 0   ? kSpeakerFrequencies[0]
+                    : choice == 1 ? kSpeakerFrequencies[1]
+                                  : kSpeakerFrequencies[2];
+    m_beeper.Tone(frequency, durationMs);
+}
+
+void AlarmDispatcher::OnNewAlarm(int recordNumber)
+{
+    ConfigLock lock(m_tree);
+    GuardEvent event = ReadGuardEvent(m_tree);
+    bool stackMode = SystemInt(m_tree, "iStackWnd", 0) == 1;
+    // Looked up in stack mode too: the live-view program, the window and the
+    // actions all show the name.
+    std::string name = FindRecorderName(m_tree, event.recorder, event.hybrid).value_or("");
+    if (!stackMode) {
+        m_trend.AddArrival(event.timeArrival);
+        if (m_diagram.IsShown())
+            m_diagram.AddAlarm(event.recorder, name, event.alarmType, event.timeArrival);
+    }
+
+    AlarmContext context;
+    context.settings = LookupAlarmSettings(m_tree, event.alarmType, event.cameraId, event.recorder);
+    context.arrival = event.timeArrival;
+    context.departure = event.timeDeparture;
+    context.alarmType = event.alarmType;
+    context.recorderAddress = event.recorder;
+    context.recorderName = name;
+    context.addInfo = event.addInfo;
+    context.camera = event.cameraId;
+    context.track = event.trackId;
+    const AlarmSettings* settings = context.settings ? &*context.settings : nullptr;
+
+    std::string trackName =
+        settings != nullptr && settings->showTrack == 1 ? settings->trackName : std::string();
+    m_liveView.AddAlarm(name, event.cameraId, trackName, event.timeArrival,
+                        settings != nullptr ? settings->priority : kPriorityWithoutSettings);
+    m_liveView.Notify(StationEvent::AlarmDispatched);
+
+    SignalPcSpeaker();
+    m_sound.UpdateAlarmSound(SoundSwitch::On);
+
+    // Without settings there is nothing to show and nothing to run: the
+    // alarm is stored and confirmed like one of priority 5 without actions.
+    bool silent = settings == nullptr || settings->priority == kPriorityWithoutWindow ||
+                  settings->showAlarmWindow == 0;
+    bool actionsOnly = settings != nullptr && settings->priority == kPriorityWithoutWindow;
+    if (silent) {
+        AlarmRecord record;
+        if (!m_database.Read(recordNumber, record))
+            return;
+        m_windows.ConfirmRecord(recordNumber, record, ConfirmKind::Automatic);
+        if (m_database.IsFilterActive())
+            m_database.ReevaluateRecord(recordNumber);
+        if (actionsOnly) {
+            m_actions.RunAlarmAction(ActionMode::Mail, context, ActionCall::Automatic,
+                                     Freshness::Fresh);
+            m_actions.RunAlarmAction(ActionMode::Program, context, ActionCall::Automatic,
+                                     Freshness::Fresh);
+        }
+        if (m_presentation.IsActive())
+            m_presentation.CountNewAlarm();
+        else
+            m_station.RefreshAlarmList();
+        ResetGuardEvent(m_tree);
+        if (actionsOnly)
+            m_actions.RunAlarmAction(ActionMode::LiveView, context, ActionCall::Automatic,
+                                     Freshness::Fresh);
+        return;
+    }
+
+    if (!stackMode)
+        m_station.RefreshAlarmList();
+    else if (m_presentation.IsActive())
+        m_presentation.AddNewAlarm();
+    else
+        m_presentation.Open();
+    m_actions.RunAlarmAction(ActionMode::Mail, context, ActionCall::Automatic, Freshness::Fresh);
+    if (settings->programOnce == 1)
+        m_actions.RunAlarmAction(ActionMode::Program, context, ActionCall::Automatic,
+                                 Freshness::Fresh);
+    ResetGuardEvent(m_tree);
+    if (!m_windows.AnyOpen() && settings->priority == 0) {
+        m_windows.OpenAlarmWindow(context, recordNumber, PostProcessing::No);
+        // The window has made the live-view requests.
+        if (settings->showLivePicture == 1 || settings->showTrack == 1 ||
+            settings->presetDoLoad == 1)
+            return;
+    }
+    m_actions.RunAlarmAction(ActionMode::LiveView, context, ActionCall::Automatic,
+                             Freshness::Fresh);
+    m_station.BringToFront();
+}

@@ -1,0 +1,50 @@
+// The reactions to one new alarm, run when the database has stored its
+// record: bar diagram and trend, the live-view program's alarm list, the PC
+// speaker, the alarm sound, then either the silent path (the alarm is
+// confirmed automatically) or the alarm-window path (mail, program, window
+// or queue, live view, the station to the front).
+#pragma once
+
+#include "db/NewAlarmObserver.h"
+
+class AlarmActions;
+class AlarmDatabase;
+class AlarmSound;
+class AlarmWindowManager;
+class BarDiagram;
+class Beeper;
+class ConfigTree;
+class LiveViewLink;
+class PresentationWindow;
+class StationWindow;
+class TrendView;
+
+// The priority that never gets a window; its actions still run.
+inline constexpr int kPriorityWithoutWindow = 5;
+
+class AlarmDispatcher final : public NewAlarmObserver {
+public:
+    AlarmDispatcher(ConfigTree& tree, AlarmDatabase& database, AlarmSound& sound,
+                    AlarmActions& actions, AlarmWindowManager& windows, LiveViewLink& liveView,
+                    Beeper& beeper, StationWindow& station, PresentationWindow& presentation,
+                    TrendView& trend, BarDiagram& diagram);
+
+    // Reads the event from Runtime/GuardEvent; holds the tree's lock.
+    void OnNewAlarm(int recordNumber) override;
+
+    // The PC speaker's signal for a new alarm, when it is switched on.
+    void SignalPcSpeaker();
+
+private:
+    ConfigTree& m_tree;
+    AlarmDatabase& m_database;
+    AlarmSound& m_sound;
+    AlarmActions& m_actions;
+    AlarmWindowManager& m_windows;
+    LiveViewLink& m_liveView;
+    Beeper& m_beeper;
+    StationWindow& m_station;
+    PresentationWindow& m_presentation;
+    TrendView& m_trend;
+    BarDiagram& m_diagram;
+};

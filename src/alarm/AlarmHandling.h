@@ -1,0 +1,64 @@
+// Alarm handling assembled: the sound, the actions, the alarm windows and the
+// dispatcher, wired to what the station provides. While it exists the
+// dispatcher is the database's new-alarm observer.
+#pragma once
+
+#include "alarm/AlarmActions.h"
+#include "alarm/AlarmDispatcher.h"
+#include "alarm/AlarmSound.h"
+#include "alarm/AlarmWindowManager.h"
+
+#include <string>
+
+class AlarmDatabase;
+class AlarmWindowViewFactory;
+class BarDiagram;
+class Beeper;
+class ConfigTree;
+class LiveViewLink;
+class MailSender;
+class PresentationWindow;
+class Prompt;
+class ShellLauncher;
+class SoundPlayer;
+class StationWindow;
+class TrendView;
+
+// Everything must outlive the AlarmHandling.
+struct AlarmHandlingParts {
+    ConfigTree& tree;
+    AlarmDatabase& database;
+    LiveViewLink& liveView;
+    MailSender& mail;
+    ShellLauncher& launcher;
+    SoundPlayer& soundPlayer;
+    Beeper& beeper;
+    Prompt& prompt;
+    StationWindow& station;
+    PresentationWindow& presentation;
+    AlarmWindowViewFactory& views;
+    TrendView& trend;
+    BarDiagram& diagram;
+    // What "${WardexDir}" stands for in program texts.
+    std::string stationFolder;
+};
+
+class AlarmHandling {
+public:
+    explicit AlarmHandling(const AlarmHandlingParts& parts);
+    ~AlarmHandling();
+    AlarmHandling(const AlarmHandling&) = delete;
+    AlarmHandling& operator=(const AlarmHandling&) = delete;
+
+    AlarmSound& Sound() { return m_sound; }
+    AlarmActions& Actions() { return m_actions; }
+    AlarmWindowManager& Windows() { return m_windows; }
+    AlarmDispatcher& Dispatcher() { return m_dispatcher; }
+
+private:
+    AlarmDatabase& m_database;
+    AlarmSound m_sound;
+    AlarmActions m_actions;
+    AlarmWindowManager m_windows;
+    AlarmDispatcher m_dispatcher;
+};

@@ -1,0 +1,148 @@
+#include "alarm/AlarmSettingsLookup.h"
+
+#include "config/ConfigTree.h"
+#include "events/AlarmTypeCatalogue.h"
+#include "events/RecorderLookup.h"
+
+namespace {
+
+ConfigNode* DefaultSettings(ConfigTree& tree)
+{
+    ConfigNode* program = tree.TopFolder("Program");
+    return program == nullptr ? nullptr : program->Child("DefaultAlarmSettings");
+}
+
+ConfigNode* DefaultEntry(ConfigTree& tree, int32_t alarmType)
+{
+    ConfigNode* defaults = DefaultSettings(tree);
+    return defaults == nullptr ? nullptr : defaults->FindEntryByInt("Type", alarmType);
+}
+
+int32_t IntOf(const ConfigNode& entry, std::string_view key)
+{
+    const ConfigNode* node = entry.Child(key);
+    return node == nullptr ? 0 : node->GetInt();
+}
+
+int64_t Int64Of(const ConfigNode& entry, std::string_view key)
+{
+    const ConfigNode* node = entry.Child(key);
+    return node == nullptr ? 0 : node->GetInt64();
+}
+
+void SetInt(ConfigNode& entry, std::string_view key, int32_t value)
+{
+    if (ConfigNode* node = entry.Child(key))
+        node->SetInt(value);
+}
+
+void SetInt64(ConfigNode& entry, std::string_view key, int64_t value)
+{
+    if (ConfigNode* node = entry.Child(key))
+        node->SetInt64(value);
+}
+
+bool CoversCamera(const ConfigNode& entry, int64_t bit)
+{
+    return IntOf(entry, "SubType") == kSubTypeCameras && (Int64Of(entry, "SubDetail") & bit) != 0;
+}
+
+ConfigNode* FindInRecorderList(ConfigNode& list, int32_t alarmType, int64_t bit)
+{
+    int count = list.ChildCount();
+    for (int i = 0; i < count && i < kFirstPassEntries; ++i) {
+        ConfigNode& entry = *list.ChildAt(i);
+        if (IntOf(entry, "Type") != alarmType)
+            continue;
+        if (CoversCamera(entry, bit))
+            return &entry;
+        break;
+    }
+    // Sub-alarms added later sit at the end of the list.
+    for (int i = kFirstPassEntries - 1; i < count; ++i) {
+        ConfigNode& entry = *list.ChildAt(i);
+        if (IntOf(entry, "Type") != alarmType)
+            continue;
+        if (IntOf(entry, "SubType") != kSubTypeCameras)
+            break;
+        if (CoversCamera(entry, bit))
+            return &entry;
+    }
+    return list.FindEntryByInt("Type", alarmType);
+}
+
+void CopyValues(const ConfigNode& from, ConfigNode& to)
+{
+    for (int i = 0; i < from.ChildCount(); ++i) {
+        const ConfigNode& source = *from.ChildAt(i);
+        if (ConfigNode* target = to.Child(source.Name()))
+            target->SetBytes(source.Content().data(), source.Content().size());
+    }
+}
+
+} // namespace
+
+int64_t CameraBit(int32_t camera)
+{
+    auto bit = static_cast<int32_t>(static_cast<uint32_t>(1) << (camera & 31));
+    return static_cast<int64_t>(bit);
+}
+
+ConfigNode* FindAlarmSettings(ConfigTree& tree, int32_t alarmType, int32_t camera,
+                              std::string_view recorderAddress)
+{
+    ConfigLock lock(tree);
+    ConfigNode* recorder = FindRecorderEntry(tree, recorderAddress, 0);
+    ConfigNode* list = recorder == nullptr ? nullptr : recorder->Child("AlarmSettings");
+    if (list == nullptr)
+        return DefaultEntry(tree, alarmType);
+    if (ConfigNode* entry = FindInRecorderList(*list, alarmType, CameraBit(camera)))
+        return entry;
+    return DefaultEntry(tree, alarmType);
+}
+
+std::optional<AlarmSettings> LookupAlarmSettings(ConfigTree& tree, int32_t alarmType,
+                                                 int32_t camera, std::string_view recorderAddress)
+{
+    ConfigLock lock(tree);
+    ConfigNode* entry = FindAlarmSettings(tree, alarmType, camera, recorderAddress);
+    if (entry == nullptr)
+        return std::nullopt;
+    return ReadAlarmSettings(*entry);
+}
+
+void CompleteRecorderSettings(ConfigTree& tree)
+{
+    ConfigLock lock(tree);
+    ConfigNode* program = tree.TopFolder("Program");
+    ConfigNode* recorders = program == nullptr ? nullptr : program->Child("RecorderList");
+    if (recorders == nullptr)
+        return;
+    int32_t counter = 0;
+    for (int r = 0; r < recorders->ChildCount(); ++r) {
+        ConfigNode* list = recorders->ChildAt(r)->Child("AlarmSettings");
+        if (list == nullptr)
+            continue;
+        for (int32_t type : CatalogueOrder()) {
+            ConfigNode* defaults = DefaultEntry(tree, type);
+            ConfigNode* first = list->FindEntryByInt("Type", type);
+            if (first == nullptr && defaults != nullptr) {
+                first = list->NewEntry(list->ChildCount());
+                if (first != nullptr)
+                    CopyValues(*defaults, *first);
+            }
+            if (first == nullptr)
+                continue;
+            if (defaults != nullptr)
+                SetInt(*first, "SubType", IntOf(*defaults, "SubType"));
+            if (list->FindNthEntryByInt("Type", type, 1) == nullptr)
+                SetInt64(*first, "SubDetail", -1);
+            SetInt(*first, "SubID", counter++);
+        }
+    }
+    ConfigNode* next = tree.TopFolder("Runtime");
+    for (std::string_view name : {"GUI", "CPropPageRecorderAlarmSettings", "iNextIDForSubID"})
+        next = next == nullptr ? nullptr : next->Child(name);
+    if (next != nullptr && next->GetInt() < counter)
+        next->SetInt(counter + 1);
+}
