@@ -137,7 +137,8 @@ std::vector<uint8_t> SharedRecorderList::Encode(const std::vector<SharedRecorder
         if (recorder.topBits != 0 || recorder.lowBits != 0) {
             uint32_t number = static_cast<uint32_t>(recorder.topBits) << 24 |
                               (static_cast<uint32_t>(recorder.lowBits) & 0xffffff);
-            append("##" + std::to_string(number));
+            // Written as the signed number it is read as.
+            append("##" + std::to_string(static_cast<int32_t>(number)));
         }
         append("");
     }

@@ -109,7 +109,8 @@ TEST(RecorderListParse, MalformedListsAreRejected)
 TEST(RecorderListParse, EncodeAndParseAgree)
 {
     std::vector<SharedRecorder> recorders{{"A", "1.1.1.1", {"p", "q"}, 2, 3},
-                                          {"B$$x", "2.2.2.2", {}, 0, 0}};
+                                          {"B$$x", "2.2.2.2", {}, 0, 0},
+                                          {"C", "3.3.3.3", {"r"}, 255, 0xffffff}};
     std::vector<SharedRecorder> parsed;
     ASSERT_TRUE(SharedRecorderList::Parse(SharedRecorderList::Encode(recorders), parsed));
     EXPECT_EQ(parsed, recorders);
