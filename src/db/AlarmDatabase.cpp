@@ -9,10 +9,13 @@
 #include "platform/ModifierKeys.h"
 
 #include <algorithm>
+#include <array>
 #include <cstdio>
 #include <cstring>
 #include <limits>
 #include <numeric>
+#include <unordered_map>
+#include <utility>
 
 #include <sys/stat.h>
 #include <unistd.h>
@@ -22,6 +25,11 @@ namespace {
 constexpr int64_t kRecordBytes = static_cast<int64_t>(AlarmRecord::kRecordBytes);
 // Records per block when the whole file is read; about 1.5 MB.
 constexpr int kBlockRecords = 4096;
+struct SortEntry {
+    uint64_t key;
+    int number;
+};
+
 // Leaves room for the view's capacity steps within an int.
 constexpr int64_t kMaxRecords = std::numeric_limits<int>::max() - AlarmDatabase::kViewGrowth;
 constexpr size_t kWriteBlockBytes = 1 << 20;
@@ -74,29 +82,48 @@ void FoldCase(std::string_view text, std::string& folded)
     }
 }
 
-// The first eight bytes as one big-endian number, padded with zero bytes, so
-// that comparing two prefixes orders like comparing the texts' starts.
-uint64_t TextPrefix(std::string_view text)
+int32_t Int32Of(std::string_view text)
 {
-    uint64_t prefix = 0;
-    for (size_t i = 0; i < 8; ++i) {
-        prefix <<= 8;
-        if (i < text.size())
-            prefix |= static_cast<unsigned char>(text[i]);
-    }
-    return prefix;
+    return static_cast<int32_t>(std::clamp<int64_t>(ParseDecimal(text),
+                                                    std::numeric_limits<int32_t>::min(),
+                                                    std::numeric_limits<int32_t>::max()));
 }
 
-int ConfirmationRank(const AlarmRecord& record)
+int ConfirmationRank(const char* bytes)
 {
-    int32_t state = record.Int(AlarmField::ConfirmState);
+    int32_t state = Int32Of(AlarmRecord::FieldIn(bytes, AlarmField::ConfirmState));
     if (state == 1 || state == 3)
         return 1;
-    if (record.Int(AlarmField::AutoConfirmed) == 1)
+    if (Int32Of(AlarmRecord::FieldIn(bytes, AlarmField::AutoConfirmed)) == 1)
         return 3;
-    if (record.Int(AlarmField::Confirmed) == 1)
+    if (Int32Of(AlarmRecord::FieldIn(bytes, AlarmField::Confirmed)) == 1)
         return 2;
     return 0;
+}
+
+// Stable sort by key, one byte at a time from the lowest; a byte in which
+// every key agrees costs no pass.
+void RadixSort(std::vector<SortEntry>& entries)
+{
+    std::vector<SortEntry> buffer(entries.size());
+    std::vector<std::array<size_t, 256>> counts(8);
+    for (auto& count : counts)
+        count.fill(0);
+    for (const SortEntry& entry : entries) {
+        for (int b = 0; b < 8; ++b)
+            ++counts[static_cast<size_t>(b)][(entry.key >> (8 * b)) & 0xFF];
+    }
+    for (int b = 0; b < 8; ++b) {
+        std::array<size_t, 256>& count = counts[static_cast<size_t>(b)];
+        if (std::find(count.begin(), count.end(), entries.size()) != count.end())
+            continue;
+        size_t offset = 0;
+        for (size_t& c : count)
+            offset += std::exchange(c, offset);
+        for (const SortEntry& entry : entries)
+            buffer[count[(entry.key >> (8 * b)) & 0xFF]++] = entry;
+        entries.swap(buffer);
+    }
 }
 
 // Numbers: the ascending direction puts the smallest first. Texts: the
@@ -150,9 +177,8 @@ bool AlarmDatabase::Open(const std::string& path)
         m_filterActive = false;
         m_sortCode = kSortByArrival;
         m_sortDirection = SortDirection::Ascending;
-        m_view.clear();
+        m_view.Clear();
         m_viewCapacity = m_count + kViewGrowth;
-        m_view.reserve(static_cast<size_t>(m_viewCapacity));
         RebuildView();
         m_lastError = DbError::None;
         return true;
@@ -232,7 +258,7 @@ void AlarmDatabase::ReleaseFiles()
     m_inMemory = false;
     m_index.Clear();
     m_indexBuilt = false;
-    m_view.clear();
+    m_view.Clear();
 }
 
 bool AlarmDatabase::ReadCountCache(int64_t& count)
@@ -666,8 +692,7 @@ int AlarmDatabase::ViewRecord(int position) const
 {
     if (position < 0 || position >= ViewCount())
         return -1;
-    size_t index = static_cast<size_t>(position);
-    return m_viewReversed ? m_view[m_view.size() - 1 - index] : m_view[index];
+    return m_view.At(static_cast<size_t>(position));
 }
 
 bool AlarmDatabase::ReadViewed(int position, AlarmRecord& record)
@@ -684,29 +709,30 @@ void AlarmDatabase::ReserveView(size_t size)
 {
     while (static_cast<size_t>(m_viewCapacity) < size)
         m_viewCapacity += kViewGrowth;
-    m_view.reserve(static_cast<size_t>(m_viewCapacity));
+}
+
+void AlarmDatabase::AssignView(const std::vector<int>& numbers)
+{
+    ReserveView(numbers.size());
+    m_view.Assign(numbers);
 }
 
 void AlarmDatabase::RebuildView()
 {
-    m_view.clear();
-    m_viewReversed = false;
+    std::vector<int> numbers;
     if (!m_filterActive || m_filter == nullptr) {
-        ReserveView(static_cast<size_t>(m_count));
-        m_view.resize(static_cast<size_t>(m_count));
-        std::iota(m_view.begin(), m_view.end(), 0);
+        numbers.resize(static_cast<size_t>(m_count));
+        std::iota(numbers.begin(), numbers.end(), 0);
     } else {
         m_filter->BeginPass();
         Walk(0, m_count, [&](int number, const char* bytes) {
-            if (m_filter->Matches(AlarmRecord::FromBytes(bytes))) {
-                if (m_view.size() == static_cast<size_t>(m_viewCapacity))
-                    ReserveView(m_view.size() + 1);
-                m_view.push_back(number);
-            }
+            if (m_filter->Matches(AlarmRecord::FromBytes(bytes)))
+                numbers.push_back(number);
             return true;
         });
         m_filter->EndPass();
     }
+    AssignView(numbers);
     if ((m_sortCode != kSortByArrival || m_sortDirection != SortDirection::Ascending) &&
         !SortView(m_sortCode, m_sortDirection)) {
         m_sortCode = kSortByArrival;
@@ -729,8 +755,8 @@ void AlarmDatabase::ClearFilter()
 
 void AlarmDatabase::AddToView(int number, const AlarmRecord& record)
 {
-    if (m_view.size() >= static_cast<size_t>(m_viewCapacity))
-        ReserveView(m_view.size() + 1);
+    if (m_view.Size() >= static_cast<size_t>(m_viewCapacity))
+        ReserveView(m_view.Size() + 1);
     if (m_filterActive && m_filter != nullptr && !m_filter->Matches(record)) {
         m_lastPosition = -1;
         return;
@@ -740,29 +766,34 @@ void AlarmDatabase::AddToView(int number, const AlarmRecord& record)
 
 int AlarmDatabase::InsertionPosition(int number, const AlarmRecord& record)
 {
-    if (m_sortCode == kSortByArrival) {
-        // Kept ascending by record number; a new record goes to the end.
-        auto at = std::lower_bound(m_view.begin(), m_view.end(), number);
-        size_t index = static_cast<size_t>(at - m_view.begin());
-        m_view.insert(at, number);
-        return static_cast<int>(m_viewReversed ? m_view.size() - 1 - index : index);
-    }
+    bool ascending = m_sortDirection == SortDirection::Ascending;
     SortKeyKind kind = KindOf(m_sortCode);
     size_t low = 0;
-    size_t high = m_view.size();
-    if (kind != SortKeyKind::None) {
+    size_t high = m_view.Size();
+    if (m_sortCode == kSortByArrival) {
+        // A new record has the highest number: the end, or the front when
+        // the newest come first.
+        while (low < high) {
+            size_t middle = low + (high - low) / 2;
+            int probe = m_view.At(middle);
+            if (ascending ? probe < number : probe > number)
+                low = middle + 1;
+            else
+                high = middle;
+        }
+    } else if (kind != SortKeyKind::None) {
         SortKey key;
-        KeyOf(m_sortCode, record, key);
+        KeyOf(m_sortCode, record.Bytes(), key);
         SortKey probeKey;
         char bytes[AlarmRecord::kFieldBytes];
         while (low < high) {
             size_t middle = low + (high - low) / 2;
-            int probe = m_view[middle];
+            int probe = m_view.At(middle);
             if (!ReadBytes(probe, bytes, sizeof bytes)) {
-                low = m_view.size();
+                low = m_view.Size();
                 break;
             }
-            KeyOf(m_sortCode, AlarmRecord::FromBytes(bytes), probeKey);
+            KeyOf(m_sortCode, bytes, probeKey);
             if (Before(kind, m_sortDirection, probeKey.number, probeKey.text, probe, key.number,
                        key.text, number))
                 low = middle + 1;
@@ -770,9 +801,9 @@ int AlarmDatabase::InsertionPosition(int number, const AlarmRecord& record)
                 high = middle;
         }
     } else {
-        low = m_view.size();
+        low = m_view.Size();
     }
-    m_view.insert(m_view.begin() + static_cast<ptrdiff_t>(low), number);
+    m_view.Insert(low, number);
     return static_cast<int>(low);
 }
 
@@ -785,12 +816,12 @@ void AlarmDatabase::ReevaluateRecord(int number)
         return;
     AlarmRecord record = AlarmRecord::FromBytes(bytes);
     bool passes = m_filter->Matches(record);
-    auto at = std::find(m_view.begin(), m_view.end(), number);
-    bool present = at != m_view.end();
+    long at = m_view.Find(number);
+    bool present = at >= 0;
     if (present == passes)
         return;
     if (present)
-        m_view.erase(at);
+        m_view.Erase(static_cast<size_t>(at));
     else
         InsertionPosition(number, record);
     m_lastPosition = -1;
@@ -817,52 +848,53 @@ SortKeyKind AlarmDatabase::KindOf(int code) const
     }
 }
 
-void AlarmDatabase::KeyOf(int code, const AlarmRecord& record, SortKey& key)
+void AlarmDatabase::KeyOf(int code, const char* bytes, SortKey& key)
 {
+    auto text = [bytes](AlarmField field) { return AlarmRecord::FieldIn(bytes, field); };
     switch (code) {
     case 0:
         key.number = 0;
         return;
     case 1:
-        key.number = record.Number(AlarmField::TimeDeparture);
+        key.number = ParseDecimal(text(AlarmField::TimeDeparture));
         return;
     case 2:
-        FoldCase(record.Field(AlarmField::Recorder), key.text);
+        FoldCase(text(AlarmField::Recorder), key.text);
         return;
     case 3:
-        key.number = record.Int(AlarmField::CameraID);
+        key.number = Int32Of(text(AlarmField::CameraID));
         return;
     case 4:
-        key.number = record.Int(AlarmField::TrackID);
+        key.number = Int32Of(text(AlarmField::TrackID));
         return;
     case 5:
-        key.number = record.Int(AlarmField::AlarmType);
+        key.number = Int32Of(text(AlarmField::AlarmType));
         return;
     case 6:
-        FoldCase(record.Field(AlarmField::AddInfo), key.text);
+        FoldCase(text(AlarmField::AddInfo), key.text);
         return;
     case 7:
-        key.number = ConfirmationRank(record);
+        key.number = ConfirmationRank(bytes);
         return;
     case 8:
-        FoldCase(record.Field(AlarmField::ConfirmUser), key.text);
+        FoldCase(text(AlarmField::ConfirmUser), key.text);
         return;
     case 9:
-        FoldCase(record.Field(AlarmField::ConfirmComment), key.text);
+        FoldCase(text(AlarmField::ConfirmComment), key.text);
         return;
     case 11:
-        key.number = record.Number(AlarmField::ActionTime);
+        key.number = ParseDecimal(text(AlarmField::ActionTime));
         return;
     default:
         if (m_sortKeys == nullptr)
             return;
+        AlarmRecord record = AlarmRecord::FromBytes(bytes);
         if (m_sortKeys->KindOf(code) == SortKeyKind::Number) {
             key.number = m_sortKeys->NumberKey(code, record);
             return;
         }
-        std::string text;
-        m_sortKeys->TextKey(code, record, text);
-        FoldCase(text, key.text);
+        m_sortKeys->TextKey(code, record, m_textKey);
+        FoldCase(m_textKey, key.text);
     }
 }
 
@@ -871,8 +903,7 @@ std::vector<uint8_t> AlarmDatabase::ViewMembership() const
     if (!m_filterActive)
         return {};
     std::vector<uint8_t> member(static_cast<size_t>(m_count), 0);
-    for (int number : m_view)
-        member[static_cast<size_t>(number)] = 1;
+    m_view.ForEach([&member](int number) { member[static_cast<size_t>(number)] = 1; });
     return member;
 }
 
@@ -881,13 +912,8 @@ bool AlarmDatabase::SortView(int code, SortDirection direction)
     SortKeyKind kind = KindOf(code);
     if (kind == SortKeyKind::None)
         return false;
-    bool sorted = false;
-    if (code == kSortByArrival)
-        sorted = SortByRecordNumber(direction);
-    else if (kind == SortKeyKind::Number)
-        sorted = SortByNumberKeys(code, direction);
-    else
-        sorted = SortByTextKeys(code, direction);
+    bool sorted =
+        code == kSortByArrival ? SortByRecordNumber(direction) : SortByKeys(code, kind, direction);
     if (!sorted)
         return false;
     m_sortCode = code;
@@ -898,99 +924,79 @@ bool AlarmDatabase::SortView(int code, SortDirection direction)
 
 bool AlarmDatabase::SortByRecordNumber(SortDirection direction)
 {
+    std::vector<int> numbers;
     if (m_filterActive) {
-        std::sort(m_view.begin(), m_view.end());
+        numbers = m_view.Flatten();
+        std::sort(numbers.begin(), numbers.end());
     } else {
         // Unfiltered, the view holds every record: file order needs no comparison.
-        m_view.resize(static_cast<size_t>(m_count));
-        std::iota(m_view.begin(), m_view.end(), 0);
+        numbers.resize(static_cast<size_t>(m_count));
+        std::iota(numbers.begin(), numbers.end(), 0);
     }
-    m_viewReversed = direction == SortDirection::Descending;
+    if (direction == SortDirection::Descending)
+        std::reverse(numbers.begin(), numbers.end());
+    AssignView(numbers);
     return true;
 }
 
-bool AlarmDatabase::SortByNumberKeys(int code, SortDirection direction)
+// Each record's key is read once into an unsigned number whose ascending
+// order is the wanted order: numbers directly, texts by the rank of their
+// folded form among the distinct texts. A stable radix sort of the entries,
+// taken newest first, then leaves equal keys newest first.
+bool AlarmDatabase::SortByKeys(int code, SortKeyKind kind, SortDirection direction)
 {
     std::vector<uint8_t> member = ViewMembership();
-    std::vector<std::pair<int64_t, int>> entries;
-    entries.reserve(m_view.size());
+    std::vector<SortEntry> entries;
+    entries.reserve(m_view.Size());
+    std::unordered_map<std::string, uint32_t> textIds;
     bool delegated = !IsFieldCode(code);
     if (delegated)
         m_sortKeys->BeginPass();
     SortKey key;
     bool read = Walk(0, m_count, [&](int number, const char* bytes) {
-        if (member.empty() || member[static_cast<size_t>(number)] != 0) {
-            KeyOf(code, AlarmRecord::FromBytes(bytes), key);
-            entries.emplace_back(key.number, number);
+        if (!member.empty() && member[static_cast<size_t>(number)] == 0)
+            return true;
+        KeyOf(code, bytes, key);
+        if (kind == SortKeyKind::Number) {
+            entries.push_back({static_cast<uint64_t>(key.number) ^ (uint64_t{1} << 63), number});
+            return true;
         }
+        auto id = textIds.try_emplace(key.text, static_cast<uint32_t>(textIds.size())).first;
+        entries.push_back({id->second, number});
         return true;
     });
     if (delegated)
         m_sortKeys->EndPass();
-    if (!read || entries.size() != m_view.size())
+    if (!read || entries.size() != m_view.Size())
         return false;
-    if (direction == SortDirection::Ascending)
-        std::sort(entries.begin(), entries.end(), [](const auto& a, const auto& b) {
-            return a.first != b.first ? a.first < b.first : a.second > b.second;
-        });
-    else
-        std::sort(entries.begin(), entries.end(), [](const auto& a, const auto& b) {
-            return a.first != b.first ? a.first > b.first : a.second > b.second;
-        });
-    for (size_t i = 0; i < entries.size(); ++i)
-        m_view[i] = entries[i].second;
-    m_viewReversed = false;
-    return true;
-}
 
-bool AlarmDatabase::SortByTextKeys(int code, SortDirection direction)
-{
-    struct Entry {
-        uint64_t prefix;
-        size_t offset;
-        size_t length;
-        int number;
-    };
-    std::vector<uint8_t> member = ViewMembership();
-    std::vector<Entry> entries;
-    entries.reserve(m_view.size());
-    std::string arena;
-    bool delegated = !IsFieldCode(code);
-    if (delegated)
-        m_sortKeys->BeginPass();
-    SortKey key;
-    bool read = Walk(0, m_count, [&](int number, const char* bytes) {
-        if (member.empty() || member[static_cast<size_t>(number)] != 0) {
-            KeyOf(code, AlarmRecord::FromBytes(bytes), key);
-            entries.push_back({TextPrefix(key.text), arena.size(), key.text.size(), number});
-            arena += key.text;
+    bool ascending = direction == SortDirection::Ascending;
+    if (kind == SortKeyKind::Number) {
+        if (!ascending) {
+            for (SortEntry& entry : entries)
+                entry.key = ~entry.key;
         }
-        return true;
-    });
-    if (delegated)
-        m_sortKeys->EndPass();
-    if (!read || entries.size() != m_view.size())
-        return false;
-    auto compare = [&arena](const Entry& a, const Entry& b) {
-        if (a.prefix != b.prefix)
-            return a.prefix < b.prefix ? -1 : 1;
-        return std::string_view(arena)
-            .substr(a.offset, a.length)
-            .compare(std::string_view(arena).substr(b.offset, b.length));
-    };
-    if (direction == SortDirection::Ascending)
-        std::sort(entries.begin(), entries.end(), [&](const Entry& a, const Entry& b) {
-            int order = compare(a, b);
-            return order != 0 ? order > 0 : a.number > b.number;
-        });
-    else
-        std::sort(entries.begin(), entries.end(), [&](const Entry& a, const Entry& b) {
-            int order = compare(a, b);
-            return order != 0 ? order < 0 : a.number > b.number;
-        });
+    } else {
+        std::vector<const std::string*> texts(textIds.size());
+        for (const auto& [text, id] : textIds)
+            texts[id] = &text;
+        std::vector<uint32_t> order(texts.size());
+        std::iota(order.begin(), order.end(), 0);
+        std::sort(order.begin(), order.end(),
+                  [&](uint32_t a, uint32_t b) { return *texts[a] < *texts[b]; });
+        std::vector<uint64_t> rank(texts.size());
+        for (size_t i = 0; i < order.size(); ++i)
+            rank[order[i]] = i;
+        // Texts run the other way round: ascending is Z to A.
+        for (SortEntry& entry : entries)
+            entry.key = ascending ? texts.size() - 1 - rank[entry.key] : rank[entry.key];
+    }
+    std::reverse(entries.begin(), entries.end());
+    RadixSort(entries);
+    std::vector<int> numbers(entries.size());
     for (size_t i = 0; i < entries.size(); ++i)
-        m_view[i] = entries[i].number;
-    m_viewReversed = false;
+        numbers[i] = entries[i].number;
+    AssignView(numbers);
     return true;
 }
 

@@ -10,6 +10,7 @@
 #include "db/FileHandle.h"
 #include "db/RedoJournal.h"
 #include "db/SortKeySource.h"
+#include "db/ViewOrder.h"
 
 #include <cstdint>
 #include <filesystem>
@@ -75,7 +76,7 @@ public:
     int Current() const { return m_current; }
     DbError LastError() const { return m_lastError; }
 
-    int ViewCount() const { return static_cast<int>(m_view.size()); }
+    int ViewCount() const { return static_cast<int>(m_view.Size()); }
     int ViewCapacity() const { return m_viewCapacity; }
     // -1 outside the view.
     int ViewRecord(int position) const;
@@ -139,14 +140,15 @@ private:
     int64_t ArrivalOf(int number);
 
     void RebuildView();
+    void AssignView(const std::vector<int>& numbers);
     void ReserveView(size_t size);
     void AddToView(int number, const AlarmRecord& record);
     int InsertionPosition(int number, const AlarmRecord& record);
     SortKeyKind KindOf(int code) const;
-    void KeyOf(int code, const AlarmRecord& record, SortKey& key);
+    // From a record's bytes in the file's form.
+    void KeyOf(int code, const char* bytes, SortKey& key);
     bool SortByRecordNumber(SortDirection direction);
-    bool SortByNumberKeys(int code, SortDirection direction);
-    bool SortByTextKeys(int code, SortDirection direction);
+    bool SortByKeys(int code, SortKeyKind kind, SortDirection direction);
     std::vector<uint8_t> ViewMembership() const;
 
     ConfigNode* GuardEvent() const;
@@ -172,10 +174,8 @@ private:
     AwaitingIndex m_index;
     bool m_indexBuilt = false;
 
-    // Display order; for sort code 0 descending it is kept ascending and
-    // read backwards, so that a new alarm enters at the front in O(1).
-    std::vector<int> m_view;
-    bool m_viewReversed = false;
+    ViewOrder m_view;
+    // Counted in steps of kViewGrowth; ViewOrder grows block by block.
     int m_viewCapacity = 0;
     int m_lastPosition = -1;
     bool m_filterActive = false;
@@ -183,6 +183,7 @@ private:
     int m_sortCode = kSortByArrival;
     SortDirection m_sortDirection = SortDirection::Ascending;
     SortKeySource* m_sortKeys = nullptr;
+    std::string m_textKey;
 
     NewAlarmObserver* m_newAlarmObserver = nullptr;
     ConfigNode* m_observed = nullptr;

@@ -62,6 +62,8 @@ public:
     // A field's text straight from record bytes in the file's form.
     static std::string_view FieldIn(const char* bytes, AlarmField field);
     std::string_view Field(AlarmField field) const { return FieldIn(m_bytes.data(), field); }
+    // The fields in the file's form, kFieldBytes long.
+    const char* Bytes() const { return m_bytes.data(); }
     // Control bytes (CR and LF among them) become a blank, and a text too
     // long for the field is cut on a UTF-8 character boundary.
     void SetField(AlarmField field, std::string_view text);

@@ -17,26 +17,29 @@ void FilterMatcher::BeginPass()
 {
     m_inPass = true;
     m_passNowMs = Timestamp::NowMs();
-    m_names.clear();
+    m_recorders.clear();
 }
 
 void FilterMatcher::EndPass()
 {
     m_inPass = false;
-    m_names.clear();
+    m_recorders.clear();
 }
 
-std::string FilterMatcher::RecorderName(std::string_view address)
+const FilterRecorder* FilterMatcher::FilterRecorderFor(std::string_view address)
 {
-    if (!m_inPass)
-        return FindRecorderName(m_tree, address, 0).value_or(std::string());
-    auto it = m_names.find(std::string(address));
-    if (it == m_names.end())
-        it = m_names
-                 .emplace(std::string(address),
-                          FindRecorderName(m_tree, address, 0).value_or(std::string()))
-                 .first;
-    return it->second;
+    if (m_inPass) {
+        auto it = m_recorders.find(address);
+        if (it != m_recorders.end())
+            return it->second;
+    }
+    std::string name = FindRecorderName(m_tree, address, 0).value_or(std::string());
+    auto found = std::find_if(m_filter.recorders.begin(), m_filter.recorders.end(),
+                              [&](const FilterRecorder& r) { return r.name == name; });
+    const FilterRecorder* recorder = found == m_filter.recorders.end() ? nullptr : &*found;
+    if (m_inPass)
+        m_recorders.emplace(std::string(address), recorder);
+    return recorder;
 }
 
 bool FilterMatcher::TimeHolds(const AlarmRecord& record) const
@@ -56,10 +59,8 @@ bool FilterMatcher::TimeHolds(const AlarmRecord& record) const
 
 bool FilterMatcher::RecorderHolds(const AlarmRecord& record)
 {
-    std::string name = RecorderName(record.Field(AlarmField::Recorder));
-    auto found = std::find_if(m_filter.recorders.begin(), m_filter.recorders.end(),
-                              [&](const FilterRecorder& r) { return r.name == name; });
-    if (found == m_filter.recorders.end())
+    const FilterRecorder* found = FilterRecorderFor(record.Field(AlarmField::Recorder));
+    if (found == nullptr)
         return false;
     int32_t camera = record.Int(AlarmField::CameraID);
     auto mask = static_cast<uint32_t>(found->cameraMask);

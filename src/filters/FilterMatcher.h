@@ -5,6 +5,7 @@
 #include "db/RecordFilter.h"
 #include "filters/AlarmFilter.h"
 
+#include <functional>
 #include <string>
 #include <string_view>
 #include <unordered_map>
@@ -15,7 +16,11 @@ class FilterMatcher final : public RecordFilter {
 public:
     explicit FilterMatcher(ConfigTree& tree) : m_tree(tree) {}
 
-    void SetFilter(const AlarmFilter& filter) { m_filter = filter; }
+    void SetFilter(const AlarmFilter& filter)
+    {
+        m_filter = filter;
+        m_recorders.clear();
+    }
     const AlarmFilter& Filter() const { return m_filter; }
 
     // Over a pass the recorder names and "now" are taken once.
@@ -27,11 +32,21 @@ private:
     bool TimeHolds(const AlarmRecord& record) const;
     bool RecorderHolds(const AlarmRecord& record);
     bool TypeHolds(const AlarmRecord& record) const;
-    std::string RecorderName(std::string_view address);
+    // The first filter recorder named like the recorder at that address, or
+    // null.
+    const FilterRecorder* FilterRecorderFor(std::string_view address);
+
+    struct TextHash {
+        using is_transparent = void;
+        size_t operator()(std::string_view text) const
+        {
+            return std::hash<std::string_view>()(text);
+        }
+    };
 
     ConfigTree& m_tree;
     AlarmFilter m_filter;
     bool m_inPass = false;
     int64_t m_passNowMs = 0;
-    std::unordered_map<std::string, std::string> m_names;
+    std::unordered_map<std::string, const FilterRecorder*, TextHash, std::equal_to<>> m_recorders;
 };

@@ -32,19 +32,18 @@ void SettingsSortKeys::EndPass()
 
 const SettingsSortKeys::Keys& SettingsSortKeys::Lookup(const AlarmRecord& record)
 {
-    std::tuple<std::string, int32_t, int32_t> key{std::string(record.Field(AlarmField::Recorder)),
-                                                  record.Int(AlarmField::AlarmType),
-                                                  record.Int(AlarmField::CameraID)};
+    Alarm alarm{record.Field(AlarmField::Recorder), record.Int(AlarmField::AlarmType),
+                record.Int(AlarmField::CameraID)};
     if (m_inPass) {
-        auto it = m_cache.find(key);
+        auto it = m_cache.find(alarm);
         if (it != m_cache.end())
             return it->second;
     }
     Keys keys;
     {
         ConfigLock lock(m_tree);
-        if (const ConfigNode* entry = m_settings.FindAlarmSettings(
-                std::get<1>(key), std::get<2>(key), std::get<0>(key))) {
+        if (const ConfigNode* entry =
+                m_settings.FindAlarmSettings(alarm.alarmType, alarm.cameraId, alarm.recorder)) {
             if (const ConfigNode* title = entry->Child("Title"))
                 keys.title = title->GetString();
             if (const ConfigNode* priority = entry->Child("Priority"))
@@ -55,7 +54,8 @@ const SettingsSortKeys::Keys& SettingsSortKeys::Lookup(const AlarmRecord& record
         m_single = std::move(keys);
         return m_single;
     }
-    return m_cache.emplace(std::move(key), std::move(keys)).first->second;
+    StoredAlarm stored{std::string(alarm.recorder), alarm.alarmType, alarm.cameraId};
+    return m_cache.emplace(std::move(stored), std::move(keys)).first->second;
 }
 
 int64_t SettingsSortKeys::NumberKey(int, const AlarmRecord& record)

@@ -6,9 +6,10 @@
 #include "db/SortKeySource.h"
 
 #include <cstdint>
-#include <map>
+#include <functional>
 #include <string>
-#include <tuple>
+#include <string_view>
+#include <unordered_map>
 
 class AlarmSettingsSource;
 class ConfigTree;
@@ -33,11 +34,47 @@ private:
         std::string title;
         int64_t priority = kNoPriority;
     };
+    // What the settings lookup depends on; a view of it looks up without
+    // building a string.
+    struct Alarm {
+        std::string_view recorder;
+        int32_t alarmType;
+        int32_t cameraId;
+    };
+    struct StoredAlarm {
+        std::string recorder;
+        int32_t alarmType;
+        int32_t cameraId;
+    };
+    struct AlarmHash {
+        using is_transparent = void;
+        size_t operator()(const Alarm& alarm) const
+        {
+            size_t hash = std::hash<std::string_view>()(alarm.recorder);
+            hash ^=
+                std::hash<int64_t>()(int64_t{alarm.alarmType} << 32 | uint32_t(alarm.cameraId)) +
+                0x9e3779b97f4a7c15ull + (hash << 6) + (hash >> 2);
+            return hash;
+        }
+        size_t operator()(const StoredAlarm& alarm) const
+        {
+            return (*this)(Alarm{alarm.recorder, alarm.alarmType, alarm.cameraId});
+        }
+    };
+    struct AlarmEqual {
+        using is_transparent = void;
+        template <typename A, typename B>
+        bool operator()(const A& a, const B& b) const
+        {
+            return a.alarmType == b.alarmType && a.cameraId == b.cameraId &&
+                   std::string_view(a.recorder) == std::string_view(b.recorder);
+        }
+    };
     const Keys& Lookup(const AlarmRecord& record);
 
     ConfigTree& m_tree;
     AlarmSettingsSource& m_settings;
     bool m_inPass = false;
-    std::map<std::tuple<std::string, int32_t, int32_t>, Keys> m_cache;
+    std::unordered_map<StoredAlarm, Keys, AlarmHash, AlarmEqual> m_cache;
     Keys m_single;
 };
