@@ -31,6 +31,12 @@ void MainWindowLogic::Initialise()
     Post([] {});
 }
 
+void MainWindowLogic::ConfigurationAccepted()
+{
+    m_station.SaveConfiguration();
+    CheckMailConfiguration();
+}
+
 void MainWindowLogic::CheckMailConfiguration()
 {
     ConfigTree& tree = m_station.Tree();

@@ -55,6 +55,10 @@ public:
 
     DatabaseMaintenance& Maintenance() { return *m_maintenance; }
 
+    // The configuration sheet was closed with OK: the tree is saved and the
+    // mail configuration checked again.
+    void ConfigurationAccepted();
+
 private:
     void CheckMailConfiguration();
 

@@ -193,6 +193,11 @@ void Station::EndSession()
     }
 }
 
+bool Station::SaveConfiguration()
+{
+    return m_tree.SaveImage(FileInFolder(kTreeImage).string()) == 0;
+}
+
 void Station::Shutdown()
 {
     if (m_database != nullptr)

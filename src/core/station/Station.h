@@ -42,6 +42,9 @@ public:
     void RequestQuit();
     // The desktop session ends: no more desktop events, database closed.
     void EndSession();
+    // Writes the whole configuration tree to its image file; false when it
+    // could not be written.
+    bool SaveConfiguration();
 
     const CommandLine& Options() const { return m_options; }
     const std::filesystem::path& ProgramFolder() const { return m_folder; }

@@ -1,0 +1,66 @@
+#include "core/station/RecorderSheetSession.h"
+
+#include "core/station/RecorderListPage.h"
+#include "core/station/RecorderQueries.h"
+
+namespace {
+
+std::string TextOf(const ConfigNode& entry, std::string_view key)
+{
+    const ConfigNode* node = entry.Child(key);
+    return node == nullptr ? std::string() : node->GetString();
+}
+
+} // namespace
+
+RecorderSheetSession::RecorderSheetSession(ConfigTree& tree, SheetMode mode, int row)
+    : m_tree(tree), m_lock(tree), m_mode(mode)
+{
+    if (mode == SheetMode::New) {
+        m_entry = AppendRecorder(tree);
+        return;
+    }
+    ConfigNode* list = RecorderListFolder(tree);
+    if (list == nullptr || row < 0 || row >= list->ChildCount())
+        return;
+    m_entry = list->ChildAt(row);
+    m_snapshot.emplace(*m_entry);
+    const ConfigNode* hybrid = m_entry->Child("Hybrid");
+    m_original = {TextOf(*m_entry, "IP"), TextOf(*m_entry, "Name"),
+                  hybrid == nullptr ? 0 : hybrid->GetInt()};
+}
+
+RecorderSheetSession::~RecorderSheetSession()
+{
+    if (m_open)
+        Cancel();
+}
+
+void RecorderSheetSession::Commit(const RecorderAddress& address)
+{
+    m_open = false;
+    if (m_entry == nullptr)
+        return;
+    if (ConfigNode* node = m_entry->Child("IP"))
+        node->SetString(address.ip);
+    if (ConfigNode* node = m_entry->Child("Name"))
+        node->SetString(address.name);
+    if (ConfigNode* node = m_entry->Child("Hybrid"))
+        node->SetInt(address.hybrid);
+}
+
+void RecorderSheetSession::Cancel()
+{
+    m_open = false;
+    if (m_entry == nullptr)
+        return;
+    if (m_mode == SheetMode::Edit) {
+        m_snapshot->LayOnto(*m_entry);
+        return;
+    }
+    if (ConfigNode* settings = m_entry->Child("AlarmSettings"))
+        settings->RemoveAllChildren();
+    if (ConfigNode* list = RecorderListFolder(m_tree))
+        list->RemoveChild(m_entry);
+    m_entry = nullptr;
+}
