@@ -13,6 +13,7 @@
 #include <cstdio>
 #include <cstring>
 #include <limits>
+#include <memory>
 #include <numeric>
 #include <unordered_map>
 #include <utility>
@@ -420,16 +421,20 @@ bool AlarmDatabase::Walk(int first, int end, Visit&& visit)
         }
         return true;
     }
-    std::vector<char> block(static_cast<size_t>(kBlockRecords) * kRecordBytes);
+    if (first >= end)
+        return true;
+    // Read into without clearing first: a small database needs a small block.
+    size_t blockRecords = static_cast<size_t>(std::min(kBlockRecords, end - first));
+    auto block = std::make_unique_for_overwrite<char[]>(blockRecords * kRecordBytes);
     for (int number = first; number < end;) {
         int records = std::min(kBlockRecords, end - number);
         size_t bytes = static_cast<size_t>(records) * kRecordBytes;
-        int64_t got = m_file.ReadAt(number * kRecordBytes, block.data(), bytes);
+        int64_t got = m_file.ReadAt(number * kRecordBytes, block.get(), bytes);
         if (got < 0)
             return false;
         int whole = static_cast<int>(got / kRecordBytes);
         for (int i = 0; i < whole; ++i) {
-            if (!visit(number + i, block.data() + static_cast<size_t>(i) * kRecordBytes))
+            if (!visit(number + i, block.get() + static_cast<size_t>(i) * kRecordBytes))
                 return true;
         }
         if (whole < records)
