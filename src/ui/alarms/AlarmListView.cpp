@@ -1,0 +1,273 @@
+#include "ui/alarms/AlarmListView.h"
+
+#include "alarm/AlarmSound.h"
+#include "alarm/AlarmWindowManager.h"
+#include "alarm/LiveViewLink.h"
+#include "config/ConfigTree.h"
+#include "config/Translator.h"
+#include "db/AlarmDatabase.h"
+#include "platform/Prompt.h"
+#include "ui/alarms/AlarmListColumns.h"
+#include "ui/alarms/AlarmListMenu.h"
+#include "ui/alarms/AlarmListModel.h"
+#include "users/UserSession.h"
+
+#include <QContextMenuEvent>
+#include <QHeaderView>
+#include <QLayout>
+#include <QVBoxLayout>
+#include <algorithm>
+
+namespace {
+
+constexpr std::string_view kCaption = "Wardex";
+// Room around a line of text, so rows are easy to tell apart.
+constexpr int kRowPadding = 8;
+
+} // namespace
+
+AlarmListView::AlarmListView(const AlarmListParts& parts, QWidget* parent)
+    : QTableView(parent), m_parts(parts),
+      m_model(new AlarmListModel(parts.tree, parts.database, parts.presentation, this))
+{
+    setObjectName("AlarmList");
+    setModel(m_model);
+    setSelectionBehavior(QAbstractItemView::SelectRows);
+    setSelectionMode(QAbstractItemView::ExtendedSelection);
+    setEditTriggers(QAbstractItemView::NoEditTriggers);
+    setAlternatingRowColors(true);
+    setShowGrid(false);
+    setWordWrap(false);
+    setTabKeyNavigation(false);
+    setIconSize(QSize(16, 16));
+    setHorizontalScrollMode(QAbstractItemView::ScrollPerPixel);
+
+    // Fixed row heights keep a view of a million rows from measuring them.
+    QHeaderView* rows = verticalHeader();
+    rows->hide();
+    rows->setSectionResizeMode(QHeaderView::Fixed);
+    rows->setDefaultSectionSize(fontMetrics().height() + kRowPadding);
+
+    QHeaderView* header = horizontalHeader();
+    header->setSectionsMovable(true);
+    header->setSectionsClickable(true);
+    header->setHighlightSections(false);
+    header->setStretchLastSection(false);
+    header->setSortIndicatorShown(true);
+    header->setDefaultAlignment(Qt::AlignLeft | Qt::AlignVCenter);
+    header->setMinimumSectionSize(0);
+    connect(header, &QHeaderView::sectionClicked, this, &AlarmListView::SortByColumn);
+
+    connect(m_model, &AlarmListModel::Refreshed, this, [this] {
+        UpdateHeaderArrow();
+        emit StatusChanged();
+    });
+    connect(this, &QAbstractItemView::doubleClicked, this,
+            [this](const QModelIndex& index) { OpenAlarm(index.row()); });
+
+    RestoreColumns();
+    UpdateHeaderArrow();
+}
+
+AlarmListView::~AlarmListView() = default;
+
+void AlarmListView::Refresh()
+{
+    m_model->Refresh();
+}
+
+void AlarmListView::SortByColumn(int column)
+{
+    clearSelection();
+    m_model->SortByColumn(column);
+}
+
+void AlarmListView::UpdateHeaderArrow()
+{
+    horizontalHeader()->setSortIndicator(
+        m_model->SortColumn(), m_model->SortAscending() ? Qt::AscendingOrder : Qt::DescendingOrder);
+}
+
+std::string AlarmListView::StatusText() const
+{
+    return m_model->StatusText();
+}
+
+std::vector<int> AlarmListView::SelectedRows() const
+{
+    std::vector<int> rows;
+    for (const QModelIndex& index : selectionModel()->selectedRows())
+        rows.push_back(index.row());
+    std::sort(rows.begin(), rows.end());
+    return rows;
+}
+
+int AlarmListView::SelectedRecord() const
+{
+    std::vector<int> rows = SelectedRows();
+    return rows.empty() ? -1 : m_model->RecordNumber(rows.front());
+}
+
+void AlarmListView::SelectRow(int row)
+{
+    int rowCount = m_model->rowCount();
+    if (rowCount == 0)
+        return;
+    row = std::clamp(row, 0, rowCount - 1);
+    QModelIndex index = m_model->index(row, 0);
+    selectionModel()->setCurrentIndex(index, QItemSelectionModel::ClearAndSelect |
+                                                 QItemSelectionModel::Rows);
+    scrollTo(index);
+}
+
+void AlarmListView::SelectAll()
+{
+    if (m_model->rowCount() == 0)
+        return;
+    selectAll();
+    setFocus();
+}
+
+void AlarmListView::DeleteSelected()
+{
+    std::vector<int> rows = SelectedRows();
+    if (rows.empty())
+        return;
+    if (!m_parts.users.MayDeleteAlarms())
+        return;
+    std::string question = rows.size() == 1
+                               ? Tr("Soll der ausgewaehlte Alarm wirklich gelöscht werden?")
+                               : Tr("Sollen die ausgewaehlten Alarme wirklich gelöscht werden?");
+    if (m_parts.prompt.Show(question, kCaption, PromptIcon::Question, PromptButtons::YesNo) !=
+        PromptAnswer::Yes)
+        return;
+    QModelIndex current = selectionModel()->currentIndex();
+    int mark = current.isValid() ? current.row() : 0;
+
+    ConfigLock lock(m_parts.tree);
+    std::vector<int> numbers;
+    std::vector<int64_t> arrivals;
+    for (auto row = rows.rbegin(); row != rows.rend(); ++row) {
+        int number = m_model->RecordNumber(*row);
+        AlarmRecord record;
+        if (number < 0 || !m_parts.database.Read(number, record))
+            continue;
+        int64_t arrival = record.Number(AlarmField::TimeArrival);
+        // The alarm an open window asks the operator about stays.
+        if (m_parts.windows.IsShownInAlarmWindow(arrival))
+            continue;
+        numbers.push_back(number);
+        arrivals.push_back(arrival);
+    }
+    // The live-view program hears of a deletion only once it happened.
+    if (!numbers.empty() && m_parts.database.DeleteRecords(numbers)) {
+        for (int64_t arrival : arrivals) {
+            m_parts.liveView.RemoveAlarm(arrival);
+            m_parts.liveView.Notify(StationEvent::AlarmDeleted);
+        }
+        m_parts.sound.UpdateAlarmSound(SoundSwitch::On);
+    }
+    m_model->Refresh();
+    SelectRow(mark);
+    setFocus();
+}
+
+void AlarmListView::ConfirmSelected()
+{
+    std::vector<int> rows = SelectedRows();
+    std::vector<int> numbers;
+    for (int row : rows) {
+        int number = m_model->RecordNumber(row);
+        if (number >= 0)
+            numbers.push_back(number);
+    }
+    if (numbers.empty())
+        return;
+    BulkConfirmation result = m_parts.windows.ConfirmSelectedAlarms(numbers);
+    m_model->Refresh();
+    if (result.firstHandled < 0)
+        return;
+    // Confirming does not reorder the view; it may only take records out
+    // of a filtered one.
+    auto at = std::find(numbers.begin(), numbers.end(), result.firstHandled);
+    int formerRow = rows[static_cast<size_t>(at - numbers.begin())];
+    if (m_model->RecordNumber(formerRow) == result.firstHandled) {
+        SelectRow(formerRow);
+        return;
+    }
+    for (int row = 0; row < m_model->rowCount(); ++row) {
+        if (m_model->RecordNumber(row) == result.firstHandled) {
+            SelectRow(row);
+            return;
+        }
+    }
+}
+
+void AlarmListView::OpenAlarm(int row)
+{
+    int number = m_model->RecordNumber(row);
+    if (number >= 0)
+        m_parts.windows.OpenSelectedAlarm(number);
+}
+
+QPoint AlarmListView::ContextMenuPosition(QPoint viewportPos) const
+{
+    return viewport()->mapToGlobal(viewportPos) +
+           QPoint(0, horizontalHeader()->height() + kMenuOffset);
+}
+
+void AlarmListView::contextMenuEvent(QContextMenuEvent* event)
+{
+    if (!selectionModel()->hasSelection())
+        return;
+    QPoint at = event->pos();
+    if (event->reason() != QContextMenuEvent::Mouse)
+        at = visualRect(selectionModel()->currentIndex()).center();
+    AlarmListMenu menu(this);
+    QAction* chosen = menu.exec(ContextMenuPosition(at));
+    // Run after the menu has closed, so a message box does not stack on it.
+    if (chosen == menu.DeleteAction())
+        DeleteSelected();
+    else if (chosen == menu.ConfirmAction())
+        ConfirmSelected();
+    else if (chosen == menu.SelectAllAction())
+        SelectAll();
+}
+
+void AlarmListView::RestoreColumns()
+{
+    QHeaderView* header = horizontalHeader();
+    ColumnWidths widths = ReadColumnWidths(m_parts.tree);
+    for (int column = 0; column < kAlarmListColumnCount; ++column)
+        header->resizeSection(column, std::max(0, widths[static_cast<size_t>(column)]));
+    ColumnOrder order = ReadColumnOrder(m_parts.tree);
+    for (int position = 0; position < kAlarmListColumnCount; ++position) {
+        int from = header->visualIndex(order[static_cast<size_t>(position)]);
+        if (from != position)
+            header->moveSection(from, position);
+    }
+}
+
+void AlarmListView::SaveColumns()
+{
+    QHeaderView* header = horizontalHeader();
+    ColumnWidths widths{};
+    ColumnOrder order{};
+    for (int column = 0; column < kAlarmListColumnCount; ++column) {
+        widths[static_cast<size_t>(column)] = header->sectionSize(column);
+        order[static_cast<size_t>(column)] = header->logicalIndex(column);
+    }
+    WriteColumnWidths(m_parts.tree, widths);
+    WriteColumnOrder(m_parts.tree, order);
+}
+
+AlarmListView* InstallAlarmList(QWidget& place, const AlarmListParts& parts)
+{
+    auto* list = new AlarmListView(parts, &place);
+    QLayout* layout = place.layout();
+    if (layout == nullptr)
+        layout = new QVBoxLayout(&place);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->addWidget(list);
+    return list;
+}

@@ -1,0 +1,71 @@
+// The main alarm list on the screen: the table over AlarmListModel with its
+// saved column widths and order, sorting by header click with the arrow on
+// the sort column, select all, deleting the selection under the delete
+// right, bulk confirmation, opening an alarm by double click and the
+// context menu.
+#pragma once
+
+#include "ui/alarms/AlarmListParts.h"
+
+#include <QTableView>
+#include <string>
+#include <vector>
+
+class AlarmListModel;
+
+class AlarmListView final : public QTableView {
+    Q_OBJECT
+
+public:
+    // The menu opens this far below the click, plus the header's height.
+    static constexpr int kMenuOffset = 10;
+
+    explicit AlarmListView(const AlarmListParts& parts, QWidget* parent = nullptr);
+    ~AlarmListView() override;
+
+    AlarmListModel& Model() { return *m_model; }
+
+    // The view's count, rows, header arrows and status line anew.
+    void Refresh();
+    // A click on a column's header; selections are cleared.
+    void SortByColumn(int column);
+
+    void SelectAll();
+    void DeleteSelected();
+    // Confirms the selected alarms and selects the first one handled.
+    void ConfirmSelected();
+    // Opens the alarm of the row in an alarm window (double click).
+    void OpenAlarm(int row);
+    // The record of the first selected row, -1 for none; the live-view
+    // program's command and the main window's command open it.
+    int SelectedRecord() const;
+    // Ascending.
+    std::vector<int> SelectedRows() const;
+
+    // Widths and order from the configuration tree, and back at shutdown.
+    void RestoreColumns();
+    void SaveColumns();
+
+    std::string StatusText() const;
+
+    // Where the context menu opens for a click at `viewportPos`.
+    QPoint ContextMenuPosition(QPoint viewportPos) const;
+
+signals:
+    // After every refresh: the status line shows StatusText().
+    void StatusChanged();
+
+protected:
+    void contextMenuEvent(QContextMenuEvent* event) override;
+
+private:
+    void UpdateHeaderArrow();
+    void SelectRow(int row);
+
+    AlarmListParts m_parts;
+    AlarmListModel* m_model;
+};
+
+// Creates the list inside `place` (the main window's "AlarmListPlace"),
+// with the saved widths and order, and gives it the place's whole area.
+AlarmListView* InstallAlarmList(QWidget& place, const AlarmListParts& parts);
