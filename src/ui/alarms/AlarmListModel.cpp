@@ -150,6 +150,7 @@ QVariant AlarmListModel::data(const QModelIndex& index, int role) const
     int column = index.column();
     switch (role) {
     case Qt::DisplayRole:
+    case Qt::ToolTipRole:
         if (column == kColumnState)
             return {};
         return CellText(index.row(), column);

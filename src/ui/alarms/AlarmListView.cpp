@@ -8,6 +8,7 @@
 #include "db/AlarmDatabase.h"
 #include "platform/Prompt.h"
 #include "ui/alarms/AlarmListColumns.h"
+#include "ui/alarms/AlarmListDelegate.h"
 #include "ui/alarms/AlarmListMenu.h"
 #include "ui/alarms/AlarmListModel.h"
 #include "users/UserSession.h"
@@ -32,6 +33,7 @@ AlarmListView::AlarmListView(const AlarmListParts& parts, QWidget* parent)
 {
     setObjectName("AlarmList");
     setModel(m_model);
+    setItemDelegate(new AlarmListDelegate(this));
     setSelectionBehavior(QAbstractItemView::SelectRows);
     setSelectionMode(QAbstractItemView::ExtendedSelection);
     setEditTriggers(QAbstractItemView::NoEditTriggers);

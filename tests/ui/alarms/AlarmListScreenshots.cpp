@@ -1,0 +1,149 @@
+// Pictures of what the operator sees, written into the build folder: the
+// main window's alarm list with alarms of every priority and state, and
+// alarm windows of two priorities.
+#include "AlarmListFixture.h"
+#include "alarm/AlarmSettingsLookup.h"
+#include "ui/alarms/AlarmListColumns.h"
+
+#include <QDir>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMainWindow>
+#include <QMenuBar>
+#include <QStatusBar>
+#include <QTest>
+
+namespace {
+
+struct Sample {
+    int32_t type;
+    int32_t priority;
+    int32_t camera;
+    const char* recorder;
+    const char* addInfo;
+};
+
+class AlarmListScreenshots : public AlarmListFixture {
+protected:
+    static QString PicturePath(const char* name)
+    {
+        QDir().mkpath(WARDEX_SCREENSHOT_DIR);
+        return QString(WARDEX_SCREENSHOT_DIR) + "/" + name;
+    }
+
+    void Save(QWidget& widget, const char* name)
+    {
+        QPixmap picture = widget.grab();
+        ASSERT_FALSE(picture.isNull());
+        QString path = PicturePath(name);
+        ASSERT_TRUE(picture.save(path, "PNG")) << path.toStdString();
+        EXPECT_GT(QFileInfo(path).size(), 0);
+    }
+
+    void Prioritise(int32_t type, int32_t priority, std::string_view ip = kRecorderIp)
+    {
+        Setting(type, ip)->Child("Priority")->SetInt(priority);
+        Setting(type, ip)->Child("ShowAlarmWindow")->SetInt(1);
+    }
+
+    void Mark(int number, const char* confirmed, const char* state, const char* automatic,
+              const char* user = "", const char* comment = "")
+    {
+        AlarmRecord record = RecordAt(number);
+        record.SetField(AlarmField::Confirmed, confirmed);
+        record.SetField(AlarmField::ConfirmState, state);
+        record.SetField(AlarmField::AutoConfirmed, automatic);
+        record.SetField(AlarmField::ConfirmUser, user);
+        record.SetField(AlarmField::ConfirmComment, comment);
+        if (std::string_view(state) == "2")
+            record.SetNumber(AlarmField::ActionTime,
+                             record.Number(AlarmField::TimeArrival) + 95'000);
+        ASSERT_TRUE(database->Update(number, record));
+    }
+};
+
+TEST_F(AlarmListScreenshots, MainWindowWithAlarmsOfEveryPriority)
+{
+    AddRecorder("10.0.0.2", "Lager Nord");
+    CompleteRecorderSettings(*tree);
+    const Sample samples[] = {
+        {10005, 0, 3, kRecorderIp, "Kontakt 4: Haupttor"},
+        {10016, 1, 7, "10.0.0.2", "Kamera 8 ausgefallen"},
+        {10020, 2, -1, kRecorderIp, "Platte 2: Lesefehler"},
+        {10001, 3, -1, "10.0.0.2", "Belegung 91 %"},
+        {10030, 4, -1, kRecorderIp, "Luefter 1: 1200 U/min"},
+        {10042, 5, -1, "10.0.0.2", "Naechste Meldung in 600 s"},
+        {10005, 0, 1, "10.0.0.9", "Kontakt 2: Nebeneingang"},
+        {10016, 1, 2, kRecorderIp, "Kamera 3 ausgefallen"},
+    };
+    for (const Sample& sample : samples) {
+        Prioritise(sample.type, sample.priority, kRecorderIp);
+        Prioritise(sample.type, sample.priority, "10.0.0.2");
+        Store(sample.type, sample.camera, sample.recorder, sample.addInfo);
+    }
+    Mark(1, "1", "2", "0", "wache", "Techniker informiert");
+    Mark(3, "0", "1", "0");
+    Mark(5, "1", "0", "1", "administrator");
+    Mark(7, "0", "3", "0", "wache");
+    list->Refresh();
+    list->SortByColumn(kColumnArrival);
+
+    QMainWindow window;
+    window.setWindowTitle("Wardex");
+    window.menuBar()->addMenu("&Wardex");
+    window.menuBar()->addMenu("&Fenster");
+    auto* centre = new QWidget(&window);
+    list->setParent(centre);
+    auto* layout = new QHBoxLayout(centre);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->addWidget(list);
+    window.setCentralWidget(centre);
+    window.statusBar()->addWidget(new QLabel(QString::fromStdString(list->StatusText())), 1);
+    window.statusBar()->addPermanentWidget(new QLabel(QString::fromStdString(users->StatusText())));
+    window.resize(1500, 360);
+    window.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&window));
+    SelectRows({2});
+    Save(window, "alarm-list.png");
+    // The list belongs to the fixture's place again.
+    list->setParent(place.get());
+    place->layout()->addWidget(list);
+}
+
+TEST_F(AlarmListScreenshots, AlarmWindows)
+{
+    ConfigNode* entry = Setting(10005);
+    entry->Child("Priority")->SetInt(0);
+    entry->Child("ShwAlmTxtShort")->SetInt(1);
+    entry->Child("Title")->SetString("Einbruch Haupttor!");
+    entry->Child("ShwAlmTxtMessage")->SetInt(1);
+    entry->Child("Message")->SetString("Der Kontakt am Haupttor hat ausgeloest. Bitte Live-Bild "
+                                       "pruefen und Streife verstaendigen.");
+    entry->Child("ShwScroller")->SetInt(1);
+    entry->Child("RequireConfirmComment")->SetInt(1);
+    entry->Child("RequirePhrase")->SetInt(1);
+    entry->Child("Phrase")->SetString("Geprueft");
+    Raise(10005, 3);
+    std::vector<AlarmWindowDialog*> dialogs = OpenDialogs();
+    ASSERT_EQ(dialogs.size(), 1u);
+    for (int i = 0; i < 40; ++i)
+        handling->Windows().Tick();
+    QTest::keyClicks(dialogs[0]->CommentBox(), "Geprueft Streife unterwegs");
+    Save(*dialogs[0], "alarm-window.png");
+
+    ConfigNode* housekeeping = Setting(10030);
+    housekeeping->Child("Priority")->SetInt(3);
+    housekeeping->Child("ShwAlmTxtShort")->SetInt(1);
+    housekeeping->Child("Title")->SetString("Luefter langsam");
+    housekeeping->Child("ShwAlmTxtMessage")->SetInt(0);
+    housekeeping->Child("ShwScroller")->SetInt(0);
+    list->OpenAlarm(RowOfRecord(Store(10030, -1)));
+    dialogs = OpenDialogs();
+    ASSERT_EQ(dialogs.size(), 1u);
+    for (int i = 0; i < 10; ++i)
+        handling->Windows().Tick();
+    Save(*dialogs[0], "alarm-window-short.png");
+}
+
+} // namespace
