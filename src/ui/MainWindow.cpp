@@ -5,6 +5,7 @@
 #include "core/station/Station.h"
 #include "core/station/StationDesktop.h"
 #include "db/AlarmDatabase.h"
+#include "ui/config/ConfigurationSheet.h"
 
 #include <QApplication>
 #include <QCloseEvent>
@@ -67,6 +68,13 @@ void MainWindow::BuildMenus()
         m_users.LogInOrOut();
         m_logic->LeaveBusy();
         UpdateStatus();
+    });
+    station->addAction(Text(Tr("Konfiguration...")), this, [this] {
+        m_logic->EnterBusy();
+        bool accepted = RunConfigurationSheet(m_station, m_users.SheetPages(), this);
+        m_logic->LeaveBusy();
+        if (accepted)
+            m_logic->ConfigurationAccepted();
     });
     station->addSeparator();
     station->addAction(Text(Tr("Beenden")), this, [this] { close(); });

@@ -46,6 +46,9 @@ public:
 
     const std::vector<AlarmTreeItem>& Items() const { return m_items; }
     int Selected() const { return m_selected; }
+    // The selected entry, null when it is missing; the caller holds the
+    // tree's lock while it uses it.
+    ConfigNode* SelectedEntry() const;
     // The selected entry's values; the form's defaults when it is missing.
     AlarmSettingsForm LoadSelected() const;
     // "Sub - Alarme" is offered for a main entry of a type with sub-alarms
@@ -84,7 +87,6 @@ public:
 private:
     ConfigNode* Settings() const;
     ConfigNode* EntryOf(const AlarmTreeItem& item) const;
-    ConfigNode* SelectedEntry() const;
     void RebuildItems(int32_t selectType, int selectOrdinal);
     void RefreshColors();
     void RememberSelection();

@@ -1,0 +1,68 @@
+#include "ui/config/CPropPageRecorderAddress.h"
+
+#include "config/Translator.h"
+#include "ui/config/QtText.h"
+
+#include <QCheckBox>
+#include <QFormLayout>
+#include <QLabel>
+#include <QLineEdit>
+#include <QVBoxLayout>
+
+CPropPageRecorderAddress::CPropPageRecorderAddress(ConfigTree& tree, Prompt& prompt, SheetMode mode,
+                                                   const RecorderAddress& start,
+                                                   HybridChoice hybrid, QWidget* parent)
+    : QWidget(parent), m_check(tree, prompt, mode, start.name), m_hiddenHybrid(start.hybrid)
+{
+    m_ip = new QLineEdit(ToQt(start.ip), this);
+    m_ip->setObjectName("RecorderIP");
+    m_name = new QLineEdit(ToQt(start.name), this);
+    m_name->setObjectName("RecorderName");
+    m_hybrid = new QCheckBox(ToQt(Tr("Hybridrekorder")), this);
+    m_hybrid->setObjectName("RecorderHybrid");
+    m_hybrid->setChecked(start.hybrid == 1);
+    m_hybrid->setVisible(hybrid == HybridChoice::Offered);
+
+    auto* intro = new QLabel(
+        ToQt(Tr("Unter dieser Adresse meldet sich der Rekorder bei Wardex; der Name erscheint in "
+                "den Alarmen.")),
+        this);
+    intro->setWordWrap(true);
+    auto* form = new QFormLayout;
+    form->addRow(ToQt(Tr("IP-Adresse:")), m_ip);
+    form->addRow(ToQt(Tr("Name:")), m_name);
+    form->addRow(QString(), m_hybrid);
+    auto* fields = new QWidget(this);
+    fields->setLayout(form);
+    fields->setMaximumWidth(520);
+    auto* layout = new QVBoxLayout(this);
+    layout->addWidget(intro);
+    layout->addSpacing(8);
+    layout->addWidget(fields);
+    layout->addStretch(1);
+
+    connect(m_ip, &QLineEdit::textChanged, this, &CPropPageRecorderAddress::CompleteChanged);
+    connect(m_name, &QLineEdit::textChanged, this, &CPropPageRecorderAddress::CompleteChanged);
+}
+
+RecorderAddress CPropPageRecorderAddress::Values() const
+{
+    int32_t hybrid = m_hiddenHybrid;
+    if (!m_hybrid->isHidden())
+        hybrid = m_hybrid->isChecked() ? 1 : 0;
+    return {FromQt(m_ip->text()), FromQt(m_name->text()), hybrid};
+}
+
+bool CPropPageRecorderAddress::IsComplete() const
+{
+    return RecorderAddressCheck::IsComplete(Values());
+}
+
+bool CPropPageRecorderAddress::Leave()
+{
+    RecorderAddress values = Values();
+    bool accepted = m_check.Check(values);
+    m_ip->setText(ToQt(values.ip));
+    m_name->setText(ToQt(values.name));
+    return accepted;
+}

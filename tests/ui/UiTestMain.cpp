@@ -1,0 +1,21 @@
+// main() for the widget tests: the offscreen platform is set before the
+// QApplication exists, settings and audio clients write into a temporary
+// home.
+#include "testsupport/TempDir.h"
+
+#include <QApplication>
+#include <cstdlib>
+
+#include <gtest/gtest.h>
+
+int main(int argc, char** argv)
+{
+    TempDir home;
+    setenv("QT_QPA_PLATFORM", "offscreen", 1);
+    setenv("HOME", home.Path().c_str(), 1);
+    setenv("XDG_CONFIG_HOME", (home.Path() / "config").c_str(), 1);
+    setenv("XDG_RUNTIME_DIR", home.Path().c_str(), 1);
+    ::testing::InitGoogleTest(&argc, argv);
+    QApplication app(argc, argv);
+    return RUN_ALL_TESTS();
+}
