@@ -7,6 +7,7 @@
 #include "ui/config/CPropSheetRecorder.h"
 #include "ui/config/ConfigurationSheet.h"
 
+#include <QAbstractItemModelTester>
 #include <QDir>
 #include <QLineEdit>
 #include <QPixmap>
@@ -57,6 +58,8 @@ TEST_F(ConfigScreenshots, RecorderPage)
 TEST_F(ConfigScreenshots, NewRecorderWizard)
 {
     CPropPageRecorder page(*tree, prompt, options);
+    QAbstractItemModelTester tester(&page.Model(),
+                                    QAbstractItemModelTester::FailureReportingMode::Fatal);
     WhenModal<CPropSheetRecorder>([](CPropSheetRecorder& sheet) {
         sheet.findChild<QLineEdit*>("RecorderIP")->setText("192.168.12.5");
         sheet.findChild<QLineEdit*>("RecorderName")->setText("Anlieferung");
@@ -71,6 +74,8 @@ TEST_F(ConfigScreenshots, NewRecorderWizard)
 TEST_F(ConfigScreenshots, AlarmSettingsEditorWithCameraGrid)
 {
     CPropPageRecorder page(*tree, prompt, options);
+    QAbstractItemModelTester tester(&page.Model(),
+                                    QAbstractItemModelTester::FailureReportingMode::Fatal);
     WhenModal<CPropSheetRecorder>([](CPropSheetRecorder& sheet) {
         sheet.findChild<QTabWidget*>()->setCurrentIndex(CPropSheetRecorder::kAlarmSettingsPage);
         CPropPageRecorderAlarmSettings& settings = sheet.AlarmSettingsPage();
