@@ -71,7 +71,10 @@ void AlarmDispatcher::OnNewAlarm(int recordNumber)
     bool stackMode = SystemInt(m_tree, "iStackWnd", 0) == 1;
     // Looked up in stack mode too: the live-view program, the window and the
     // actions all show the name.
-    std::string name = FindRecorderName(m_tree, event.recorder, event.hybrid).value_or("");
+    // A recorder that sends no hybrid entry (-1) passed the recorder check
+    // as an ordinary one (0); its name is looked up the same way.
+    int32_t hybrid = event.hybrid < 0 ? 0 : event.hybrid;
+    std::string name = FindRecorderName(m_tree, event.recorder, hybrid).value_or("");
     if (!stackMode) {
         m_trend.AddArrival(event.timeArrival);
         if (m_diagram.IsShown())

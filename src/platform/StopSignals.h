@@ -3,6 +3,7 @@
 // loop reads once a round.
 #pragma once
 
+// Forgets a signal of an earlier run in this process.
 void InstallStopSignals();
 bool StopSignalReceived();
 // For tests: forget a signal that was seen.

@@ -1,10 +1,16 @@
 #include "ui/MainWindow.h"
 
+#include "alarm/AlarmHandling.h"
+#include "alarm/AlarmWindowManager.h"
 #include "config/ConfigTree.h"
 #include "config/Translator.h"
 #include "core/station/Station.h"
 #include "core/station/StationDesktop.h"
 #include "db/AlarmDatabase.h"
+#include "ui/PresentationWindow.h"
+#include "ui/alarms/AlarmListParts.h"
+#include "ui/alarms/AlarmListView.h"
+#include "ui/alarms/QtAlarmWindowFactory.h"
 #include "ui/config/ConfigurationSheet.h"
 
 #include <QApplication>
@@ -32,23 +38,33 @@ ConfigNode* MainWindowState(ConfigTree& tree)
 
 MainWindow::MainWindow(Station& station, Beeper& beeper)
     : m_station(station), m_dialogs(this),
-      m_users(station.Tree(), m_dialogs, station.Desktop().Messages(), beeper)
+      m_users(station.Tree(), m_dialogs, station.Desktop().Messages(), beeper),
+      m_alarmWindows(std::make_unique<QtAlarmWindowFactory>())
 {
     m_logic = std::make_unique<MainWindowLogic>(station, *this, m_users);
     setWindowTitle(Text(Tr("Wardex")));
     setWindowIcon(style()->standardIcon(QStyle::SP_MessageBoxWarning));
     resize(1000, 600);
 
-    // The alarm list takes this place.
     auto* listPlace = new QWidget(this);
     listPlace->setObjectName("AlarmListPlace");
-    listPlace->setLayout(new QVBoxLayout);
+    auto* listLayout = new QVBoxLayout(listPlace);
+    AlarmHandling& alarms = m_logic->Alarms();
+    m_list = new AlarmListView(AlarmListParts{station.Tree(), *station.Database(), alarms.Windows(),
+                                              alarms.Sound(), m_users, station.Desktop().Messages(),
+                                              m_logic->LiveView(), m_logic->Presentation()},
+                               listPlace);
+    listLayout->addWidget(m_list);
     setCentralWidget(listPlace);
+    m_list->RestoreColumns();
 
     m_userField = new QLabel(this);
     m_countField = new QLabel(this);
     statusBar()->addWidget(m_userField, 1);
     statusBar()->addPermanentWidget(m_countField);
+    // Deleting, confirming and sorting in the list change the counts too.
+    connect(m_list, &AlarmListView::StatusChanged, this,
+            [this] { m_countField->setText(Text(m_list->StatusText())); });
     BuildMenus();
     UpdateStatus();
 
@@ -81,6 +97,7 @@ void MainWindow::BuildMenus()
 
     // The entries a system menu would carry, in the same order.
     QMenu* windows = menuBar()->addMenu(Text(Tr("&Fenster")));
+    m_presentationAction = station->addAction(QString(), this, [this] { EnterPresentation(); });
     m_alwaysOnTop = windows->addAction(Text(Tr("&Immer im Vordergrund")));
     m_alwaysOnTop->setCheckable(true);
     connect(m_alwaysOnTop, &QAction::toggled, this, [this](bool on) {
@@ -88,17 +105,39 @@ void MainWindow::BuildMenus()
         show();
     });
     windows->addSeparator();
-    windows->addAction(Text(Tr("&Alarmfenster minimieren")));
-    windows->addAction(Text(Tr("&Alarmfenster wiederherstellen")));
-    windows->addAction(Text(Tr("&Alarmfenster verbergen")));
-    windows->addAction(Text(Tr("&Alarmfenster anzeigen")));
+    AlarmWindowManager& alarmWindows = m_logic->AlarmWindows();
+    windows->addAction(Text(Tr("&Alarmfenster minimieren")), this,
+                       [&alarmWindows] { alarmWindows.MinimiseAll(); });
+    windows->addAction(Text(Tr("&Alarmfenster wiederherstellen")), this,
+                       [&alarmWindows] { alarmWindows.RestoreAll(); });
+    windows->addAction(Text(Tr("&Alarmfenster verbergen")), this,
+                       [&alarmWindows] { alarmWindows.HideAll(); });
+    windows->addAction(Text(Tr("&Alarmfenster anzeigen")), this,
+                       [&alarmWindows] { alarmWindows.ShowAll(); });
+}
+
+void MainWindow::EnterPresentation()
+{
+    if (m_logic->Presentation().Exists())
+        return;
+    m_list->SaveColumns();
+    m_logic->EnterPresentationMode(false);
+    GoToTray();
 }
 
 void MainWindow::UpdateStatus()
 {
+    bool stack = m_station.Tree()
+                     .TopFolder("Program")
+                     ->Child("Configuration")
+                     ->Child("System")
+                     ->Child("iStackWnd")
+                     ->GetInt() != 0;
+    if (m_presentationAction != nullptr)
+        m_presentationAction->setText(
+            Text(stack ? Tr("Alarmstack Modus...") : Tr("Praesentations Modus...")));
     m_userField->setText(Text(m_users.StatusText()));
-    if (AlarmDatabase* database = m_station.Database())
-        m_countField->setText(QString::number(database->ViewCount()));
+    m_countField->setText(Text(m_list->StatusText()));
 }
 
 void MainWindow::Start()
@@ -118,10 +157,45 @@ void MainWindow::Start()
 
 void MainWindow::RefreshAlarmList()
 {
+    m_list->Refresh();
     UpdateStatus();
 }
 
-void MainWindow::AnimateAlarmWindows(int) {}
+void MainWindow::BringToFront()
+{
+    PresentationWindowLogic& presentation = m_logic->Presentation();
+    if (presentation.Exists()) {
+        presentation.Open();
+        return;
+    }
+    if (isMinimized() || m_inTray || !isVisible())
+        RestoreFromTray();
+    raise();
+    activateWindow();
+    // Where the window manager refuses the focus, the task bar entry flashes.
+    QApplication::alert(this);
+}
+
+void MainWindow::RestoreMainWindow()
+{
+    RestoreFromTray();
+}
+
+AlarmWindowViewFactory& MainWindow::AlarmWindowViews()
+{
+    return *m_alarmWindows;
+}
+
+std::unique_ptr<PresentationView> MainWindow::CreatePresentationView(PresentationWindowLogic& logic)
+{
+    return std::make_unique<QtPresentationWindow>(logic, m_station.Tree(), *m_station.Database(),
+                                                  m_logic->AlarmWindows());
+}
+
+int MainWindow::SelectedAlarmRecord()
+{
+    return m_list->SelectedRecord();
+}
 
 MainWindow::Mode MainWindow::CurrentMode() const
 {
@@ -154,6 +228,9 @@ void MainWindow::GoToTray()
 
 void MainWindow::RestoreFromTray()
 {
+    // Restoring ends presentation mode.
+    if (m_logic->Presentation().Exists())
+        m_logic->Presentation().Leave();
     m_inTray = false;
     if (m_tray != nullptr)
         m_tray->hide();
@@ -180,6 +257,7 @@ void MainWindow::closeEvent(QCloseEvent* event)
         return;
     }
     m_ending = true;
+    m_list->SaveColumns();
     SaveWindowMode();
     if (m_tray != nullptr)
         m_tray->hide();

@@ -12,8 +12,10 @@
 #include <memory>
 
 class QAction;
+class AlarmListView;
 class QLabel;
 class QSystemTrayIcon;
+class QtAlarmWindowFactory;
 class Station;
 
 class MainWindow final : public QMainWindow, public MainWindowView {
@@ -30,7 +32,12 @@ public:
 
     // MainWindowView
     void RefreshAlarmList() override;
-    void AnimateAlarmWindows(int tick) override;
+    void BringToFront() override;
+    void RestoreMainWindow() override;
+    AlarmWindowViewFactory& AlarmWindowViews() override;
+    std::unique_ptr<PresentationView>
+    CreatePresentationView(PresentationWindowLogic& logic) override;
+    int SelectedAlarmRecord() override;
 
     enum class Mode { Normal, Maximised, Tray };
     Mode CurrentMode() const;
@@ -46,10 +53,16 @@ private:
     void UpdateStatus();
     void SaveWindowMode();
 
+    void EnterPresentation();
+
     Station& m_station;
     LogInDialogs m_dialogs;
     UserSession m_users;
+    // Before the logic, which creates its alarm windows through it.
+    std::unique_ptr<QtAlarmWindowFactory> m_alarmWindows;
     std::unique_ptr<MainWindowLogic> m_logic;
+    AlarmListView* m_list = nullptr;
+    QAction* m_presentationAction = nullptr;
     QTimer m_timer;
     QLabel* m_userField = nullptr;
     QLabel* m_countField = nullptr;

@@ -8,6 +8,7 @@
 #include "platform/qt/QtModifierKeys.h"
 #include "platform/qt/QtProfile.h"
 #include "platform/qt/QtPrompt.h"
+#include "platform/qt/QtSoundPlayer.h"
 
 #include <memory>
 
@@ -29,6 +30,8 @@ public:
     Profile& UserProfile() override { return m_profile; }
     ModifierKeys& Keys() override { return m_keys; }
     BusyIndicator& Busy() override { return m_busy; }
+    SoundPlayer& Sound() override { return m_sound; }
+    Beeper& Speaker() override { return m_beeper; }
     std::optional<std::string> InterfaceLanguage() override;
     void ShowStartupProgress(int percent) override;
     void DrainEvents() override;
@@ -43,6 +46,7 @@ private:
     QtModifierKeys m_keys;
     QtBusyIndicator m_busy;
     QtBeeper m_beeper;
+    QtSoundPlayer m_sound;
     std::unique_ptr<QProgressDialog> m_progress;
     std::unique_ptr<MainWindow> m_window;
     Station* m_station = nullptr;

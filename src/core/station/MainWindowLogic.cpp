@@ -1,40 +1,137 @@
 #include "core/station/MainWindowLogic.h"
 
+#include "alarm/AlarmHandling.h"
+#include "alarm/AlarmSettingsLookup.h"
+#include "alarm/BarDiagram.h"
+#include "alarm/SharedLiveViewLink.h"
+#include "alarm/SmtpMailSender.h"
+#include "alarm/TrendView.h"
 #include "config/ConfigTree.h"
 #include "config/Timestamp.h"
 #include "config/Translator.h"
 #include "config/Version.h"
+#include "core/net/StationPump.h"
+#include "core/net/TcpSocket.h"
 #include "core/station/ConfigurationUpgrade.h"
 #include "core/station/Station.h"
 #include "core/station/StationDesktop.h"
 #include "db/AlarmDatabase.h"
 #include "db/DatabaseMaintenance.h"
 #include "events/RecorderSupervision.h"
+#include "filters/AlarmSettingsSource.h"
+#include "filters/SettingsSortKeys.h"
+#include "links/AlarmTable.h"
+#include "links/CommandMailbox.h"
+#include "links/LiveViewMessages.h"
+#include "links/ViewerRequestQueue.h"
+#include "links/WindowMessageReceiver.h"
+#include "platform/Beeper.h"
 #include "platform/FileTimes.h"
 #include "platform/Prompt.h"
+#include "platform/ShellLauncher.h"
+#include "platform/WindowMessages.h"
 #include "users/UserSession.h"
+
+// The sort keys of the alarm list look the settings up as dispatch does.
+class MainWindowLogic::SettingsForSortKeys final : public AlarmSettingsSource {
+public:
+    explicit SettingsForSortKeys(ConfigTree& tree) : m_tree(tree) {}
+
+    const ConfigNode* FindAlarmSettings(int32_t alarmType, int32_t cameraId,
+                                        std::string_view recorder) override
+    {
+        return ::FindAlarmSettings(m_tree, alarmType, cameraId, recorder);
+    }
+
+private:
+    ConfigTree& m_tree;
+};
 
 MainWindowLogic::MainWindowLogic(Station& station, MainWindowView& view, UserSession& users)
     : m_station(station), m_view(view), m_users(users)
 {
-    m_maintenance = std::make_unique<DatabaseMaintenance>(
-        *station.Database(), station.Tree(), station.ProgramFolder(), SystemFileTimes(),
-        station.Desktop().Busy());
+    ConfigTree& tree = station.Tree();
+    AlarmDatabase& database = *station.Database();
+    StationDesktop& desktop = station.Desktop();
+
+    m_maintenance = std::make_unique<DatabaseMaintenance>(database, tree, station.ProgramFolder(),
+                                                          SystemFileTimes(), desktop.Busy());
+    m_settingsSource = std::make_unique<SettingsForSortKeys>(tree);
+    m_sortKeys = std::make_unique<SettingsSortKeys>(tree, *m_settingsSource);
+    database.SetSortKeySource(m_sortKeys.get());
+
+    std::string prefix = station.Options().Value("shmprefix").value_or("");
+    m_alarmTable = std::make_unique<AlarmTable>(prefix);
+    m_requests = std::make_unique<ViewerRequestQueue>(prefix);
+    m_mailbox = std::make_unique<CommandMailbox>(prefix);
+    m_liveView = std::make_unique<SharedLiveViewLink>(*m_alarmTable, *m_requests, *m_mailbox);
+    m_mail = std::make_unique<SmtpMailSender>(*station.Pump());
+    m_presentation = std::make_unique<PresentationWindowLogic>(
+        tree, database,
+        [this](PresentationWindowLogic& logic) { return m_view.CreatePresentationView(logic); });
+
+    m_alarms = std::make_unique<AlarmHandling>(AlarmHandlingParts{
+        tree, database, *m_liveView, *m_mail, SystemShellLauncher(), desktop.Sound(),
+        desktop.Speaker(), desktop.Messages(), *this, *m_presentation, view.AlarmWindowViews(),
+        NoTrendView(), NoBarDiagram(), station.ProgramFolder().string()});
+    m_presentation->SetAlarmWindows(&m_alarms->Windows());
+    m_maintenance->SetOpenAlarmWindows(&m_alarms->Windows());
 }
 
-MainWindowLogic::~MainWindowLogic() = default;
+MainWindowLogic::~MainWindowLogic()
+{
+    if (m_messages != nullptr && m_station.Pump() != nullptr)
+        m_station.Pump()->Unregister(m_messages.get());
+    m_requests->Unregister();
+    // Alarm handling stops observing the database before the parts it
+    // uses go away.
+    m_alarms.reset();
+    if (AlarmDatabase* database = m_station.Database())
+        database->SetSortKeySource(nullptr);
+}
+
+AlarmWindowManager& MainWindowLogic::AlarmWindows()
+{
+    return m_alarms->Windows();
+}
 
 void MainWindowLogic::Initialise()
 {
     UpgradeConfiguration(m_station.Tree(), VersionNumber(ProductVersion()));
+
+    uint32_t window = OwnWindowHandle();
+    m_messages = std::make_unique<WindowMessageReceiver>(
+        [this](const WindowMessage& message) { OnWindowMessage(message); });
+    m_messages->SetAutoDelete(AutoDelete::No);
+    if (m_messages->Open(window))
+        m_station.Pump()->Register(m_messages.get());
+    bool tableOk = m_alarmTable->Attach();
+    bool requestsOk = m_requests->Register(window);
+    bool mailboxOk = m_mailbox->Open();
+    if (!tableOk || !requestsOk || !mailboxOk)
+        m_station.Desktop().Messages().Show(
+            // Two texts: as one, its line in a language file would pass the limit.
+            Tr("Die Versionen der Programme die auf das shared memory\nzugreifen stimmen nicht "
+               "überein!") +
+                "\n" +
+                Tr("Sie können das Programm weiter betreiben, aber es kann\nnicht mit den anderen "
+                   "Softwaren nicht kommunizieren."),
+            Tr("Fehler"), PromptIcon::Error, PromptButtons::Ok);
+
+    const CommandLine& options = m_station.Options();
+    if (options.WantsPresentationMode())
+        EnterPresentationMode(true);
+    else if (options.Has("present"))
+        EnterPresentationMode(false);
     CheckMailConfiguration();
-    Post([] {});
+    PostPendingAlarmCheck();
 }
 
 void MainWindowLogic::ConfigurationAccepted()
 {
     m_station.SaveConfiguration();
     CheckMailConfiguration();
+    PostPendingAlarmCheck();
 }
 
 void MainWindowLogic::CheckMailConfiguration()
@@ -65,7 +162,8 @@ void MainWindowLogic::Tick()
         m_tick = 0;
         return;
     }
-    m_view.AnimateAlarmWindows(m_tick);
+    m_alarms->Windows().Tick();
+    DebouncePresentation();
     {
         ConfigLock lock(m_station.Tree());
         m_station.Supervision()->CheckRecorderSignals(Timestamp::NowMs());
@@ -75,12 +173,52 @@ void MainWindowLogic::Tick()
         m_view.RefreshAlarmList();
 }
 
+void MainWindowLogic::DebouncePresentation()
+{
+    if (!m_presentation->Exists() || !m_presentation->RefreshPending()) {
+        m_quietSinceMs = 0;
+        return;
+    }
+    for (const TcpSocket* socket : m_station.Pump()->Sockets()) {
+        if (socket->BytesAvailable() > 0) {
+            m_quietSinceMs = 0;
+            return;
+        }
+    }
+    int64_t now = Timestamp::NowMs();
+    if (m_quietSinceMs == 0) {
+        m_quietSinceMs = now;
+        return;
+    }
+    if (now - m_quietSinceMs > kQuietMs) {
+        m_presentation->Refresh();
+        m_quietSinceMs = 0;
+    }
+}
+
 bool MainWindowLogic::RequestExit()
 {
+    if (m_alarms->Windows().AnyOpen()) {
+        m_station.Desktop().Speaker().Beep(SystemBeep::Information);
+        return false;
+    }
     if (m_users.ConfirmExit(m_busy) != ExitAnswer::Exit)
         return false;
+    m_liveView->Notify(StationEvent::StationEnding);
     m_station.RequestQuit();
     return true;
+}
+
+void MainWindowLogic::EnterPresentationMode(bool returnToNormalWhenEmpty)
+{
+    m_presentation->Enter(returnToNormalWhenEmpty);
+    PostNextAlarmRequest();
+}
+
+void MainWindowLogic::LeavePresentationMode()
+{
+    m_presentation->Leave();
+    m_view.RestoreMainWindow();
 }
 
 void MainWindowLogic::Post(std::function<void()> message)
@@ -95,5 +233,68 @@ void MainWindowLogic::RunPosted()
         std::function<void()> message = std::move(m_posted.front());
         m_posted.pop_front();
         message();
+    }
+}
+
+void MainWindowLogic::PostPendingAlarmCheck()
+{
+    Post([this] { PendingAlarmCheck(); });
+}
+
+void MainWindowLogic::PostReraiseCurrentEvent()
+{
+    Post([this] {
+        ConfigTree& tree = m_station.Tree();
+        tree.TopFolder("Runtime")->Child("GuardEvent")->MarkChanged();
+        tree.NotifyChanges();
+    });
+}
+
+void MainWindowLogic::PendingAlarmCheck()
+{
+    AlarmWindowManager& windows = m_alarms->Windows();
+    if (windows.AnyOpen())
+        return;
+    if (m_presentation->Exists() && m_presentation->StackMode()) {
+        if (m_presentation->Empty()) {
+            if (m_presentation->ReturnsToNormalWhenEmpty())
+                LeavePresentationMode();
+            return;
+        }
+        AlarmDatabase& database = *m_station.Database();
+        if (m_presentation->FirstPriority() <= 1 && database.ViewCount() > 0)
+            windows.OpenSelectedAlarm(database.ViewRecord(0));
+        return;
+    }
+    windows.NextAlarmWindow();
+}
+
+void MainWindowLogic::RefreshAlarmList()
+{
+    m_view.RefreshAlarmList();
+}
+
+void MainWindowLogic::BringToFront()
+{
+    m_view.BringToFront();
+}
+
+void MainWindowLogic::PostNextAlarmRequest()
+{
+    Post([this] { m_alarms->Windows().NextAlarmWindow(); });
+}
+
+void MainWindowLogic::OnWindowMessage(const WindowMessage& message)
+{
+    if (message.name == kViewerNotificationMessage) {
+        m_view.BringToFront();
+        return;
+    }
+    if (message.name == kStationCommandMessage) {
+        m_mailbox->ProcessCommands([this] {
+            int record = m_view.SelectedAlarmRecord();
+            if (record >= 0)
+                m_alarms->Windows().OpenSelectedAlarm(record);
+        });
     }
 }

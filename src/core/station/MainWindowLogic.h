@@ -1,40 +1,68 @@
-// The main window's behaviour without its widgets: the 25 ms timer tick
-// (animation, recorder supervision, backup, age limit), the initialisation
-// checks, the exit request and the posted private messages. The Qt window
-// forwards its events here and implements MainWindowView.
+// The main window's behaviour without its widgets: alarm handling wired to
+// the database, the live-view program's channels and window messages, the
+// presentation window, the 25 ms timer tick (alarm windows, the presentation
+// window's debounce, recorder supervision, backup, age limit), the
+// initialisation checks, the exit request and the posted private messages.
+// The Qt window forwards its events here and implements MainWindowView.
 #pragma once
 
+#include "alarm/StationWindow.h"
+#include "core/station/PresentationWindowLogic.h"
+
+#include <cstdint>
 #include <deque>
 #include <functional>
 #include <memory>
 
+class AlarmHandling;
+class AlarmTable;
+class AlarmWindowManager;
+class AlarmWindowViewFactory;
+class CommandMailbox;
 class DatabaseMaintenance;
+class LiveViewLink;
+class MailSender;
+class SettingsSortKeys;
 class Station;
 class UserSession;
+class ViewerRequestQueue;
+class WindowMessageReceiver;
+struct WindowMessage;
 
 // What the logic asks of the window on the screen.
 class MainWindowView {
 public:
     virtual ~MainWindowView() = default;
 
-    // Records were deleted or the view changed: the list shows them anew.
+    // Records were stored, changed or deleted: the list shows them anew.
     virtual void RefreshAlarmList() = 0;
-    // Every open alarm window takes one animation step.
-    virtual void AnimateAlarmWindows(int tick) = 0;
+    // Shows and activates the presentation window when it exists, else the
+    // main window, restored if minimised.
+    virtual void BringToFront() = 0;
+    // The main window comes back from presentation mode or the tray.
+    virtual void RestoreMainWindow() = 0;
+    virtual AlarmWindowViewFactory& AlarmWindowViews() = 0;
+    virtual std::unique_ptr<PresentationView> CreatePresentationView(PresentationWindowLogic&) = 0;
+    // The record selected in the alarm list, -1 for none.
+    virtual int SelectedAlarmRecord() = 0;
 };
 
-class MainWindowLogic {
+class MainWindowLogic final : public StationWindow {
 public:
     static constexpr int kTickMs = 25;
     static constexpr int kTicksPerCycle = 40;
+    // Quiet time after the last received bytes before the presentation
+    // window is refreshed.
+    static constexpr int64_t kQuietMs = 1000;
 
     MainWindowLogic(Station& station, MainWindowView& view, UserSession& users);
-    ~MainWindowLogic();
+    ~MainWindowLogic() override;
     MainWindowLogic(const MainWindowLogic&) = delete;
     MainWindowLogic& operator=(const MainWindowLogic&) = delete;
 
     // Runs once when the window is created: the configuration upgrade, the
-    // mail check; then the pending-alarm check is posted.
+    // live-view program's channels, the mail check; then the pending-alarm
+    // check is posted.
     void Initialise();
 
     void Tick();
@@ -43,30 +71,62 @@ public:
     // "Beenden" or the close box; true when the station is ending.
     bool RequestExit();
 
+    // Presentation mode: by "/presentation_mode 1" the window returns to the
+    // normal view when its list empties; by the button or `present` it stays.
+    void EnterPresentationMode(bool returnToNormalWhenEmpty);
+    void LeavePresentationMode();
+
     // Private messages are queued and run from the loop's drain, never
     // called directly.
     void Post(std::function<void()> message);
     void RunPosted();
+    void PostPendingAlarmCheck();
+    // Marks GuardEvent changed and delivers the notifications again.
+    void PostReraiseCurrentEvent();
 
-    // Greater than 0 while an alarm is being handled or a modal dialog runs.
+    // Greater than 0 while a modal operation runs.
     int BusyCount() const { return m_busy; }
     void EnterBusy() { ++m_busy; }
     void LeaveBusy() { --m_busy; }
 
-    DatabaseMaintenance& Maintenance() { return *m_maintenance; }
+    // StationWindow
+    void RefreshAlarmList() override;
+    void BringToFront() override;
+    void PostNextAlarmRequest() override;
 
+    DatabaseMaintenance& Maintenance() { return *m_maintenance; }
+    AlarmHandling& Alarms() { return *m_alarms; }
+    AlarmWindowManager& AlarmWindows();
+    PresentationWindowLogic& Presentation() { return *m_presentation; }
+    LiveViewLink& LiveView() { return *m_liveView; }
     // The configuration sheet was closed with OK: the tree is saved and the
     // mail configuration checked again.
     void ConfigurationAccepted();
+    void CheckMailConfiguration();
 
 private:
-    void CheckMailConfiguration();
+    class SettingsForSortKeys;
+
+    void PendingAlarmCheck();
+    void OnWindowMessage(const WindowMessage& message);
+    void DebouncePresentation();
 
     Station& m_station;
     MainWindowView& m_view;
     UserSession& m_users;
     std::unique_ptr<DatabaseMaintenance> m_maintenance;
+    std::unique_ptr<SettingsForSortKeys> m_settingsSource;
+    std::unique_ptr<SettingsSortKeys> m_sortKeys;
+    std::unique_ptr<AlarmTable> m_alarmTable;
+    std::unique_ptr<ViewerRequestQueue> m_requests;
+    std::unique_ptr<CommandMailbox> m_mailbox;
+    std::unique_ptr<LiveViewLink> m_liveView;
+    std::unique_ptr<MailSender> m_mail;
+    std::unique_ptr<PresentationWindowLogic> m_presentation;
+    std::unique_ptr<AlarmHandling> m_alarms;
+    std::unique_ptr<WindowMessageReceiver> m_messages;
     std::deque<std::function<void()>> m_posted;
+    int64_t m_quietSinceMs = 0;
     int m_tick = 0;
     int m_busy = 0;
 };

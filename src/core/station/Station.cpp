@@ -1,5 +1,6 @@
 #include "core/station/Station.h"
 
+#include "alarm/AlarmSettingsLookup.h"
 #include "config/Clock.h"
 #include "config/ConfigTree.h"
 #include "config/DefaultScript.h"
@@ -109,6 +110,7 @@ bool Station::LoadConfiguration()
             language->SetString(nextLanguage->GetString());
         LoadTranslation();
         RebuildAlarmDefaults(m_tree);
+        CompleteRecorderSettings(m_tree);
     } else {
         ConfigNode* gui = m_tree.TopFolder("Runtime")->Child("GUI");
         ConfigNode* editor =

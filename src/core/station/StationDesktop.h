@@ -6,10 +6,12 @@
 #include <optional>
 #include <string>
 
+class Beeper;
 class BusyIndicator;
 class ModifierKeys;
 class Profile;
 class Prompt;
+class SoundPlayer;
 class Station;
 
 class StationDesktop {
@@ -20,6 +22,9 @@ public:
     virtual Profile& UserProfile() = 0;
     virtual ModifierKeys& Keys() = 0;
     virtual BusyIndicator& Busy() = 0;
+    // The looping alarm sound and the speaker's tones.
+    virtual SoundPlayer& Sound() = 0;
+    virtual Beeper& Speaker() = 0;
 
     // The language name of the user's interface when it is one the station
     // may have a translation for (English, Spanish, French, Italian, Dutch,

@@ -15,6 +15,7 @@ void OnStopSignal(int)
 
 void InstallStopSignals()
 {
+    g_stopRequested = 0;
     struct sigaction action {};
     action.sa_handler = OnStopSignal;
     sigemptyset(&action.sa_mask);

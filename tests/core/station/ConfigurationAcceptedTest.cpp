@@ -18,12 +18,6 @@ public:
     bool RunLogOut(std::string_view) override { return true; }
 };
 
-class NoView final : public MainWindowView {
-public:
-    void RefreshAlarmList() override {}
-    void AnimateAlarmWindows(int) override {}
-};
-
 } // namespace
 
 TEST(ConfigurationAccepted, SavesTheTreeAndChecksTheMailConfiguration)
@@ -33,7 +27,7 @@ TEST(ConfigurationAccepted, SavesTheTreeAndChecksTheMailConfiguration)
     FakeDesktop desktop;
     NoDialogs dialogs;
     FakeBeeper beeper;
-    NoView view;
+    FakeMainView view;
     ConfigTree tree;
     size_t shownBefore = 0;
     std::unique_ptr<ConfigTree> saved = MakeRecorderTree();

@@ -1,15 +1,29 @@
-// The main window's timer tick, initialisation checks, exit request and
-// posted messages, on a station running in this process.
+// The main window's logic on a station running in this process: the timer
+// tick, alarms reaching windows, the live-view program's messages, the
+// presentation window's debounce, initialisation checks, exit, posted
+// messages.
 #include "core/station/MainWindowLogic.h"
 
 #include "StationFakes.h"
+#include "alarm/AlarmHandling.h"
+#include "alarm/AlarmSettingsLookup.h"
+#include "alarm/AlarmWindowManager.h"
 #include "config/ConfigTree.h"
 #include "config/Timestamp.h"
 #include "db/AlarmDatabase.h"
-#include "testsupport/FakeBeeper.h"
+#include "links/CommandMailbox.h"
+#include "links/LiveViewMessages.h"
+#include "links/MailboxCommand.h"
+#include "platform/WindowMessages.h"
+#include "telegram/TelegramEncoder.h"
 #include "testsupport/TempDir.h"
 #include "users/AccountDialogs.h"
 #include "users/UserSession.h"
+
+#include <arpa/inet.h>
+#include <netinet/in.h>
+#include <sys/socket.h>
+#include <unistd.h>
 
 #include <gtest/gtest.h>
 
@@ -21,13 +35,22 @@ public:
     bool RunLogOut(std::string_view) override { return true; }
 };
 
-class RecordingView final : public MainWindowView {
-public:
-    void RefreshAlarmList() override { ++refreshes; }
-    void AnimateAlarmWindows(int tick) override { ticks.push_back(tick); }
-    int refreshes = 0;
-    std::vector<int> ticks;
-};
+bool SendTelegram(int port, uint16_t type)
+{
+    TelegramFields fields;
+    fields.typeCode = type;
+    std::vector<uint8_t> bytes = EncodeTelegram(fields);
+    int fd = socket(AF_INET, SOCK_STREAM, 0);
+    sockaddr_in address{};
+    address.sin_family = AF_INET;
+    address.sin_port = htons(static_cast<uint16_t>(port));
+    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    bool sent =
+        connect(fd, reinterpret_cast<sockaddr*>(&address), sizeof address) == 0 &&
+        send(fd, bytes.data(), bytes.size(), MSG_NOSIGNAL) == static_cast<ssize_t>(bytes.size());
+    close(fd);
+    return sent;
+}
 
 class MainWindowLogicTest : public ::testing::Test {
 protected:
@@ -36,55 +59,209 @@ protected:
         previousFolder = std::filesystem::current_path();
         std::filesystem::copy(std::filesystem::path(WARDEX_SOURCE_DIR) / "Languages",
                               dir.Path() / "Languages");
+        static int runs = 0;
+        prefix =
+            "wardex-station-test-" + std::to_string(getpid()) + "-" + std::to_string(++runs) + "-";
     }
-    void TearDown() override { std::filesystem::current_path(previousFolder); }
+    void TearDown() override
+    {
+        std::filesystem::current_path(previousFolder);
+        for (const auto& entry : std::filesystem::directory_iterator("/dev/shm")) {
+            if (entry.path().filename().string().starts_with(prefix))
+                std::filesystem::remove(entry.path());
+        }
+    }
 
-    ConfigNode* System(Station& s)
+    static ConfigNode* System(Station& s)
     {
         return s.Tree().TopFolder("Program")->Child("Configuration")->Child("System");
     }
 
-    // Runs a station; `scenario` gets the logic on the first round and the
-    // station quits after it.
-    void Run(const std::function<void(Station&, MainWindowLogic&)>& scenario)
+    // A known recorder on loopback whose alarms of `type` have `priority`.
+    static void AddRecorder(Station& s, int type, int priority)
+    {
+        ConfigNode* recorder = s.Tree().TopFolder("Program")->Child("RecorderList")->NewEntry(0);
+        recorder->Child("IP")->SetString("127.0.0.1");
+        recorder->Child("Name")->SetString("Lager");
+        ConfigNode* entry = recorder->Child("AlarmSettings")->NewEntry(0);
+        entry->Child("Type")->SetInt(type);
+        entry->Child("SubID")->SetInt(0);
+        entry->Child("Priority")->SetInt(priority);
+        entry->Child("ShowAlarmWindow")->SetInt(1);
+    }
+
+    // Runs a station with the main-window logic; `step` runs every round
+    // (after the posted messages) until it returns true.
+    void Run(const std::function<bool(Station&, MainWindowLogic&)>& step,
+             const std::string& extra = "")
     {
         ConfigTree tree;
+        std::unique_ptr<UserSession> users;
+        std::unique_ptr<MainWindowLogic> logic;
         desktop.onRound = [&](Station& s) {
-            UserSession users(s.Tree(), dialogs, desktop.prompt, beeper);
-            MainWindowLogic logic(s, view, users);
-            scenario(s, logic);
-            s.RequestQuit();
+            if (logic == nullptr) {
+                users = std::make_unique<UserSession>(s.Tree(), dialogs, desktop.prompt,
+                                                      desktop.beeper);
+                logic = std::make_unique<MainWindowLogic>(s, view, *users);
+            }
+            logic->RunPosted();
+            if (step(s, *logic))
+                s.RequestQuit();
         };
-        Station station(CommandLine("/datadir:" + dir.Path().string() + " /port:0"), desktop, tree);
+        Station station(CommandLine("/datadir:" + dir.Path().string() +
+                                    " /port:0 /shmprefix:" + prefix + " " + extra),
+                        desktop, tree);
         ASSERT_EQ(station.Run(), StationExit::Normal);
+        logic.reset();
+    }
+
+    // For scenarios that finish in their first round.
+    void RunOnce(const std::function<void(Station&, MainWindowLogic&)>& scenario,
+                 const std::string& extra = "")
+    {
+        Run(
+            [&](Station& s, MainWindowLogic& logic) {
+                scenario(s, logic);
+                return true;
+            },
+            extra);
     }
 
     TempDir dir;
     std::filesystem::path previousFolder;
+    std::string prefix;
     FakeDesktop desktop;
     NoDialogs dialogs;
-    FakeBeeper beeper;
-    RecordingView view;
+    FakeMainView view;
 };
 
 } // namespace
 
-TEST_F(MainWindowLogicTest, EveryTickAnimatesExceptTheFortieth)
+TEST_F(MainWindowLogicTest, AlarmOfPriorityZeroOpensAWindowThatTheTickAnimates)
 {
-    Run([](Station&, MainWindowLogic& logic) {
-        for (int i = 0; i < 80; ++i)
+    bool sent = false;
+    Run([&](Station& s, MainWindowLogic& logic) {
+        if (!sent) {
+            AddRecorder(s, 10001, 0);
+            sent = SendTelegram(s.ListeningPort(), 10001);
+            return !sent;
+        }
+        if (view.alarmViews.open.empty())
+            return false;
+        FakeAlarmViews::View* window = view.alarmViews.open.front();
+        for (int i = 0; i < 20; ++i)
             logic.Tick();
-        EXPECT_EQ(logic.TickCount(), 0);
+        EXPECT_EQ(window->scrollerSteps, 20);
+        EXPECT_EQ(window->flashes, 2); // every tenth tick
+        // The telegram carries no hybrid entry: still the ordinary recorder's name.
+        EXPECT_NE(window->title.find("Lager"), std::string::npos) << window->title;
+        // While the window is open the station does not end.
+        EXPECT_FALSE(logic.RequestExit());
+        EXPECT_EQ(desktop.beeper.beeps.back(), SystemBeep::Information);
+        return true;
     });
-    ASSERT_EQ(view.ticks.size(), 78u);
-    EXPECT_EQ(view.ticks.front(), 1);
-    EXPECT_EQ(view.ticks[38], 39);
-    EXPECT_EQ(view.ticks[39], 1);
+    EXPECT_EQ(view.alarmViews.created, 1);
+    EXPECT_GE(view.broughtToFront, 1);
+}
+
+TEST_F(MainWindowLogicTest, WaitingAlarmIsOpenedByThePendingCheckAtTheNextStart)
+{
+    bool sent = false;
+    Run([&](Station& s, MainWindowLogic& logic) {
+        if (!sent) {
+            logic.Initialise(); // records this version, so the next start upgrades nothing
+            AddRecorder(s, 10001, 0);
+            sent = SendTelegram(s.ListeningPort(), 10001);
+            return false;
+        }
+        if (view.alarmViews.open.empty())
+            return false;
+        // The close box postpones the alarm: it keeps waiting.
+        logic.AlarmWindows().PostponeAlarm(*logic.AlarmWindows().OpenWindows().front());
+        return true;
+    });
+    ASSERT_EQ(view.alarmViews.created, 1);
+
+    view.alarmViews.created = 0;
+    Run([&](Station&, MainWindowLogic& logic) {
+        static bool initialised = false;
+        if (!initialised) {
+            initialised = true;
+            logic.Initialise();
+            return false;
+        }
+        return true;
+    });
+    EXPECT_EQ(view.alarmViews.created, 1);
+}
+
+TEST_F(MainWindowLogicTest, TheLiveViewProgramBringsTheStationToTheFrontAndOpensTheSelection)
+{
+    int round = 0;
+    Run([&](Station& s, MainWindowLogic& logic) {
+        switch (round++) {
+        case 0:
+            logic.Initialise();
+            PostWindowMessage(OwnWindowHandle(), kViewerNotificationMessage, 0, 0);
+            return false;
+        case 1:
+        case 2:
+            return false;
+        case 3: {
+            EXPECT_EQ(view.broughtToFront, 1);
+            AddRecorder(s, 10001, 3);
+            AlarmRecord record = AlarmRecord::NewAlarm();
+            record.SetField(AlarmField::TimeArrival, std::to_string(Timestamp::NowMs()));
+            record.SetField(AlarmField::Recorder, "127.0.0.1");
+            record.SetField(AlarmField::AlarmType, "10001");
+            EXPECT_TRUE(s.Database()->Append(record));
+            view.selected = 0;
+            CommandMailbox mailbox(prefix);
+            EXPECT_TRUE(mailbox.Open());
+            EXPECT_TRUE(
+                mailbox.Push({static_cast<int32_t>(MailboxCommandCode::HandleSelectedAlarm), 0}));
+            PostWindowMessage(OwnWindowHandle(), kStationCommandMessage, 0, 0);
+            return false;
+        }
+        default:
+            return !view.alarmViews.open.empty() || round > 200;
+        }
+    });
+    EXPECT_EQ(view.alarmViews.created, 1);
+}
+
+TEST_F(MainWindowLogicTest, PresentationWindowRefreshesOnceAfterTheBurstIsOver)
+{
+    int sent = 0;
+    int64_t lastSentMs = 0;
+    int reloadsAfterBurst = -1;
+    Run(
+        [&](Station& s, MainWindowLogic& logic) {
+            if (sent == 0) {
+                System(s)->Child("iStackWnd")->SetInt(1);
+                AddRecorder(s, 10001, 3);
+                logic.EnterPresentationMode(false);
+            }
+            logic.Tick();
+            int64_t now = Timestamp::NowMs();
+            if (sent < 3 && now - lastSentMs >= 200) {
+                EXPECT_TRUE(SendTelegram(s.ListeningPort(), 10001));
+                lastSentMs = now;
+                ++sent;
+                if (sent == 3)
+                    reloadsAfterBurst = view.presentationReloads;
+            }
+            // Done once the refresh came, or long after it should have.
+            return (sent == 3 && view.presentationReloads > reloadsAfterBurst) ||
+                   now - lastSentMs > 5000;
+        },
+        "");
+    EXPECT_EQ(view.presentationReloads, reloadsAfterBurst + 1);
 }
 
 TEST_F(MainWindowLogicTest, NoDeletionByAgeWhenTheLimitIsOff)
 {
-    Run([this](Station& s, MainWindowLogic& logic) {
+    RunOnce([](Station& s, MainWindowLogic& logic) {
         AlarmRecord old = AlarmRecord::NewAlarm();
         old.SetField(AlarmField::TimeArrival, "1000");
         old.SetField(AlarmField::Recorder, "10.0.0.1");
@@ -106,7 +283,7 @@ TEST_F(MainWindowLogicTest, NoDeletionByAgeWhenTheLimitIsOff)
 
 TEST_F(MainWindowLogicTest, BackupOnlyWhenScheduled)
 {
-    Run([this](Station& s, MainWindowLogic& logic) {
+    RunOnce([this](Station& s, MainWindowLogic& logic) {
         s.Tree().TopFolder("Program")->Child("iNextBackup")->SetInt64(0);
         logic.Tick();
         EXPECT_FALSE(std::filesystem::exists(dir.Path() / "Backup"));
@@ -120,44 +297,51 @@ TEST_F(MainWindowLogicTest, BackupOnlyWhenScheduled)
     });
 }
 
+TEST_F(MainWindowLogicTest, FortiethTickDoesNothing)
+{
+    RunOnce([](Station&, MainWindowLogic& logic) {
+        for (int i = 0; i < 39; ++i)
+            logic.Tick();
+        EXPECT_EQ(logic.TickCount(), 39);
+        logic.Tick();
+        EXPECT_EQ(logic.TickCount(), 0);
+    });
+}
+
 TEST_F(MainWindowLogicTest, MailWithoutServerIsPointedOutOnce)
 {
-    Run([](Station& s, MainWindowLogic& logic) {
+    RunOnce([](Station& s, MainWindowLogic& logic) {
         ConfigNode* recorder = s.Tree().TopFolder("Program")->Child("RecorderList")->NewEntry(0);
         for (int i = 0; i < 3; ++i)
             recorder->Child("AlarmSettings")->NewEntry(0)->Child("mailDoSendMail")->SetInt(1);
-        logic.Initialise();
+        logic.CheckMailConfiguration();
     });
     ASSERT_EQ(desktop.prompt.shown.size(), 1u);
     EXPECT_EQ(desktop.prompt.shown[0].caption, "Hinweis");
 
     desktop.prompt.shown.clear();
-    Run([](Station& s, MainWindowLogic& logic) {
-        s.Tree()
-            .TopFolder("Program")
-            ->Child("Configuration")
-            ->Child("System")
-            ->Child("mailSMTPServer")
-            ->SetString("mail.example:2525");
-        logic.Initialise();
+    RunOnce([](Station& s, MainWindowLogic& logic) {
+        System(s)->Child("mailSMTPServer")->SetString("mail.example:2525");
+        logic.CheckMailConfiguration();
     });
     EXPECT_TRUE(desktop.prompt.shown.empty());
 }
 
-TEST_F(MainWindowLogicTest, InitialiseUpgradesTheSavedVersion)
+TEST_F(MainWindowLogicTest, InitialiseUpgradesTheSavedVersionAndOpensTheChannels)
 {
-    Run([](Station& s, MainWindowLogic& logic) {
+    RunOnce([](Station& s, MainWindowLogic& logic) {
         logic.Initialise();
         EXPECT_GT(s.Tree().TopFolder("Program")->Child("iVersion")->GetInt(), 40016);
     });
+    EXPECT_TRUE(desktop.prompt.shown.empty()) << desktop.prompt.shown[0].text;
 }
 
 TEST_F(MainWindowLogicTest, ExitNeedsTheRightAndNoBusyOperation)
 {
-    Run([this](Station&, MainWindowLogic& logic) {
+    RunOnce([this](Station&, MainWindowLogic& logic) {
         logic.EnterBusy();
         EXPECT_FALSE(logic.RequestExit());
-        EXPECT_EQ(beeper.beeps.size(), 1u);
+        EXPECT_EQ(desktop.beeper.beeps.size(), 1u);
         logic.LeaveBusy();
         EXPECT_TRUE(logic.RequestExit()); // the administrator may end it
     });
@@ -165,7 +349,7 @@ TEST_F(MainWindowLogicTest, ExitNeedsTheRightAndNoBusyOperation)
 
 TEST_F(MainWindowLogicTest, PostedMessagesRunInOrderFromTheDrain)
 {
-    Run([](Station&, MainWindowLogic& logic) {
+    RunOnce([](Station&, MainWindowLogic& logic) {
         std::vector<int> order;
         logic.Post([&] {
             order.push_back(1);
