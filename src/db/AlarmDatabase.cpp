@@ -778,6 +778,10 @@ int AlarmDatabase::InsertionPosition(int number, const AlarmRecord& record)
     if (m_sortCode == kSortByArrival) {
         // A new record has the highest number: the end, or the front when
         // the newest come first.
+        if (ascending && (high == 0 || m_view.At(high - 1) < number))
+            low = high;
+        else if (!ascending && (high == 0 || m_view.At(0) < number))
+            high = 0;
         while (low < high) {
             size_t middle = low + (high - low) / 2;
             int probe = m_view.At(middle);

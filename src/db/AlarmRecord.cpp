@@ -89,7 +89,7 @@ AlarmRecord AlarmRecord::NewAlarm()
 
 AlarmRecord AlarmRecord::FromBytes(const char* bytes)
 {
-    AlarmRecord record;
+    AlarmRecord record{Uninitialised{}};
     std::memcpy(record.m_bytes.data(), bytes, kFieldBytes);
     return record;
 }

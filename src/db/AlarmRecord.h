@@ -83,6 +83,9 @@ public:
     friend bool operator==(const AlarmRecord& a, const AlarmRecord& b);
 
 private:
+    struct Uninitialised {};
+    explicit AlarmRecord(Uninitialised) {}
+
     std::array<char, kFieldBytes> m_bytes;
 };
 

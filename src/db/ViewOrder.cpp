@@ -69,12 +69,15 @@ void ViewOrder::Insert(size_t position, int number)
     std::vector<int>& entries = m_blocks[block];
     entries.insert(entries.begin() + static_cast<ptrdiff_t>(offset), number);
     ++m_size;
-    if (entries.size() > kMaxBlock) {
-        std::vector<int> upper(entries.begin() + static_cast<ptrdiff_t>(kFillBlock), entries.end());
-        entries.resize(kFillBlock);
-        m_blocks.insert(m_blocks.begin() + static_cast<ptrdiff_t>(block) + 1, std::move(upper));
-        m_starts.insert(m_starts.begin() + static_cast<ptrdiff_t>(block) + 1, 0);
+    if (entries.size() <= kMaxBlock) {
+        for (size_t later = block + 1; later < m_starts.size(); ++later)
+            ++m_starts[later];
+        return;
     }
+    std::vector<int> upper(entries.begin() + static_cast<ptrdiff_t>(kFillBlock), entries.end());
+    entries.resize(kFillBlock);
+    m_blocks.insert(m_blocks.begin() + static_cast<ptrdiff_t>(block) + 1, std::move(upper));
+    m_starts.insert(m_starts.begin() + static_cast<ptrdiff_t>(block) + 1, 0);
     RecountStarts(block + 1);
 }
 

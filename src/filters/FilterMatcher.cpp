@@ -80,10 +80,12 @@ bool FilterMatcher::TypeHolds(const AlarmRecord& record) const
 
 bool FilterMatcher::Matches(const AlarmRecord& record)
 {
-    bool confirmed =
-        record.Number(AlarmField::Confirmed) != 0 || record.Number(AlarmField::AutoConfirmed) != 0;
-    if ((m_filter.onlyConfirmed && !confirmed) || (m_filter.onlyUnconfirmed && confirmed))
-        return false;
+    if (m_filter.onlyConfirmed || m_filter.onlyUnconfirmed) {
+        bool confirmed = record.Number(AlarmField::Confirmed) != 0 ||
+                         record.Number(AlarmField::AutoConfirmed) != 0;
+        if ((m_filter.onlyConfirmed && !confirmed) || (m_filter.onlyUnconfirmed && confirmed))
+            return false;
+    }
     bool orLink = m_filter.link == AlarmFilter::kLinkOr;
     // An inactive part never decides: it holds under AND and fails under OR.
     auto part = [&](int32_t bit, auto&& holds) {
