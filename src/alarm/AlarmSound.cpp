@@ -31,9 +31,20 @@ void AlarmSound::UpdateAlarmSound(SoundSwitch on)
     if (on == SoundSwitch::Off)
         return Stop();
     ConfigLock lock(m_tree);
+    // Without any sound file there is nothing to choose between.
+    bool anyFile = false;
+    for (int priority = 0; priority < kNoPriority && !anyFile; ++priority) {
+        ConfigNode* file = FindConfigNode(
+            m_tree, {"Program", "Configuration", "System", "SndPrio" + std::to_string(priority)});
+        anyFile = file != nullptr && !file->GetString().empty();
+    }
+    if (!anyFile)
+        return Stop();
     int smallest = kNoPriority;
     // One lookup per recorder, type and camera instead of one per record.
     for (const AwaitingGroup& group : m_database.AwaitingGroups()) {
+        if (smallest == 0)
+            break; // nothing is more urgent
         ConfigNode* entry =
             FindAlarmSettings(m_tree, group.alarmType, group.cameraId, group.recorder);
         ConfigNode* priority = entry == nullptr ? nullptr : entry->Child("Priority");
