@@ -7,6 +7,7 @@
 #include "core/station/Station.h"
 #include "core/station/StationDesktop.h"
 #include "db/AlarmDatabase.h"
+#include "filters/FilterController.h"
 #include "ui/PresentationWindow.h"
 #include "ui/alarms/AlarmListParts.h"
 #include "ui/alarms/AlarmListView.h"
@@ -14,12 +15,15 @@
 #include "ui/config/ConfigurationSheet.h"
 
 #include <QApplication>
+#include <QCheckBox>
 #include <QCloseEvent>
+#include <QComboBox>
 #include <QLabel>
 #include <QMenuBar>
 #include <QStatusBar>
 #include <QStyle>
 #include <QSystemTrayIcon>
+#include <QToolBar>
 #include <QVBoxLayout>
 
 namespace {
@@ -57,6 +61,7 @@ MainWindow::MainWindow(Station& station, Beeper& beeper)
     listLayout->addWidget(m_list);
     setCentralWidget(listPlace);
     m_list->RestoreColumns();
+    m_filters = std::make_unique<FilterController>(station.Tree(), *station.Database());
 
     m_userField = new QLabel(this);
     m_countField = new QLabel(this);
@@ -66,6 +71,7 @@ MainWindow::MainWindow(Station& station, Beeper& beeper)
     connect(m_list, &AlarmListView::StatusChanged, this,
             [this] { m_countField->setText(Text(m_list->StatusText())); });
     BuildMenus();
+    BuildFilterBar();
     UpdateStatus();
 
     connect(&m_timer, &QTimer::timeout, this, [this] { m_logic->Tick(); });
@@ -89,8 +95,10 @@ void MainWindow::BuildMenus()
         m_logic->EnterBusy();
         bool accepted = RunConfigurationSheet(m_station, m_users.SheetPages(), this);
         m_logic->LeaveBusy();
-        if (accepted)
+        if (accepted) {
             m_logic->ConfigurationAccepted();
+            LoadFilters();
+        }
     });
     station->addSeparator();
     station->addAction(Text(Tr("Beenden")), this, [this] { close(); });
@@ -114,6 +122,41 @@ void MainWindow::BuildMenus()
                        [&alarmWindows] { alarmWindows.HideAll(); });
     windows->addAction(Text(Tr("&Alarmfenster anzeigen")), this,
                        [&alarmWindows] { alarmWindows.ShowAll(); });
+}
+
+void MainWindow::BuildFilterBar()
+{
+    QToolBar* bar = addToolBar(Text(Tr("Filter")));
+    bar->setMovable(false);
+    m_filterToggle = new QCheckBox(Text(Tr("Filter anwenden:")), bar);
+    m_filterSelector = new QComboBox(bar);
+    m_filterSelector->setMinimumContentsLength(24);
+    bar->addWidget(m_filterToggle);
+    bar->addWidget(m_filterSelector);
+    connect(m_filterToggle, &QCheckBox::toggled, this, [this](bool on) {
+        m_filters->SetFiltering(on ? Filtering::On : Filtering::Off);
+        RefreshAlarmList();
+    });
+    connect(m_filterSelector, &QComboBox::activated, this, [this](int index) {
+        m_filters->Select(index);
+        RefreshAlarmList();
+    });
+    LoadFilters();
+}
+
+void MainWindow::LoadFilters()
+{
+    m_filters->LoadFilters();
+    QSignalBlocker blockToggle(m_filterToggle);
+    QSignalBlocker blockSelector(m_filterSelector);
+    m_filterSelector->clear();
+    for (const std::string& name : m_filters->Names())
+        m_filterSelector->addItem(Text(name));
+    m_filterSelector->setCurrentIndex(m_filters->Selected());
+    m_filterToggle->setChecked(m_filters->State() == Filtering::On);
+    m_filterToggle->setEnabled(m_filters->ControlsEnabled());
+    m_filterSelector->setEnabled(m_filters->ControlsEnabled());
+    RefreshAlarmList();
 }
 
 void MainWindow::EnterPresentation()

@@ -13,6 +13,9 @@
 
 class QAction;
 class AlarmListView;
+class FilterController;
+class QCheckBox;
+class QComboBox;
 class QLabel;
 class QSystemTrayIcon;
 class QtAlarmWindowFactory;
@@ -54,6 +57,8 @@ private:
     void SaveWindowMode();
 
     void EnterPresentation();
+    void BuildFilterBar();
+    void LoadFilters();
 
     Station& m_station;
     LogInDialogs m_dialogs;
@@ -62,6 +67,9 @@ private:
     std::unique_ptr<QtAlarmWindowFactory> m_alarmWindows;
     std::unique_ptr<MainWindowLogic> m_logic;
     AlarmListView* m_list = nullptr;
+    std::unique_ptr<FilterController> m_filters;
+    QCheckBox* m_filterToggle = nullptr;
+    QComboBox* m_filterSelector = nullptr;
     QAction* m_presentationAction = nullptr;
     QTimer m_timer;
     QLabel* m_userField = nullptr;
