@@ -143,16 +143,6 @@ public:
     AlarmListView* list = nullptr;
 };
 
-QApplication& Application()
-{
-    static int argc = 1;
-    static char name[] = "alarm_list_bench";
-    static char* argv[] = {name, nullptr};
-    setenv("QT_QPA_PLATFORM", "offscreen", 1);
-    static QApplication application(argc, argv);
-    return application;
-}
-
 // Alarms of 50 recorders, most confirmed automatically, one in ten open.
 AlarmRecord Realistic(std::mt19937& random, int64_t arrival)
 {
@@ -180,13 +170,15 @@ class Station {
 public:
     static Station& Get()
     {
-        static Station station;
-        return station;
+        if (!Instance())
+            Instance() = std::make_unique<Station>();
+        return *Instance();
     }
+    // While the application still runs: widgets cannot outlive it.
+    static void TearDown() { Instance().reset(); }
 
     Station()
     {
-        Application();
         char pattern[] = "/tmp/wardex-list-bench-XXXXXX";
         if (mkdtemp(pattern) == nullptr)
             std::abort();
@@ -261,6 +253,15 @@ public:
 
     fs::path folder;
     Quiet quiet;
+
+private:
+    static std::unique_ptr<Station>& Instance()
+    {
+        static std::unique_ptr<Station> station;
+        return station;
+    }
+
+public:
     NoAccountDialogs dialogs;
     NoLiveView liveView;
     NoPresentation presentation;
@@ -423,3 +424,18 @@ void BM_HeaderClickSortsTheView(benchmark::State& state)
 BENCHMARK(BM_HeaderClickSortsTheView)->Unit(benchmark::kMillisecond)->Iterations(4);
 
 } // namespace
+
+// The application exists around the benchmarks, and the station goes before
+// it does.
+int main(int argc, char** argv)
+{
+    setenv("QT_QPA_PLATFORM", "offscreen", 1);
+    QApplication application(argc, argv);
+    benchmark::Initialize(&argc, argv);
+    if (benchmark::ReportUnrecognizedArguments(argc, argv))
+        return 1;
+    benchmark::RunSpecifiedBenchmarks();
+    benchmark::Shutdown();
+    Station::TearDown();
+    return 0;
+}
