@@ -7,6 +7,7 @@
 #include "db/AlarmRecord.h"
 #include "telegram/TelegramEncoder.h"
 #include "testsupport/FakePrompt.h"
+#include "testsupport/LoopbackSend.h"
 #include "testsupport/TempDir.h"
 
 #include <chrono>
@@ -15,12 +16,9 @@
 #include <string>
 #include <thread>
 
-#include <arpa/inet.h>
 #include <fcntl.h>
-#include <netinet/in.h>
 #include <poll.h>
 #include <spawn.h>
-#include <sys/socket.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -116,20 +114,6 @@ private:
     std::string m_output;
 };
 
-bool Send(int port, const std::vector<uint8_t>& bytes)
-{
-    int fd = socket(AF_INET, SOCK_STREAM, 0);
-    sockaddr_in address{};
-    address.sin_family = AF_INET;
-    address.sin_port = htons(static_cast<uint16_t>(port));
-    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    bool sent =
-        connect(fd, reinterpret_cast<sockaddr*>(&address), sizeof address) == 0 &&
-        send(fd, bytes.data(), bytes.size(), MSG_NOSIGNAL) == static_cast<ssize_t>(bytes.size());
-    close(fd);
-    return sent;
-}
-
 // Loads the tree a station saved, lets `edit` change it, and saves it back.
 void EditSavedTree(const std::filesystem::path& folder,
                    const std::function<void(ConfigTree&)>& edit)
@@ -205,7 +189,7 @@ TEST_F(StationBinaryTest, TelegramsOfAKnownRecorderBecomeRecordsThatSurviveARest
         TelegramFields fields;
         fields.typeCode = 10001;
         for (int i = 0; i < 3; ++i)
-            ASSERT_TRUE(Send(port, EncodeTelegram(fields)));
+            ASSERT_TRUE(SendToLoopback(port, EncodeTelegram(fields)));
         for (int i = 0; i < 600 && RecordsOnDisk(dir.Path()) < 3; ++i)
             std::this_thread::sleep_for(50ms);
     });
@@ -218,7 +202,7 @@ TEST_F(StationBinaryTest, TelegramsOfAKnownRecorderBecomeRecordsThatSurviveARest
     RunStation([](int port) {
         TelegramFields fields;
         fields.typeCode = 10001;
-        ASSERT_TRUE(Send(port, EncodeTelegram(fields)));
+        ASSERT_TRUE(SendToLoopback(port, EncodeTelegram(fields)));
     });
     EXPECT_EQ(RecordsOnDisk(dir.Path()), 3u);
     EXPECT_EQ(LoadSavedTree(dir.Path())->TopFolder("Program")->Child("RecorderList")->ChildCount(),

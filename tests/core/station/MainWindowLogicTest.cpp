@@ -16,13 +16,11 @@
 #include "links/MailboxCommand.h"
 #include "platform/WindowMessages.h"
 #include "telegram/TelegramEncoder.h"
+#include "testsupport/LoopbackSend.h"
 #include "testsupport/TempDir.h"
 #include "users/AccountDialogs.h"
 #include "users/UserSession.h"
 
-#include <arpa/inet.h>
-#include <netinet/in.h>
-#include <sys/socket.h>
 #include <unistd.h>
 
 #include <gtest/gtest.h>
@@ -39,17 +37,7 @@ bool SendTelegram(int port, uint16_t type)
 {
     TelegramFields fields;
     fields.typeCode = type;
-    std::vector<uint8_t> bytes = EncodeTelegram(fields);
-    int fd = socket(AF_INET, SOCK_STREAM, 0);
-    sockaddr_in address{};
-    address.sin_family = AF_INET;
-    address.sin_port = htons(static_cast<uint16_t>(port));
-    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    bool sent =
-        connect(fd, reinterpret_cast<sockaddr*>(&address), sizeof address) == 0 &&
-        send(fd, bytes.data(), bytes.size(), MSG_NOSIGNAL) == static_cast<ssize_t>(bytes.size());
-    close(fd);
-    return sent;
+    return SendToLoopback(port, EncodeTelegram(fields));
 }
 
 class MainWindowLogicTest : public ::testing::Test {

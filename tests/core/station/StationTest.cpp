@@ -13,15 +13,13 @@
 #include "platform/Profile.h"
 #include "telegram/TelegramEncoder.h"
 #include "testsupport/FakePrompt.h"
+#include "testsupport/LoopbackSend.h"
 #include "testsupport/TempDir.h"
 
 #include <csignal>
 #include <functional>
 #include <map>
 
-#include <arpa/inet.h>
-#include <netinet/in.h>
-#include <sys/socket.h>
 #include <unistd.h>
 
 #include <gtest/gtest.h>
@@ -64,20 +62,6 @@ protected:
     TempDir dir;
     std::filesystem::path previousFolder;
 };
-
-bool SendTelegram(int port, const std::vector<uint8_t>& bytes)
-{
-    int fd = socket(AF_INET, SOCK_STREAM, 0);
-    sockaddr_in address{};
-    address.sin_family = AF_INET;
-    address.sin_port = htons(static_cast<uint16_t>(port));
-    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    bool sent =
-        connect(fd, reinterpret_cast<sockaddr*>(&address), sizeof address) == 0 &&
-        send(fd, bytes.data(), bytes.size(), MSG_NOSIGNAL) == static_cast<ssize_t>(bytes.size());
-    close(fd);
-    return sent;
-}
 
 } // namespace
 
@@ -213,8 +197,8 @@ TEST_F(StationTest, TelegramsFromAKnownRecorderBecomeRecordsThatSurviveARestart)
             recorder->Child("Name")->SetString("Lager");
             TelegramFields fields;
             fields.typeCode = 10001;
-            ASSERT_TRUE(SendTelegram(s.ListeningPort(), EncodeTelegram(fields)));
-            ASSERT_TRUE(SendTelegram(s.ListeningPort(), EncodeTelegram(fields)));
+            ASSERT_TRUE(SendToLoopback(s.ListeningPort(), EncodeTelegram(fields)));
+            ASSERT_TRUE(SendToLoopback(s.ListeningPort(), EncodeTelegram(fields)));
             sent = true;
         }
         if (s.Database()->RecordCount() == 2)
