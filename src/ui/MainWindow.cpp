@@ -9,6 +9,7 @@
 #include "db/AlarmDatabase.h"
 #include "filters/FilterController.h"
 #include "ui/PresentationWindow.h"
+#include "ui/alarms/AlarmListModel.h"
 #include "ui/alarms/AlarmListParts.h"
 #include "ui/alarms/AlarmListView.h"
 #include "ui/alarms/QtAlarmWindowFactory.h"
@@ -60,13 +61,13 @@ MainWindow::MainWindow(Station& station, Beeper& beeper)
                                listPlace);
     listLayout->addWidget(m_list);
     setCentralWidget(listPlace);
-    m_list->RestoreColumns();
     m_filters = std::make_unique<FilterController>(station.Tree(), *station.Database());
 
     m_userField = new QLabel(this);
     m_countField = new QLabel(this);
-    statusBar()->addWidget(m_userField, 1);
-    statusBar()->addPermanentWidget(m_countField);
+    // The counts first, the user second.
+    statusBar()->addWidget(m_countField, 1);
+    statusBar()->addPermanentWidget(m_userField);
     // Deleting, confirming and sorting in the list change the counts too.
     connect(m_list, &AlarmListView::StatusChanged, this,
             [this] { m_countField->setText(Text(m_list->StatusText())); });
@@ -165,6 +166,8 @@ void MainWindow::EnterPresentation()
         return;
     m_list->SaveColumns();
     m_logic->EnterPresentationMode(false);
+    // While presenting, the list is in priority order.
+    m_list->Model().Resort();
     GoToTray();
 }
 
