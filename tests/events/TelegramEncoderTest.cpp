@@ -18,7 +18,7 @@ std::vector<uint8_t> Bytes(std::initializer_list<int> values)
     return bytes;
 }
 
-std::vector<uint8_t> Spec(std::string_view text)
+std::vector<uint8_t> PayloadOf(std::string_view text)
 {
     EntryListWriter list;
     std::string error;
@@ -137,7 +137,7 @@ TEST(PayloadSpec, ItemsAndNesting)
     EntryListWriter list;
     list.Code(6).List(board);
     expected.List(list).Track(2, "Spur B").Value32(1, 0x5);
-    EXPECT_EQ(Spec("{code:6 {code:1 input:1:3 input:2:0}} track:2:\"Spur B\", value:1:0x5"),
+    EXPECT_EQ(PayloadOf("{code:6 {code:1 input:1:3 input:2:0}} track:2:\"Spur B\", value:1:0x5"),
               expected.Bytes());
 }
 
@@ -158,16 +158,17 @@ TEST(PayloadSpec, EveryItem)
         .SoftwareVersion(31303)
         .Hybrid(-1)
         .Departure(stamp);
-    EXPECT_EQ(Spec("camera:4 board:2:1 status:0x8000 pair:1:4 value16:1:7 value:2:-2 "
-                   "stamp:1:2024-03-05T12:30:15.250 flags:1:8 text:10:\"a:b c\" raw:0x1234:ab01 "
-                   "version:31303 hybrid:-1 departure:2024-03-05T12:30:15.250"),
-              expected.Bytes());
+    EXPECT_EQ(
+        PayloadOf("camera:4 board:2:1 status:0x8000 pair:1:4 value16:1:7 value:2:-2 "
+                  "stamp:1:2024-03-05T12:30:15.250 flags:1:8 text:10:\"a:b c\" raw:0x1234:ab01 "
+                  "version:31303 hybrid:-1 departure:2024-03-05T12:30:15.250"),
+        expected.Bytes());
 }
 
 TEST(PayloadSpec, EmptyTextIsAnEmptyPayload)
 {
-    EXPECT_TRUE(Spec("").empty());
-    EXPECT_TRUE(Spec(" , ").empty());
+    EXPECT_TRUE(PayloadOf("").empty());
+    EXPECT_TRUE(PayloadOf(" , ").empty());
 }
 
 TEST(PayloadSpec, MalformedTextsAreRefusedWithTheItem)

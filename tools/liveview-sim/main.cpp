@@ -28,7 +28,7 @@ Plays the live-view program for a station on this machine.
 Options:
   --prefix TEXT         put TEXT before every shared object name (tests)
   --window N            window handle to use (default: the process id)
-  --recorder SPEC       a recorder of the recorder list, SPEC being
+  --recorder ITEM       a recorder of the recorder list, ITEM being
                         NAME|ADDRESS|ITEM|... where an ITEM is a preset name or
                         "##N" (N decimal); repeatable. A NAME with "$$" marks
                         a hybrid recorder. Without any, a demonstration list
@@ -85,9 +85,9 @@ std::vector<std::string> SplitBars(std::string_view text)
     }
 }
 
-SharedRecorder ParseRecorder(std::string_view spec)
+SharedRecorder ParseRecorder(std::string_view item)
 {
-    std::vector<std::string> parts = SplitBars(spec);
+    std::vector<std::string> parts = SplitBars(item);
     SharedRecorder recorder;
     recorder.name = parts[0];
     if (parts.size() > 1)
