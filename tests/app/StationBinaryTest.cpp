@@ -4,12 +4,14 @@
 // the count cache at an orderly end.
 #include "config/ConfigTree.h"
 #include "config/DefaultScript.h"
+#include "config/Translator.h"
 #include "db/AlarmRecord.h"
 #include "telegram/TelegramEncoder.h"
 #include "testsupport/FakePrompt.h"
 #include "testsupport/LoopbackSend.h"
 #include "testsupport/TempDir.h"
 
+#include <algorithm>
 #include <chrono>
 #include <csignal>
 #include <cstdio>
@@ -33,7 +35,11 @@ using namespace std::chrono_literals;
 // One running station process; its standard output is read for the port.
 class StationProcess {
 public:
-    explicit StationProcess(const std::filesystem::path& folder) : m_folder(folder) {}
+    // `locale` is the environment variable that gives the desktop's language.
+    explicit StationProcess(const std::filesystem::path& folder, std::string locale = "LANG=C")
+        : m_folder(folder), m_locale(std::move(locale))
+    {
+    }
     ~StationProcess()
     {
         if (m_pid > 0) {
@@ -57,9 +63,9 @@ public:
         std::string runtime = "XDG_RUNTIME_DIR=" + m_folder.string();
         std::string config = "XDG_CONFIG_HOME=" + (m_folder / ".config").string();
         const char* argv[] = {WARDEX_STATION_BINARY, datadir.c_str(), "/port:0", nullptr};
-        const char* envp[] = {home.c_str(),   runtime.c_str(),
-                              config.c_str(), "QT_QPA_PLATFORM=offscreen",
-                              "LANG=C",       nullptr};
+        const char* envp[] = {home.c_str(),     runtime.c_str(),
+                              config.c_str(),   "QT_QPA_PLATFORM=offscreen",
+                              m_locale.c_str(), nullptr};
         int error = posix_spawn(&m_pid, WARDEX_STATION_BINARY, &actions, nullptr,
                                 const_cast<char**>(argv), const_cast<char**>(envp));
         posix_spawn_file_actions_destroy(&actions);
@@ -109,6 +115,7 @@ public:
 
 private:
     std::filesystem::path m_folder;
+    std::string m_locale;
     pid_t m_pid = -1;
     int m_out = -1;
     std::string m_output;
@@ -149,9 +156,10 @@ protected:
     }
 
     // Starts, waits until it listens, runs `during`, stops in order.
-    void RunStation(const std::function<void(int port)>& during = {})
+    void RunStation(const std::function<void(int port)>& during = {},
+                    const std::string& locale = "LANG=C")
     {
-        StationProcess station(dir.Path());
+        StationProcess station(dir.Path(), locale);
         ASSERT_TRUE(station.Start());
         int port = station.WaitForPort();
         ASSERT_GT(port, 0);
@@ -275,3 +283,38 @@ TEST_F(StationBinaryTest, OldPrioritiesAreReversedOnce)
     RunStation();
     EXPECT_EQ(priority(), 4);
 }
+
+// A first start under a desktop locale of one of the shipped languages picks
+// that language's file: both language keys name it, and the default alarm
+// titles come from it.
+class FirstStartLocaleTest
+    : public StationBinaryTest,
+      public ::testing::WithParamInterface<std::pair<std::string, std::string>> {};
+
+TEST_P(FirstStartLocaleTest, PicksTheLanguageFileOfTheLocale)
+{
+    const auto& [locale, language] = GetParam();
+    RunStation({}, locale);
+    std::unique_ptr<ConfigTree> tree = LoadSavedTree(dir.Path());
+    ConfigNode* misc = tree->TopFolder("Program")->Child("Configuration")->Child("MISC");
+    EXPECT_EQ(misc->Child("Language")->GetString(), language);
+    EXPECT_EQ(misc->Child("LanguageForNextStartUp")->GetString(), language);
+
+    Translator file;
+    ASSERT_TRUE(file.LoadFile(dir.Path() / "Languages" / (language + ".txt")));
+    ConfigNode* defaults = tree->TopFolder("Program")->Child("DefaultAlarmSettings");
+    ASSERT_GT(defaults->ChildCount(), 0);
+    std::string title = defaults->ChildAt(0)->Child("Message")->GetString();
+    EXPECT_TRUE(std::any_of(file.Pairs().begin(), file.Pairs().end(), [&](const auto& pair) {
+        return pair.second == title && pair.first != title;
+    })) << title;
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Locales, FirstStartLocaleTest,
+    ::testing::Values(std::pair<std::string, std::string>{"LANG=es_ES.UTF-8", "Spanish"},
+                      std::pair<std::string, std::string>{"LANG=fr_FR.UTF-8", "French"},
+                      std::pair<std::string, std::string>{"LC_ALL=it_IT.UTF-8", "Italian"},
+                      std::pair<std::string, std::string>{"LANG=nl_BE.UTF-8", "Dutch"},
+                      std::pair<std::string, std::string>{"LC_MESSAGES=pl_PL.UTF-8", "Polish"}),
+    [](const auto& info) { return info.param.second; });
