@@ -53,8 +53,12 @@ AlarmWindowContent ComposeAlarmWindow(const AlarmContext& context, PostProcessin
     content.showComment = settings.requireComment == 1;
     content.commentLabel = Tr("Bearbeitungsnotiz:");
     if (settings.RequiresPhrase()) {
-        if (!content.commentLabel.empty() && content.commentLabel.back() == ':')
-            content.commentLabel.pop_back();
+        // The blank too, which French puts before the colon.
+        std::string& label = content.commentLabel;
+        if (!label.empty() && label.back() == ':')
+            label.pop_back();
+        while (!label.empty() && label.back() == ' ')
+            label.pop_back();
         content.commentLabel += Tr(" (Phrase erforderlich):");
         content.focus = WindowFocus::Comment;
     }

@@ -5,6 +5,7 @@
 #include "alarm/WindowPlacement.h"
 #include "config/Timestamp.h"
 #include "db/ConfigPath.h"
+#include "events/ScopedTranslation.h"
 #include "testsupport/ScopedTimeZone.h"
 
 #include <gtest/gtest.h>
@@ -117,6 +118,11 @@ TEST_F(AlarmWindowTest, CommentBoxFollowsTheConfirmationRules)
     content = ComposeAlarmWindow(context, PostProcessing::No);
     EXPECT_EQ(content.commentLabel, "Bearbeitungsnotiz (Phrase erforderlich):");
     EXPECT_EQ(content.focus, WindowFocus::Comment);
+
+    ScopedTranslation french{{"Bearbeitungsnotiz:", "Note de traitement :"},
+                             {" (Phrase erforderlich):", " (phrase obligatoire) :"}};
+    EXPECT_EQ(ComposeAlarmWindow(context, PostProcessing::No).commentLabel,
+              "Note de traitement (phrase obligatoire) :");
 }
 
 TEST_F(AlarmWindowTest, CascadeWrapsAtTheRightAndBottomEdges)
