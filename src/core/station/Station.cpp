@@ -9,6 +9,7 @@
 #include "core/net/StationPump.h"
 #include "core/station/ConfigurationUpgrade.h"
 #include "core/station/StationDesktop.h"
+#include "core/station/StationFolders.h"
 #include "db/AlarmDatabase.h"
 #include "events/AlarmDefaults.h"
 #include "events/EventDecoder.h"
@@ -37,7 +38,9 @@ ConfigNode* Misc(ConfigTree& tree)
 Station::Station(const CommandLine& options, StationDesktop& desktop, ConfigTree& tree)
     : m_options(options), m_desktop(desktop), m_tree(tree)
 {
-    m_folder = options.Value("datadir").value_or(ExecutableFolder().string());
+    StationFolders folders = ChooseStationFolders(CurrentFolderSources(options));
+    m_folder = folders.data;
+    m_languages = folders.languages;
     m_port = options.IntValue("port", kDefaultPort);
 }
 
@@ -117,8 +120,7 @@ bool Station::LoadConfiguration()
             gui != nullptr ? gui->Child("CPropPageRecorderAlarmSettings") : nullptr;
         if (ConfigNode* nextId = editor != nullptr ? editor->Child("iNextIDForSubID") : nullptr)
             nextId->SetInt(kFirstSubId);
-        std::string chosen =
-            ChooseFirstStartLanguage(m_desktop.InterfaceLanguage(), FileInFolder("Languages"));
+        std::string chosen = ChooseFirstStartLanguage(m_desktop.InterfaceLanguage(), m_languages);
         language->SetString(chosen);
         nextLanguage->SetString(chosen);
         LoadTranslation();
@@ -132,7 +134,7 @@ bool Station::LoadConfiguration()
 
 void Station::LoadTranslation()
 {
-    std::filesystem::path languages = FileInFolder("Languages");
+    const std::filesystem::path& languages = m_languages;
     std::string language = Misc(m_tree)->Child("Language")->GetString();
     Translator& translator = Translator::Global();
     if (!translator.LoadLanguage(languages / (language + ".txt"), languages / "English.txt"))
