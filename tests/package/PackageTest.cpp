@@ -118,6 +118,10 @@ TEST(PackageTest, InstallsTheProgramsAndTheirDesktopFiles)
     std::string control = ReadFileBytes(kRoot.parent_path() / "control");
     for (const char* depends : {"libqt6widgets6", "libqt6multimedia6", "adduser"})
         EXPECT_NE(control.find(depends), std::string::npos) << depends << " in\n" << control;
+    EXPECT_NE(ReadFileBytes(kRoot.parent_path() / "DEBIAN/postinst").find("adduser"),
+              std::string::npos);
+    for (const char* script : {"prerm", "postrm"})
+        EXPECT_TRUE(fs::is_regular_file(kRoot.parent_path() / "DEBIAN" / script)) << script;
 }
 
 TEST(PackageTest, InstalledStationKeepsItsDataInTheUsersDataFolder)
