@@ -63,8 +63,13 @@ StationExit Station::Run()
 {
     std::error_code error;
     std::filesystem::create_directories(m_folder, error);
-    if (!m_lock.TryAcquire(m_folder, ExecutableName()))
-        return StationExit::AlreadyRunning;
+    if (!m_lock.TryAcquire(m_folder, ExecutableName())) {
+        if (m_lock.HeldElsewhere())
+            return StationExit::AlreadyRunning;
+        // A folder that cannot be made or written is no second start.
+        ReportNoDatabaseAccess();
+        return StationExit::DatabaseFailed;
+    }
     std::filesystem::current_path(m_folder, error);
 
     if (!LoadConfiguration())
@@ -148,12 +153,7 @@ bool Station::OpenDatabase()
         std::make_unique<AlarmDatabase>(m_tree, m_folder, m_desktop.Keys(), m_desktop.Busy());
     std::string path = FileInFolder(kDatabaseFile).string();
     if (!m_database->Open(path)) {
-        m_desktop.Messages().Show(
-            // Two texts: as one, its line in German.txt would pass the limit.
-            Tr("Auf die Datenbank kann nicht zugegriffen werden!") + "\n\n" +
-                Tr("Bitte pruefen Sie, ob Sie Schreib- und Leserechte fuer das\nArbeitsverzeichnis "
-                   "besitzen und starten Sie Wardex neu!"),
-            Tr("Fehler!"), PromptIcon::Error, PromptButtons::Ok);
+        ReportNoDatabaseAccess();
         m_database.reset();
         return false;
     }
@@ -162,6 +162,16 @@ bool Station::OpenDatabase()
     m_desktop.UserProfile().SetString("Database", "FlatFilePath", path);
     m_database->StartObserving();
     return true;
+}
+
+void Station::ReportNoDatabaseAccess()
+{
+    m_desktop.Messages().Show(
+        // Two texts: as one, its line in German.txt would pass the limit.
+        Tr("Auf die Datenbank kann nicht zugegriffen werden!") + "\n\n" +
+            Tr("Bitte pruefen Sie, ob Sie Schreib- und Leserechte fuer das\nArbeitsverzeichnis "
+               "besitzen und starten Sie Wardex neu!"),
+        Tr("Fehler!"), PromptIcon::Error, PromptButtons::Ok);
 }
 
 void Station::StartListening()

@@ -64,6 +64,7 @@ private:
     bool LoadConfiguration();
     void LoadTranslation();
     bool OpenDatabase();
+    void ReportNoDatabaseAccess();
     void StartListening();
     void Shutdown();
 
