@@ -2,6 +2,7 @@
 #include "config/ConfigTree.h"
 #include "core/station/CommandLine.h"
 #include "core/station/Station.h"
+#include "platform/JournalOutput.h"
 #include "platform/qt/QtEventDrain.h"
 #include "ui/QtDesktop.h"
 
@@ -11,9 +12,10 @@
 
 int main(int argc, char** argv)
 {
-    // Under a service manager standard output is the journal, a pipe: each
+    // Under a service manager standard output is the journal's socket: each
     // line should reach it as it is written, not when a buffer fills.
     std::setvbuf(stdout, nullptr, _IOLBF, 0);
+    AdaptStandardOutputToJournal();
     CommandLine options = CommandLine::FromArguments(argc, argv);
     if (ChooseOffscreenWithoutDesktop())
         std::puts("Wardex: no desktop found (neither DISPLAY nor WAYLAND_DISPLAY is set); "

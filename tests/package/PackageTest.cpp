@@ -16,6 +16,7 @@
 #include <fcntl.h>
 #include <poll.h>
 #include <spawn.h>
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -28,21 +29,30 @@ using namespace std::chrono_literals;
 
 const fs::path kRoot = WARDEX_PACKAGE_ROOT;
 
+enum class Output { Pipe, Journal };
+
 // The installed station, run as a user whose home is `home`; no desktop.
+// As a service its output would be the journal, which systemd names in
+// JOURNAL_STREAM; a pipe stands in for it.
 class InstalledStation {
 public:
-    explicit InstalledStation(const fs::path& home)
+    explicit InstalledStation(const fs::path& home, Output output = Output::Pipe)
     {
         int fds[2];
         if (pipe2(fds, O_CLOEXEC) != 0)
             return;
+        struct stat pipeStatus {};
+        fstat(fds[1], &pipeStatus);
+        std::string journal = "JOURNAL_STREAM=" + std::to_string(pipeStatus.st_dev) + ":" +
+                              std::to_string(pipeStatus.st_ino);
         posix_spawn_file_actions_t actions;
         posix_spawn_file_actions_init(&actions);
         posix_spawn_file_actions_adddup2(&actions, fds[1], STDOUT_FILENO);
         std::string program = (kRoot / "usr/bin/wardex").string();
         std::string homeVar = "HOME=" + home.string();
         const char* argv[] = {program.c_str(), "/port:0", nullptr};
-        const char* envp[] = {homeVar.c_str(), "LANG=C", nullptr};
+        const char* envp[] = {homeVar.c_str(), "LANG=C",
+                              output == Output::Journal ? journal.c_str() : nullptr, nullptr};
         if (posix_spawn(&m_pid, program.c_str(), &actions, nullptr, const_cast<char**>(argv),
                         const_cast<char**>(envp)) != 0)
             m_pid = -1;
@@ -90,6 +100,8 @@ public:
         return WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
     }
 
+    const std::string& Text() const { return m_output; }
+
 private:
     pid_t m_pid = -1;
     int m_out = -1;
@@ -132,6 +144,8 @@ TEST(PackageTest, InstalledStationKeepsItsDataInTheUsersDataFolder)
         InstalledStation station(home.Path());
         ASSERT_GT(station.WaitForPort(), 0);
         EXPECT_EQ(station.Stop(), 0);
+        // The socket trace ends its lines in "\n\r" ...
+        EXPECT_NE(station.Text().find("\n\r"), std::string::npos) << station.Text();
     }
     // Telegrams are taken only from recorders in the list.
     FakePrompt prompt;
@@ -145,9 +159,11 @@ TEST(PackageTest, InstalledStationKeepsItsDataInTheUsersDataFolder)
         ->SetString("127.0.0.1");
     ASSERT_EQ(tree.SaveImage((data / "programdata.bin").string()), 0);
 
-    InstalledStation station(home.Path());
+    InstalledStation station(home.Path(), Output::Journal);
     int port = station.WaitForPort();
     ASSERT_GT(port, 0);
+    // ... but a journal entry would start with the carriage return.
+    EXPECT_EQ(station.Text().find('\r'), std::string::npos) << station.Text();
     TelegramFields fields;
     fields.typeCode = 10001;
     ASSERT_TRUE(SendToLoopback(port, EncodeTelegram(fields)));
