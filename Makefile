@@ -1,6 +1,6 @@
 # The two commands of the README, plus a few conveniences. Everything real
 # lives in CMake; this file only picks configurations.
-.PHONY: run test build bench fuzz format deps clean
+.PHONY: run test build install package bench fuzz format deps clean
 
 JOBS ?= $(shell nproc)
 RELEASE := build/release
@@ -17,6 +17,17 @@ build: deps
 run: build
 	@if [ -x $(STATION) ]; then exec $(STATION) $(ARGS); \
 	else echo "Built everything; the station program is not there yet."; fi
+
+# Installs the Release build under PREFIX (as root for /usr/local).
+PREFIX ?= /usr/local
+install: build
+	cmake --install $(RELEASE) --prefix $(PREFIX)
+
+# The Debian package of the Release build, in build/release:
+#   sudo apt install ./build/release/wardex_*.deb
+package: build
+	cd $(RELEASE) && cpack -G DEB
+	@ls -1 $(RELEASE)/wardex_*.deb
 
 test: deps
 	cmake -S . -B $(DEBUG) -G Ninja -DCMAKE_BUILD_TYPE=Debug \

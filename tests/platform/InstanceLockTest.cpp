@@ -36,6 +36,9 @@ TEST(InstanceLock, SecondInstanceIsRefusedWhileTheFirstRuns)
     // Another application in the same folder is not affected.
     InstanceLock other;
     EXPECT_TRUE(other.TryAcquire(dir.Path(), "other"));
+    InstanceLock second;
+    EXPECT_FALSE(second.TryAcquire(dir.Path(), "wardex"));
+    EXPECT_TRUE(second.HeldElsewhere());
 
     first.Release();
     EXPECT_TRUE(ChildCanAcquire(dir.Path()));
@@ -61,6 +64,7 @@ TEST(InstanceLock, UnwritableFolderRefuses)
     InstanceLock lock;
     EXPECT_FALSE(lock.TryAcquire("/no/such/folder", "wardex"));
     EXPECT_FALSE(lock.Held());
+    EXPECT_FALSE(lock.HeldElsewhere());
 }
 
 TEST(ExecutablePath, NamesTheTestBinary)

@@ -9,6 +9,7 @@
 #include "core/net/StationPump.h"
 #include "core/station/ConfigurationUpgrade.h"
 #include "core/station/StationDesktop.h"
+#include "core/station/StationFolders.h"
 #include "db/AlarmDatabase.h"
 #include "events/AlarmDefaults.h"
 #include "events/EventDecoder.h"
@@ -37,7 +38,9 @@ ConfigNode* Misc(ConfigTree& tree)
 Station::Station(const CommandLine& options, StationDesktop& desktop, ConfigTree& tree)
     : m_options(options), m_desktop(desktop), m_tree(tree)
 {
-    m_folder = options.Value("datadir").value_or(ExecutableFolder().string());
+    StationFolders folders = ChooseStationFolders(CurrentFolderSources(options));
+    m_folder = folders.data;
+    m_languages = folders.languages;
     m_port = options.IntValue("port", kDefaultPort);
 }
 
@@ -60,8 +63,13 @@ StationExit Station::Run()
 {
     std::error_code error;
     std::filesystem::create_directories(m_folder, error);
-    if (!m_lock.TryAcquire(m_folder, ExecutableName()))
-        return StationExit::AlreadyRunning;
+    if (!m_lock.TryAcquire(m_folder, ExecutableName())) {
+        if (m_lock.HeldElsewhere())
+            return StationExit::AlreadyRunning;
+        // A folder that cannot be made or written is no second start.
+        ReportNoDatabaseAccess();
+        return StationExit::DatabaseFailed;
+    }
     std::filesystem::current_path(m_folder, error);
 
     if (!LoadConfiguration())
@@ -117,8 +125,7 @@ bool Station::LoadConfiguration()
             gui != nullptr ? gui->Child("CPropPageRecorderAlarmSettings") : nullptr;
         if (ConfigNode* nextId = editor != nullptr ? editor->Child("iNextIDForSubID") : nullptr)
             nextId->SetInt(kFirstSubId);
-        std::string chosen =
-            ChooseFirstStartLanguage(m_desktop.InterfaceLanguage(), FileInFolder("Languages"));
+        std::string chosen = ChooseFirstStartLanguage(m_desktop.InterfaceLanguage(), m_languages);
         language->SetString(chosen);
         nextLanguage->SetString(chosen);
         LoadTranslation();
@@ -132,7 +139,7 @@ bool Station::LoadConfiguration()
 
 void Station::LoadTranslation()
 {
-    std::filesystem::path languages = FileInFolder("Languages");
+    const std::filesystem::path& languages = m_languages;
     std::string language = Misc(m_tree)->Child("Language")->GetString();
     Translator& translator = Translator::Global();
     if (!translator.LoadLanguage(languages / (language + ".txt"), languages / "English.txt"))
@@ -146,12 +153,7 @@ bool Station::OpenDatabase()
         std::make_unique<AlarmDatabase>(m_tree, m_folder, m_desktop.Keys(), m_desktop.Busy());
     std::string path = FileInFolder(kDatabaseFile).string();
     if (!m_database->Open(path)) {
-        m_desktop.Messages().Show(
-            // Two texts: as one, its line in German.txt would pass the limit.
-            Tr("Auf die Datenbank kann nicht zugegriffen werden!") + "\n\n" +
-                Tr("Bitte pruefen Sie, ob Sie Schreib- und Leserechte fuer das\nArbeitsverzeichnis "
-                   "besitzen und starten Sie Wardex neu!"),
-            Tr("Fehler!"), PromptIcon::Error, PromptButtons::Ok);
+        ReportNoDatabaseAccess();
         m_database.reset();
         return false;
     }
@@ -160,6 +162,16 @@ bool Station::OpenDatabase()
     m_desktop.UserProfile().SetString("Database", "FlatFilePath", path);
     m_database->StartObserving();
     return true;
+}
+
+void Station::ReportNoDatabaseAccess()
+{
+    m_desktop.Messages().Show(
+        // Two texts: as one, its line in German.txt would pass the limit.
+        Tr("Auf die Datenbank kann nicht zugegriffen werden!") + "\n\n" +
+            Tr("Bitte pruefen Sie, ob Sie Schreib- und Leserechte fuer das\nArbeitsverzeichnis "
+               "besitzen und starten Sie Wardex neu!"),
+        Tr("Fehler!"), PromptIcon::Error, PromptButtons::Ok);
 }
 
 void Station::StartListening()

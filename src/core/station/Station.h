@@ -49,6 +49,7 @@ public:
     const CommandLine& Options() const { return m_options; }
     const std::filesystem::path& ProgramFolder() const { return m_folder; }
     std::filesystem::path FileInFolder(const std::string& name) const { return m_folder / name; }
+    const std::filesystem::path& LanguagesFolder() const { return m_languages; }
     int ListeningPort() const { return m_port; }
     int KeepAliveMinutes() const;
 
@@ -63,6 +64,7 @@ private:
     bool LoadConfiguration();
     void LoadTranslation();
     bool OpenDatabase();
+    void ReportNoDatabaseAccess();
     void StartListening();
     void Shutdown();
 
@@ -71,6 +73,7 @@ private:
     ConfigTree& m_tree;
     InstanceLock m_lock;
     std::filesystem::path m_folder;
+    std::filesystem::path m_languages;
     int m_port = kDefaultPort;
     std::unique_ptr<AlarmDatabase> m_database;
     std::unique_ptr<EventDecoder> m_decoder;

@@ -152,6 +152,18 @@ TEST_F(StationTest, MissingTranslationIsShownAndTheStationRuns)
     EXPECT_NE(desktop.prompt.shown[0].text.find("not found!"), std::string::npos);
 }
 
+TEST_F(StationTest, DataFolderThatCannotBeMadeIsReportedNotTakenForASecondStart)
+{
+    WriteFileBytes(dir.Path() / "file", "");
+    FakeDesktop desktop;
+    ConfigTree tree;
+    Station station(CommandLine("/datadir:\"" + (dir.Path() / "file" / "data").string() + "\""),
+                    desktop, tree);
+    EXPECT_EQ(station.Run(), StationExit::DatabaseFailed);
+    ASSERT_EQ(desktop.prompt.shown.size(), 1u);
+    EXPECT_NE(desktop.prompt.shown[0].text.find("Datenbank"), std::string::npos);
+}
+
 TEST_F(StationTest, UnusableDatabaseEndsWithoutWritingTheConfiguration)
 {
     std::filesystem::create_directory(dir.Path() / "AlarmDB.txt"); // a folder cannot be opened
