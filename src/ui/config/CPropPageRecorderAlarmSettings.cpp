@@ -5,6 +5,7 @@
 #include "core/station/LiveViewPresets.h"
 #include "ui/config/AlarmSettingsCopyDialog.h"
 #include "ui/config/QtText.h"
+#include "ui/config/TestMailDialog.h"
 
 #include <QCheckBox>
 #include <QComboBox>
@@ -212,11 +213,13 @@ QWidget* CPropPageRecorderAlarmSettings::BuildMailTab()
     m_mailSubject = NewEdit(tab, "mailFormatedSubject");
     m_mailBody = new QPlainTextEdit(tab);
     m_mailBody->setObjectName("mailFormatedBody");
-    m_testMailButton = NewButton(tab, "TestMail", Tr("Testmail senden"));
-    m_testMailButton->setEnabled(false);
+    m_testMailButton = NewButton(tab, "TestMail", Tr("Testen"));
     connect(m_testMailButton, &QPushButton::clicked, this, [this] {
+        AlarmSettingsForm shown = ShownValues();
         if (m_testMail)
-            m_testMail(ShownValues());
+            m_testMail(shown);
+        else
+            RunTestMail(m_tree, m_prompt, shown.mailFromAddress, shown.mailToAddress, this);
     });
     auto* form = new QFormLayout(tab);
     form->addRow(m_mailDoSend);
@@ -287,7 +290,6 @@ void CPropPageRecorderAlarmSettings::SetTestMailHandler(
     std::function<void(const AlarmSettingsForm&)> handler)
 {
     m_testMail = std::move(handler);
-    m_testMailButton->setEnabled(m_testMail != nullptr);
 }
 
 void CPropPageRecorderAlarmSettings::Enter(const std::string& recorderName)

@@ -38,7 +38,7 @@ public:
     // into the selected entry. False keeps the page on a refused field.
     bool Leave();
 
-    // The mail tab's test-mail button runs this once it is set.
+    // The mail tab's "Testen" runs this instead of the test-mail dialog.
     void SetTestMailHandler(std::function<void(const AlarmSettingsForm&)> handler);
 
     AlarmSettingsEditor& Editor() { return m_editor; }

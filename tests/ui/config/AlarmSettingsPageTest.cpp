@@ -263,13 +263,12 @@ TEST_F(AlarmSettingsPageTest, TheCopyDialogCopiesTheChosenGroups)
     EXPECT_EQ(Entry(10001)->Child("execprgPath")->GetString(), "/usr/bin/melden");
 }
 
-TEST_F(AlarmSettingsPageTest, TheTestMailButtonWaitsForItsDialog)
+TEST_F(AlarmSettingsPageTest, TestenWithoutAServerNamesTheMissingFields)
 {
-    QPushButton* testMail = Button(*page, "TestMail");
-    EXPECT_FALSE(testMail->isEnabled());
-    std::string sentTo;
-    page->SetTestMailHandler([&](const AlarmSettingsForm& form) { sentTo = form.mailToAddress; });
+    Edit("mailFromAddress")->setText("zentrale@example.org");
     Edit("mailToAddress")->setText("wache@example.org");
-    testMail->click();
-    EXPECT_EQ(sentTo, "wache@example.org");
+    Button(*page, "TestMail")->click();
+    ASSERT_FALSE(prompt.shown.empty());
+    EXPECT_EQ(prompt.shown.back().caption, "Achtung");
+    EXPECT_NE(prompt.shown.back().text.find("SMTP-Server"), std::string::npos);
 }
