@@ -23,8 +23,9 @@ QString NativeName(const std::string& language)
         {"Polish", "Polski"},
     };
     auto known = names.find(language);
-    return known == names.end() ? ToQt(language)
-                                : QString::fromUtf8(known->second) + " (" + ToQt(language) + ")";
+    if (known == names.end() || language == known->second)
+        return ToQt(language);
+    return QString::fromUtf8(known->second) + " (" + ToQt(language) + ")";
 }
 
 ConfigNode* NextLanguage(ConfigTree& tree)

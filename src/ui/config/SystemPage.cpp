@@ -154,7 +154,9 @@ QWidget* SystemPage::BuildSoundGroup()
         std::string key = "SndPrio" + std::to_string(priority);
         auto* file = new QLineEdit(ToQt(Key(key)->GetString()), group);
         file->setObjectName(ToQt(key));
-        connect(file, &QLineEdit::textChanged, this, [this, key](const QString& text) {
+        file->setToolTip(file->text());
+        connect(file, &QLineEdit::textChanged, this, [this, key, file](const QString& text) {
+            file->setToolTip(text);
             ConfigLock lock(m_tree);
             Key(key)->SetString(FromQt(text));
         });

@@ -10,6 +10,7 @@
 #include <QPushButton>
 #include <QTableWidget>
 #include <QVBoxLayout>
+#include <algorithm>
 
 namespace {
 
@@ -32,8 +33,7 @@ UserPage::UserPage(ConfigTree& tree, Prompt& prompt, QWidget* parent)
     for (const UserListColumn& column : UserListPage::Columns())
         headers << (column.header.empty() ? QString() : ToQt(Tr(column.header)));
     m_table->setHorizontalHeaderLabels(headers);
-    for (int c = 0; c < UserListPage::kColumnCount; ++c)
-        m_table->setColumnWidth(c, UserListPage::Columns()[static_cast<size_t>(c)].width);
+    m_table->setWordWrap(false);
     m_table->setShowGrid(true);
     m_table->setSelectionBehavior(QAbstractItemView::SelectRows);
     m_table->setSelectionMode(QAbstractItemView::SingleSelection);
@@ -75,6 +75,13 @@ void UserPage::Refresh()
             m_table->setItem(row, column, new QTableWidgetItem(ToQt(m_logic.Cell(row, column))));
         if (!selected.isEmpty() && ToQt(m_logic.NameAt(row)) == selected)
             m_table->selectRow(row);
+    }
+    // The widths are the least a column gets; headers and names in the
+    // desktop's font may need more.
+    for (int c = 0; c < UserListPage::kColumnCount; ++c) {
+        int least = UserListPage::Columns()[static_cast<size_t>(c)].width;
+        m_table->resizeColumnToContents(c);
+        m_table->setColumnWidth(c, std::max(least, m_table->columnWidth(c)));
     }
     UpdateButtons();
 }
