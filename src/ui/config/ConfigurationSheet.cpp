@@ -56,13 +56,15 @@ ConfigurationSheet::ConfigurationSheet(ConfigTree& tree, Prompt& prompt,
                 m_resetCountCache = true;
                 accept();
             });
-            resize(900, 640);
             break;
         // This page takes its place here once it exists.
         case SheetPage::Diagram:
             break;
         }
     }
+    // The user list's eight columns and the system page's groups need room.
+    if (m_userPage != nullptr || m_systemPage != nullptr)
+        resize(960, 640);
     auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, this);
     buttons->button(QDialogButtonBox::Ok)->setText(ToQt(Tr("OK")));
     buttons->button(QDialogButtonBox::Cancel)->setText(ToQt(Tr("Abbrechen")));

@@ -14,6 +14,9 @@
 
 namespace {
 
+// The columns from here on hold "Ja" or nothing.
+constexpr int kFirstRightColumn = 3;
+
 QPushButton* NewButton(QWidget* parent, const char* objectName, const std::string& text)
 {
     auto* button = new QPushButton(ToQt(text), parent);
@@ -71,8 +74,12 @@ void UserPage::Refresh()
     m_table->clearContents();
     m_table->setRowCount(m_logic.RowCount());
     for (int row = 0; row < m_logic.RowCount(); ++row) {
-        for (int column = 0; column < UserListPage::kColumnCount; ++column)
-            m_table->setItem(row, column, new QTableWidgetItem(ToQt(m_logic.Cell(row, column))));
+        for (int column = 0; column < UserListPage::kColumnCount; ++column) {
+            auto* item = new QTableWidgetItem(ToQt(m_logic.Cell(row, column)));
+            if (column >= kFirstRightColumn)
+                item->setTextAlignment(Qt::AlignCenter);
+            m_table->setItem(row, column, item);
+        }
         if (!selected.isEmpty() && ToQt(m_logic.NameAt(row)) == selected)
             m_table->selectRow(row);
     }
