@@ -4,8 +4,10 @@
 #include "ConfigPagesFixture.h"
 #include "db/ConfigPath.h"
 #include "links/LinksTestSupport.h"
+#include "telegram/TelegramEncoder.h"
 #include "testsupport/FakeBeeper.h"
 #include "testsupport/FakeSoundPlayer.h"
+#include "testsupport/LoopbackSend.h"
 #include "ui/LogInDialogs.h"
 #include "ui/config/ConfigurationSheet.h"
 #include "ui/config/LanguagePage.h"
@@ -25,12 +27,15 @@
 #include <QSignalSpy>
 #include <QSpinBox>
 #include <QTableWidget>
+#include <QTest>
 #include <algorithm>
+#include <csignal>
 #include <fstream>
 
 #include <arpa/inet.h>
 #include <netinet/in.h>
 #include <sys/socket.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 class SheetPagesTest : public ConfigPagesTest {
@@ -326,4 +331,50 @@ TEST_F(SheetPagesTest, TheTestMailDialogReportsWhatARealServerSaid)
             << status;
         EXPECT_EQ(std::filesystem::exists(mails.Path() / "message-1.eml"), status == 0);
     }
+}
+
+// End to end: the mail server typed on the system page and saved with OK is
+// what the station program uses for the mail of its next alarm.
+TEST_F(SheetPagesTest, TheMailServerSavedOnTheSystemPageGetsTheNextAlarmsMail)
+{
+    TempDir mails;
+    SmtpServer server(mails.Path().string());
+    ASSERT_TRUE(server.IsReady());
+    TempDir station;
+    std::filesystem::copy(std::filesystem::path(WARDEX_SOURCE_DIR) / "Languages",
+                          station.Path() / "Languages");
+    ConfigNode* entry = FirstOfType(*AddRecorder(*tree, "Lager", "127.0.0.1"), 10001);
+    entry->Child("ShowAlarmWindow")->SetInt(1);
+    entry->Child("mailDoSendMail")->SetInt(1);
+    entry->Child("mailFromAddress")->SetString("station@example.org");
+    entry->Child("mailToAddress")->SetString("wache@example.org");
+    {
+        ConfigurationSheet sheet(*tree, prompt, {SheetPage::System}, options);
+        Find<QLineEdit>(*sheet.System(), "mailSMTPServer")
+            ->setText(QString::fromStdString(server.Address()));
+        sheet.accept();
+    }
+    ASSERT_EQ(tree->SaveImage((station.Path() / "programdata.bin").string()), 0);
+
+    ChildProcess wardex(WARDEX_STATION_BINARY, {"/datadir:" + station.Path().string(), "/port:0"});
+    std::string line;
+    ASSERT_TRUE(wardex.WaitForLine(
+        [](const std::string& text) {
+            return text.find("listening on port ") != std::string::npos;
+        },
+        line));
+    int port = std::stoi(line.substr(line.find("port ") + 5));
+    TelegramFields fields;
+    fields.typeCode = 10001;
+    ASSERT_TRUE(SendToLoopback(port, EncodeTelegram(fields)));
+    std::filesystem::path mail = mails.Path() / "message-1.eml";
+    for (int i = 0; i < 600 && !std::filesystem::exists(mail); ++i)
+        QTest::qWait(50);
+    int status = wardex.Stop(SIGTERM);
+    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << status;
+    ASSERT_TRUE(std::filesystem::exists(mail));
+    std::ifstream envelope(mails.Path() / "envelope-1.txt");
+    std::string from;
+    std::getline(envelope, from);
+    EXPECT_EQ(from, "station@example.org");
 }
