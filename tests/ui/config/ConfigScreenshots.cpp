@@ -14,6 +14,8 @@
 #include "users/UserAccounts.h"
 
 #include <QAbstractItemModelTester>
+#include <QCheckBox>
+#include <QComboBox>
 #include <QDir>
 #include <QLineEdit>
 #include <QPixmap>
@@ -154,4 +156,27 @@ TEST_F(ConfigScreenshots, TestMailDialog)
     QSignalSpy shown(&dialog, &TestMailDialog::ResultShown);
     EXPECT_TRUE(shown.wait(30'000));
     Save(dialog, "test-mail-result.png");
+}
+
+TEST_F(ConfigScreenshots, AlarmSettingsPreviewAndInsertMenus)
+{
+    CPropPageRecorder page(*tree, prompt, options);
+    WhenModal<CPropSheetRecorder>([](CPropSheetRecorder& sheet) {
+        sheet.findChild<QTabWidget*>()->setCurrentIndex(CPropSheetRecorder::kAlarmSettingsPage);
+        CPropPageRecorderAlarmSettings& settings = sheet.AlarmSettingsPage();
+        auto* tabs = settings.findChild<QTabWidget*>("SettingsTabs");
+        settings.findChild<QLineEdit*>("Title")->setText("Einbruch Haupttor!");
+        for (const char* box : {"ShwAlmTxtShort", "ShwAlmTxtMessage", "ShwScroller"})
+            settings.findChild<QCheckBox*>(box)->setChecked(true);
+        settings.findChild<QComboBox*>("Priority")->setCurrentIndex(0);
+        tabs->setCurrentIndex(0);
+        Save(sheet, "alarm-settings-preview.png");
+        tabs->setCurrentIndex(3);
+        Save(sheet, "alarm-settings-mail.png");
+        tabs->setCurrentIndex(4);
+        Save(sheet, "alarm-settings-program.png");
+        Button(sheet, "Cancel")->click();
+    });
+    page.SelectRow(1);
+    Button(page, "Edit")->click();
 }
