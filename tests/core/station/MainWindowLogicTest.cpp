@@ -403,3 +403,31 @@ TEST_F(MainWindowLogicTest, StartSchedulesTheFirstBackupButKeepsASavedDueTime)
         EXPECT_EQ(next->GetInt64(), 1);
     });
 }
+
+TEST_F(MainWindowLogicTest, ANewAlarmOutsideStackModeAppliesTheCountLimit)
+{
+    bool sent = false;
+    Run([&](Station& s, MainWindowLogic&) {
+        if (!sent) {
+            for (int i = 0; i < 3; ++i) {
+                AlarmRecord record = AlarmRecord::NewAlarm();
+                record.SetNumber(AlarmField::TimeArrival, 1000 + i);
+                EXPECT_TRUE(s.Database()->Append(record));
+            }
+            System(s)->Child("iNumMaxAlarms")->SetInt(2);
+            AddRecorder(s, 10001, 0);
+            sent = SendTelegram(s.ListeningPort(), 10001);
+            return !sent;
+        }
+        return !view.alarmViews.open.empty();
+    });
+    // Reopened: the oldest two went, the new alarm stays.
+    RunOnce([](Station& s, MainWindowLogic&) {
+        ASSERT_EQ(s.Database()->RecordCount(), 2);
+        AlarmRecord record;
+        ASSERT_TRUE(s.Database()->Read(0, record));
+        EXPECT_EQ(record.Number(AlarmField::TimeArrival), 1002);
+        ASSERT_TRUE(s.Database()->Read(1, record));
+        EXPECT_EQ(record.Int(AlarmField::AlarmType), 10001);
+    });
+}
