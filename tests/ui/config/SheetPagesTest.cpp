@@ -2,6 +2,8 @@
 // and test-mail dialogs and the log-in dialog: their controls, what they
 // write into the tree, and what the sheet lays back on Abbrechen.
 #include "ConfigPagesFixture.h"
+#include "core/station/Station.h"
+#include "core/station/StationFakes.h"
 #include "db/ConfigPath.h"
 #include "links/LinksTestSupport.h"
 #include "telegram/TelegramEncoder.h"
@@ -377,4 +379,31 @@ TEST_F(SheetPagesTest, TheMailServerSavedOnTheSystemPageGetsTheNextAlarmsMail)
     std::string from;
     std::getline(envelope, from);
     EXPECT_EQ(from, "station@example.org");
+}
+
+// The sheet as the main window runs it on a running station: OK with the
+// system page schedules, and the confirmed cache reset ends the station
+// without writing "db.cache".
+TEST_F(SheetPagesTest, TheConfirmedCacheResetEndsTheStationWithoutTheCountCache)
+{
+    TempDir folder;
+    std::filesystem::copy(std::filesystem::path(WARDEX_SOURCE_DIR) / "Languages",
+                          folder.Path() / "Languages");
+    FakeDesktop desktop;
+    ConfigTree stationTree;
+    int scheduled = 0;
+    desktop.onRound = [&](Station& s) {
+        if (desktop.rounds != 1)
+            return;
+        WhenModal<ConfigurationSheet>(
+            [](ConfigurationSheet& sheet) { Button(*sheet.System(), "ResetCountCache")->click(); });
+        EXPECT_TRUE(RunConfigurationSheet(s, {SheetPage::System}, nullptr, [&] { ++scheduled; }));
+    };
+    Station station(CommandLine("/datadir:" + folder.Path().string() + " /port:0"), desktop,
+                    stationTree);
+    ASSERT_EQ(station.Run(), StationExit::Normal);
+    EXPECT_EQ(scheduled, 1);
+    EXPECT_LT(desktop.rounds, 100);
+    EXPECT_FALSE(std::filesystem::exists(folder.Path() / "db.cache"));
+    EXPECT_TRUE(std::filesystem::exists(folder.Path() / "AlarmDB.txt"));
 }
