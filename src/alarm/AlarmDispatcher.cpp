@@ -47,21 +47,25 @@ AlarmDispatcher::AlarmDispatcher(ConfigTree& tree, AlarmDatabase& database, Alar
 {
 }
 
-void AlarmDispatcher::SignalPcSpeaker()
+void PlaySpeakerSignal(Beeper& beeper, int choice, int durationMs)
 {
-    if (SystemInt(m_tree, "pcspkPlaySound", 0) != 1)
-        return;
-    int choice = SystemInt(m_tree, "pcspkFrequ", 1);
-    int durationMs = SystemInt(m_tree, "pcspkMilliSeconds", 200);
     if (choice == kThreeTones) {
         for (int frequency : kSpeakerFrequencies)
-            m_beeper.Tone(frequency, durationMs / 3);
+            beeper.Tone(frequency, durationMs / 3);
         return;
     }
     int frequency = choice == 0   ? kSpeakerFrequencies[0]
                     : choice == 1 ? kSpeakerFrequencies[1]
                                   : kSpeakerFrequencies[2];
-    m_beeper.Tone(frequency, durationMs);
+    beeper.Tone(frequency, durationMs);
+}
+
+void AlarmDispatcher::SignalPcSpeaker()
+{
+    if (SystemInt(m_tree, "pcspkPlaySound", 0) != 1)
+        return;
+    PlaySpeakerSignal(m_beeper, SystemInt(m_tree, "pcspkFrequ", 1),
+                      SystemInt(m_tree, "pcspkMilliSeconds", 200));
 }
 
 void AlarmDispatcher::OnNewAlarm(int recordNumber)

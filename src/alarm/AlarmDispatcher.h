@@ -22,6 +22,10 @@ class TrendView;
 // The priority that never gets a window; its actions still run.
 inline constexpr int kPriorityWithoutWindow = 5;
 
+// The PC-speaker signal for a pitch choice (pcspkFrequ) and a length in ms;
+// the system page tries it with the same tones.
+void PlaySpeakerSignal(Beeper& beeper, int choice, int durationMs);
+
 class AlarmDispatcher final : public NewAlarmObserver {
 public:
     AlarmDispatcher(ConfigTree& tree, AlarmDatabase& database, AlarmSound& sound,

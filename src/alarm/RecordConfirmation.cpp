@@ -1,5 +1,7 @@
 #include "alarm/RecordConfirmation.h"
 
+#include "db/AlarmDatabase.h"
+
 int PostponedState(std::string_view confirmState)
 {
     if (confirmState == "0" || confirmState == "1")
@@ -30,4 +32,23 @@ void ApplyConfirmation(AlarmRecord& record, ConfirmKind kind, std::string_view u
         record.SetField(AlarmField::ConfirmUser, user);
         return;
     }
+}
+
+int MarkViewedRecords(AlarmDatabase& database)
+{
+    int changed = 0;
+    AlarmRecord record;
+    for (int position = 0; position < database.ViewCount(); ++position) {
+        int number = database.ViewRecord(position);
+        if (!database.Read(number, record))
+            continue;
+        std::string_view state = record.Field(AlarmField::ConfirmState);
+        const char* marked = state == "0" ? "2" : state == "1" ? "3" : nullptr;
+        if (marked == nullptr)
+            continue;
+        record.SetField(AlarmField::ConfirmState, marked);
+        if (database.Update(number, record))
+            ++changed;
+    }
+    return changed;
 }

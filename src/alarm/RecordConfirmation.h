@@ -16,3 +16,8 @@ int PostponedState(std::string_view confirmState);
 // Sets the fields of the change; `user` is the current user's name, `nowMs`
 // the time of a confirmation.
 void ApplyConfirmation(AlarmRecord& record, ConfirmKind kind, std::string_view user, int64_t nowMs);
+
+// "Mark all records of the view": ConfirmState 0 becomes 2 and 1 becomes 3,
+// other states and every other field stay. The number of records changed.
+class AlarmDatabase;
+int MarkViewedRecords(AlarmDatabase& database);

@@ -133,6 +133,13 @@ void DatabaseMaintenance::ScheduleFromSettings()
     SetProgramTime(m_tree, "iNextMaxAge", now);
 }
 
+void DatabaseMaintenance::ScheduleFirstBackup()
+{
+    int32_t interval = SystemInt(m_tree, "iBupInterval", 0);
+    if (interval > 0 && ProgramTime(m_tree, "iNextBackup") <= 0)
+        SetProgramTime(m_tree, "iNextBackup", Timestamp::NowMs() + interval * kHourMs);
+}
+
 void DatabaseMaintenance::RunBackupIfDue()
 {
     int64_t next = ProgramTime(m_tree, "iNextBackup");

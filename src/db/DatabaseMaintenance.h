@@ -30,6 +30,10 @@ public:
 
     // After the system page stored its values.
     void ScheduleFromSettings();
+    // At start-up: backups that are switched on but have no due time yet
+    // (a first start) get one; a saved due time stays, so a backup that fell
+    // due while the station was not running is made at once.
+    void ScheduleFirstBackup();
 
     void RunBackupIfDue();
     bool MakeBackup();

@@ -25,8 +25,9 @@ bool LogInDialogs::RunLogIn(const LogInAttempt& attempt)
     dialog.setWindowTitle(Text(Tr("Anmelden an Wardex")));
     auto* name = new QLineEdit(&dialog);
     auto* password = new QLineEdit(&dialog);
+    // Log-in takes longer passwords than the user dialog lets anyone type:
+    // the built-in account's has one character more.
     name->setMaxLength(20);
-    password->setMaxLength(12);
     password->setEchoMode(QLineEdit::Password);
 
     auto* form = new QFormLayout;

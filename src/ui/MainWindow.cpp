@@ -7,6 +7,7 @@
 #include "core/station/Station.h"
 #include "core/station/StationDesktop.h"
 #include "db/AlarmDatabase.h"
+#include "db/DatabaseMaintenance.h"
 #include "filters/FilterController.h"
 #include "ui/PresentationWindow.h"
 #include "ui/alarms/AlarmListModel.h"
@@ -94,13 +95,17 @@ void MainWindow::BuildMenus()
     });
     station->addAction(Text(Tr("Konfiguration...")), this, [this] {
         m_logic->EnterBusy();
-        bool accepted = RunConfigurationSheet(m_station, m_users.SheetPages(), this);
+        bool accepted = RunConfigurationSheet(m_station, m_users.SheetPages(), this, [this] {
+            m_logic->Maintenance().ScheduleFromSettings();
+        });
         m_logic->LeaveBusy();
         if (accepted) {
             m_logic->ConfigurationAccepted();
             LoadFilters();
         }
     });
+    station->addAction(Text(Tr("Alle Datensaetze der Ansicht markieren")), this,
+                       [this] { m_logic->MarkViewedRecords(); });
     station->addSeparator();
     station->addAction(Text(Tr("Beenden")), this, [this] { close(); });
 
@@ -189,6 +194,7 @@ void MainWindow::UpdateStatus()
 void MainWindow::Start()
 {
     m_logic->Initialise();
+    m_logic->RefreshAlarmList();
     m_timer.start(MainWindowLogic::kTickMs);
     int mode = MainWindowState(m_station.Tree())->Child("LastShutDownWindowMode")->GetInt();
     if (mode == 2) {

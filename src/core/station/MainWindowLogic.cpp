@@ -3,6 +3,7 @@
 #include "alarm/AlarmHandling.h"
 #include "alarm/AlarmSettingsLookup.h"
 #include "alarm/BarDiagram.h"
+#include "alarm/RecordConfirmation.h"
 #include "alarm/SharedLiveViewLink.h"
 #include "alarm/SmtpMailSender.h"
 #include "alarm/TrendView.h"
@@ -98,6 +99,7 @@ AlarmWindowManager& MainWindowLogic::AlarmWindows()
 void MainWindowLogic::Initialise()
 {
     UpgradeConfiguration(m_station.Tree(), VersionNumber(ProductVersion()));
+    m_maintenance->ScheduleFirstBackup();
 
     uint32_t window = OwnWindowHandle();
     m_messages = std::make_unique<WindowMessageReceiver>(
@@ -170,7 +172,7 @@ void MainWindowLogic::Tick()
     }
     m_maintenance->RunBackupIfDue();
     if (m_maintenance->RunAgeLimitIfDue() > 0)
-        m_view.RefreshAlarmList();
+        RefreshAlarmList();
 }
 
 void MainWindowLogic::DebouncePresentation()
@@ -271,6 +273,19 @@ void MainWindowLogic::PendingAlarmCheck()
 
 void MainWindowLogic::RefreshAlarmList()
 {
+    {
+        ConfigLock lock(m_station.Tree());
+        m_maintenance->PruneAlarms(PruneBy::Count);
+    }
+    m_view.RefreshAlarmList();
+}
+
+void MainWindowLogic::MarkViewedRecords()
+{
+    {
+        ConfigLock lock(m_station.Tree());
+        ::MarkViewedRecords(*m_station.Database());
+    }
     m_view.RefreshAlarmList();
 }
 

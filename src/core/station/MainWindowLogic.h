@@ -89,7 +89,10 @@ public:
     void EnterBusy() { ++m_busy; }
     void LeaveBusy() { --m_busy; }
 
-    // StationWindow
+    // "Mark all records of the view"; the list is refreshed.
+    void MarkViewedRecords();
+
+    // StationWindow: the count limit applies first.
     void RefreshAlarmList() override;
     void BringToFront() override;
     void PostNextAlarmRequest() override;

@@ -22,6 +22,8 @@
 namespace {
 
 constexpr std::string_view kCaption = "Wardex";
+// Room a cell keeps on either side of its text.
+constexpr int kCellPadding = 8;
 // Room around a line of text, so rows are easy to tell apart.
 constexpr int kRowPadding = 8;
 
@@ -240,8 +242,15 @@ void AlarmListView::RestoreColumns()
 {
     QHeaderView* header = horizontalHeader();
     ColumnWidths widths = ReadColumnWidths(m_parts.tree);
-    for (int column = 0; column < kAlarmListColumnCount; ++column)
-        header->resizeSection(column, std::max(0, widths[static_cast<size_t>(column)]));
+    // The saved widths were measured in another font: a time column that
+    // is not hidden shows at least a whole date and time.
+    int wholeTime = fontMetrics().horizontalAdvance("88.88.8888, 88:88:88") + 2 * kCellPadding;
+    for (int column = 0; column < kAlarmListColumnCount; ++column) {
+        int width = std::max(0, widths[static_cast<size_t>(column)]);
+        bool time =
+            column == kColumnArrival || column == kColumnDeparture || column == kColumnActionTime;
+        header->resizeSection(column, time && width > 0 ? std::max(width, wholeTime) : width);
+    }
     ColumnOrder order = ReadColumnOrder(m_parts.tree);
     for (int position = 0; position < kAlarmListColumnCount; ++position) {
         int from = header->visualIndex(order[static_cast<size_t>(position)]);

@@ -1,10 +1,15 @@
 #include "ui/config/CPropPageRecorderAlarmSettings.h"
 
+#include "alarm/AlarmWindowContent.h"
 #include "config/ConfigTree.h"
+#include "config/Timestamp.h"
 #include "config/Translator.h"
 #include "core/station/LiveViewPresets.h"
 #include "ui/config/AlarmSettingsCopyDialog.h"
+#include "ui/config/AlarmTextPreview.h"
+#include "ui/config/PlaceholderMenu.h"
 #include "ui/config/QtText.h"
+#include "ui/config/TestMailDialog.h"
 
 #include <QCheckBox>
 #include <QComboBox>
@@ -136,11 +141,17 @@ QWidget* CPropPageRecorderAlarmSettings::BuildAppearanceTab()
     m_showShortText = NewCheck(tab, "ShwAlmTxtShort", Tr("Kurztext anzeigen"));
     m_showScroller = NewCheck(tab, "ShwScroller", Tr("Laufschrift anzeigen"));
     m_title = NewEdit(tab, "Title");
+    m_preview = new AlarmTextPreview(tab);
+    for (QCheckBox* box : {m_showMessage, m_showShortText, m_showScroller})
+        connect(box, &QCheckBox::toggled, this, [this] { UpdatePreview(); });
+    for (QLineEdit* edit : {m_message, m_title})
+        connect(edit, &QLineEdit::textChanged, this, [this] { UpdatePreview(); });
     auto* form = new QFormLayout(tab);
     form->addRow(ToQt(Tr("Titel:")), m_title);
     form->addRow(m_showMessage, m_message);
     form->addRow(m_showShortText);
     form->addRow(m_showScroller);
+    form->addRow(m_preview);
     return tab;
 }
 
@@ -155,6 +166,7 @@ QWidget* CPropPageRecorderAlarmSettings::BuildConfirmationTab()
     m_requirePhrase = NewCheck(tab, "RequirePhrase", Tr("Phrase verlangen:"));
     m_phrase = NewEdit(tab, "Phrase");
     auto* form = new QFormLayout(tab);
+    connect(m_priority, &QComboBox::currentIndexChanged, this, [this] { UpdatePreview(); });
     form->addRow(ToQt(Tr("Prioritaet:")), m_priority);
     form->addRow(m_requireComment);
     form->addRow(m_requirePhrase, m_phrase);
@@ -212,18 +224,20 @@ QWidget* CPropPageRecorderAlarmSettings::BuildMailTab()
     m_mailSubject = NewEdit(tab, "mailFormatedSubject");
     m_mailBody = new QPlainTextEdit(tab);
     m_mailBody->setObjectName("mailFormatedBody");
-    m_testMailButton = NewButton(tab, "TestMail", Tr("Testmail senden"));
-    m_testMailButton->setEnabled(false);
+    m_testMailButton = NewButton(tab, "TestMail", Tr("Testen"));
     connect(m_testMailButton, &QPushButton::clicked, this, [this] {
+        AlarmSettingsForm shown = ShownValues();
         if (m_testMail)
-            m_testMail(ShownValues());
+            m_testMail(shown);
+        else
+            RunTestMail(m_tree, m_prompt, shown.mailFromAddress, shown.mailToAddress, this);
     });
     auto* form = new QFormLayout(tab);
     form->addRow(m_mailDoSend);
     form->addRow(ToQt(Tr("Absender:")), m_mailFrom);
     form->addRow(ToQt(Tr("Empfaenger:")), m_mailTo);
-    form->addRow(ToQt(Tr("Betreff:")), m_mailSubject);
-    form->addRow(ToQt(Tr("Text:")), m_mailBody);
+    form->addRow(ToQt(Tr("Betreff:")), WithPlaceholders(m_mailSubject, PlaceholderSet::Mail));
+    form->addRow(ToQt(Tr("Text:")), WithPlaceholders(m_mailBody, PlaceholderSet::Mail));
     form->addRow(QString(), m_testMailButton);
     return tab;
 }
@@ -237,8 +251,9 @@ QWidget* CPropPageRecorderAlarmSettings::BuildProgramTab()
     m_programOnce = NewCheck(tab, "execprgOnce", Tr("Beim Eintreffen des Alarms ausfuehren"));
     auto* form = new QFormLayout(tab);
     form->addRow(ToQt(Tr("Programm:")), m_programPath);
-    form->addRow(ToQt(Tr("Argumente:")), m_programArgs);
-    form->addRow(ToQt(Tr("Arbeitsverzeichnis:")), m_programWorkDir);
+    form->addRow(ToQt(Tr("Argumente:")), WithPlaceholders(m_programArgs, PlaceholderSet::Program));
+    form->addRow(ToQt(Tr("Arbeitsverzeichnis:")),
+                 WithPlaceholders(m_programWorkDir, PlaceholderSet::Program));
     form->addRow(m_programOnce);
     return tab;
 }
@@ -287,7 +302,6 @@ void CPropPageRecorderAlarmSettings::SetTestMailHandler(
     std::function<void(const AlarmSettingsForm&)> handler)
 {
     m_testMail = std::move(handler);
-    m_testMailButton->setEnabled(m_testMail != nullptr);
 }
 
 void CPropPageRecorderAlarmSettings::Enter(const std::string& recorderName)
@@ -386,12 +400,42 @@ void CPropPageRecorderAlarmSettings::ShowValues(const AlarmSettingsForm& f)
     m_mailFrom->setText(ToQt(f.mailFromAddress));
     m_mailTo->setText(ToQt(f.mailToAddress));
     m_mailSubject->setText(ToQt(f.mailSubject));
+    // Long texts show their beginning.
+    m_mailSubject->setCursorPosition(0);
     m_mailBody->setPlainText(ToQt(f.mailBody));
     m_programPath->setText(ToQt(f.programPath));
     m_programArgs->setText(ToQt(f.programArgs));
+    m_programArgs->setCursorPosition(0);
     m_programWorkDir->setText(ToQt(f.programWorkDir));
     m_programOnce->setChecked(f.programOnce);
     UpdateSwitchDependents();
+    UpdatePreview();
+}
+
+void CPropPageRecorderAlarmSettings::UpdatePreview()
+{
+    if (m_preview == nullptr)
+        return;
+    AlarmSettingsForm shown = ShownValues();
+    AlarmSettings settings;
+    settings.priority = shown.priority;
+    settings.title = shown.title;
+    settings.message = shown.message;
+    settings.showShortText = shown.showShortText ? 1 : 0;
+    settings.showLongText = shown.showMessage ? 1 : 0;
+    settings.showScroller = shown.showScroller ? 1 : 0;
+    AlarmContext context;
+    {
+        ConfigLock lock(m_tree);
+        ConfigNode* entry = m_editor.SelectedEntry();
+        context.alarmType = entry != nullptr ? entry->Child("Type")->GetInt() : 0;
+        context.recorderName = m_recorder.Child("Name")->GetString();
+    }
+    context.settings = settings;
+    context.arrival = Timestamp::NowMs();
+    context.departure = context.arrival;
+    context.track = -1;
+    m_preview->ShowContent(ComposeAlarmWindow(context, PostProcessing::No));
 }
 
 void CPropPageRecorderAlarmSettings::RebuildTree()

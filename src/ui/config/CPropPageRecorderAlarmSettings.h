@@ -11,6 +11,7 @@
 #include <string>
 #include <vector>
 
+class AlarmTextPreview;
 class QCheckBox;
 class QComboBox;
 class QGroupBox;
@@ -38,7 +39,7 @@ public:
     // into the selected entry. False keeps the page on a refused field.
     bool Leave();
 
-    // The mail tab's test-mail button runs this once it is set.
+    // The mail tab's "Testen" runs this instead of the test-mail dialog.
     void SetTestMailHandler(std::function<void(const AlarmSettingsForm&)> handler);
 
     AlarmSettingsEditor& Editor() { return m_editor; }
@@ -66,6 +67,7 @@ private:
     void DeleteSubAlarm();
     void OpenCopyDialog();
     void CheckTimeshiftEdit(TimeshiftField field, QLineEdit* edit);
+    void UpdatePreview();
 
     ConfigTree& m_tree;
     ConfigNode& m_recorder;
@@ -90,6 +92,7 @@ private:
     QCheckBox* m_showShortText = nullptr;
     QCheckBox* m_showScroller = nullptr;
     QLineEdit* m_title = nullptr;
+    AlarmTextPreview* m_preview = nullptr;
 
     QCheckBox* m_requireComment = nullptr;
     QCheckBox* m_requirePhrase = nullptr;

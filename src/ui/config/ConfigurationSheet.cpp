@@ -3,8 +3,15 @@
 #include "config/Translator.h"
 #include "core/station/Station.h"
 #include "core/station/StationDesktop.h"
+#include "core/station/SubtreeSnapshot.h"
+#include "db/ConfigPath.h"
+#include "platform/qt/QtSoundPlayer.h"
 #include "ui/config/CPropPageRecorder.h"
+#include "ui/config/LanguagePage.h"
 #include "ui/config/QtText.h"
+#include "ui/config/SystemPage.h"
+#include "ui/config/TestMailDialog.h"
+#include "ui/config/UserPage.h"
 
 #include <QDialogButtonBox>
 #include <QPushButton>
@@ -13,8 +20,9 @@
 
 ConfigurationSheet::ConfigurationSheet(ConfigTree& tree, Prompt& prompt,
                                        const std::vector<SheetPage>& pages,
-                                       const RecorderPageOptions& options, QWidget* parent)
-    : QDialog(parent)
+                                       const RecorderPageOptions& options, QWidget* parent,
+                                       const SheetServices& services)
+    : QDialog(parent), m_tree(tree), m_prompt(prompt)
 {
     setWindowTitle(ToQt(Tr("Konfiguration")));
     resize(720, 460);
@@ -26,14 +34,37 @@ ConfigurationSheet::ConfigurationSheet(ConfigTree& tree, Prompt& prompt,
             m_recorderPage = new CPropPageRecorder(tree, prompt, options);
             m_pages->addTab(m_recorderPage, ToQt(Tr("Rekorder")));
             break;
-        // These pages take their places here once they exist.
         case SheetPage::User:
+            Keep(FindConfigNode(tree, {"Program", "UserList"}));
+            m_userPage = new UserPage(tree, prompt);
+            m_pages->addTab(m_userPage, ToQt(Tr("Benutzer")));
+            break;
         case SheetPage::Language:
-        case SheetPage::Diagram:
+            Keep(FindConfigNode(tree, {"Program", "Configuration", "MISC"}));
+            m_languagePage = new LanguagePage(tree, services.languageFolder);
+            m_pages->addTab(m_languagePage, ToQt(Tr("Sprache")));
+            break;
         case SheetPage::System:
+            Keep(FindConfigNode(tree, {"Program", "Configuration", "System"}));
+            m_systemPage = new SystemPage(tree, prompt, services.sound, services.speaker);
+            m_pages->addTab(m_systemPage, ToQt(Tr("System")));
+            connect(m_systemPage, &SystemPage::TestMailRequested, this,
+                    [this](const QString& from, const QString& to) {
+                        RunTestMail(m_tree, m_prompt, FromQt(from), FromQt(to), this);
+                    });
+            connect(m_systemPage, &SystemPage::CountCacheResetConfirmed, this, [this] {
+                m_resetCountCache = true;
+                accept();
+            });
+            break;
+        // This page takes its place here once it exists.
+        case SheetPage::Diagram:
             break;
         }
     }
+    // The user list's eight columns and the system page's groups need room.
+    if (m_userPage != nullptr || m_systemPage != nullptr)
+        resize(960, 640);
     auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, this);
     buttons->button(QDialogButtonBox::Ok)->setText(ToQt(Tr("OK")));
     buttons->button(QDialogButtonBox::Cancel)->setText(ToQt(Tr("Abbrechen")));
@@ -44,18 +75,55 @@ ConfigurationSheet::ConfigurationSheet(ConfigTree& tree, Prompt& prompt,
     layout->addWidget(buttons);
 }
 
+ConfigurationSheet::~ConfigurationSheet() = default;
+
+void ConfigurationSheet::Keep(ConfigNode* node)
+{
+    if (node == nullptr)
+        return;
+    ConfigLock lock(m_tree);
+    m_kept.emplace_back(node, std::make_unique<SubtreeSnapshot>(*node));
+}
+
 void ConfigurationSheet::done(int result)
 {
     if (m_recorderPage != nullptr)
         m_recorderPage->Leave();
+    if (m_systemPage != nullptr)
+        m_systemPage->StopSound();
+    if (result != QDialog::Accepted) {
+        ConfigLock lock(m_tree);
+        for (auto& [node, snapshot] : m_kept)
+            snapshot->LayOnto(*node);
+    }
     QDialog::done(result);
 }
 
-bool RunConfigurationSheet(Station& station, const std::vector<SheetPage>& pages, QWidget* parent)
+bool RunConfigurationSheet(Station& station, const std::vector<SheetPage>& pages, QWidget* parent,
+                           const std::function<void()>& systemConfirmed)
 {
     RecorderPageOptions options;
     options.hybrid = station.Options().Has("hybrid") ? HybridChoice::Offered : HybridChoice::Hidden;
     options.sharedPrefix = station.Options().Value("shmprefix").value_or("");
-    ConfigurationSheet sheet(station.Tree(), station.Desktop().Messages(), pages, options, parent);
-    return sheet.exec() == QDialog::Accepted;
+    // Trying a sound must not replace the looping sound of an open alarm.
+    QtSoundPlayer trial;
+    SheetServices services;
+    services.sound = &trial;
+    services.speaker = &station.Desktop().Speaker();
+    services.languageFolder = station.FileInFolder("Languages");
+    ConfigurationSheet sheet(station.Tree(), station.Desktop().Messages(), pages, options, parent,
+                             services);
+    if (sheet.exec() != QDialog::Accepted)
+        return false;
+    if (sheet.System() != nullptr && systemConfirmed)
+        systemConfirmed();
+    if (sheet.CountCacheResetRequested()) {
+        ConfigTree& tree = station.Tree();
+        ConfigLock lock(tree);
+        if (ConfigNode* flag =
+                FindConfigNode(tree, {"Runtime", "FFTMNumRecords", "iDoNotWriteDBCache"}))
+            flag->SetInt(1);
+        station.RequestQuit();
+    }
+    return true;
 }

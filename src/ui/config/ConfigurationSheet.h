@@ -7,31 +7,71 @@
 #include "users/UserSession.h"
 
 #include <QDialog>
+#include <filesystem>
+#include <functional>
+#include <memory>
 #include <vector>
 
+class Beeper;
 class CPropPageRecorder;
+class ConfigNode;
 class ConfigTree;
+class LanguagePage;
+class SoundPlayer;
+class SubtreeSnapshot;
+class SystemPage;
+class UserPage;
 class Prompt;
 class QTabWidget;
 class Station;
+
+// What the user, language and system pages need beyond the tree. Without a
+// sound player or speaker the system page cannot try them.
+struct SheetServices {
+    SoundPlayer* sound = nullptr;
+    Beeper* speaker = nullptr;
+    std::filesystem::path languageFolder = "Languages";
+};
 
 class ConfigurationSheet final : public QDialog {
     Q_OBJECT
 
 public:
     ConfigurationSheet(ConfigTree& tree, Prompt& prompt, const std::vector<SheetPage>& pages,
-                       const RecorderPageOptions& options, QWidget* parent = nullptr);
+                       const RecorderPageOptions& options, QWidget* parent = nullptr,
+                       const SheetServices& services = {});
+    ~ConfigurationSheet() override;
 
     // Null when the user may not edit recorders.
     CPropPageRecorder* RecorderPage() { return m_recorderPage; }
     QTabWidget* Pages() { return m_pages; }
+    // Null without their rights (the language page is always there).
+    UserPage* Users() { return m_userPage; }
+    LanguagePage* Languages() { return m_languagePage; }
+    SystemPage* System() { return m_systemPage; }
+    // The system page confirmed the count-cache reset; the sheet ended with OK.
+    bool CountCacheResetRequested() const { return m_resetCountCache; }
 
     void done(int result) override;
 
 private:
+    void Keep(ConfigNode* node);
+
+    ConfigTree& m_tree;
+    Prompt& m_prompt;
     QTabWidget* m_pages = nullptr;
     CPropPageRecorder* m_recorderPage = nullptr;
+    UserPage* m_userPage = nullptr;
+    LanguagePage* m_languagePage = nullptr;
+    SystemPage* m_systemPage = nullptr;
+    // The subtrees the user, language and system pages edit, laid back on
+    // Abbrechen.
+    std::vector<std::pair<ConfigNode*, std::unique_ptr<SubtreeSnapshot>>> m_kept;
+    bool m_resetCountCache = false;
 };
 
 // Runs the sheet for the station's current user; true when it ended with OK.
-bool RunConfigurationSheet(Station& station, const std::vector<SheetPage>& pages, QWidget* parent);
+// systemConfirmed runs when it ended with OK on a sheet with the system page.
+// A confirmed count-cache reset ends the station.
+bool RunConfigurationSheet(Station& station, const std::vector<SheetPage>& pages, QWidget* parent,
+                           const std::function<void()>& systemConfirmed = {});

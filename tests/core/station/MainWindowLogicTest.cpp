@@ -11,6 +11,7 @@
 #include "config/ConfigTree.h"
 #include "config/Timestamp.h"
 #include "db/AlarmDatabase.h"
+#include "db/DatabaseMaintenance.h"
 #include "links/CommandMailbox.h"
 #include "links/LiveViewMessages.h"
 #include "links/MailboxCommand.h"
@@ -349,5 +350,84 @@ TEST_F(MainWindowLogicTest, PostedMessagesRunInOrderFromTheDrain)
         EXPECT_EQ(order, (std::vector<int>{1, 2}));
         logic.RunPosted();
         EXPECT_EQ(order, (std::vector<int>{1, 2, 3}));
+    });
+}
+
+TEST_F(MainWindowLogicTest, EveryListRefreshAppliesTheCountLimit)
+{
+    RunOnce([](Station& s, MainWindowLogic& logic) {
+        for (int i = 0; i < 5; ++i) {
+            AlarmRecord record = AlarmRecord::NewAlarm();
+            record.SetNumber(AlarmField::TimeArrival, 1000 + i);
+            ASSERT_TRUE(s.Database()->Append(record));
+        }
+        System(s)->Child("iEnableMaxAlarms")->SetInt(1);
+        System(s)->Child("iNumMaxAlarms")->SetInt(3);
+        logic.RefreshAlarmList();
+        EXPECT_EQ(s.Database()->RecordCount(), 3);
+    });
+    EXPECT_EQ(view.refreshes, 1);
+}
+
+TEST_F(MainWindowLogicTest, MarkingTheViewTurnsOpenStatesIntoMarkedOnes)
+{
+    RunOnce([](Station& s, MainWindowLogic& logic) {
+        const char* before[] = {"0", "1", "2", "3"};
+        for (int i = 0; i < 4; ++i) {
+            AlarmRecord record = AlarmRecord::NewAlarm();
+            record.SetNumber(AlarmField::TimeArrival, 1000 + i);
+            record.SetField(AlarmField::ConfirmState, before[i]);
+            ASSERT_TRUE(s.Database()->Append(record));
+        }
+        logic.MarkViewedRecords();
+        std::string after;
+        AlarmRecord record;
+        for (int i = 0; i < 4; ++i) {
+            ASSERT_TRUE(s.Database()->Read(i, record));
+            after += record.Field(AlarmField::ConfirmState);
+            EXPECT_EQ(record.Field(AlarmField::Confirmed), "0");
+        }
+        EXPECT_EQ(after, "2323");
+    });
+}
+
+TEST_F(MainWindowLogicTest, StartSchedulesTheFirstBackupButKeepsASavedDueTime)
+{
+    RunOnce([](Station& s, MainWindowLogic& logic) {
+        ConfigNode* next = s.Tree().TopFolder("Program")->Child("iNextBackup");
+        next->SetInt64(0);
+        logic.Initialise();
+        EXPECT_GT(next->GetInt64(), Timestamp::NowMs());
+        next->SetInt64(1);
+        logic.Maintenance().ScheduleFirstBackup();
+        EXPECT_EQ(next->GetInt64(), 1);
+    });
+}
+
+TEST_F(MainWindowLogicTest, ANewAlarmOutsideStackModeAppliesTheCountLimit)
+{
+    bool sent = false;
+    Run([&](Station& s, MainWindowLogic&) {
+        if (!sent) {
+            for (int i = 0; i < 3; ++i) {
+                AlarmRecord record = AlarmRecord::NewAlarm();
+                record.SetNumber(AlarmField::TimeArrival, 1000 + i);
+                EXPECT_TRUE(s.Database()->Append(record));
+            }
+            System(s)->Child("iNumMaxAlarms")->SetInt(2);
+            AddRecorder(s, 10001, 0);
+            sent = SendTelegram(s.ListeningPort(), 10001);
+            return !sent;
+        }
+        return !view.alarmViews.open.empty();
+    });
+    // Reopened: the oldest two went, the new alarm stays.
+    RunOnce([](Station& s, MainWindowLogic&) {
+        ASSERT_EQ(s.Database()->RecordCount(), 2);
+        AlarmRecord record;
+        ASSERT_TRUE(s.Database()->Read(0, record));
+        EXPECT_EQ(record.Number(AlarmField::TimeArrival), 1002);
+        ASSERT_TRUE(s.Database()->Read(1, record));
+        EXPECT_EQ(record.Int(AlarmField::AlarmType), 10001);
     });
 }

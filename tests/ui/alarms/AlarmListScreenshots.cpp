@@ -28,8 +28,12 @@ class AlarmListScreenshots : public AlarmListFixture {
 protected:
     static QString PicturePath(const char* name)
     {
-        QDir().mkpath(WARDEX_SCREENSHOT_DIR);
-        return QString(WARDEX_SCREENSHOT_DIR) + "/" + name;
+        // Pictures taken under a real X server go into a folder of their own.
+        QString platform = QGuiApplication::platformName();
+        QString folder =
+            QString(WARDEX_SCREENSHOT_DIR) + (platform == "offscreen" ? "" : "/" + platform);
+        QDir().mkpath(folder);
+        return folder + "/" + name;
     }
 
     void Save(QWidget& widget, const char* name)

@@ -417,12 +417,18 @@ TEST_F(AlarmListViewTest, ColumnWidthsAndOrderComeFromTheConfiguration)
     ConfigNode* order =
         tree->TopFolder("Runtime")->Child("GUI")->Child("WardexMEDlg")->Child("ColumnPos");
     widths->Child("Recorder")->SetInt(180);
+    widths->Child("Timestamp")->SetInt(60);
+    widths->Child("RecDepartTime")->SetInt(0);
     const int shown[] = {9, 0, 1, 3, 5, 6, 2, 4, 7, 8, 10};
     for (int position = 0; position < kAlarmListColumnCount; ++position)
         order->Child(AlarmListColumns()[static_cast<size_t>(position)].key)
             ->SetInt(shown[position]);
     list->RestoreColumns();
     EXPECT_EQ(Header()->sectionSize(kColumnRecorder), 180);
+    // A narrow time column still shows the whole date; a hidden one stays hidden.
+    EXPECT_GT(Header()->sectionSize(kColumnArrival),
+              list->fontMetrics().horizontalAdvance("14.11.2023, 23:13:27"));
+    EXPECT_EQ(Header()->sectionSize(kColumnDeparture), 0);
     for (int position = 0; position < kAlarmListColumnCount; ++position)
         EXPECT_EQ(Header()->logicalIndex(position), shown[position]);
 

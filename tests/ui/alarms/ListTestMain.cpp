@@ -11,7 +11,9 @@
 int main(int argc, char** argv)
 {
     TempDir home;
-    setenv("QT_QPA_PLATFORM", "offscreen", 1);
+    // scripts/xvfb-screenshots asks for a real X server with "xcb".
+    const char* platform = getenv("WARDEX_UI_PLATFORM");
+    setenv("QT_QPA_PLATFORM", platform != nullptr ? platform : "offscreen", 1);
     setenv("HOME", home.Path().c_str(), 1);
     setenv("XDG_CONFIG_HOME", (home.Path() / "config").c_str(), 1);
     setenv("XDG_RUNTIME_DIR", home.Path().c_str(), 1);

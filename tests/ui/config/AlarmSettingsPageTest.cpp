@@ -4,18 +4,25 @@
 // adding and deleting sub-alarms, the presets from the live-view program's
 // list and the copy dialog.
 #include "ConfigPagesFixture.h"
+#include "events/AlarmTypeCatalogue.h"
 #include "liveview-sim/LiveViewPeer.h"
+#include "ui/alarms/AlarmScroller.h"
 #include "ui/config/AlarmSettingsCopyDialog.h"
+#include "ui/config/AlarmTextPreview.h"
 #include "ui/config/CPropPageRecorderAlarmSettings.h"
 
 #include <QCheckBox>
 #include <QComboBox>
 #include <QDialogButtonBox>
 #include <QGroupBox>
+#include <QLabel>
 #include <QLineEdit>
+#include <QMenu>
+#include <QPlainTextEdit>
 #include <QTabWidget>
 #include <QTableWidget>
 #include <QTest>
+#include <QToolButton>
 #include <QTreeWidget>
 
 namespace {
@@ -263,13 +270,66 @@ TEST_F(AlarmSettingsPageTest, TheCopyDialogCopiesTheChosenGroups)
     EXPECT_EQ(Entry(10001)->Child("execprgPath")->GetString(), "/usr/bin/melden");
 }
 
-TEST_F(AlarmSettingsPageTest, TheTestMailButtonWaitsForItsDialog)
+TEST_F(AlarmSettingsPageTest, TestenWithoutAServerNamesTheMissingFields)
 {
-    QPushButton* testMail = Button(*page, "TestMail");
-    EXPECT_FALSE(testMail->isEnabled());
-    std::string sentTo;
-    page->SetTestMailHandler([&](const AlarmSettingsForm& form) { sentTo = form.mailToAddress; });
+    Edit("mailFromAddress")->setText("zentrale@example.org");
     Edit("mailToAddress")->setText("wache@example.org");
-    testMail->click();
-    EXPECT_EQ(sentTo, "wache@example.org");
+    Button(*page, "TestMail")->click();
+    ASSERT_FALSE(prompt.shown.empty());
+    EXPECT_EQ(prompt.shown.back().caption, "Achtung");
+    EXPECT_NE(prompt.shown.back().text.find("SMTP-Server"), std::string::npos);
+}
+
+TEST_F(AlarmSettingsPageTest, InsertMenusTypeThePlaceholderAtTheCursor)
+{
+    struct Case {
+        const char* field;
+        int entries;
+    };
+    for (Case c : {Case{"mailFormatedSubject", 11}, Case{"mailFormatedBody", 11},
+                   Case{"execprgArgs", 13}, Case{"execprgWorkDir", 13}}) {
+        auto* button = page->findChild<QToolButton*>(QString(c.field) + "Insert");
+        ASSERT_NE(button, nullptr) << c.field;
+        QList<QAction*> entries;
+        for (QAction* action : button->menu()->actions())
+            if (!action->isSeparator())
+                entries << action;
+        ASSERT_EQ(entries.size(), c.entries) << c.field;
+        EXPECT_EQ(entries[0]->text(), "&Kavexstation Eingangszeit");
+        EXPECT_EQ(entries[10]->text(), Q("&Zusaetzliche Informationen"));
+        auto* line = Edit(c.field);
+        auto* text = page->findChild<QPlainTextEdit*>(c.field);
+        if (line != nullptr)
+            line->setText("Alarm: ");
+        else
+            text->setPlainText("Alarm: ");
+        if (text != nullptr)
+            text->moveCursor(QTextCursor::End);
+        entries[c.entries - 1]->trigger();
+        QString expected = c.entries == 11 ? "Alarm: ${AddInfo}" : "Alarm: ${ExecProgrammDir}";
+        EXPECT_EQ(line != nullptr ? line->text() : text->toPlainText(), expected) << c.field;
+    }
+}
+
+TEST_F(AlarmSettingsPageTest, ThePreviewRunsTheTextsInThePriorityColour)
+{
+    page->show();
+    page->findChild<QTabWidget*>("SettingsTabs")->setCurrentIndex(0);
+    auto* preview = page->findChild<AlarmTextPreview*>("AlarmTextPreview");
+    ASSERT_NE(preview, nullptr);
+    page->findChild<QComboBox*>("Priority")->setCurrentIndex(0);
+    RgbColor top = PriorityColor(0);
+    EXPECT_EQ(preview->Band()->palette().color(QPalette::Window),
+              QColor(top.red, top.green, top.blue));
+    Edit("Title")->setText("Einbruch Tor");
+    page->findChild<QCheckBox*>("ShwAlmTxtShort")->setChecked(true);
+    auto* shortText = preview->findChild<QLabel*>("PreviewShortText");
+    EXPECT_EQ(shortText->text(), "Einbruch Tor");
+    EXPECT_TRUE(shortText->isVisible());
+    page->findChild<QCheckBox*>("ShwScroller")->setChecked(true);
+    EXPECT_TRUE(preview->Scroller()->isVisible());
+    EXPECT_TRUE(preview->Scroller()->Text().contains("Tor"));
+    EXPECT_TRUE(QTest::qWaitFor([&] { return preview->Scroller()->Offset() > 0; }));
+    page->findChild<QCheckBox*>("ShwScroller")->setChecked(false);
+    EXPECT_FALSE(preview->Scroller()->isVisible());
 }

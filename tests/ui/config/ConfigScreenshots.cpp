@@ -6,16 +6,33 @@
 #include "ui/config/CPropPageRecorderAlarmSettings.h"
 #include "ui/config/CPropSheetRecorder.h"
 #include "ui/config/ConfigurationSheet.h"
+#include "ui/config/LanguagePage.h"
+#include "ui/config/SystemPage.h"
+#include "ui/config/TestMailDialog.h"
+#include "ui/config/UserDialog.h"
+#include "ui/config/UserPage.h"
+#include "users/UserAccounts.h"
 
 #include <QAbstractItemModelTester>
+#include <QCheckBox>
+#include <QComboBox>
 #include <QDir>
 #include <QLineEdit>
 #include <QPixmap>
+#include <QSignalSpy>
 #include <QTabWidget>
 #include <QTableWidget>
+#include <QTest>
 #include <QTreeWidget>
 
 namespace {
+
+// Pictures taken under a real X server go into a folder of their own.
+QString ScreenshotFolder()
+{
+    QString platform = QGuiApplication::platformName();
+    return QString(WARDEX_SCREENSHOT_DIR) + (platform == "offscreen" ? "" : "/" + platform);
+}
 
 class ConfigScreenshots : public ConfigPagesTest {
 protected:
@@ -29,18 +46,20 @@ protected:
         FirstOfType(*lager, 10000)->Child("Priority")->SetInt(0);
         FirstOfType(*lager, 10001)->Child("ShowAlarmWindow")->SetInt(0);
         FirstOfType(*lager, 10003)->Child("Priority")->SetInt(5);
-        ASSERT_TRUE(QDir().mkpath(WARDEX_SCREENSHOT_DIR));
+        ASSERT_TRUE(QDir().mkpath(ScreenshotFolder()));
     }
 
     static void Save(QWidget& widget, const char* name)
     {
         widget.show();
+        // Under X the window is mapped asynchronously.
+        EXPECT_TRUE(QTest::qWaitForWindowExposed(&widget));
         QApplication::processEvents();
         QPixmap picture = widget.grab();
         ASSERT_FALSE(picture.isNull());
-        EXPECT_GE(picture.width(), 400);
-        EXPECT_GE(picture.height(), 300);
-        QString path = QString(WARDEX_SCREENSHOT_DIR) + "/" + name;
+        EXPECT_GE(picture.width(), 300);
+        EXPECT_GE(picture.height(), 150);
+        QString path = ScreenshotFolder() + "/" + name;
         EXPECT_TRUE(picture.save(path, "PNG")) << path.toStdString();
     }
 };
@@ -87,6 +106,75 @@ TEST_F(ConfigScreenshots, AlarmSettingsEditorWithCameraGrid)
         for (int camera : {3, 4, 9})
             emit grid->cellClicked(1, camera);
         Save(sheet, "alarm-settings-editor.png");
+        Button(sheet, "Cancel")->click();
+    });
+    page.SelectRow(1);
+    Button(page, "Edit")->click();
+}
+
+TEST_F(ConfigScreenshots, SystemUserAndLanguagePages)
+{
+    CreateBuiltInAccount(*tree);
+    UserForm form;
+    form.name = "nachtwache";
+    form.SetRight(UserRight::DelAlarm, true);
+    UserEditor::ForNewUser(*tree).Accept(form);
+    ConfigNode* system = tree->TopFolder("Program")->Child("Configuration")->Child("System");
+    system->Child("mailSMTPServer")->SetString("mail.example.org:587");
+    system->Child("SndPrio0")->SetString("/usr/share/sounds/wardex/sirene.wav");
+    std::vector<SheetPage> pages = {SheetPage::Recorder, SheetPage::User, SheetPage::Language,
+                                    SheetPage::System};
+    SheetServices services;
+    services.languageFolder = std::filesystem::path(WARDEX_SOURCE_DIR) / "Languages";
+    ConfigurationSheet sheet(*tree, prompt, pages, options, nullptr, services);
+    sheet.Pages()->setCurrentWidget(sheet.System());
+    Save(sheet, "system-page.png");
+    sheet.Pages()->setCurrentWidget(sheet.Users());
+    sheet.Users()->Table()->selectRow(1);
+    Save(sheet, "user-page.png");
+    sheet.Pages()->setCurrentWidget(sheet.Languages());
+    Save(sheet, "language-page.png");
+}
+
+TEST_F(ConfigScreenshots, UserDialogs)
+{
+    CreateBuiltInAccount(*tree);
+    UserDialog created(UserEditor::ForNewUser(*tree), prompt);
+    Save(created, "user-dialog-new.png");
+    UserDialog administrator(*UserEditor::ForExistingUser(*tree, "administrator"), prompt);
+    Save(administrator, "user-dialog-administrator.png");
+}
+
+TEST_F(ConfigScreenshots, TestMailDialog)
+{
+    SmtpTestMail::Settings settings;
+    settings.server = "127.0.0.1:0";
+    settings.from = "station@example.org";
+    settings.to = "wache@example.org";
+    TestMailDialog dialog(settings);
+    Save(dialog, "test-mail-connecting.png");
+    QSignalSpy shown(&dialog, &TestMailDialog::ResultShown);
+    EXPECT_TRUE(shown.wait(30'000));
+    Save(dialog, "test-mail-result.png");
+}
+
+TEST_F(ConfigScreenshots, AlarmSettingsPreviewAndInsertMenus)
+{
+    CPropPageRecorder page(*tree, prompt, options);
+    WhenModal<CPropSheetRecorder>([](CPropSheetRecorder& sheet) {
+        sheet.findChild<QTabWidget*>()->setCurrentIndex(CPropSheetRecorder::kAlarmSettingsPage);
+        CPropPageRecorderAlarmSettings& settings = sheet.AlarmSettingsPage();
+        auto* tabs = settings.findChild<QTabWidget*>("SettingsTabs");
+        settings.findChild<QLineEdit*>("Title")->setText("Einbruch Haupttor!");
+        for (const char* box : {"ShwAlmTxtShort", "ShwAlmTxtMessage", "ShwScroller"})
+            settings.findChild<QCheckBox*>(box)->setChecked(true);
+        settings.findChild<QComboBox*>("Priority")->setCurrentIndex(0);
+        tabs->setCurrentIndex(0);
+        Save(sheet, "alarm-settings-preview.png");
+        tabs->setCurrentIndex(3);
+        Save(sheet, "alarm-settings-mail.png");
+        tabs->setCurrentIndex(4);
+        Save(sheet, "alarm-settings-program.png");
         Button(sheet, "Cancel")->click();
     });
     page.SelectRow(1);

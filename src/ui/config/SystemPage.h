@@ -1,0 +1,91 @@
+// The system page of the configuration sheet: every key of
+// Program/Configuration/System, grouped as the operator thinks of them (mail
+// server, alarm sounds, PC speaker, alarm windows, backups, database limits).
+// Each control writes its key as soon as it changes; the sheet lays its
+// snapshot back on Abbrechen and schedules backup and age check on OK.
+#pragma once
+
+#include <QWidget>
+#include <array>
+#include <functional>
+#include <memory>
+#include <string_view>
+
+class Beeper;
+class ConfigNode;
+class ConfigTree;
+class Prompt;
+class QCheckBox;
+class QComboBox;
+class QLineEdit;
+class QPushButton;
+class QSpinBox;
+class QVBoxLayout;
+class SoundPlayer;
+
+class SystemPage final : public QWidget {
+    Q_OBJECT
+
+public:
+    static constexpr int kPriorities = 6;
+
+    // sound and speaker may be null: the page then cannot try them.
+    SystemPage(ConfigTree& tree, Prompt& prompt, SoundPlayer* sound, Beeper* speaker,
+               QWidget* parent = nullptr);
+    ~SystemPage() override;
+
+    // The sound file chooser; tests replace it.
+    using FileChooser = std::function<QString(const QString& current)>;
+    void SetFileChooser(FileChooser chooser) { m_chooseFile = std::move(chooser); }
+
+    // The right column ends here, so that further groups can be added.
+    QVBoxLayout* OtherSettings() { return m_otherSettings; }
+
+    void StopSound();
+
+signals:
+    // "Testen": sender and recipient typed for the test.
+    void TestMailRequested(const QString& from, const QString& to);
+    // The count-cache reset was confirmed: the station ends.
+    void CountCacheResetConfirmed();
+
+private:
+    QWidget* BuildMailGroup();
+    QWidget* BuildSoundGroup();
+    QWidget* BuildSpeakerGroup();
+    QWidget* BuildWindowGroup();
+    QWidget* BuildBackupGroup();
+    QWidget* BuildLimitGroup();
+
+    ConfigNode* Key(std::string_view name) const;
+    QCheckBox* BindCheck(const char* key, const std::string& text);
+    QSpinBox* BindSpin(const char* key, int minimum, int maximum);
+    QLineEdit* BindEdit(const char* key);
+    void UpdateAuthFields();
+    void UpdateLimitFields();
+    void TrySound(int priority);
+    void TrySpeaker();
+    void AskCountCacheReset();
+
+    ConfigTree& m_tree;
+    Prompt& m_prompt;
+    SoundPlayer* m_sound;
+    Beeper* m_speaker;
+    FileChooser m_chooseFile;
+    int m_playing = -1;
+
+    QLineEdit* m_server = nullptr;
+    QCheckBox* m_doAuth = nullptr;
+    QLineEdit* m_authUser = nullptr;
+    QLineEdit* m_authPassword = nullptr;
+    QLineEdit* m_testFrom = nullptr;
+    QLineEdit* m_testTo = nullptr;
+    std::array<QLineEdit*, kPriorities> m_soundFiles{};
+    std::array<QPushButton*, kPriorities> m_playButtons{};
+    QComboBox* m_pitch = nullptr;
+    QCheckBox* m_enableMaxAlarms = nullptr;
+    QSpinBox* m_numMaxAlarms = nullptr;
+    QCheckBox* m_enableMaxAge = nullptr;
+    QSpinBox* m_maxAge = nullptr;
+    QVBoxLayout* m_otherSettings = nullptr;
+};
