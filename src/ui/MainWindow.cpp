@@ -14,6 +14,7 @@
 #include "ui/alarms/AlarmListView.h"
 #include "ui/alarms/QtAlarmWindowFactory.h"
 #include "ui/config/ConfigurationSheet.h"
+#include "ui/filters/FilterDialog.h"
 
 #include <QApplication>
 #include <QCheckBox>
@@ -101,6 +102,8 @@ void MainWindow::BuildMenus()
             LoadFilters();
         }
     });
+    // Like the language and diagram pages, editing filters needs no right.
+    station->addAction(Text(Tr("Filter bearbeiten...")), this, [this] { EditFilters(); });
     station->addSeparator();
     station->addAction(Text(Tr("Beenden")), this, [this] { close(); });
 
@@ -158,6 +161,17 @@ void MainWindow::LoadFilters()
     m_filterToggle->setEnabled(m_filters->ControlsEnabled());
     m_filterSelector->setEnabled(m_filters->ControlsEnabled());
     RefreshAlarmList();
+}
+
+void MainWindow::EditFilters()
+{
+    m_logic->EnterBusy();
+    FilterDialog dialog(m_station.Tree(), *m_station.Database(), m_station.Desktop().Messages(),
+                        this);
+    bool saved = dialog.exec() == QDialog::Accepted && dialog.Saved();
+    m_logic->LeaveBusy();
+    if (saved)
+        LoadFilters();
 }
 
 void MainWindow::EnterPresentation()

@@ -59,6 +59,7 @@ private:
     void EnterPresentation();
     void BuildFilterBar();
     void LoadFilters();
+    void EditFilters();
 
     Station& m_station;
     LogInDialogs m_dialogs;
