@@ -7,6 +7,7 @@
 #include <QCheckBox>
 #include <QDialogButtonBox>
 #include <QGridLayout>
+#include <QHBoxLayout>
 #include <QPushButton>
 #include <QVBoxLayout>
 
@@ -34,15 +35,18 @@ CameraFilterDialog::CameraFilterDialog(int32_t mask, QWidget* parent) : QDialog(
         for (QCheckBox* box : m_boxes)
             box->setChecked(false);
     });
+    auto* choices = new QHBoxLayout;
+    choices->addWidget(all);
+    choices->addWidget(none);
+    choices->addStretch();
     auto* buttons = new QDialogButtonBox(this);
-    buttons->addButton(all, QDialogButtonBox::ActionRole);
-    buttons->addButton(none, QDialogButtonBox::ActionRole);
     buttons->addButton(ToQt(Tr("OK")), QDialogButtonBox::AcceptRole)->setObjectName("Ok");
     buttons->addButton(ToQt(Tr("Abbrechen")), QDialogButtonBox::RejectRole);
     connect(buttons, &QDialogButtonBox::accepted, this, &QDialog::accept);
     connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
     auto* layout = new QVBoxLayout(this);
     layout->addLayout(grid);
+    layout->addLayout(choices);
     layout->addWidget(buttons);
 }
 

@@ -41,7 +41,8 @@ QLabel* NewNowLabel(QWidget* parent, const char* objectName)
 {
     auto* label = new QLabel(parent);
     label->setObjectName(objectName);
-    label->setMinimumWidth(340);
+    label->setMinimumWidth(420);
+    label->setWordWrap(true);
     return label;
 }
 
