@@ -15,6 +15,7 @@
 #include "ui/alarms/QtAlarmWindowFactory.h"
 #include "ui/config/ConfigurationSheet.h"
 #include "ui/filters/FilterDialog.h"
+#include "ui/print/AlarmListCommands.h"
 
 #include <QApplication>
 #include <QCheckBox>
@@ -105,6 +106,13 @@ void MainWindow::BuildMenus()
     // Like the language and diagram pages, editing filters needs no right.
     station->addAction(Text(Tr("Filter bearbeiten...")), this, [this] { EditFilters(); });
     station->addSeparator();
+    station->addAction(Text(Tr("Drucken...")), this,
+                       [this] { RunListCommand([](auto& parts) { PrintAlarmList(parts); }); });
+    station->addAction(Text(Tr("Als PDF speichern...")), this,
+                       [this] { RunListCommand([](auto& parts) { SaveAlarmListPdf(parts); }); });
+    station->addAction(Text(Tr("Als CSV speichern...")), this,
+                       [this] { RunListCommand([](auto& parts) { SaveAlarmListCsv(parts); }); });
+    station->addSeparator();
     station->addAction(Text(Tr("Beenden")), this, [this] { close(); });
 
     // The entries a system menu would carry, in the same order.
@@ -172,6 +180,14 @@ void MainWindow::EditFilters()
     m_logic->LeaveBusy();
     if (saved)
         LoadFilters();
+}
+
+void MainWindow::RunListCommand(const std::function<void(const AlarmListCommandParts&)>& command)
+{
+    m_logic->EnterBusy();
+    command(AlarmListCommandParts{*m_list, *m_station.Database(), m_station.Tree(),
+                                  m_station.Desktop().Messages(), this});
+    m_logic->LeaveBusy();
 }
 
 void MainWindow::EnterPresentation()

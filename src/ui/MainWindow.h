@@ -9,10 +9,12 @@
 
 #include <QMainWindow>
 #include <QTimer>
+#include <functional>
 #include <memory>
 
 class QAction;
 class AlarmListView;
+struct AlarmListCommandParts;
 class FilterController;
 class QCheckBox;
 class QComboBox;
@@ -60,6 +62,7 @@ private:
     void BuildFilterBar();
     void LoadFilters();
     void EditFilters();
+    void RunListCommand(const std::function<void(const AlarmListCommandParts&)>& command);
 
     Station& m_station;
     LogInDialogs m_dialogs;
