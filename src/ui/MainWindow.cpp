@@ -9,6 +9,7 @@
 #include "db/AlarmDatabase.h"
 #include "filters/FilterController.h"
 #include "ui/PresentationWindow.h"
+#include "ui/about/AboutDialog.h"
 #include "ui/alarms/AlarmListModel.h"
 #include "ui/alarms/AlarmListParts.h"
 #include "ui/alarms/AlarmListView.h"
@@ -134,6 +135,13 @@ void MainWindow::BuildMenus()
                        [&alarmWindows] { alarmWindows.HideAll(); });
     windows->addAction(Text(Tr("&Alarmfenster anzeigen")), this,
                        [&alarmWindows] { alarmWindows.ShowAll(); });
+
+    QMenu* help = menuBar()->addMenu(Text(Tr("&Hilfe")));
+    help->addAction(Text(Tr("Info ueber Wardex...")), this, [this] {
+        m_logic->EnterBusy();
+        AboutDialog(this).exec();
+        m_logic->LeaveBusy();
+    });
 }
 
 void MainWindow::BuildFilterBar()

@@ -1,13 +1,16 @@
 // The filter dialogs clicked through offscreen: the refusals, the move
 // buttons and their enabling, the camera and alarm type boxes, saving only
-// a changed list, and a picture of every dialog in the build folder.
+// a changed list, the about box, and a picture of every dialog in the build
+// folder.
 #include "ui/filters/FilterDialog.h"
 
 #include "../../db/DbTestSupport.h"
 #include "../config/ConfigPagesFixture.h"
+#include "config/Version.h"
 #include "events/AlarmTypeCatalogue.h"
 #include "filters/FilterEditor.h"
 #include "filters/FilterStore.h"
+#include "ui/about/AboutDialog.h"
 #include "ui/filters/AlarmTypeFilterDialog.h"
 #include "ui/filters/CameraFilterDialog.h"
 #include "ui/filters/RecorderFilterDialog.h"
@@ -186,4 +189,15 @@ TEST_F(FilterDialogTest, AlarmTypeButtonsTickAllInvertAndClear)
     Button(dialog, "AllOn")->click();
     EXPECT_EQ(dialog.Codes(),
               std::vector<int32_t>(CatalogueOrder().begin(), CatalogueOrder().end()));
+}
+
+TEST_F(FilterDialogTest, AboutBoxNamesVersionBuildDateAndQt)
+{
+    AboutDialog about;
+    QString details = about.Details();
+    EXPECT_TRUE(details.contains(QString::fromUtf8(
+        ProductVersion().data(), static_cast<qsizetype>(ProductVersion().size()))));
+    EXPECT_TRUE(details.contains(QString::fromLatin1(qVersion())));
+    EXPECT_TRUE(details.contains(QString::fromLatin1(__DATE__).right(4)));
+    Save(about, "about.png");
 }
