@@ -15,6 +15,8 @@
 #include "ui/alarms/AlarmListView.h"
 #include "ui/alarms/QtAlarmWindowFactory.h"
 #include "ui/config/ConfigurationSheet.h"
+#include "ui/diagrams/BarDiagramWindow.h"
+#include "ui/diagrams/TrendWindow.h"
 #include "ui/filters/FilterDialog.h"
 #include "ui/print/AlarmListCommands.h"
 
@@ -72,8 +74,10 @@ MainWindow::MainWindow(Station& station, Beeper& beeper)
     statusBar()->addWidget(m_countField, 1);
     statusBar()->addPermanentWidget(m_userField);
     // Deleting, confirming and sorting in the list change the counts too.
-    connect(m_list, &AlarmListView::StatusChanged, this,
-            [this] { m_countField->setText(Text(m_list->StatusText())); });
+    connect(m_list, &AlarmListView::StatusChanged, this, [this] {
+        m_countField->setText(Text(m_list->StatusText()));
+        FollowDiagrams();
+    });
     BuildMenus();
     BuildFilterBar();
     UpdateStatus();
@@ -136,6 +140,10 @@ void MainWindow::BuildMenus()
     windows->addAction(Text(Tr("&Alarmfenster anzeigen")), this,
                        [&alarmWindows] { alarmWindows.ShowAll(); });
 
+    QMenu* view = menuBar()->addMenu(Text(Tr("&Ansicht")));
+    view->addAction(Text(Tr("Balkendiagramm...")), this, [this] { ShowBarDiagram(); });
+    view->addAction(Text(Tr("Trend...")), this, [this] { ShowTrend(); });
+
     QMenu* help = menuBar()->addMenu(Text(Tr("&Hilfe")));
     help->addAction(Text(Tr("Info ueber Wardex...")), this, [this] {
         m_logic->EnterBusy();
@@ -156,10 +164,12 @@ void MainWindow::BuildFilterBar()
     connect(m_filterToggle, &QCheckBox::toggled, this, [this](bool on) {
         m_filters->SetFiltering(on ? Filtering::On : Filtering::Off);
         RefreshAlarmList();
+        RebuildDiagrams();
     });
     connect(m_filterSelector, &QComboBox::activated, this, [this](int index) {
         m_filters->Select(index);
         RefreshAlarmList();
+        RebuildDiagrams();
     });
     LoadFilters();
 }
@@ -177,6 +187,55 @@ void MainWindow::LoadFilters()
     m_filterToggle->setEnabled(m_filters->ControlsEnabled());
     m_filterSelector->setEnabled(m_filters->ControlsEnabled());
     RefreshAlarmList();
+    RebuildDiagrams();
+}
+
+void MainWindow::ShowBarDiagram()
+{
+    if (m_barDiagram == nullptr)
+        m_barDiagram = std::make_unique<BarDiagramWindow>(m_station.Tree(), *m_station.Database());
+    else
+        m_barDiagram->Rebuild();
+    m_barDiagram->show();
+    m_barDiagram->raise();
+}
+
+void MainWindow::ShowTrend()
+{
+    if (m_trend == nullptr) {
+        m_trend = std::make_unique<TrendWindow>(
+            m_station.Tree(), *m_station.Database(), [this]() -> std::optional<TrendRange> {
+                int selected = m_filters->Selected();
+                if (m_filters->State() != Filtering::On || selected < 0)
+                    return std::nullopt;
+                auto range = m_filters->Filters()[static_cast<size_t>(selected)].TimeRange(
+                    Timestamp::NowMs());
+                if (!range)
+                    return std::nullopt;
+                return TrendRange{range->first, range->second};
+            });
+    } else {
+        m_trend->Rebuild();
+    }
+    m_trend->show();
+    m_trend->raise();
+}
+
+void MainWindow::FollowDiagrams()
+{
+    // One arrival costs the diagrams one record read.
+    if (m_barDiagram != nullptr && m_barDiagram->isVisible())
+        m_barDiagram->Follow();
+    if (m_trend != nullptr && m_trend->isVisible())
+        m_trend->Follow();
+}
+
+void MainWindow::RebuildDiagrams()
+{
+    if (m_barDiagram != nullptr && m_barDiagram->isVisible())
+        m_barDiagram->Rebuild();
+    if (m_trend != nullptr && m_trend->isVisible())
+        m_trend->Rebuild();
 }
 
 void MainWindow::EditFilters()
@@ -243,6 +302,7 @@ void MainWindow::RefreshAlarmList()
 {
     m_list->Refresh();
     UpdateStatus();
+    FollowDiagrams();
 }
 
 void MainWindow::BringToFront()

@@ -14,6 +14,8 @@
 
 class QAction;
 class AlarmListView;
+class BarDiagramWindow;
+class TrendWindow;
 struct AlarmListCommandParts;
 class FilterController;
 class QCheckBox;
@@ -62,6 +64,11 @@ private:
     void BuildFilterBar();
     void LoadFilters();
     void EditFilters();
+    void ShowBarDiagram();
+    void ShowTrend();
+    // The diagrams count the view again after the filter changed.
+    void RebuildDiagrams();
+    void FollowDiagrams();
     void RunListCommand(const std::function<void(const AlarmListCommandParts&)>& command);
 
     Station& m_station;
@@ -80,6 +87,8 @@ private:
     QLabel* m_countField = nullptr;
     QAction* m_alwaysOnTop = nullptr;
     std::unique_ptr<QSystemTrayIcon> m_tray;
+    std::unique_ptr<BarDiagramWindow> m_barDiagram;
+    std::unique_ptr<TrendWindow> m_trend;
     bool m_inTray = false;
     bool m_ending = false;
 };

@@ -139,3 +139,17 @@ TEST(FilterDialogRules, CameraBoxesFollowTheMask)
         EXPECT_EQ(MaskOfBoxes(boxes), c.back) << c.mask;
     }
 }
+
+TEST(FilterDialogRules, TimeRangeFollowsTheTimePart)
+{
+    AlarmFilter filter;
+    filter.rangeStart = Ms(5000);
+    filter.rangeEnd = Ms(9000);
+    filter.lastDays = 2;
+    EXPECT_EQ(filter.TimeRange(1'000'000'000), std::nullopt);
+    filter.activeParts = AlarmFilter::kTimePart;
+    EXPECT_EQ(filter.TimeRange(1'000'000'000), (std::pair<int64_t, int64_t>{5000, 10'001}));
+    filter.mode = AlarmFilter::kModeLastDays;
+    EXPECT_EQ(filter.TimeRange(1'000'000'000),
+              (std::pair<int64_t, int64_t>{1'000'000'000 - 2 * 86'400'000, 1'000'000'001}));
+}

@@ -5,6 +5,7 @@
 #include "core/station/StationDesktop.h"
 #include "ui/config/CPropPageRecorder.h"
 #include "ui/config/QtText.h"
+#include "ui/diagrams/DiagramColourPage.h"
 
 #include <QDialogButtonBox>
 #include <QPushButton>
@@ -26,10 +27,12 @@ ConfigurationSheet::ConfigurationSheet(ConfigTree& tree, Prompt& prompt,
             m_recorderPage = new CPropPageRecorder(tree, prompt, options);
             m_pages->addTab(m_recorderPage, ToQt(Tr("Rekorder")));
             break;
+        case SheetPage::Diagram:
+            m_pages->addTab(new DiagramColourPage(tree, *this), ToQt(Tr("Diagramm")));
+            break;
         // These pages take their places here once they exist.
         case SheetPage::User:
         case SheetPage::Language:
-        case SheetPage::Diagram:
         case SheetPage::System:
             break;
         }

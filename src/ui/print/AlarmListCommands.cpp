@@ -33,6 +33,11 @@ void ReportFailure(Prompt& prompt, const QString& path)
 
 } // namespace
 
+QString ChoosePdfFile(QWidget* parent)
+{
+    return ChooseFile(parent, Tr("PDF-Dateien (*.pdf)"), QStringLiteral("pdf"));
+}
+
 void PrintAlarmList(const AlarmListCommandParts& parts)
 {
     ShownAlarmList shown(parts.list, parts.database);
@@ -43,7 +48,7 @@ void PrintAlarmList(const AlarmListCommandParts& parts)
 void SaveAlarmListPdf(const AlarmListCommandParts& parts, QString path)
 {
     if (path.isEmpty())
-        path = ChooseFile(parts.parent, Tr("PDF-Dateien (*.pdf)"), QStringLiteral("pdf"));
+        path = ChoosePdfFile(parts.parent);
     if (path.isEmpty())
         return;
     ShownAlarmList shown(parts.list, parts.database);

@@ -19,6 +19,9 @@ struct AlarmListCommandParts {
     QWidget* parent;
 };
 
+// The operator's choice of a PDF file to write; empty when cancelled.
+QString ChoosePdfFile(QWidget* parent);
+
 void PrintAlarmList(const AlarmListCommandParts& parts);
 // With an empty path the operator chooses the file.
 void SaveAlarmListPdf(const AlarmListCommandParts& parts, QString path = {});
