@@ -7,6 +7,7 @@
 #include "alarm/BarColours.h"
 #include "config/Timestamp.h"
 #include "testsupport/ScopedTimeZone.h"
+#include "ui/config/ConfigurationSheet.h"
 #include "ui/diagrams/BarDiagramWindow.h"
 #include "ui/diagrams/DiagramColourPage.h"
 #include "ui/diagrams/TrendWindow.h"
@@ -155,4 +156,18 @@ TEST_F(DiagramWindowsTest, ColourPageChoosesRestoresAndWritesOnOk)
     EXPECT_EQ(BarColourOf(ReadBarColours(*db.tree, ColourSet::User), code), (RgbColor{1, 2, 3}));
     page.RestoreFactoryColours();
     EXPECT_EQ(page.Colours(), ReadBarColours(*db.tree, ColourSet::Factory));
+}
+
+TEST_F(DiagramWindowsTest, SheetShowsTheDiagramPageAndWritesItOnOk)
+{
+    FakePrompt prompt;
+    ConfigurationSheet sheet(*db.tree, prompt, {SheetPage::Diagram}, RecorderPageOptions{});
+    sheet.resize(720, 460);
+    Save(sheet, "config-diagram-page.png");
+    auto* page = sheet.findChild<DiagramColourPage*>();
+    ASSERT_NE(page, nullptr);
+    page->RestoreFactoryColours();
+    sheet.accept();
+    EXPECT_EQ(ReadBarColours(*db.tree, ColourSet::User),
+              ReadBarColours(*db.tree, ColourSet::Factory));
 }
