@@ -15,8 +15,7 @@
 #include "ui/alarms/AlarmListView.h"
 #include "ui/alarms/QtAlarmWindowFactory.h"
 #include "ui/config/ConfigurationSheet.h"
-#include "ui/diagrams/BarDiagramWindow.h"
-#include "ui/diagrams/TrendWindow.h"
+#include "ui/diagrams/DiagramWindows.h"
 #include "ui/filters/FilterDialog.h"
 #include "ui/print/AlarmListCommands.h"
 
@@ -67,6 +66,7 @@ MainWindow::MainWindow(Station& station, Beeper& beeper)
     listLayout->addWidget(m_list);
     setCentralWidget(listPlace);
     m_filters = std::make_unique<FilterController>(station.Tree(), *station.Database());
+    m_diagrams = std::make_unique<DiagramWindows>(station.Tree(), *station.Database(), *m_filters);
 
     m_userField = new QLabel(this);
     m_countField = new QLabel(this);
@@ -76,7 +76,7 @@ MainWindow::MainWindow(Station& station, Beeper& beeper)
     // Deleting, confirming and sorting in the list change the counts too.
     connect(m_list, &AlarmListView::StatusChanged, this, [this] {
         m_countField->setText(Text(m_list->StatusText()));
-        FollowDiagrams();
+        m_diagrams->Follow();
     });
     BuildMenus();
     BuildFilterBar();
@@ -141,8 +141,8 @@ void MainWindow::BuildMenus()
                        [&alarmWindows] { alarmWindows.ShowAll(); });
 
     QMenu* view = menuBar()->addMenu(Text(Tr("&Ansicht")));
-    view->addAction(Text(Tr("Balkendiagramm...")), this, [this] { ShowBarDiagram(); });
-    view->addAction(Text(Tr("Trend...")), this, [this] { ShowTrend(); });
+    view->addAction(Text(Tr("Balkendiagramm...")), this, [this] { m_diagrams->ShowBarDiagram(); });
+    view->addAction(Text(Tr("Trend...")), this, [this] { m_diagrams->ShowTrend(); });
 
     QMenu* help = menuBar()->addMenu(Text(Tr("&Hilfe")));
     help->addAction(Text(Tr("Info ueber Wardex...")), this, [this] {
@@ -164,12 +164,12 @@ void MainWindow::BuildFilterBar()
     connect(m_filterToggle, &QCheckBox::toggled, this, [this](bool on) {
         m_filters->SetFiltering(on ? Filtering::On : Filtering::Off);
         RefreshAlarmList();
-        RebuildDiagrams();
+        m_diagrams->Rebuild();
     });
     connect(m_filterSelector, &QComboBox::activated, this, [this](int index) {
         m_filters->Select(index);
         RefreshAlarmList();
-        RebuildDiagrams();
+        m_diagrams->Rebuild();
     });
     LoadFilters();
 }
@@ -187,55 +187,7 @@ void MainWindow::LoadFilters()
     m_filterToggle->setEnabled(m_filters->ControlsEnabled());
     m_filterSelector->setEnabled(m_filters->ControlsEnabled());
     RefreshAlarmList();
-    RebuildDiagrams();
-}
-
-void MainWindow::ShowBarDiagram()
-{
-    if (m_barDiagram == nullptr)
-        m_barDiagram = std::make_unique<BarDiagramWindow>(m_station.Tree(), *m_station.Database());
-    else
-        m_barDiagram->Rebuild();
-    m_barDiagram->show();
-    m_barDiagram->raise();
-}
-
-void MainWindow::ShowTrend()
-{
-    if (m_trend == nullptr) {
-        m_trend = std::make_unique<TrendWindow>(
-            m_station.Tree(), *m_station.Database(), [this]() -> std::optional<TrendRange> {
-                int selected = m_filters->Selected();
-                if (m_filters->State() != Filtering::On || selected < 0)
-                    return std::nullopt;
-                auto range = m_filters->Filters()[static_cast<size_t>(selected)].TimeRange(
-                    Timestamp::NowMs());
-                if (!range)
-                    return std::nullopt;
-                return TrendRange{range->first, range->second};
-            });
-    } else {
-        m_trend->Rebuild();
-    }
-    m_trend->show();
-    m_trend->raise();
-}
-
-void MainWindow::FollowDiagrams()
-{
-    // One arrival costs the diagrams one record read.
-    if (m_barDiagram != nullptr && m_barDiagram->isVisible())
-        m_barDiagram->Follow();
-    if (m_trend != nullptr && m_trend->isVisible())
-        m_trend->Follow();
-}
-
-void MainWindow::RebuildDiagrams()
-{
-    if (m_barDiagram != nullptr && m_barDiagram->isVisible())
-        m_barDiagram->Rebuild();
-    if (m_trend != nullptr && m_trend->isVisible())
-        m_trend->Rebuild();
+    m_diagrams->Rebuild();
 }
 
 void MainWindow::EditFilters()
@@ -302,7 +254,8 @@ void MainWindow::RefreshAlarmList()
 {
     m_list->Refresh();
     UpdateStatus();
-    FollowDiagrams();
+    // One arrival costs the diagrams one record read.
+    m_diagrams->Follow();
 }
 
 void MainWindow::BringToFront()

@@ -14,8 +14,7 @@
 
 class QAction;
 class AlarmListView;
-class BarDiagramWindow;
-class TrendWindow;
+class DiagramWindows;
 struct AlarmListCommandParts;
 class FilterController;
 class QCheckBox;
@@ -64,11 +63,6 @@ private:
     void BuildFilterBar();
     void LoadFilters();
     void EditFilters();
-    void ShowBarDiagram();
-    void ShowTrend();
-    // The diagrams count the view again after the filter changed.
-    void RebuildDiagrams();
-    void FollowDiagrams();
     void RunListCommand(const std::function<void(const AlarmListCommandParts&)>& command);
 
     Station& m_station;
@@ -79,6 +73,7 @@ private:
     std::unique_ptr<MainWindowLogic> m_logic;
     AlarmListView* m_list = nullptr;
     std::unique_ptr<FilterController> m_filters;
+    std::unique_ptr<DiagramWindows> m_diagrams;
     QCheckBox* m_filterToggle = nullptr;
     QComboBox* m_filterSelector = nullptr;
     QAction* m_presentationAction = nullptr;
@@ -87,8 +82,6 @@ private:
     QLabel* m_countField = nullptr;
     QAction* m_alwaysOnTop = nullptr;
     std::unique_ptr<QSystemTrayIcon> m_tray;
-    std::unique_ptr<BarDiagramWindow> m_barDiagram;
-    std::unique_ptr<TrendWindow> m_trend;
     bool m_inTray = false;
     bool m_ending = false;
 };
