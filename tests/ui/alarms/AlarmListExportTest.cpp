@@ -8,12 +8,17 @@
 #include "ui/print/ShownAlarmList.h"
 #include "users/UserAccounts.h"
 
+#include <QApplication>
 #include <QDateTime>
 #include <QDir>
 #include <QFile>
 #include <QHeaderView>
+#include <QLineEdit>
+#include <QPrintDialog>
+#include <QPrinter>
 #include <QProcess>
 #include <QRegularExpression>
+#include <QTimer>
 
 namespace {
 
@@ -58,6 +63,24 @@ std::vector<QStringList> ParseCsv(const QString& text)
         }
     }
     return lines;
+}
+
+// Acts on the print dialog once its own loop runs; closes it if still open.
+void WhenPrintDialog(std::function<void(QPrintDialog&)> act, int attempts = 200)
+{
+    QTimer::singleShot(0, [act = std::move(act), attempts]() mutable {
+        auto* dialog = qobject_cast<QPrintDialog*>(QApplication::activeModalWidget());
+        if (dialog == nullptr) {
+            if (attempts > 0)
+                WhenPrintDialog(std::move(act), attempts - 1);
+            else
+                ADD_FAILURE() << "no print dialog appeared";
+            return;
+        }
+        act(*dialog);
+        if (dialog->isVisible())
+            dialog->reject();
+    });
 }
 
 class AlarmListExportTest : public AlarmListFixture {
@@ -150,4 +173,27 @@ TEST_F(AlarmListExportTest, CsvParsesBackToTheListAsShown)
     }
     // Texts sort Z before A when ascending.
     EXPECT_EQ(lines[3][0], "'=HYPERLINK(\"x\")");
+}
+
+TEST_F(AlarmListExportTest, PrintDialogPrintsTheFooteredPages)
+{
+    for (int i = 0; i < 60; ++i)
+        Store(10005, 1, kRecorderIp, QString::asprintf("Zeile %03d", i).toStdString());
+    ShownAlarmList shown(*list, *database);
+    AlarmListPrinter printer(shown, CurrentUserName(*tree), Timestamp::Now());
+    QString path = Path("Gedruckt.pdf");
+    WhenPrintDialog([&path](QPrintDialog& dialog) {
+        // Without a print server the dialog offers printing into a file;
+        // OK takes the file name from its own field.
+        auto* file = dialog.findChild<QLineEdit*>("filename");
+        ASSERT_NE(file, nullptr);
+        file->setText(path);
+        QDir().mkpath(WARDEX_SCREENSHOT_DIR);
+        dialog.grab().save(QString(WARDEX_SCREENSHOT_DIR) + "/print-dialog.png", "PNG");
+        dialog.accept();
+    });
+    ASSERT_TRUE(printer.PrintWithDialog(nullptr));
+    QString text = RunTool("pdftotext", {path, "-"});
+    EXPECT_TRUE(text.contains("Seite 1 / 2"));
+    EXPECT_TRUE(text.contains("Seite 2 / 2"));
 }
