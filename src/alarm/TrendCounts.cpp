@@ -5,10 +5,63 @@
 #include "db/AlarmRecord.h"
 #include "db/SortKeySource.h"
 
+#include <algorithm>
+#include <functional>
+#include <string>
+#include <string_view>
+#include <unordered_map>
+#include <vector>
+
 namespace {
 
 constexpr int kPriorityCode = 102;
 constexpr int64_t kHourMs = 3'600'000;
+
+// During one pass the settings do not change, so each (recorder, type,
+// camera) asks the settings once; a flat table per recorder answers the
+// rest without hashing more than the recorder's address.
+class PriorityMemo {
+public:
+    explicit PriorityMemo(SortKeySource& priorities) : m_priorities(priorities) {}
+
+    int64_t Of(const AlarmRecord& record)
+    {
+        int32_t type = record.Int(AlarmField::AlarmType);
+        int32_t camera = record.Int(AlarmField::CameraID);
+        if (type < kFirstType || type >= kFirstType + kTypes || camera < -1 ||
+            camera >= kCameras - 1)
+            return m_priorities.NumberKey(kPriorityCode, record);
+        std::string_view recorder = record.Field(AlarmField::Recorder);
+        auto found = m_tables.find(recorder);
+        if (found == m_tables.end())
+            found = m_tables.emplace(std::string(recorder), std::vector<int8_t>(kSlots, kUnknown))
+                        .first;
+        int8_t& slot =
+            found->second[static_cast<size_t>((type - kFirstType) * kCameras + camera + 1)];
+        if (slot == kUnknown)
+            slot = static_cast<int8_t>(
+                std::clamp<int64_t>(m_priorities.NumberKey(kPriorityCode, record), -1, 100));
+        return slot;
+    }
+
+private:
+    static constexpr int32_t kFirstType = 10'000;
+    static constexpr int32_t kTypes = 1'100;
+    static constexpr int32_t kCameras = 33; // -1 and 0 to 31
+    static constexpr size_t kSlots = static_cast<size_t>(kTypes) * kCameras;
+    static constexpr int8_t kUnknown = -2;
+
+    struct TextHash {
+        using is_transparent = void;
+        size_t operator()(std::string_view text) const
+        {
+            return std::hash<std::string_view>()(text);
+        }
+    };
+
+    SortKeySource& m_priorities;
+    std::unordered_map<std::string, std::vector<int8_t>, TextHash, std::equal_to<>> m_tables;
+};
 
 } // namespace
 
@@ -42,11 +95,12 @@ void TrendCounts::Build(AlarmDatabase& database, SortKeySource& priorities)
 {
     Clear();
     priorities.BeginPass();
+    PriorityMemo memo(priorities);
     AlarmRecord record;
     int count = database.ViewCount();
     for (int position = 0; position < count; ++position) {
         if (database.ReadViewed(position, record))
-            Add(record, priorities);
+            Add(record.Number(AlarmField::TimeArrival), memo.Of(record));
     }
     priorities.EndPass();
 }
