@@ -56,3 +56,13 @@ std::string AlarmFilter::DescribeTypes() const
         return Tr("1 Alarm im Filter");
     return FormatTr(TrNoop("%d Alarme im Filter"), alarmTypes.size());
 }
+
+std::optional<std::pair<int64_t, int64_t>> AlarmFilter::TimeRange(int64_t nowMs) const
+{
+    if ((activeParts & kTimePart) == 0)
+        return std::nullopt;
+    if (mode == kModeLastDays)
+        return std::pair{nowMs - lastDays * kDayMs, nowMs + 1};
+    // The end admits one second more, as the filter does.
+    return std::pair{rangeStart.ToMs(), rangeEnd.ToMs() + 1001};
+}

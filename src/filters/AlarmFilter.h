@@ -6,7 +6,9 @@
 #include "config/Timestamp.h"
 
 #include <cstdint>
+#include <optional>
 #include <string>
+#include <utility>
 #include <vector>
 
 class AlarmDatabase;
@@ -53,6 +55,10 @@ struct AlarmFilter {
     std::string DescribeTime(int64_t nowMs) const;
     std::string DescribeRecorders() const;
     std::string DescribeTypes() const;
+
+    // The stored-time range [from, to) its time part admits, for views that
+    // follow it; nothing while the part is off.
+    std::optional<std::pair<int64_t, int64_t>> TimeRange(int64_t nowMs) const;
 
     friend bool operator==(const AlarmFilter&, const AlarmFilter&) = default;
 };

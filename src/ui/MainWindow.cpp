@@ -10,11 +10,15 @@
 #include "db/DatabaseMaintenance.h"
 #include "filters/FilterController.h"
 #include "ui/PresentationWindow.h"
+#include "ui/about/AboutDialog.h"
 #include "ui/alarms/AlarmListModel.h"
 #include "ui/alarms/AlarmListParts.h"
 #include "ui/alarms/AlarmListView.h"
 #include "ui/alarms/QtAlarmWindowFactory.h"
 #include "ui/config/ConfigurationSheet.h"
+#include "ui/diagrams/DiagramWindows.h"
+#include "ui/filters/FilterDialog.h"
+#include "ui/print/AlarmListCommands.h"
 
 #include <QApplication>
 #include <QCheckBox>
@@ -63,6 +67,7 @@ MainWindow::MainWindow(Station& station, Beeper& beeper)
     listLayout->addWidget(m_list);
     setCentralWidget(listPlace);
     m_filters = std::make_unique<FilterController>(station.Tree(), *station.Database());
+    m_diagrams = std::make_unique<DiagramWindows>(station.Tree(), *station.Database(), *m_filters);
 
     m_userField = new QLabel(this);
     m_countField = new QLabel(this);
@@ -70,8 +75,10 @@ MainWindow::MainWindow(Station& station, Beeper& beeper)
     statusBar()->addWidget(m_countField, 1);
     statusBar()->addPermanentWidget(m_userField);
     // Deleting, confirming and sorting in the list change the counts too.
-    connect(m_list, &AlarmListView::StatusChanged, this,
-            [this] { m_countField->setText(Text(m_list->StatusText())); });
+    connect(m_list, &AlarmListView::StatusChanged, this, [this] {
+        m_countField->setText(Text(m_list->StatusText()));
+        m_diagrams->Follow();
+    });
     BuildMenus();
     BuildFilterBar();
     UpdateStatus();
@@ -106,6 +113,15 @@ void MainWindow::BuildMenus()
     });
     station->addAction(Text(Tr("Alle Datensaetze der Ansicht markieren")), this,
                        [this] { m_logic->MarkViewedRecords(); });
+    // Like the language and diagram pages, editing filters needs no right.
+    station->addAction(Text(Tr("Filter bearbeiten...")), this, [this] { EditFilters(); });
+    station->addSeparator();
+    station->addAction(Text(Tr("Drucken...")), this,
+                       [this] { RunListCommand([](auto& parts) { PrintAlarmList(parts); }); });
+    station->addAction(Text(Tr("Als PDF speichern...")), this,
+                       [this] { RunListCommand([](auto& parts) { SaveAlarmListPdf(parts); }); });
+    station->addAction(Text(Tr("Als CSV speichern...")), this,
+                       [this] { RunListCommand([](auto& parts) { SaveAlarmListCsv(parts); }); });
     station->addSeparator();
     station->addAction(Text(Tr("Beenden")), this, [this] { close(); });
 
@@ -128,6 +144,17 @@ void MainWindow::BuildMenus()
                        [&alarmWindows] { alarmWindows.HideAll(); });
     windows->addAction(Text(Tr("&Alarmfenster anzeigen")), this,
                        [&alarmWindows] { alarmWindows.ShowAll(); });
+
+    QMenu* view = menuBar()->addMenu(Text(Tr("&Ansicht")));
+    view->addAction(Text(Tr("Balkendiagramm...")), this, [this] { m_diagrams->ShowBarDiagram(); });
+    view->addAction(Text(Tr("Trend...")), this, [this] { m_diagrams->ShowTrend(); });
+
+    QMenu* help = menuBar()->addMenu(Text(Tr("&Hilfe")));
+    help->addAction(Text(Tr("Info ueber Wardex...")), this, [this] {
+        m_logic->EnterBusy();
+        AboutDialog(this).exec();
+        m_logic->LeaveBusy();
+    });
 }
 
 void MainWindow::BuildFilterBar()
@@ -142,10 +169,12 @@ void MainWindow::BuildFilterBar()
     connect(m_filterToggle, &QCheckBox::toggled, this, [this](bool on) {
         m_filters->SetFiltering(on ? Filtering::On : Filtering::Off);
         RefreshAlarmList();
+        m_diagrams->Rebuild();
     });
     connect(m_filterSelector, &QComboBox::activated, this, [this](int index) {
         m_filters->Select(index);
         RefreshAlarmList();
+        m_diagrams->Rebuild();
     });
     LoadFilters();
 }
@@ -163,6 +192,26 @@ void MainWindow::LoadFilters()
     m_filterToggle->setEnabled(m_filters->ControlsEnabled());
     m_filterSelector->setEnabled(m_filters->ControlsEnabled());
     RefreshAlarmList();
+    m_diagrams->Rebuild();
+}
+
+void MainWindow::EditFilters()
+{
+    m_logic->EnterBusy();
+    FilterDialog dialog(m_station.Tree(), *m_station.Database(), m_station.Desktop().Messages(),
+                        this);
+    bool saved = dialog.exec() == QDialog::Accepted && dialog.Saved();
+    m_logic->LeaveBusy();
+    if (saved)
+        LoadFilters();
+}
+
+void MainWindow::RunListCommand(const std::function<void(const AlarmListCommandParts&)>& command)
+{
+    m_logic->EnterBusy();
+    command(AlarmListCommandParts{*m_list, *m_station.Database(), m_station.Tree(),
+                                  m_station.Desktop().Messages(), this});
+    m_logic->LeaveBusy();
 }
 
 void MainWindow::EnterPresentation()
@@ -211,6 +260,8 @@ void MainWindow::RefreshAlarmList()
 {
     m_list->Refresh();
     UpdateStatus();
+    // One arrival costs the diagrams one record read.
+    m_diagrams->Follow();
 }
 
 void MainWindow::BringToFront()

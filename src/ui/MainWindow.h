@@ -9,10 +9,13 @@
 
 #include <QMainWindow>
 #include <QTimer>
+#include <functional>
 #include <memory>
 
 class QAction;
 class AlarmListView;
+class DiagramWindows;
+struct AlarmListCommandParts;
 class FilterController;
 class QCheckBox;
 class QComboBox;
@@ -59,6 +62,8 @@ private:
     void EnterPresentation();
     void BuildFilterBar();
     void LoadFilters();
+    void EditFilters();
+    void RunListCommand(const std::function<void(const AlarmListCommandParts&)>& command);
 
     Station& m_station;
     LogInDialogs m_dialogs;
@@ -68,6 +73,7 @@ private:
     std::unique_ptr<MainWindowLogic> m_logic;
     AlarmListView* m_list = nullptr;
     std::unique_ptr<FilterController> m_filters;
+    std::unique_ptr<DiagramWindows> m_diagrams;
     QCheckBox* m_filterToggle = nullptr;
     QComboBox* m_filterSelector = nullptr;
     QAction* m_presentationAction = nullptr;

@@ -12,6 +12,7 @@
 #include "ui/config/SystemPage.h"
 #include "ui/config/TestMailDialog.h"
 #include "ui/config/UserPage.h"
+#include "ui/diagrams/DiagramColourPage.h"
 
 #include <QDialogButtonBox>
 #include <QPushButton>
@@ -33,6 +34,9 @@ ConfigurationSheet::ConfigurationSheet(ConfigTree& tree, Prompt& prompt,
         case SheetPage::Recorder:
             m_recorderPage = new CPropPageRecorder(tree, prompt, options);
             m_pages->addTab(m_recorderPage, ToQt(Tr("Rekorder")));
+            break;
+        case SheetPage::Diagram:
+            m_pages->addTab(new DiagramColourPage(tree, *this), ToQt(Tr("Diagramm")));
             break;
         case SheetPage::User:
             Keep(FindConfigNode(tree, {"Program", "UserList"}));
@@ -56,9 +60,6 @@ ConfigurationSheet::ConfigurationSheet(ConfigTree& tree, Prompt& prompt,
                 m_resetCountCache = true;
                 accept();
             });
-            break;
-        // This page takes its place here once it exists.
-        case SheetPage::Diagram:
             break;
         }
     }

@@ -1,0 +1,65 @@
+// The bar diagram: one stacked bar per recorder for the alarms of the list's
+// current view, a segment per alarm type in its bar colour, scrolling
+// through the recorders, a legend, the counts on hover; printed and saved
+// as PDF with the configured number of recorders per page.
+#pragma once
+
+#include "alarm/BarColours.h"
+#include "alarm/RecorderTypeCounts.h"
+#include "alarm/ViewFollower.h"
+#include "ui/diagrams/DiagramPainting.h"
+
+#include <QWidget>
+#include <map>
+#include <string>
+#include <vector>
+
+class AlarmDatabase;
+class ConfigTree;
+class QPagedPaintDevice;
+class QSpinBox;
+
+class BarDiagramWindow final : public QWidget {
+    Q_OBJECT
+
+public:
+    static constexpr int kSlot = 64;
+
+    BarDiagramWindow(ConfigTree& tree, AlarmDatabase& database, QWidget* parent = nullptr);
+    ~BarDiagramWindow() override;
+
+    // After the list changed: an arrival is added on its own, anything else
+    // counts the view again.
+    void Follow();
+    void Rebuild();
+
+    const RecorderTypeCounts& Counts() const { return m_counts; }
+    // Sorted by recorder name.
+    const std::vector<DiagramBar>& Bars() const { return m_bars; }
+    // The hover text at a point of the diagram's canvas; empty beside the bars.
+    QString ToolTipAt(QPoint point) const;
+    QWidget& Canvas() const;
+
+    // One page per `RecordersPerPage` recorders; the number of pages.
+    int Paint(QPagedPaintDevice& device) const;
+    bool ExportPdf(const QString& path) const;
+    void PrintWithDialog();
+
+private:
+    class BarCanvas;
+    class LegendCanvas;
+
+    void UpdateBars();
+    std::vector<int32_t> LegendCodes() const;
+
+    ConfigTree& m_tree;
+    AlarmDatabase& m_database;
+    RecorderTypeCounts m_counts;
+    ViewFollower m_follower;
+    std::vector<BarColour> m_colours;
+    std::vector<DiagramBar> m_bars;
+    std::map<std::string, QString, std::less<>> m_names;
+    BarCanvas* m_canvas = nullptr;
+    LegendCanvas* m_legend = nullptr;
+    QSpinBox* m_perPage = nullptr;
+};

@@ -1,0 +1,28 @@
+// The main window's commands on the alarm list as shown: print it, save it
+// as PDF or as CSV. Each asks for its printer or file first; a file that
+// cannot be written is reported.
+#pragma once
+
+#include <QString>
+
+class AlarmDatabase;
+class AlarmListView;
+class ConfigTree;
+class Prompt;
+class QWidget;
+
+struct AlarmListCommandParts {
+    AlarmListView& list;
+    AlarmDatabase& database;
+    ConfigTree& tree; // the user named in the footer
+    Prompt& prompt;
+    QWidget* parent;
+};
+
+// The operator's choice of a PDF file to write; empty when cancelled.
+QString ChoosePdfFile(QWidget* parent);
+
+void PrintAlarmList(const AlarmListCommandParts& parts);
+// With an empty path the operator chooses the file.
+void SaveAlarmListPdf(const AlarmListCommandParts& parts, QString path = {});
+void SaveAlarmListCsv(const AlarmListCommandParts& parts, QString path = {});
