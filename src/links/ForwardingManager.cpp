@@ -338,11 +338,13 @@ void ForwardingManager::OnLinkDown()
 void ForwardingManager::OnLinkUp()
 {
     m_linkState = LinkState::Greeting;
+    Refresh();
 }
 
 void ForwardingManager::OnHostAccepted()
 {
     m_linkState = LinkState::Forwarding;
+    Refresh();
 }
 
 void ForwardingManager::OnHostRefused()
