@@ -310,7 +310,11 @@ void ForwardingManager::ProcessQueueLocally()
 size_t ForwardingManager::StoreLeftoversLocally(const std::filesystem::path& folder,
                                                 SocketPump& pump, TelegramSink& sink)
 {
-    ForwardJournal journal(folder / ForwardJournal::kFileName);
+    std::filesystem::path path = folder / ForwardJournal::kFileName;
+    std::error_code error;
+    if (!std::filesystem::exists(path, error))
+        return 0;
+    ForwardJournal journal(path);
     std::vector<ForwardQueueItem> items = journal.Open();
     if (items.empty())
         return 0;
