@@ -78,6 +78,7 @@ public:
             close(m_out);
         m_out = fds[0];
         m_output.clear();
+        m_searched = 0;
         std::string line = WaitForOutput("listening on port ");
         ASSERT_FALSE(line.empty()) << m_output;
         m_port = std::stoi(line.substr(line.find("port ") + 5));
@@ -314,4 +315,17 @@ TEST_F(ForwardingBinaryTest, EndingInForwardingModeStoresTheQueueHere)
     EXPECT_EQ(relay.Stop(), 0);
     EXPECT_EQ(relay.Records(), 5u);
     EXPECT_EQ(relay.RecorderOf(4), kRecorderIp);
+}
+
+TEST_F(ForwardingBinaryTest, AKilledRelayStartedWithoutForwardingStoresItsQueueHere)
+{
+    relay.Prepare();
+    relay.Start(0, "127.0.0.1:" + std::to_string(UnusedPort()));
+    Burst(relay.Port(), 5);
+    ASSERT_TRUE(WaitForQueued(relay, 5));
+    relay.Kill();
+    relay.Start(0);
+    EXPECT_TRUE(relay.WaitForRecords(5));
+    EXPECT_EQ(relay.Stop(), 0);
+    EXPECT_EQ(relay.Records(), 5u);
 }
