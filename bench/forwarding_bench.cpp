@@ -190,21 +190,30 @@ void BM_BareStopAndWait(benchmark::State& state)
 
 void ForwardedAlarms(benchmark::State& state, bool journal)
 {
-    int port = 0;
-    int listenerHandle = ListenOnLoopback(port);
-    ::close(listenerHandle);
-    Child target([port] {
+    // The target tells its port through a pipe once it listens.
+    int ready[2];
+    if (::pipe(ready) != 0) {
+        state.SkipWithError("no pipe");
+        return;
+    }
+    Child target([&ready] {
         // A second station: its own pump, listener and sessions.
         int quiet = ::open("/dev/null", O_WRONLY | O_CLOEXEC);
         ::dup2(quiet, STDOUT_FILENO);
         CountingSink sink;
         SocketPump pump;
         auto listener = std::make_unique<RecorderListener>(sink);
-        if (!listener->Create() || !listener->Listen(port))
+        int listening = listener->Create() && listener->Listen(0) ? listener->LocalPort() : 0;
+        (void)!::write(ready[1], &listening, sizeof listening);
+        if (listening == 0)
             return;
         pump.Register(listener.release());
         pump.Run(PumpLoop::UntilStopped, PumpWait::Interval);
     });
+    int port = 0;
+    (void)!::read(ready[0], &port, sizeof port);
+    ::close(ready[0]);
+    ::close(ready[1]);
 
     int quiet = ::open("/dev/null", O_WRONLY | O_CLOEXEC);
     int saved = ::dup(STDOUT_FILENO);
@@ -234,17 +243,9 @@ void ForwardedAlarms(benchmark::State& state, bool journal)
                                   view);
         manager.Open();
         manager.SetHostText("127.0.0.1:" + std::to_string(port));
-        // The target may still be starting: the countdown is cut short.
-        for (int attempt = 0; attempt < 200 && manager.State() != LinkState::Forwarding;
-             ++attempt) {
-            manager.Start();
-            for (int round = 0; round < 50 && manager.State() != LinkState::Forwarding &&
-                                manager.State() != LinkState::ConnectFailed;
-                 ++round)
-                pump.Run(PumpLoop::Once, PumpWait::Interval);
-            if (manager.State() != LinkState::Forwarding)
-                manager.Stop();
-        }
+        manager.Start();
+        for (int round = 0; round < 1000 && manager.State() != LinkState::Forwarding; ++round)
+            pump.Run(PumpLoop::Once, PumpWait::Interval);
         if (manager.State() != LinkState::Forwarding) {
             state.SkipWithError("no link to the target");
         } else {

@@ -1,6 +1,9 @@
 // Record layout: a mark byte ('Q' queued, 'D' done), the telegram's byte
 // count (32-bit little-endian), the origin address's length (one byte), the
-// address, the telegram, and a checksum over everything after the mark.
+// address, the telegram, and a checksum over everything after the mark. The
+// checksum is copied last, so a record cut short by a kill never reads as
+// whole. Reading stops at the first record that is not whole; bytes after
+// the end are zero or belong to records that are done.
 #include "links/ForwardJournal.h"
 
 #include "links/LittleEndian.h"
@@ -12,6 +15,7 @@
 #include <utility>
 
 #include <fcntl.h>
+#include <sys/mman.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -46,34 +50,22 @@ bool WriteAll(int fd, const uint8_t* bytes, size_t n, int64_t offset)
     return true;
 }
 
-std::vector<uint8_t> ReadWhole(int fd)
+size_t RecordSize(const ForwardQueueItem& item)
 {
-    std::vector<uint8_t> bytes;
-    uint8_t chunk[1 << 16];
-    for (int64_t offset = 0;;) {
-        ssize_t n = ::pread(fd, chunk, sizeof chunk, offset);
-        if (n < 0 && errno == EINTR)
-            continue;
-        if (n <= 0)
-            return bytes;
-        bytes.insert(bytes.end(), chunk, chunk + n);
-        offset += n;
-    }
+    return kFixedBytes + std::min<size_t>(item.originIp.size(), 255) + item.bytes.size();
 }
 
-std::vector<uint8_t> EncodeRecord(const ForwardQueueItem& item)
+void EncodeRecord(const ForwardQueueItem& item, uint8_t* record)
 {
     size_t ipLength = std::min<size_t>(item.originIp.size(), 255);
-    std::vector<uint8_t> record(kFixedBytes + ipLength + item.bytes.size());
-    record[0] = kQueued;
-    StoreI32(record.data() + 1, static_cast<int32_t>(item.bytes.size()));
+    size_t size = RecordSize(item);
+    StoreI32(record + 1, static_cast<int32_t>(item.bytes.size()));
     record[5] = static_cast<uint8_t>(ipLength);
-    std::memcpy(record.data() + 6, item.originIp.data(), ipLength);
+    std::memcpy(record + 6, item.originIp.data(), ipLength);
     if (!item.bytes.empty())
-        std::memcpy(record.data() + 6 + ipLength, item.bytes.data(), item.bytes.size());
-    size_t body = record.size() - 4;
-    StoreI32(record.data() + body, static_cast<int32_t>(Checksum(record.data() + 1, body - 1)));
-    return record;
+        std::memcpy(record + 6 + ipLength, item.bytes.data(), item.bytes.size());
+    record[0] = kQueued;
+    StoreI32(record + size - 4, static_cast<int32_t>(Checksum(record + 1, size - 5)));
 }
 
 } // namespace
@@ -82,6 +74,7 @@ ForwardJournal::ForwardJournal(std::filesystem::path path) : m_path(std::move(pa
 
 ForwardJournal::~ForwardJournal()
 {
+    Unmap();
     if (m_fd >= 0)
         ::close(m_fd);
 }
@@ -94,17 +87,23 @@ std::vector<ForwardQueueItem> ForwardJournal::Open()
         return items;
     // A file left by an older umask still holds alarm data: owner only.
     ::fchmod(m_fd, 0600);
-    std::vector<uint8_t> bytes = ReadWhole(m_fd);
+    struct stat info {};
+    if (::fstat(m_fd, &info) != 0 || !Map(std::max<int64_t>(info.st_size, kMinCapacity))) {
+        ::close(m_fd);
+        m_fd = -1;
+        return items;
+    }
+    size_t size = static_cast<size_t>(info.st_size);
     size_t at = 0;
-    while (bytes.size() - at >= kFixedBytes) {
-        const uint8_t* record = bytes.data() + at;
+    while (size - at >= kFixedBytes) {
+        const uint8_t* record = m_map + at;
         auto count = static_cast<uint32_t>(LoadI32(record + 1));
         size_t ipLength = record[5];
         if ((record[0] != kQueued && record[0] != kDone) || count > kMaxTelegram)
             break;
-        size_t size = kFixedBytes + ipLength + count;
-        if (bytes.size() - at < size ||
-            static_cast<uint32_t>(LoadI32(record + size - 4)) != Checksum(record + 1, size - 5))
+        size_t recordSize = kFixedBytes + ipLength + count;
+        if (size - at < recordSize || static_cast<uint32_t>(LoadI32(record + recordSize - 4)) !=
+                                          Checksum(record + 1, recordSize - 5))
             break;
         if (record[0] == kQueued) {
             ForwardQueueItem item;
@@ -114,12 +113,9 @@ std::vector<ForwardQueueItem> ForwardJournal::Open()
             items.push_back(std::move(item));
             m_queued.push_back(static_cast<int64_t>(at));
         }
-        at += size;
+        at += recordSize;
     }
-    // Whatever follows the last whole record was cut short by a kill.
     m_end = static_cast<int64_t>(at);
-    if (static_cast<size_t>(m_end) != bytes.size() && ::ftruncate(m_fd, m_end) != 0)
-        m_end = static_cast<int64_t>(bytes.size());
     if (m_queued.empty())
         Clear();
     return items;
@@ -127,20 +123,17 @@ std::vector<ForwardQueueItem> ForwardJournal::Open()
 
 void ForwardJournal::Appended(const ForwardQueueItem& item)
 {
-    if (m_fd < 0)
+    int64_t size = static_cast<int64_t>(RecordSize(item));
+    if (m_map == nullptr || !Reserve(m_end + size))
         return;
-    std::vector<uint8_t> record = EncodeRecord(item);
-    if (!WriteAll(m_fd, record.data(), record.size(), m_end)) {
-        // A record that is not whole is cut off at the next open anyway.
-        return;
-    }
+    EncodeRecord(item, m_map + m_end);
     m_queued.push_back(m_end);
-    m_end += static_cast<int64_t>(record.size());
+    m_end += size;
 }
 
 void ForwardJournal::HeadRemoved()
 {
-    if (m_fd < 0 || m_queued.empty())
+    if (m_map == nullptr || m_queued.empty())
         return;
     int64_t offset = m_queued.front();
     m_queued.pop_front();
@@ -148,8 +141,7 @@ void ForwardJournal::HeadRemoved()
         Clear();
         return;
     }
-    // One byte cannot be torn.
-    WriteAll(m_fd, &kDone, 1, offset);
+    m_map[offset] = kDone;
     int64_t dead = m_queued.front();
     if (dead > kCompactBytes && dead > m_end - dead)
         Compact();
@@ -158,8 +150,47 @@ void ForwardJournal::HeadRemoved()
 void ForwardJournal::Clear()
 {
     m_queued.clear();
-    if (m_fd >= 0 && ::ftruncate(m_fd, 0) == 0)
-        m_end = 0;
+    if (m_map == nullptr)
+        return;
+    // Zero from the front: a kill in the middle leaves a file that reads as
+    // empty, and no old record can ever follow a new one.
+    std::memset(m_map, 0, static_cast<size_t>(m_end));
+    m_end = 0;
+    if (m_capacity > kMinCapacity && ::ftruncate(m_fd, kMinCapacity) == 0) {
+        Unmap();
+        Map(kMinCapacity);
+    }
+}
+
+bool ForwardJournal::Map(int64_t capacity)
+{
+    struct stat info {};
+    if (::fstat(m_fd, &info) != 0 || (info.st_size < capacity && ::ftruncate(m_fd, capacity) != 0))
+        return false;
+    void* map =
+        ::mmap(nullptr, static_cast<size_t>(capacity), PROT_READ | PROT_WRITE, MAP_SHARED, m_fd, 0);
+    if (map == MAP_FAILED)
+        return false;
+    m_map = static_cast<uint8_t*>(map);
+    m_capacity = capacity;
+    return true;
+}
+
+void ForwardJournal::Unmap()
+{
+    if (m_map != nullptr)
+        ::munmap(m_map, static_cast<size_t>(m_capacity));
+    m_map = nullptr;
+    m_capacity = 0;
+}
+
+bool ForwardJournal::Reserve(int64_t size)
+{
+    if (size <= m_capacity)
+        return true;
+    int64_t capacity = std::max(size, m_capacity * 2);
+    Unmap();
+    return Map(capacity);
 }
 
 void ForwardJournal::Compact()
@@ -168,29 +199,28 @@ void ForwardJournal::Compact()
     // the file: it is copied into a new file that replaces the old one by
     // rename, which a kill cannot leave half done.
     int64_t start = m_queued.front();
+    int64_t live = m_end - start;
+    int64_t capacity = std::max(live * 2, kMinCapacity);
     std::filesystem::path temporary = m_path;
     temporary += ".new";
     int fd = ::open(temporary.c_str(), O_RDWR | O_CREAT | O_TRUNC | O_CLOEXEC, 0600);
     if (fd < 0)
         return;
-    std::vector<uint8_t> chunk(1 << 16);
-    bool ok = true;
-    for (int64_t from = start; ok && from < m_end;) {
-        size_t want = static_cast<size_t>(std::min<int64_t>(m_end - from, chunk.size()));
-        ssize_t n = ::pread(m_fd, chunk.data(), want, from);
-        if (n < 0 && errno == EINTR)
-            continue;
-        ok = n > 0 && WriteAll(fd, chunk.data(), static_cast<size_t>(n), from - start);
-        from += n > 0 ? n : 0;
-    }
-    if (!ok || ::rename(temporary.c_str(), m_path.c_str()) != 0) {
+    if (::ftruncate(fd, capacity) != 0 ||
+        !WriteAll(fd, m_map + start, static_cast<size_t>(live), 0) ||
+        ::rename(temporary.c_str(), m_path.c_str()) != 0) {
         ::close(fd);
         ::unlink(temporary.c_str());
         return;
     }
+    Unmap();
     ::close(m_fd);
     m_fd = fd;
-    m_end -= start;
+    if (!Map(capacity)) {
+        m_queued.clear();
+        return;
+    }
+    m_end = live;
     for (int64_t& offset : m_queued)
         offset -= start;
 }
