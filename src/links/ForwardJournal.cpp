@@ -116,6 +116,9 @@ std::vector<ForwardQueueItem> ForwardJournal::Open()
         at += recordSize;
     }
     m_end = static_cast<int64_t>(at);
+    // Whatever follows was cut short or is not ours; zeroed, no part of it can
+    // ever read as a record behind the ones appended from here on.
+    std::memset(m_map + at, 0, static_cast<size_t>(m_capacity) - at);
     if (m_queued.empty())
         Clear();
     return items;
