@@ -86,6 +86,12 @@ TEST_F(ForwardingWindowTest, ThreeLooksAndTheButtonsThatGoWithThem)
     EXPECT_FALSE(Button("Stop")->isEnabled());
     Save("forwarding-stopped.png");
 
+    RawListener silent;
+    window->StartWith("127.0.0.1:" + std::to_string(silent.Port()));
+    ASSERT_TRUE(PumpUntil(pump, [&] { return window->Manager()->State() == LinkState::Greeting; }));
+    Save("forwarding-connecting.png");
+    Button("Stop")->click();
+
     window->StartWith("127.0.0.1:" + std::to_string(UnusedPort()));
     ASSERT_TRUE(PumpUntil(pump, [&] {
         return window->Manager()->Countdown() == 30 &&
