@@ -84,22 +84,14 @@ TEST_F(ForwardingWindowTest, ThreeLooksAndTheButtonsThatGoWithThem)
     Receive(3);
     EXPECT_TRUE(Button("Schliessen")->isEnabled());
     EXPECT_FALSE(Button("Stop")->isEnabled());
-    Save("forwarding-stopped.png");
+    Save("forwarding-stopped.png"); // the error look
 
     RawListener silent;
     window->StartWith("127.0.0.1:" + std::to_string(silent.Port()));
     ASSERT_TRUE(PumpUntil(pump, [&] { return window->Manager()->State() == LinkState::Greeting; }));
-    Save("forwarding-connecting.png");
-    Button("Stop")->click();
-
-    window->StartWith("127.0.0.1:" + std::to_string(UnusedPort()));
-    ASSERT_TRUE(PumpUntil(pump, [&] {
-        return window->Manager()->Countdown() == 30 &&
-               window->Manager()->State() != LinkState::Connecting;
-    }));
     EXPECT_FALSE(Button("Schliessen")->isEnabled());
     EXPECT_TRUE(Button("Stop")->isEnabled());
-    Save("forwarding-failed.png");
+    Save("forwarding-connecting.png");
     Button("Stop")->click();
 
     window->StartWith("127.0.0.1:" + std::to_string(targetPort));
