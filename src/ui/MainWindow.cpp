@@ -4,10 +4,12 @@
 #include "alarm/AlarmWindowManager.h"
 #include "config/ConfigTree.h"
 #include "config/Translator.h"
+#include "core/net/StationPump.h"
 #include "core/station/Station.h"
 #include "core/station/StationDesktop.h"
 #include "db/AlarmDatabase.h"
 #include "db/DatabaseMaintenance.h"
+#include "events/EventDecoder.h"
 #include "filters/FilterController.h"
 #include "ui/PresentationWindow.h"
 #include "ui/about/AboutDialog.h"
@@ -18,6 +20,7 @@
 #include "ui/config/ConfigurationSheet.h"
 #include "ui/diagrams/DiagramWindows.h"
 #include "ui/filters/FilterDialog.h"
+#include "ui/forwarding/ForwardingWindow.h"
 #include "ui/print/AlarmListCommands.h"
 
 #include <QApplication>
@@ -26,6 +29,7 @@
 #include <QComboBox>
 #include <QLabel>
 #include <QMenuBar>
+#include <QMetaObject>
 #include <QStatusBar>
 #include <QStyle>
 #include <QSystemTrayIcon>
@@ -89,6 +93,48 @@ MainWindow::MainWindow(Station& station, Beeper& beeper)
 MainWindow::~MainWindow()
 {
     m_timer.stop();
+    m_forwarding.reset();
+}
+
+void MainWindow::OpenForwarding(const std::string& startHost)
+{
+    if (m_forwarding != nullptr)
+        return;
+    // Presentation mode shows what this station handles; while it forwards,
+    // it handles nothing.
+    if (m_logic->Presentation().Exists())
+        m_logic->Presentation().Leave();
+    StationDesktop& desktop = m_station.Desktop();
+    ForwardingParts parts{m_station.Tree(),
+                          *m_station.Pump(),
+                          *m_station.Decoder(),
+                          desktop.Messages(),
+                          desktop.Speaker(),
+                          desktop.Busy(),
+                          {},
+                          m_station.ProgramFolder()};
+    m_forwarding = std::make_unique<ForwardingWindow>(std::move(parts), [this] {
+        // Deleted from the loop, not inside its own close handler.
+        QMetaObject::invokeMethod(
+            this,
+            [this] {
+                m_forwarding.reset();
+                RestoreFromTray();
+            },
+            Qt::QueuedConnection);
+    });
+    if (m_tray != nullptr)
+        m_tray->hide();
+    hide();
+    m_forwarding->show();
+    if (!startHost.empty())
+        m_forwarding->StartWith(startHost);
+}
+
+void MainWindow::EndForwarding()
+{
+    if (m_forwarding != nullptr)
+        m_forwarding->EndForwarding();
 }
 
 void MainWindow::BuildMenus()
@@ -122,6 +168,7 @@ void MainWindow::BuildMenus()
                        [this] { RunListCommand([](auto& parts) { SaveAlarmListPdf(parts); }); });
     station->addAction(Text(Tr("Als CSV speichern...")), this,
                        [this] { RunListCommand([](auto& parts) { SaveAlarmListCsv(parts); }); });
+    station->addAction(Text(Tr("Weiterleitungs Modus...")), this, [this] { OpenForwarding(); });
     station->addSeparator();
     station->addAction(Text(Tr("Beenden")), this, [this] { close(); });
 
@@ -266,6 +313,12 @@ void MainWindow::RefreshAlarmList()
 
 void MainWindow::BringToFront()
 {
+    // A local alarm while forwarding: the operator is at the forwarding window.
+    if (m_forwarding != nullptr && m_forwarding->isVisible()) {
+        m_forwarding->raise();
+        m_forwarding->activateWindow();
+        return;
+    }
     PresentationWindowLogic& presentation = m_logic->Presentation();
     if (presentation.Exists()) {
         presentation.Open();

@@ -16,6 +16,7 @@ class QAction;
 class AlarmListView;
 class DiagramWindows;
 struct AlarmListCommandParts;
+class ForwardingWindow;
 class FilterController;
 class QCheckBox;
 class QComboBox;
@@ -44,6 +45,12 @@ public:
     std::unique_ptr<PresentationView>
     CreatePresentationView(PresentationWindowLogic& logic) override;
     int SelectedAlarmRecord() override;
+
+    // Forwarding mode: the forwarding window replaces the main window until
+    // it closes. A non-empty host is started at once.
+    void OpenForwarding(const std::string& startHost = {});
+    // The station ends: what forwarding still holds is stored here.
+    void EndForwarding();
 
     enum class Mode { Normal, Maximised, Tray };
     Mode CurrentMode() const;
@@ -84,4 +91,5 @@ private:
     std::unique_ptr<QSystemTrayIcon> m_tray;
     bool m_inTray = false;
     bool m_ending = false;
+    std::unique_ptr<ForwardingWindow> m_forwarding;
 };

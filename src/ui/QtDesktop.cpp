@@ -84,6 +84,14 @@ void QtDesktop::CreateMainWindow(Station& station)
         manager.cancel();
     });
     m_window->Start();
+    if (std::optional<std::string> host = station.Options().ForwardHost())
+        m_window->OpenForwarding(*host);
+}
+
+void QtDesktop::LoopEnded()
+{
+    if (m_window != nullptr)
+        m_window->EndForwarding();
 }
 
 void QtDesktop::DestroyMainWindow()

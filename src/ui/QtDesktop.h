@@ -37,6 +37,7 @@ public:
     void DrainEvents() override;
     void CreateMainWindow(Station& station) override;
     void DestroyMainWindow() override;
+    void LoopEnded() override;
 
     MainWindow* Window() { return m_window.get(); }
 

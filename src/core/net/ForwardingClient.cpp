@@ -2,6 +2,7 @@
 #include "core/net/ForwardingClient.h"
 
 #include "config/Timestamp.h"
+#include "core/net/ForwardQueueJournal.h"
 #include "core/net/ForwardingObserver.h"
 #include "core/net/RecorderSession.h"
 #include "core/net/SocketPump.h"
@@ -91,15 +92,7 @@ void ForwardingClient::Work()
             m_protocolState = ForwardState::KeepAlive;
             return;
         }
-        if (m_queue.empty())
-            return;
-        {
-            const ForwardQueueItem& head = m_queue.front();
-            message.MakeData(head.bytes.data(), head.count, head.originIp);
-        }
-        SendMessage(message);
-        m_sendTime = Now();
-        m_protocolState = ForwardState::AwaitingAckn;
+        SendHead();
         return;
     case ForwardState::Greeting:
         if (!TimedOut(m_sendTime))
@@ -132,7 +125,12 @@ bool ForwardingClient::Enqueue(int count, const uint8_t* bytes, std::string_view
     item.bytes.assign(bytes, bytes + count);
     item.originIp = originIp;
     m_queue.push_back(std::move(item));
+    if (m_journal != nullptr)
+        m_journal->Appended(m_queue.back());
     m_observer.OnAlarmQueued();
+    // An idle link sends at once instead of on the next Work.
+    if (State() == SocketState::Connected && m_protocolState == ForwardState::Idle)
+        SendHead();
     return true;
 }
 
@@ -153,8 +151,11 @@ bool ForwardingClient::ProcessQueueLocally(TelegramSink& sink)
 
 void ForwardingClient::PopQueueHead()
 {
-    if (!m_queue.empty())
-        m_queue.pop_front();
+    if (m_queue.empty())
+        return;
+    m_queue.pop_front();
+    if (m_journal != nullptr)
+        m_journal->HeadRemoved();
 }
 
 void ForwardingClient::ForgetPump(const SocketPump& pump)
@@ -226,6 +227,18 @@ void ForwardingClient::SendMessage(ForwardMessage& message)
     SendData(bytes.data(), bytes.size());
 }
 
+void ForwardingClient::SendHead()
+{
+    if (m_queue.empty())
+        return;
+    ForwardMessage message;
+    const ForwardQueueItem& head = m_queue.front();
+    message.MakeData(head.bytes.data(), head.count, head.originIp);
+    SendMessage(message);
+    m_sendTime = Now();
+    m_protocolState = ForwardState::AwaitingAckn;
+}
+
 int ForwardingClient::HandleReply()
 {
     if (m_message.IsInvalid())
@@ -237,6 +250,8 @@ int ForwardingClient::HandleReply()
         m_observer.OnHostAccepted();
         m_protocolState = ForwardState::Idle;
         m_buffer.Consume(static_cast<int64_t>(m_message.Length()));
+        if (State() == SocketState::Connected && m_protocolState == ForwardState::Idle)
+            SendHead();
         return 0;
     case ForwardState::KeepAlive:
         if (!m_message.IsRhlo())
@@ -251,6 +266,10 @@ int ForwardingClient::HandleReply()
         m_protocolState = ForwardState::Idle;
         m_buffer.Consume(static_cast<int64_t>(m_message.Length()));
         m_observer.OnAlarmForwarded();
+        // The next telegram goes out with this ACKN's arrival, not with the
+        // next Work: the link, not the timer, sets the pace.
+        if (State() == SocketState::Connected && m_protocolState == ForwardState::Idle)
+            SendHead();
         return 0;
     case ForwardState::Idle:
         break;

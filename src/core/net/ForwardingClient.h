@@ -18,6 +18,7 @@
 #include <string_view>
 
 class ForwardingObserver;
+class ForwardQueueJournal;
 class SocketPump;
 class TelegramSink;
 
@@ -73,6 +74,9 @@ public:
     }
     void PopQueueHead();
 
+    // Told of every item added and removed from now on; null for none.
+    void SetJournal(ForwardQueueJournal* journal) { m_journal = journal; }
+
     // Called by a pump that is destroyed first.
     void ForgetPump(const SocketPump& pump);
 
@@ -85,6 +89,8 @@ private:
     bool TimedOut(int64_t since) const;
     void SendMessage(ForwardMessage& message);
     int HandleReply();
+    // Sends the head of the queue when the other station waits for nothing.
+    void SendHead();
 
     ForwardingObserver& m_observer;
     SocketPump* m_pump;
@@ -98,4 +104,5 @@ private:
     ByteBuffer m_buffer;
     ForwardMessage m_message;
     int m_lastRaisedCode = 0;
+    ForwardQueueJournal* m_journal = nullptr;
 };

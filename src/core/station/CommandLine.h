@@ -23,6 +23,9 @@ public:
     int IntValue(std::string_view name, int fallback) const;
 
     const std::string& Raw() const { return m_raw; }
+    // "/forward:HOST": start in forwarding mode towards HOST (a name or
+    // address, optionally ":port"); empty for "/forward" alone.
+    std::optional<std::string> ForwardHost() const { return Value("forward"); }
     // "/presentation_mode 1" anywhere in the raw command line.
     bool WantsPresentationMode() const;
 

@@ -14,6 +14,7 @@
 #include "events/AlarmDefaults.h"
 #include "events/EventDecoder.h"
 #include "events/RecorderSupervision.h"
+#include "links/ForwardingManager.h"
 #include "platform/Profile.h"
 #include "platform/Prompt.h"
 #include "platform/StopSignals.h"
@@ -96,7 +97,12 @@ StationExit Station::Run()
 
     m_desktop.CreateMainWindow(*this);
     m_mainWindowCreated = true;
+    // What a killed relay still owed: a relay started again forwards it (its
+    // forwarding window queued it first), any other start stores it here.
+    if (!m_options.ForwardHost())
+        ForwardingManager::StoreLeftoversLocally(m_folder, *m_pump, *m_decoder);
     m_pump->Run(PumpLoop::UntilStopped, PumpWait::Interval);
+    m_desktop.LoopEnded();
 
     Shutdown();
     return StationExit::Normal;

@@ -41,4 +41,7 @@ public:
     // the loop has stopped.
     virtual void CreateMainWindow(Station& station) = 0;
     virtual void DestroyMainWindow() = 0;
+    // The loop has stopped; the database still takes alarms. Forwarding mode
+    // ends here, storing what it still holds.
+    virtual void LoopEnded() {}
 };
