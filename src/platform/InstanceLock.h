@@ -17,9 +17,13 @@ public:
     bool TryAcquire(const std::filesystem::path& folder, std::string_view applicationName);
     void Release();
     bool Held() const { return m_fd >= 0; }
+    // After a failed TryAcquire: true when another process holds the lock,
+    // false when the file could not be made at all.
+    bool HeldElsewhere() const { return m_heldElsewhere; }
 
 private:
     int m_fd = -1;
+    bool m_heldElsewhere = false;
 };
 
 // The folder of the running executable and its base name.

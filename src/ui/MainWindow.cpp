@@ -87,12 +87,16 @@ void MainWindow::BuildMenus()
 {
     QMenu* station = menuBar()->addMenu(Text(Tr("&Wardex")));
     station->addAction(Text(Tr("An-/Abmelden")), this, [this] {
+        if (m_logic->RefusedWhileAlarmOpen())
+            return;
         m_logic->EnterBusy();
         m_users.LogInOrOut();
         m_logic->LeaveBusy();
         UpdateStatus();
     });
     station->addAction(Text(Tr("Konfiguration...")), this, [this] {
+        if (m_logic->RefusedWhileAlarmOpen())
+            return;
         m_logic->EnterBusy();
         bool accepted = RunConfigurationSheet(m_station, m_users.SheetPages(), this);
         m_logic->LeaveBusy();
@@ -162,7 +166,7 @@ void MainWindow::LoadFilters()
 
 void MainWindow::EnterPresentation()
 {
-    if (m_logic->Presentation().Exists())
+    if (m_logic->Presentation().Exists() || m_logic->RefusedWhileAlarmOpen())
         return;
     m_list->SaveColumns();
     m_logic->EnterPresentationMode(false);
@@ -190,6 +194,14 @@ void MainWindow::Start()
 {
     m_logic->Initialise();
     m_timer.start(MainWindowLogic::kTickMs);
+    // Started presenting ("/present", "/presentation_mode 1"): hidden as by
+    // the menu's command.
+    if (m_logic->Presentation().Exists()) {
+        m_list->SaveColumns();
+        m_list->Model().Resort();
+        GoToTray();
+        return;
+    }
     int mode = MainWindowState(m_station.Tree())->Child("LastShutDownWindowMode")->GetInt();
     if (mode == 2) {
         GoToTray();
@@ -264,12 +276,22 @@ void MainWindow::GoToTray()
         connect(m_tray.get(), &QSystemTrayIcon::activated, this,
                 [this](QSystemTrayIcon::ActivationReason reason) {
                     if (reason == QSystemTrayIcon::Trigger ||
-                        reason == QSystemTrayIcon::DoubleClick)
-                        RestoreFromTray();
+                        reason == QSystemTrayIcon::DoubleClick ||
+                        reason == QSystemTrayIcon::Context)
+                        TrayClicked();
                 });
     }
     m_tray->show();
     hide();
+}
+
+void MainWindow::TrayClicked()
+{
+    PresentationWindowLogic& presentation = m_logic->Presentation();
+    if (presentation.Exists())
+        presentation.Open();
+    else
+        RestoreFromTray();
 }
 
 void MainWindow::RestoreFromTray()
@@ -302,13 +324,20 @@ void MainWindow::closeEvent(QCloseEvent* event)
         event->ignore();
         return;
     }
+    EndWithStation();
+    event->ignore(); // the station ends the loop and destroys the window
+}
+
+void MainWindow::EndWithStation()
+{
+    if (m_ending)
+        return;
     m_ending = true;
     m_list->SaveColumns();
     SaveWindowMode();
     if (m_tray != nullptr)
         m_tray->hide();
     m_timer.stop();
-    event->ignore(); // the station ends the loop and destroys the window
     hide();
 }
 

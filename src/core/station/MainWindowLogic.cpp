@@ -209,6 +209,17 @@ bool MainWindowLogic::RequestExit()
     return true;
 }
 
+bool MainWindowLogic::RefusedWhileAlarmOpen()
+{
+    if (!m_alarms->Windows().AnyOpen())
+        return false;
+    m_station.Desktop().Messages().Show(
+        Tr("Operation waehrend der Bearbeitung eines Alarms nicht moeglich.\nBitte schliessen Sie "
+           "vorher das Alarmfenster!"),
+        Tr("Wardex"), PromptIcon::Warning, PromptButtons::Ok);
+    return true;
+}
+
 void MainWindowLogic::EnterPresentationMode(bool returnToNormalWhenEmpty)
 {
     m_presentation->Enter(returnToNormalWhenEmpty);

@@ -20,6 +20,7 @@
 
 #include <cstdio>
 #include <system_error>
+#include <utility>
 
 namespace {
 
@@ -58,10 +59,21 @@ int Station::KeepAliveMinutes() const
 
 StationExit Station::Run()
 {
+    InstallStopSignals();
     std::error_code error;
     std::filesystem::create_directories(m_folder, error);
-    if (!m_lock.TryAcquire(m_folder, ExecutableName()))
-        return StationExit::AlreadyRunning;
+    if (error || !std::filesystem::is_directory(m_folder)) {
+        std::fprintf(stderr, "Wardex: the program folder %s cannot be created: %s\n",
+                     m_folder.c_str(), error ? error.message().c_str() : "not a folder");
+        return StationExit::FolderFailed;
+    }
+    if (!m_lock.TryAcquire(m_folder, ExecutableName())) {
+        if (m_lock.HeldElsewhere())
+            return StationExit::AlreadyRunning;
+        std::fprintf(stderr, "Wardex: the program folder %s cannot be written.\n",
+                     m_folder.c_str());
+        return StationExit::FolderFailed;
+    }
     std::filesystem::current_path(m_folder, error);
 
     if (!LoadConfiguration())
@@ -74,7 +86,6 @@ StationExit Station::Run()
     }
     m_desktop.ShowStartupProgress(50);
 
-    InstallStopSignals();
     m_decoder = std::make_unique<EventDecoder>(m_tree, Clock::Global());
     m_supervision =
         std::make_unique<RecorderSupervision>(m_tree, m_decoder->Arrivals(), KeepAliveMinutes());
@@ -83,11 +94,16 @@ StationExit Station::Run()
         if (StopSignalReceived())
             RequestQuit();
     });
+    if (m_quitRequested)
+        m_pump->RequestQuit();
     StartListening();
     m_desktop.ShowStartupProgress(100);
 
     m_desktop.CreateMainWindow(*this);
     m_mainWindowCreated = true;
+    if (!m_startupNotice.empty() && !m_quitRequested)
+        m_desktop.Messages().Show(std::exchange(m_startupNotice, {}), "Wardex", PromptIcon::Warning,
+                                  PromptButtons::Ok);
     m_pump->Run(PumpLoop::UntilStopped, PumpWait::Interval);
 
     Shutdown();
@@ -135,9 +151,9 @@ void Station::LoadTranslation()
     std::filesystem::path languages = FileInFolder("Languages");
     std::string language = Misc(m_tree)->Child("Language")->GetString();
     Translator& translator = Translator::Global();
+    // A missing file leaves the texts German; the station starts anyway.
     if (!translator.LoadLanguage(languages / (language + ".txt"), languages / "English.txt"))
-        m_desktop.Messages().Show(translator.LastError(), "Wardex", PromptIcon::Warning,
-                                  PromptButtons::Ok);
+        m_startupNotice = translator.LastError();
 }
 
 bool Station::OpenDatabase()
@@ -178,8 +194,21 @@ void Station::StartListening()
 
 void Station::RequestQuit()
 {
+    m_quitRequested = true;
     if (m_pump != nullptr)
         m_pump->RequestQuit();
+}
+
+void Station::ServeFromNestedLoop()
+{
+    if (StopSignalReceived())
+        RequestQuit();
+    if (m_quitRequested) {
+        m_desktop.CancelModalDialogs();
+        return;
+    }
+    if (m_pump != nullptr && !m_sessionEnded)
+        m_pump->ServeNestedRound();
 }
 
 void Station::EndSession()
@@ -193,6 +222,9 @@ void Station::EndSession()
         m_database->StopObserving();
         m_database->Close();
     }
+    // Nothing kills the process after the session here: it ends in order,
+    // with the configuration saved.
+    RequestQuit();
 }
 
 bool Station::SaveConfiguration()
@@ -202,6 +234,8 @@ bool Station::SaveConfiguration()
 
 void Station::Shutdown()
 {
+    if (m_mainWindowCreated)
+        m_desktop.EndMainWindow();
     if (m_database != nullptr)
         m_database->StopObserving();
     m_tree.SaveImage(FileInFolder(kTreeImage).string());

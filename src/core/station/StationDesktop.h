@@ -41,4 +41,12 @@ public:
     // the loop has stopped.
     virtual void CreateMainWindow(Station& station) = 0;
     virtual void DestroyMainWindow() = 0;
+    // The loop has stopped, by the close box or by a stop signal: the main
+    // window keeps what an orderly end keeps (column widths, window mode)
+    // before the configuration is saved.
+    virtual void EndMainWindow() {}
+    // The station is ending: every open dialog and message box is cancelled
+    // as its "Abbrechen" (or "Nein") would, so that the loops they run
+    // return.
+    virtual void CancelModalDialogs() {}
 };

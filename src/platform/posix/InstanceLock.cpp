@@ -1,5 +1,7 @@
 #include "platform/InstanceLock.h"
 
+#include <cerrno>
+
 #include <fcntl.h>
 #include <sys/file.h>
 #include <unistd.h>
@@ -12,11 +14,13 @@ InstanceLock::~InstanceLock()
 bool InstanceLock::TryAcquire(const std::filesystem::path& folder, std::string_view applicationName)
 {
     Release();
+    m_heldElsewhere = false;
     std::filesystem::path path = folder / ("." + std::string(applicationName) + ".lock");
     int fd = open(path.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0644);
     if (fd < 0)
         return false;
     if (flock(fd, LOCK_EX | LOCK_NB) != 0) {
+        m_heldElsewhere = errno == EWOULDBLOCK;
         close(fd);
         return false;
     }

@@ -147,9 +147,13 @@ TEST_F(StationTest, MissingTranslationIsShownAndTheStationRuns)
     std::filesystem::remove(dir.Path() / "Languages" / "German.txt");
     FakeDesktop desktop;
     ConfigTree tree;
+    size_t shownBeforeTheWindow = 1;
+    desktop.onCreateWindow = [&] { shownBeforeTheWindow = desktop.prompt.shown.size(); };
     EXPECT_EQ(RunOnce(desktop, tree), StationExit::Normal);
     ASSERT_EQ(desktop.prompt.shown.size(), 1u);
     EXPECT_NE(desktop.prompt.shown[0].text.find("not found!"), std::string::npos);
+    // Shown once the port is served, never before.
+    EXPECT_EQ(shownBeforeTheWindow, 0u);
 }
 
 TEST_F(StationTest, UnusableDatabaseEndsWithoutWritingTheConfiguration)
@@ -236,4 +240,44 @@ TEST_F(StationTest, StopSignalEndsInOrder)
     EXPECT_TRUE(std::filesystem::exists(dir.Path() / "programdata.bin"));
     EXPECT_TRUE(std::filesystem::exists(dir.Path() / "db.cache"));
     EXPECT_LT(desktop.rounds, 100);
+    EXPECT_EQ(desktop.windowsEnded, 1);
+}
+
+TEST_F(StationTest, InsideADialogTelegramsAreStoredAndAStopSignalCancelsTheDialogs)
+{
+    FakeDesktop desktop;
+    ConfigTree tree;
+    int storedInside = -1;
+    desktop.onRound = [&](Station& s) {
+        if (storedInside >= 0)
+            return;
+        // As a modal dialog's loop would, without returning to the pump.
+        ConfigNode* recorder = s.Tree().TopFolder("Program")->Child("RecorderList")->NewEntry(0);
+        recorder->Child("IP")->SetString("127.0.0.1");
+        TelegramFields fields;
+        fields.typeCode = 10001;
+        ASSERT_TRUE(SendToLoopback(s.ListeningPort(), EncodeTelegram(fields)));
+        for (int i = 0; i < 3000 && s.Database()->RecordCount() == 0; ++i)
+            s.ServeFromNestedLoop();
+        storedInside = s.Database()->RecordCount();
+        EXPECT_EQ(desktop.dialogsCancelled, 0);
+        std::raise(SIGTERM);
+        s.ServeFromNestedLoop();
+        EXPECT_EQ(desktop.dialogsCancelled, 1);
+        EXPECT_TRUE(s.QuitRequested());
+    };
+    EXPECT_EQ(RunOnce(desktop, tree), StationExit::Normal);
+    EXPECT_EQ(storedInside, 1);
+    EXPECT_TRUE(std::filesystem::exists(dir.Path() / "programdata.bin"));
+}
+
+TEST_F(StationTest, AProgramFolderThatCannotBeMadeEndsTheStart)
+{
+    WriteFileBytes(dir.Path() / "file", "x");
+    FakeDesktop desktop;
+    ConfigTree tree;
+    Station station(CommandLine("/datadir:\"" + (dir.Path() / "file" / "sub").string() + "\""),
+                    desktop, tree);
+    EXPECT_EQ(station.Run(), StationExit::FolderFailed);
+    EXPECT_EQ(desktop.windowsCreated, 0);
 }
