@@ -39,8 +39,15 @@ void CancelModalDialogs()
             !(dialog->isModal() || dialog->testAttribute(Qt::WA_ShowModal)))
             continue;
         auto* box = qobject_cast<QMessageBox*>(dialog);
-        if (box != nullptr && box->escapeButton() != nullptr)
-            box->escapeButton()->click();
+        QAbstractButton* answer = nullptr;
+        for (QMessageBox::StandardButton button : {QMessageBox::Cancel, QMessageBox::No}) {
+            if (box != nullptr && answer == nullptr)
+                answer = box->button(button);
+        }
+        if (box != nullptr && answer == nullptr)
+            answer = box->escapeButton();
+        if (answer != nullptr)
+            answer->click();
         else
             dialog->reject();
     }

@@ -24,7 +24,7 @@ private:
 };
 
 // Cancels every open modal dialog and popup menu as the user would: a
-// message box by its escape button ("Abbrechen", "Nein", or its only
-// button), any other dialog as by "Abbrechen". Their loops return once the
+// message box by "Abbrechen", else "Nein", else its escape button (a box
+// with only OK: OK), any other dialog as by "Abbrechen". Their loops return once the
 // current event has been handled.
 void CancelModalDialogs();
