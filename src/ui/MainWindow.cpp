@@ -230,6 +230,14 @@ void MainWindow::BringToFront()
         RestoreFromTray();
     raise();
     activateWindow();
+    // Where no window manager keeps them there, what belongs above the main
+    // window goes back above it: an open dialog, then the alarm windows.
+    if (QWidget* modal = QApplication::activeModalWidget())
+        modal->raise();
+    for (QWidget* window : QApplication::topLevelWidgets()) {
+        if (window->objectName() == "AlarmWindow" && window->isVisible() && !window->isMinimized())
+            window->raise();
+    }
     // Where the window manager refuses the focus, the task bar entry flashes.
     QApplication::alert(this);
 }
