@@ -2,6 +2,7 @@
 
 #include "config/Translator.h"
 #include "core/station/Station.h"
+#include "platform/StopSignals.h"
 #include "platform/qt/NestedLoopDriver.h"
 #include "platform/qt/QtEventDrain.h"
 #include "ui/MainWindow.h"
@@ -47,6 +48,18 @@ void QtBusyIndicator::ShowProgress(int64_t, int64_t) {}
 QtDesktop::QtDesktop(Attendance attendance)
     : m_attendance(attendance), m_profile("Tessaro Electronic", "Wardex")
 {
+    // Every dialog's loop serves the port once the station runs; before
+    // that, a stop signal still ends a message box of the start.
+    m_nestedLoops = std::make_unique<NestedLoopDriver>([this] {
+        if (m_station == nullptr) {
+            if (StopSignalReceived())
+                ::CancelModalDialogs();
+            return;
+        }
+        m_station->ServeFromNestedLoop();
+        if (m_window != nullptr && !m_station->QuitRequested())
+            m_window->Logic().RunPosted();
+    });
 }
 
 QtDesktop::~QtDesktop()
@@ -109,12 +122,6 @@ void QtDesktop::DrainEvents()
 void QtDesktop::CreateMainWindow(Station& station)
 {
     m_station = &station;
-    // From here on every dialog's loop serves the port too.
-    m_nestedLoops = std::make_unique<NestedLoopDriver>([this] {
-        m_station->ServeFromNestedLoop();
-        if (m_window != nullptr && !m_station->QuitRequested())
-            m_window->Logic().RunPosted();
-    });
     m_sessionEnd = std::make_unique<SessionEndFilter>(station);
     qApp->installEventFilter(m_sessionEnd.get());
     m_window = std::make_unique<MainWindow>(station, m_beeper);
@@ -136,8 +143,11 @@ void QtDesktop::CreateMainWindow(Station& station)
 
 void QtDesktop::DestroyMainWindow()
 {
-    m_nestedLoops.reset();
     m_window.reset();
+    if (m_sessionEnd != nullptr)
+        qApp->removeEventFilter(m_sessionEnd.get());
+    m_sessionEnd.reset();
+    m_station = nullptr;
 }
 
 void QtDesktop::EndMainWindow()

@@ -10,6 +10,7 @@
 #include "config/DefaultScript.h"
 #include "config/Translator.h"
 #include "config/Version.h"
+#include "core/station/PresentationWindowLogic.h"
 #include "core/station/Station.h"
 #include "db/AlarmDatabase.h"
 #include "events/AlarmDefaults.h"
@@ -101,10 +102,12 @@ protected:
 
     // Starts the station; once its main window exists `open` opens a dialog
     // from the loop. While `isOpen` holds, telegrams are sent; once they are
-    // stored, `stored` runs and a stop signal ends the station.
+    // stored, `stored` runs and a stop signal ends the station (or `stored`
+    // ends it).
+    enum class End { StopSignal, ByStored };
     Seen Run(const std::function<void(QtDesktop&)>& open,
              const std::function<bool(QWidget* modal)>& isOpen,
-             const std::function<void(QtDesktop&)>& stored = {})
+             const std::function<void(QtDesktop&)>& stored = {}, End end = End::StopSignal)
     {
         QtDesktop desktop(Attendance::Desktop);
         ConfigTree tree;
@@ -150,7 +153,8 @@ protected:
                 if (stored)
                     stored(desktop);
                 phase = Phase::Ending;
-                std::raise(SIGTERM);
+                if (end == End::StopSignal)
+                    std::raise(SIGTERM);
                 return;
             case Phase::Ending:
                 return;
@@ -297,4 +301,50 @@ TEST_F(StationModalTest, WhileAnAlarmWindowIsOpenTheConfigurationIsRefused)
     EXPECT_EQ(station.Run(), StationExit::Normal);
     EXPECT_EQ(refusal, "Wardex: Operation waehrend der Bearbeitung eines Alarms nicht "
                        "moeglich.\nBitte schliessen Sie vorher das Alarmfenster!");
+}
+
+TEST_F(StationModalTest, StartedPresentingTheMainWindowHidesAndATrayClickActivatesThePresentation)
+{
+    for (const char* option : {"/present", "/presentation_mode 1"}) {
+        QtDesktop desktop(Attendance::Desktop);
+        ConfigTree tree;
+        Station station(CommandLine(Options().Raw() + " " + option), desktop, tree);
+        bool checked = false;
+        QTimer probe;
+        probe.setInterval(5);
+        QObject::connect(&probe, &QTimer::timeout, [&] {
+            MainWindow* window = desktop.Window();
+            if (window == nullptr || station.Pump() == nullptr || checked)
+                return;
+            checked = true;
+            PresentationWindowLogic& presentation = window->Logic().Presentation();
+            EXPECT_TRUE(presentation.Exists()) << option;
+            // Without a tray (offscreen) the tray is the minimised window.
+            EXPECT_EQ(window->CurrentMode(), MainWindow::Mode::Tray) << option;
+            window->TrayClicked();
+            EXPECT_TRUE(presentation.Exists()) << option;
+            EXPECT_EQ(window->CurrentMode(), MainWindow::Mode::Tray) << option;
+            presentation.Leave();
+            window->TrayClicked();
+            EXPECT_EQ(window->CurrentMode(), MainWindow::Mode::Normal) << option;
+            station.RequestQuit();
+        });
+        probe.start();
+        EXPECT_EQ(station.Run(), StationExit::Normal);
+        EXPECT_TRUE(checked);
+    }
+}
+
+TEST_F(StationModalTest, TheEndOfTheDesktopSessionEndsTheStationInOrderEvenFromADialog)
+{
+    Seen seen = Run(
+        [](QtDesktop& desktop) { FindAction(*desktop.Window(), "Konfiguration...")->trigger(); },
+        [](QWidget* modal) { return IsTitled(modal, "Konfiguration"); },
+        [](QtDesktop&) {
+            // What Qt's session manager sends when the session dies.
+            QEvent quit(QEvent::Quit);
+            QCoreApplication::sendEvent(qApp, &quit);
+        },
+        End::ByStored);
+    ExpectStoredWhileOpenAndEndedInOrder(seen, "Konfiguration");
 }
