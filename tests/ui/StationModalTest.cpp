@@ -1,16 +1,14 @@
-// The whole station in this process with its Qt desktop: while a modal
-// dialog runs its own loop (the configuration sheet, the recorder sheet
-// inside it, a message box, the log-in dialog), telegrams from a recorder
-// on loopback are stored and dispatched and alarm windows open; a stop
-// signal cancels the dialogs and ends the station in order. Pictures of the
-// main window with a dialog and of the refusal go into the build folder.
+// The whole station in this process with its Qt desktop: while a dialog
+// runs its own loop, telegrams from a recorder on loopback are stored and
+// alarm windows open; a stop signal or the end of the desktop session
+// cancels the dialogs and ends in order. Screenshots go into the build
+// folder.
 #include "alarm/AlarmSettingsLookup.h"
 #include "alarm/AlarmWindowManager.h"
 #include "config/ConfigTree.h"
 #include "config/DefaultScript.h"
 #include "config/Translator.h"
 #include "config/Version.h"
-#include "core/station/PresentationWindowLogic.h"
 #include "core/station/Station.h"
 #include "db/AlarmDatabase.h"
 #include "events/AlarmDefaults.h"
@@ -22,20 +20,17 @@
 #include "ui/QtDesktop.h"
 #include "users/UserAccounts.h"
 
-#include <QAbstractButton>
 #include <QAbstractItemView>
 #include <QAction>
 #include <QApplication>
-#include <QDialog>
 #include <QDir>
 #include <QMessageBox>
-#include <QPixmap>
 #include <QPushButton>
 #include <QScreen>
 #include <QTimer>
 #include <csignal>
 #include <functional>
-#include <string>
+#include <utility>
 
 #include <unistd.h>
 
@@ -43,25 +38,27 @@
 
 namespace {
 
-constexpr int kTelegrams = 3;
-
-QAction* FindAction(QWidget& window, const QString& text)
+void Trigger(QtDesktop& desktop, const char* text)
 {
-    for (QAction* action : window.findChildren<QAction*>()) {
+    for (QAction* action : desktop.Window()->findChildren<QAction*>()) {
         if (action->text() == text)
-            return action;
+            action->trigger();
     }
-    return nullptr;
 }
 
-// What the scenario saw while the dialog was open.
-struct Seen {
-    QString dialog;
-    int storedWhileOpen = -1;
-    bool alarmWindowOpen = false;
-    bool dialogStillOpen = false;
-    StationExit exit = StationExit::InitFailed;
-};
+// The whole screen, the main window fitted to it and the dialog centred
+// over it as a window manager would place it.
+void SaveScreen(QtDesktop& desktop, const std::string& name)
+{
+    ASSERT_TRUE(QDir().mkpath(WARDEX_SCREENSHOT_DIR));
+    QRect screen = QGuiApplication::primaryScreen()->availableGeometry();
+    desktop.Window()->setGeometry(screen.x(), screen.y(), screen.width(), screen.height() * 3 / 4);
+    if (QWidget* modal = QApplication::activeModalWidget())
+        modal->move(desktop.Window()->geometry().center() - modal->rect().center());
+    QApplication::processEvents();
+    QPixmap picture = QGuiApplication::primaryScreen()->grabWindow(0);
+    EXPECT_TRUE(picture.save(QString::fromStdString(WARDEX_SCREENSHOT_DIR "/" + name)));
+}
 
 class StationModalTest : public ::testing::Test {
 protected:
@@ -69,24 +66,20 @@ protected:
     {
         std::filesystem::copy(std::filesystem::path(WARDEX_SOURCE_DIR) / "Languages",
                               dir.Path() / "Languages");
-        // A recorder on loopback, and a second account so that the log-in
-        // dialog opens.
+        // A recorder on loopback whose alarm opens a window at once, and a
+        // second account so that the log-in dialog opens.
         FakePrompt prompt;
         ConfigTree saved;
         ASSERT_TRUE(saved.LoadDefaults(DefaultScript(), prompt));
+        saved.TopFolder("Program")->Child("iVersion")->SetInt(VersionNumber(ProductVersion()));
         ConfigNode* recorder = saved.TopFolder("Program")->Child("RecorderList")->NewEntry(0);
         recorder->Child("IP")->SetString("127.0.0.1");
         recorder->Child("Name")->SetString("Tor");
-        // Its alarm opens an alarm window at once.
         RebuildAlarmDefaults(saved);
         CompleteRecorderSettings(saved);
         ConfigNode* setting = recorder->Child("AlarmSettings")->FindEntryByInt("Type", 10001);
-        ASSERT_NE(setting, nullptr);
         setting->Child("Priority")->SetInt(0);
         setting->Child("ShowAlarmWindow")->SetInt(1);
-        setting->Child("DoAuto")->SetInt(0);
-        // Saved by this version: no upgrade touches the settings.
-        saved.TopFolder("Program")->Child("iVersion")->SetInt(VersionNumber(ProductVersion()));
         CreateBuiltInAccount(saved);
         ConfigNode* users = saved.TopFolder("Program")->Child("UserList");
         users->NewEntry(users->ChildCount())->Child("Name")->SetString("wache");
@@ -94,170 +87,116 @@ protected:
     }
     void TearDown() override { Translator::Global().Clear(); }
 
-    CommandLine Options() const
+    CommandLine Options(const std::string& extra = "") const
     {
         return CommandLine("/datadir:\"" + dir.Path().string() + "\" /port:0 /shmprefix:i14modal" +
-                           std::to_string(getpid()));
+                           std::to_string(getpid()) + " " + extra);
     }
 
-    // Starts the station; once its main window exists `open` opens a dialog
-    // from the loop. While `isOpen` holds, telegrams are sent; once they are
-    // stored, `stored` runs and a stop signal ends the station (or `stored`
-    // ends it).
-    enum class End { StopSignal, ByStored };
-    Seen Run(const std::function<void(QtDesktop&)>& open,
-             const std::function<bool(QWidget* modal)>& isOpen,
-             const std::function<void(QtDesktop&)>& stored = {}, End end = End::StopSignal)
+    // Runs a station; `step` is called every 5 ms from whatever loop runs
+    // (the dialogs' too) until it returns true. A station that never gets
+    // there is ended, so that the test fails instead of hanging.
+    StationExit Run(QtDesktop& desktop, Station& station, const std::function<bool()>& step)
     {
-        QtDesktop desktop(Attendance::Desktop);
-        ConfigTree tree;
-        Station station(Options(), desktop, tree);
-        Seen seen;
-        enum class Phase { Starting, Opening, Sending, Ending } phase = Phase::Starting;
         int rounds = 0;
+        bool done = false;
         QTimer probe;
-        probe.setInterval(5);
         QObject::connect(&probe, &QTimer::timeout, [&] {
-            // A scenario that never gets there fails instead of hanging.
-            if (++rounds > 6000) {
+            if (++rounds > 6000)
                 station.RequestQuit();
-                return;
-            }
-            QWidget* modal = QApplication::activeModalWidget();
-            switch (phase) {
-            case Phase::Starting:
-                if (desktop.Window() == nullptr || station.Pump() == nullptr)
-                    return;
-                phase = Phase::Opening;
-                // Not from this handler: Qt fires no timer again while its
-                // handler runs, and the dialog's loop must see this one.
-                QTimer::singleShot(0, [&] { open(desktop); });
-                return;
-            case Phase::Opening: {
-                if (modal == nullptr || !isOpen(modal))
-                    return;
-                seen.dialog = modal->windowTitle();
-                TelegramFields fields;
-                fields.typeCode = 10001;
-                for (int i = 0; i < kTelegrams; ++i)
-                    EXPECT_TRUE(SendToLoopback(station.ListeningPort(), EncodeTelegram(fields)));
-                phase = Phase::Sending;
-                return;
-            }
-            case Phase::Sending:
-                if (station.Database()->RecordCount() < kTelegrams)
-                    return;
-                seen.storedWhileOpen = station.Database()->RecordCount();
-                seen.dialogStillOpen = modal != nullptr && isOpen(modal);
-                seen.alarmWindowOpen = desktop.Window()->Logic().AlarmWindows().AnyOpen();
-                if (stored)
-                    stored(desktop);
-                phase = Phase::Ending;
-                if (end == End::StopSignal)
-                    std::raise(SIGTERM);
-                return;
-            case Phase::Ending:
-                return;
-            }
+            else if (!done && desktop.Window() != nullptr && station.Pump() != nullptr)
+                done = step();
         });
-        probe.start();
-        seen.exit = station.Run();
-        EXPECT_FALSE(QApplication::activeModalWidget());
-        return seen;
+        probe.start(5);
+        return station.Run();
     }
 
-    void ExpectStoredWhileOpenAndEndedInOrder(const Seen& seen, const char* dialog)
+    static void SendAlarms(Station& station, int count)
     {
-        EXPECT_EQ(seen.dialog, dialog);
-        EXPECT_EQ(seen.storedWhileOpen, kTelegrams);
-        EXPECT_TRUE(seen.dialogStillOpen);
-        EXPECT_TRUE(seen.alarmWindowOpen);
-        EXPECT_EQ(seen.exit, StationExit::Normal);
-        EXPECT_TRUE(std::filesystem::exists(dir.Path() / "db.cache"));
-        FakePrompt prompt;
-        ConfigTree saved;
-        ASSERT_TRUE(saved.LoadDefaults(DefaultScript(), prompt));
-        ASSERT_TRUE(saved.LoadImage((dir.Path() / "programdata.bin").string()));
-        EXPECT_EQ(saved.TopFolder("Program")->Child("RecorderList")->ChildCount(), 1);
-    }
-
-    // The whole screen: the main window fitted to it, the open dialog
-    // centred over it as a window manager would place it.
-    static void SaveScreen(QtDesktop& desktop, const char* name)
-    {
-        ASSERT_TRUE(QDir().mkpath(WARDEX_SCREENSHOT_DIR));
-        QRect screen = QGuiApplication::primaryScreen()->availableGeometry();
-        MainWindow& window = *desktop.Window();
-        window.setGeometry(screen.x(), screen.y(), screen.width(), screen.height() * 3 / 4);
-        if (QWidget* modal = QApplication::activeModalWidget())
-            modal->move(window.geometry().center() - modal->rect().center());
-        for (QWidget* shown : QApplication::topLevelWidgets())
-            shown->repaint();
-        QApplication::processEvents();
-        QPixmap picture = QGuiApplication::primaryScreen()->grabWindow(0);
-        ASSERT_FALSE(picture.isNull());
-        EXPECT_TRUE(picture.save(QString(WARDEX_SCREENSHOT_DIR) + "/" + name));
+        TelegramFields fields;
+        fields.typeCode = 10001;
+        for (int i = 0; i < count; ++i)
+            EXPECT_TRUE(SendToLoopback(station.ListeningPort(), EncodeTelegram(fields)));
     }
 
     TempDir dir;
 };
 
-bool IsTitled(QWidget* modal, const char* title)
-{
-    return modal->windowTitle() == title;
-}
+struct ModalCase {
+    const char* name;
+    // Opens the dialog from the loop, perhaps a dialog inside a dialog.
+    std::function<void(QtDesktop&)> open;
+    QString title;
+    bool endBySession;
+};
 
 } // namespace
 
-TEST_F(StationModalTest, TheConfigurationSheetLetsAlarmsInAndAStopSignalCancelsIt)
+TEST_F(StationModalTest, WhileADialogIsOpenAlarmsAreStoredAndTheStationEndsInOrder)
 {
-    Seen seen = Run(
-        [](QtDesktop& desktop) { FindAction(*desktop.Window(), "Konfiguration...")->trigger(); },
-        [](QWidget* modal) { return IsTitled(modal, "Konfiguration"); },
-        [](QtDesktop& desktop) {
-            SaveScreen(desktop, "station-configuration-sheet-with-alarm.png");
+    auto editFirstRecorder = [] {
+        QWidget* sheet = QApplication::activeModalWidget();
+        auto* list = sheet->findChild<QAbstractItemView*>("RecorderList");
+        list->setCurrentIndex(list->model()->index(0, 0));
+        sheet->findChild<QPushButton*>("Edit")->click();
+    };
+    const ModalCase cases[] = {
+        {"sheet", [](QtDesktop& d) { Trigger(d, "Konfiguration..."); }, "Konfiguration", false},
+        {"recorder sheet in the sheet",
+         [&](QtDesktop& d) {
+             QTimer::singleShot(50, editFirstRecorder);
+             Trigger(d, "Konfiguration...");
+         },
+         "Rekorder bearbeiten", false},
+        {"message box",
+         [](QtDesktop& d) {
+             // Cancelled as "Nein" would.
+             EXPECT_EQ(d.Messages().Show("Bitte warten", "Hinweis", PromptIcon::Information,
+                                         PromptButtons::YesNo),
+                       PromptAnswer::No);
+         },
+         "Hinweis", false},
+        {"log-in", [](QtDesktop& d) { Trigger(d, "An-/Abmelden"); }, "Anmelden an Wardex", false},
+        {"sheet, session ends", [](QtDesktop& d) { Trigger(d, "Konfiguration..."); },
+         "Konfiguration", true},
+    };
+    for (const ModalCase& c : cases) {
+        std::filesystem::remove(dir.Path() / "AlarmDB.txt");
+        std::filesystem::remove(dir.Path() / "db.cache");
+        QtDesktop desktop(Attendance::Desktop);
+        ConfigTree tree;
+        Station station(Options(), desktop, tree);
+        bool opened = false;
+        bool sent = false;
+        bool alarmWindowAboveDialog = false;
+        StationExit exit = Run(desktop, station, [&] {
+            QWidget* modal = QApplication::activeModalWidget();
+            if (!std::exchange(opened, true)) {
+                // Not from this handler: Qt fires no timer again while its
+                // handler runs, and the dialog's loop must see this one.
+                QTimer::singleShot(0, [&] { c.open(desktop); });
+            } else if (!sent && modal != nullptr && modal->windowTitle() == c.title) {
+                SendAlarms(station, 3);
+                sent = true;
+            } else if (sent && station.Database()->RecordCount() == 3) {
+                EXPECT_EQ(modal != nullptr ? modal->windowTitle() : "", c.title) << c.name;
+                alarmWindowAboveDialog = desktop.Window()->Logic().AlarmWindows().AnyOpen();
+                if (c.title == "Konfiguration" && !c.endBySession)
+                    SaveScreen(desktop, "station-configuration-sheet-with-alarm.png");
+                QEvent quit(QEvent::Quit);
+                if (c.endBySession) // what Qt's session manager sends when the session dies
+                    QCoreApplication::sendEvent(qApp, &quit);
+                else
+                    std::raise(SIGTERM);
+                return true;
+            }
+            return false;
         });
-    ExpectStoredWhileOpenAndEndedInOrder(seen, "Konfiguration");
-}
-
-TEST_F(StationModalTest, InsideTheRecorderSheetWithinTheSheetAlarmsAreStoredAndBothAreCancelled)
-{
-    Seen seen = Run(
-        [](QtDesktop& desktop) {
-            QTimer::singleShot(50, [] {
-                // The recorder sheet: a dialog inside the sheet's loop.
-                QWidget* sheet = QApplication::activeModalWidget();
-                ASSERT_NE(sheet, nullptr);
-                auto* list = sheet->findChild<QAbstractItemView*>("RecorderList");
-                auto* edit = sheet->findChild<QPushButton*>("Edit");
-                ASSERT_TRUE(list != nullptr && edit != nullptr);
-                list->setCurrentIndex(list->model()->index(0, 0));
-                edit->click();
-            });
-            FindAction(*desktop.Window(), "Konfiguration...")->trigger();
-        },
-        [](QWidget* modal) { return IsTitled(modal, "Rekorder bearbeiten"); });
-    ExpectStoredWhileOpenAndEndedInOrder(seen, "Rekorder bearbeiten");
-}
-
-TEST_F(StationModalTest, AMessageBoxLetsAlarmsInAndAStopSignalAnswersIt)
-{
-    Seen seen = Run(
-        [](QtDesktop& desktop) {
-            EXPECT_EQ(desktop.Messages().Show("Bitte warten", "Hinweis", PromptIcon::Information,
-                                              PromptButtons::YesNo),
-                      PromptAnswer::No);
-        },
-        [](QWidget* modal) { return IsTitled(modal, "Hinweis"); });
-    ExpectStoredWhileOpenAndEndedInOrder(seen, "Hinweis");
-}
-
-TEST_F(StationModalTest, TheLogInDialogLetsAlarmsInAndAStopSignalCancelsIt)
-{
-    Seen seen =
-        Run([](QtDesktop& desktop) { FindAction(*desktop.Window(), "An-/Abmelden")->trigger(); },
-            [](QWidget* modal) { return IsTitled(modal, "Anmelden an Wardex"); });
-    ExpectStoredWhileOpenAndEndedInOrder(seen, "Anmelden an Wardex");
+        EXPECT_EQ(exit, StationExit::Normal) << c.name;
+        EXPECT_TRUE(alarmWindowAboveDialog) << c.name;
+        EXPECT_EQ(QApplication::activeModalWidget(), nullptr) << c.name;
+        EXPECT_TRUE(std::filesystem::exists(dir.Path() / "db.cache")) << c.name;
+    }
 }
 
 TEST_F(StationModalTest, WhileAnAlarmWindowIsOpenTheConfigurationIsRefused)
@@ -265,40 +204,25 @@ TEST_F(StationModalTest, WhileAnAlarmWindowIsOpenTheConfigurationIsRefused)
     QtDesktop desktop(Attendance::Desktop);
     ConfigTree tree;
     Station station(Options(), desktop, tree);
-    QString refusal;
     bool sent = false;
     bool triggered = false;
-    int rounds = 0;
-    QTimer probe;
-    probe.setInterval(5);
-    QObject::connect(&probe, &QTimer::timeout, [&] {
-        if (++rounds > 6000) {
-            station.RequestQuit();
-            return;
-        }
-        if (desktop.Window() == nullptr || station.Pump() == nullptr || !refusal.isEmpty())
-            return;
-        if (!sent) {
-            TelegramFields fields;
-            fields.typeCode = 10001;
-            sent = SendToLoopback(station.ListeningPort(), EncodeTelegram(fields));
-            return;
-        }
-        if (!triggered && desktop.Window()->Logic().AlarmWindows().AnyOpen()) {
-            triggered = true;
-            QTimer::singleShot(
-                0, [&] { FindAction(*desktop.Window(), "Konfiguration...")->trigger(); });
-            return;
-        }
+    QString refusal;
+    StationExit exit = Run(desktop, station, [&] {
         auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
-        if (!triggered || box == nullptr)
-            return;
-        refusal = box->windowTitle() + ": " + box->text();
-        SaveScreen(desktop, "station-refusal-while-alarm-window-open.png");
-        std::raise(SIGTERM);
+        if (!std::exchange(sent, true)) {
+            SendAlarms(station, 1);
+        } else if (box != nullptr) {
+            refusal = box->windowTitle() + ": " + box->text();
+            SaveScreen(desktop, "station-refusal-while-alarm-window-open.png");
+            std::raise(SIGTERM);
+            return true;
+        } else if (!triggered && desktop.Window()->Logic().AlarmWindows().AnyOpen()) {
+            triggered = true;
+            QTimer::singleShot(0, [&] { Trigger(desktop, "Konfiguration..."); });
+        }
+        return false;
     });
-    probe.start();
-    EXPECT_EQ(station.Run(), StationExit::Normal);
+    EXPECT_EQ(exit, StationExit::Normal);
     EXPECT_EQ(refusal, "Wardex: Operation waehrend der Bearbeitung eines Alarms nicht "
                        "moeglich.\nBitte schliessen Sie vorher das Alarmfenster!");
 }
@@ -308,43 +232,19 @@ TEST_F(StationModalTest, StartedPresentingTheMainWindowHidesAndATrayClickActivat
     for (const char* option : {"/present", "/presentation_mode 1"}) {
         QtDesktop desktop(Attendance::Desktop);
         ConfigTree tree;
-        Station station(CommandLine(Options().Raw() + " " + option), desktop, tree);
-        bool checked = false;
-        QTimer probe;
-        probe.setInterval(5);
-        QObject::connect(&probe, &QTimer::timeout, [&] {
-            MainWindow* window = desktop.Window();
-            if (window == nullptr || station.Pump() == nullptr || checked)
-                return;
-            checked = true;
-            PresentationWindowLogic& presentation = window->Logic().Presentation();
-            EXPECT_TRUE(presentation.Exists()) << option;
+        Station station(Options(option), desktop, tree);
+        Run(desktop, station, [&] {
+            MainWindow& window = *desktop.Window();
+            EXPECT_TRUE(window.Logic().Presentation().Exists()) << option;
             // Without a tray (offscreen) the tray is the minimised window.
-            EXPECT_EQ(window->CurrentMode(), MainWindow::Mode::Tray) << option;
-            window->TrayClicked();
-            EXPECT_TRUE(presentation.Exists()) << option;
-            EXPECT_EQ(window->CurrentMode(), MainWindow::Mode::Tray) << option;
-            presentation.Leave();
-            window->TrayClicked();
-            EXPECT_EQ(window->CurrentMode(), MainWindow::Mode::Normal) << option;
+            EXPECT_EQ(window.CurrentMode(), MainWindow::Mode::Tray) << option;
+            window.TrayClicked();
+            EXPECT_TRUE(window.Logic().Presentation().Exists()) << option;
+            window.Logic().Presentation().Leave();
+            window.TrayClicked();
+            EXPECT_EQ(window.CurrentMode(), MainWindow::Mode::Normal) << option;
             station.RequestQuit();
+            return true;
         });
-        probe.start();
-        EXPECT_EQ(station.Run(), StationExit::Normal);
-        EXPECT_TRUE(checked);
     }
-}
-
-TEST_F(StationModalTest, TheEndOfTheDesktopSessionEndsTheStationInOrderEvenFromADialog)
-{
-    Seen seen = Run(
-        [](QtDesktop& desktop) { FindAction(*desktop.Window(), "Konfiguration...")->trigger(); },
-        [](QWidget* modal) { return IsTitled(modal, "Konfiguration"); },
-        [](QtDesktop&) {
-            // What Qt's session manager sends when the session dies.
-            QEvent quit(QEvent::Quit);
-            QCoreApplication::sendEvent(qApp, &quit);
-        },
-        End::ByStored);
-    ExpectStoredWhileOpenAndEndedInOrder(seen, "Konfiguration");
 }

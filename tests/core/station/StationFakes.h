@@ -65,7 +65,6 @@ public:
     }
     void DestroyMainWindow() override { ++windowsDestroyed; }
     void EndMainWindow() override { ++windowsEnded; }
-    void CancelModalDialogs() override { ++dialogsCancelled; }
 
     FakePrompt prompt;
     MemoryProfile profile;
@@ -80,7 +79,6 @@ public:
     int windowsCreated = 0;
     int windowsDestroyed = 0;
     int windowsEnded = 0;
-    int dialogsCancelled = 0;
 };
 
 // Alarm windows that record what they were asked to do.

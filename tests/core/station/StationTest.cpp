@@ -243,34 +243,6 @@ TEST_F(StationTest, StopSignalEndsInOrder)
     EXPECT_EQ(desktop.windowsEnded, 1);
 }
 
-TEST_F(StationTest, InsideADialogTelegramsAreStoredAndAStopSignalCancelsTheDialogs)
-{
-    FakeDesktop desktop;
-    ConfigTree tree;
-    int storedInside = -1;
-    desktop.onRound = [&](Station& s) {
-        if (storedInside >= 0)
-            return;
-        // As a modal dialog's loop would, without returning to the pump.
-        ConfigNode* recorder = s.Tree().TopFolder("Program")->Child("RecorderList")->NewEntry(0);
-        recorder->Child("IP")->SetString("127.0.0.1");
-        TelegramFields fields;
-        fields.typeCode = 10001;
-        ASSERT_TRUE(SendToLoopback(s.ListeningPort(), EncodeTelegram(fields)));
-        for (int i = 0; i < 3000 && s.Database()->RecordCount() == 0; ++i)
-            s.ServeFromNestedLoop();
-        storedInside = s.Database()->RecordCount();
-        EXPECT_EQ(desktop.dialogsCancelled, 0);
-        std::raise(SIGTERM);
-        s.ServeFromNestedLoop();
-        EXPECT_EQ(desktop.dialogsCancelled, 1);
-        EXPECT_TRUE(s.QuitRequested());
-    };
-    EXPECT_EQ(RunOnce(desktop, tree), StationExit::Normal);
-    EXPECT_EQ(storedInside, 1);
-    EXPECT_TRUE(std::filesystem::exists(dir.Path() / "programdata.bin"));
-}
-
 TEST_F(StationTest, AProgramFolderThatCannotBeMadeEndsTheStart)
 {
     WriteFileBytes(dir.Path() / "file", "x");
