@@ -57,7 +57,9 @@ void SaveScreen(QtDesktop& desktop, const std::string& name)
         modal->move(desktop.Window()->geometry().center() - modal->rect().center());
     QApplication::processEvents();
     QPixmap picture = QGuiApplication::primaryScreen()->grabWindow(0);
-    EXPECT_TRUE(picture.save(QString::fromStdString(WARDEX_SCREENSHOT_DIR "/" + name)));
+    QString platform = QGuiApplication::platformName();
+    EXPECT_TRUE(
+        picture.save(WARDEX_SCREENSHOT_DIR "/" + platform + "-" + QString::fromStdString(name)));
 }
 
 class StationModalTest : public ::testing::Test {

@@ -11,7 +11,8 @@
 int main(int argc, char** argv)
 {
     TempDir home;
-    setenv("QT_QPA_PLATFORM", "offscreen", 1);
+    // Offscreen unless a test run asks for a real X server.
+    setenv("QT_QPA_PLATFORM", "offscreen", 0);
     setenv("HOME", home.Path().c_str(), 1);
     setenv("XDG_CONFIG_HOME", (home.Path() / "config").c_str(), 1);
     setenv("XDG_RUNTIME_DIR", home.Path().c_str(), 1);
