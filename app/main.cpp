@@ -9,6 +9,15 @@
 #include <QApplication>
 #include <QIcon>
 #include <cstdio>
+#include <optional>
+#include <string>
+
+namespace {
+
+// Exit status of a start refused for its command line or its folder.
+constexpr int kBadStart = 2;
+
+} // namespace
 
 int main(int argc, char** argv)
 {
@@ -17,7 +26,14 @@ int main(int argc, char** argv)
     std::setvbuf(stdout, nullptr, _IOLBF, 0);
     AdaptStandardOutputToJournal();
     CommandLine options = CommandLine::FromArguments(argc, argv);
-    if (ChooseOffscreenWithoutDesktop())
+    // A mistyped value must not start a station on the defaults, perhaps
+    // beside the production one.
+    if (std::optional<std::string> error = options.CheckValues()) {
+        std::fprintf(stderr, "%s\n", error->c_str());
+        return kBadStart;
+    }
+    bool unattended = ChooseOffscreenWithoutDesktop();
+    if (unattended)
         std::puts("Wardex: no desktop found (neither DISPLAY nor WAYLAND_DISPLAY is set); "
                   "running without windows on Qt's offscreen platform.");
     QApplication app(argc, argv);
@@ -29,8 +45,21 @@ int main(int argc, char** argv)
     // The station's loop ends the program, not the last window closing.
     QApplication::setQuitOnLastWindowClosed(false);
 
-    QtDesktop desktop;
+    // Offscreen nobody sees a message box, however the platform was chosen.
+    if (QGuiApplication::platformName() == "offscreen" ||
+        QGuiApplication::platformName() == "minimal")
+        unattended = true;
+    QtDesktop desktop(unattended ? Attendance::Unattended : Attendance::Desktop);
     Station station(options, desktop, ConfigTree::Global());
-    StationExit exit = station.Run();
-    return exit == StationExit::Normal || exit == StationExit::AlreadyRunning ? 0 : 1;
+    switch (station.Run()) {
+    case StationExit::Normal:
+    case StationExit::AlreadyRunning:
+        return 0;
+    case StationExit::FolderFailed:
+        return kBadStart;
+    case StationExit::InitFailed:
+    case StationExit::DatabaseFailed:
+        break;
+    }
+    return 1;
 }

@@ -3,6 +3,10 @@
 
 #include "config/ConfigTree.h"
 
+#include <deque>
+#include <optional>
+#include <utility>
+
 namespace {
 
 ConfigNode* Folder(ConfigTree& tree)
@@ -101,11 +105,33 @@ void ClearGuardEventMarks(ConfigTree& tree)
 
 void DispatchGuardEvent(ConfigTree& tree, const GuardEvent& event)
 {
-    {
-        ConfigLock lock(tree);
-        WriteGuardEvent(tree, event);
-        if (ConfigNode* folder = Folder(tree))
-            folder->MarkChanged();
+    // An event raised while another is being handled (from a dialog the
+    // handler opened, whose loop serves the port and the timer) waits until
+    // that handling is done: the folder holds the first event until then.
+    static bool dispatching = false;
+    static std::deque<std::pair<ConfigTree*, GuardEvent>> waiting;
+    if (dispatching) {
+        waiting.emplace_back(&tree, event);
+        return;
     }
-    tree.NotifyChanges();
+    dispatching = true;
+    struct Done {
+        ~Done() { dispatching = false; }
+    } done;
+    std::optional<std::pair<ConfigTree*, GuardEvent>> next{std::in_place, &tree, event};
+    while (next) {
+        ConfigTree& target = *next->first;
+        {
+            ConfigLock lock(target);
+            WriteGuardEvent(target, next->second);
+            if (ConfigNode* folder = Folder(target))
+                folder->MarkChanged();
+        }
+        target.NotifyChanges();
+        next.reset();
+        if (!waiting.empty()) {
+            next.emplace(std::move(waiting.front()));
+            waiting.pop_front();
+        }
+    }
 }

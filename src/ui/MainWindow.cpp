@@ -141,12 +141,16 @@ void MainWindow::BuildMenus()
 {
     QMenu* station = menuBar()->addMenu(Text(Tr("&Wardex")));
     station->addAction(Text(Tr("An-/Abmelden")), this, [this] {
+        if (m_logic->RefusedWhileAlarmOpen())
+            return;
         m_logic->EnterBusy();
         m_users.LogInOrOut();
         m_logic->LeaveBusy();
         UpdateStatus();
     });
     station->addAction(Text(Tr("Konfiguration...")), this, [this] {
+        if (m_logic->RefusedWhileAlarmOpen())
+            return;
         m_logic->EnterBusy();
         bool accepted = RunConfigurationSheet(m_station, m_users.SheetPages(), this, [this] {
             m_logic->Maintenance().ScheduleFromSettings();
@@ -263,7 +267,7 @@ void MainWindow::RunListCommand(const std::function<void(const AlarmListCommandP
 
 void MainWindow::EnterPresentation()
 {
-    if (m_logic->Presentation().Exists())
+    if (m_logic->Presentation().Exists() || m_logic->RefusedWhileAlarmOpen())
         return;
     m_list->SaveColumns();
     m_logic->EnterPresentationMode(false);
@@ -292,6 +296,14 @@ void MainWindow::Start()
     m_logic->Initialise();
     m_logic->RefreshAlarmList();
     m_timer.start(MainWindowLogic::kTickMs);
+    // Started presenting ("/present", "/presentation_mode 1"): hidden as by
+    // the menu's command.
+    if (m_logic->Presentation().Exists()) {
+        m_list->SaveColumns();
+        m_list->Model().Resort();
+        GoToTray();
+        return;
+    }
     int mode = MainWindowState(m_station.Tree())->Child("LastShutDownWindowMode")->GetInt();
     if (mode == 2) {
         GoToTray();
@@ -328,6 +340,14 @@ void MainWindow::BringToFront()
         RestoreFromTray();
     raise();
     activateWindow();
+    // Where no window manager keeps them there, what belongs above the main
+    // window goes back above it: an open dialog, then the alarm windows.
+    if (QWidget* modal = QApplication::activeModalWidget())
+        modal->raise();
+    for (QWidget* window : QApplication::topLevelWidgets()) {
+        if (window->objectName() == "AlarmWindow" && window->isVisible() && !window->isMinimized())
+            window->raise();
+    }
     // Where the window manager refuses the focus, the task bar entry flashes.
     QApplication::alert(this);
 }
@@ -374,12 +394,22 @@ void MainWindow::GoToTray()
         connect(m_tray.get(), &QSystemTrayIcon::activated, this,
                 [this](QSystemTrayIcon::ActivationReason reason) {
                     if (reason == QSystemTrayIcon::Trigger ||
-                        reason == QSystemTrayIcon::DoubleClick)
-                        RestoreFromTray();
+                        reason == QSystemTrayIcon::DoubleClick ||
+                        reason == QSystemTrayIcon::Context)
+                        TrayClicked();
                 });
     }
     m_tray->show();
     hide();
+}
+
+void MainWindow::TrayClicked()
+{
+    PresentationWindowLogic& presentation = m_logic->Presentation();
+    if (presentation.Exists())
+        presentation.Open();
+    else
+        RestoreFromTray();
 }
 
 void MainWindow::RestoreFromTray()
@@ -412,13 +442,20 @@ void MainWindow::closeEvent(QCloseEvent* event)
         event->ignore();
         return;
     }
+    EndWithStation();
+    event->ignore(); // the station ends the loop and destroys the window
+}
+
+void MainWindow::EndWithStation()
+{
+    if (m_ending)
+        return;
     m_ending = true;
     m_list->SaveColumns();
     SaveWindowMode();
     if (m_tray != nullptr)
         m_tray->hide();
     m_timer.stop();
-    event->ignore(); // the station ends the loop and destroys the window
     hide();
 }
 

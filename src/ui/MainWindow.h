@@ -56,6 +56,11 @@ public:
     Mode CurrentMode() const;
     void GoToTray();
     void RestoreFromTray();
+    // A click on the tray icon, left or right.
+    void TrayClicked();
+    // The station ends, by "Beenden" or by a stop signal: keeps the column
+    // widths and the window mode, removes the tray icon, stops the timer.
+    void EndWithStation();
 
 protected:
     void closeEvent(QCloseEvent* event) override;

@@ -2,6 +2,8 @@
 
 #include "config/Translator.h"
 #include "core/station/Station.h"
+#include "platform/StopSignals.h"
+#include "platform/qt/NestedLoopDriver.h"
 #include "platform/qt/QtEventDrain.h"
 #include "ui/MainWindow.h"
 
@@ -10,6 +12,28 @@
 #include <QLocale>
 #include <QProgressDialog>
 #include <QSessionManager>
+
+namespace {
+
+// The session manager ends the session with a quit event to the application
+// (and QCoreApplication::quit sends the same): the station ends in order.
+class SessionEndFilter final : public QObject {
+public:
+    explicit SessionEndFilter(Station& station) : m_station(station) {}
+
+    bool eventFilter(QObject* watched, QEvent* event) override
+    {
+        if (watched != qApp || event->type() != QEvent::Quit)
+            return false;
+        m_station.EndSession();
+        return true;
+    }
+
+private:
+    Station& m_station;
+};
+
+} // namespace
 
 void QtBusyIndicator::SetBusy(bool busy)
 {
@@ -21,9 +45,35 @@ void QtBusyIndicator::SetBusy(bool busy)
 
 void QtBusyIndicator::ShowProgress(int64_t, int64_t) {}
 
-QtDesktop::QtDesktop() : m_profile("Tessaro Electronic", "Wardex") {}
+QtDesktop::QtDesktop(Attendance attendance)
+    : m_attendance(attendance), m_profile("Tessaro Electronic", "Wardex")
+{
+    // Every dialog's loop serves the port once the station runs; before
+    // that, a stop signal still ends a message box of the start.
+    m_nestedLoops = std::make_unique<NestedLoopDriver>([this] {
+        if (m_station == nullptr) {
+            if (StopSignalReceived())
+                ::CancelModalDialogs();
+            return;
+        }
+        m_station->ServeFromNestedLoop();
+        if (m_window != nullptr && !m_station->QuitRequested())
+            m_window->Logic().RunPosted();
+    });
+}
 
-QtDesktop::~QtDesktop() = default;
+QtDesktop::~QtDesktop()
+{
+    if (m_sessionEnd != nullptr)
+        qApp->removeEventFilter(m_sessionEnd.get());
+}
+
+Prompt& QtDesktop::Messages()
+{
+    if (m_attendance == Attendance::Unattended)
+        return m_unattended;
+    return m_prompt;
+}
 
 std::optional<std::string> QtDesktop::InterfaceLanguage()
 {
@@ -72,17 +122,22 @@ void QtDesktop::DrainEvents()
 void QtDesktop::CreateMainWindow(Station& station)
 {
     m_station = &station;
+    m_sessionEnd = std::make_unique<SessionEndFilter>(station);
+    qApp->installEventFilter(m_sessionEnd.get());
     m_window = std::make_unique<MainWindow>(station, m_beeper);
     // The station must be ended before the desktop session ends.
-    QObject::connect(qApp, &QGuiApplication::commitDataRequest, [this](QSessionManager& manager) {
-        if (!manager.allowsInteraction())
-            return;
-        m_prompt.Show(Tr("Bitte beenden Sie Wardex zuerst, bevor Sie sich von Windows abmelden!\n\n"
-                         "Melden Sie sich danach erneut von Windows ab!"),
-                      Tr("Wardex"), PromptIcon::Warning, PromptButtons::Ok);
-        manager.release();
-        manager.cancel();
-    });
+    QObject::connect(
+        qApp, &QGuiApplication::commitDataRequest, m_sessionEnd.get(),
+        [this](QSessionManager& manager) {
+            if (!manager.allowsInteraction())
+                return;
+            Messages().Show(
+                Tr("Bitte beenden Sie Wardex zuerst, bevor Sie sich von Windows abmelden!\n\n"
+                   "Melden Sie sich danach erneut von Windows ab!"),
+                Tr("Wardex"), PromptIcon::Warning, PromptButtons::Ok);
+            manager.release();
+            manager.cancel();
+        });
     m_window->Start();
     if (std::optional<std::string> host = station.Options().ForwardHost())
         m_window->OpenForwarding(*host);
@@ -97,4 +152,19 @@ void QtDesktop::LoopEnded()
 void QtDesktop::DestroyMainWindow()
 {
     m_window.reset();
+    if (m_sessionEnd != nullptr)
+        qApp->removeEventFilter(m_sessionEnd.get());
+    m_sessionEnd.reset();
+    m_station = nullptr;
+}
+
+void QtDesktop::EndMainWindow()
+{
+    if (m_window != nullptr)
+        m_window->EndWithStation();
+}
+
+void QtDesktop::CancelModalDialogs()
+{
+    ::CancelModalDialogs();
 }

@@ -4,6 +4,7 @@
 
 #include "core/station/StationDesktop.h"
 #include "platform/BusyIndicator.h"
+#include "platform/UnattendedPrompt.h"
 #include "platform/qt/QtBeeper.h"
 #include "platform/qt/QtModifierKeys.h"
 #include "platform/qt/QtProfile.h"
@@ -13,7 +14,12 @@
 #include <memory>
 
 class MainWindow;
+class NestedLoopDriver;
+class QObject;
 class QProgressDialog;
+
+// Whether a person can answer the station's message boxes.
+enum class Attendance { Desktop, Unattended };
 
 class QtBusyIndicator final : public BusyIndicator {
 public:
@@ -23,10 +29,10 @@ public:
 
 class QtDesktop final : public StationDesktop {
 public:
-    QtDesktop();
+    explicit QtDesktop(Attendance attendance = Attendance::Desktop);
     ~QtDesktop() override;
 
-    Prompt& Messages() override { return m_prompt; }
+    Prompt& Messages() override;
     Profile& UserProfile() override { return m_profile; }
     ModifierKeys& Keys() override { return m_keys; }
     BusyIndicator& Busy() override { return m_busy; }
@@ -38,11 +44,15 @@ public:
     void CreateMainWindow(Station& station) override;
     void DestroyMainWindow() override;
     void LoopEnded() override;
+    void EndMainWindow() override;
+    void CancelModalDialogs() override;
 
     MainWindow* Window() { return m_window.get(); }
 
 private:
+    Attendance m_attendance;
     QtPrompt m_prompt;
+    UnattendedPrompt m_unattended;
     QtProfile m_profile;
     QtModifierKeys m_keys;
     QtBusyIndicator m_busy;
@@ -50,5 +60,7 @@ private:
     QtSoundPlayer m_sound;
     std::unique_ptr<QProgressDialog> m_progress;
     std::unique_ptr<MainWindow> m_window;
+    std::unique_ptr<NestedLoopDriver> m_nestedLoops;
+    std::unique_ptr<QObject> m_sessionEnd;
     Station* m_station = nullptr;
 };

@@ -5,6 +5,7 @@
 #include "config/ConfigTree.h"
 #include "config/DefaultScript.h"
 #include "config/Translator.h"
+#include "config/Version.h"
 #include "db/AlarmRecord.h"
 #include "telegram/TelegramEncoder.h"
 #include "testsupport/FakePrompt.h"
@@ -12,11 +13,14 @@
 #include "testsupport/TempDir.h"
 
 #include <algorithm>
+#include <cctype>
 #include <chrono>
 #include <csignal>
 #include <cstdio>
 #include <string>
 #include <thread>
+#include <utility>
+#include <vector>
 
 #include <fcntl.h>
 #include <poll.h>
@@ -32,12 +36,15 @@ namespace {
 
 using namespace std::chrono_literals;
 
-// One running station process; its standard output is read for the port.
+// One running station process; its standard output is read for the port,
+// its standard error goes to "stderr.txt" in the folder. `extra` holds
+// options (later ones replace earlier ones of the same name) and
+// environment entries; without DISPLAY the station has no desktop.
 class StationProcess {
 public:
-    // `locale` is the environment variable that gives the desktop's language.
-    explicit StationProcess(const std::filesystem::path& folder, std::string locale = "LANG=C")
-        : m_folder(folder), m_locale(std::move(locale))
+    explicit StationProcess(const std::filesystem::path& folder,
+                            std::vector<std::string> extra = {"QT_QPA_PLATFORM=offscreen"})
+        : m_folder(folder), m_extra(std::move(extra))
     {
     }
     ~StationProcess()
@@ -58,16 +65,26 @@ public:
         posix_spawn_file_actions_t actions;
         posix_spawn_file_actions_init(&actions);
         posix_spawn_file_actions_adddup2(&actions, pipeFds[1], STDOUT_FILENO);
+        std::string errors = (m_folder / "stderr.txt").string();
+        posix_spawn_file_actions_addopen(&actions, STDERR_FILENO, errors.c_str(),
+                                         O_WRONLY | O_CREAT | O_TRUNC, 0600);
         std::string datadir = "/datadir:" + m_folder.string();
         std::string home = "HOME=" + m_folder.string();
         std::string runtime = "XDG_RUNTIME_DIR=" + m_folder.string();
         std::string config = "XDG_CONFIG_HOME=" + (m_folder / ".config").string();
-        const char* argv[] = {WARDEX_STATION_BINARY, datadir.c_str(), "/port:0", nullptr};
-        const char* envp[] = {home.c_str(),     runtime.c_str(),
-                              config.c_str(),   "QT_QPA_PLATFORM=offscreen",
-                              m_locale.c_str(), nullptr};
+        std::vector<const char*> argv = {WARDEX_STATION_BINARY, datadir.c_str(), "/port:0"};
+        std::vector<const char*> envp = {home.c_str(), runtime.c_str(), config.c_str()};
+        bool locale = std::any_of(m_extra.begin(), m_extra.end(), [](const std::string& item) {
+            return item.starts_with("LANG=") || item.starts_with("LC_");
+        });
+        if (!locale)
+            envp.push_back("LANG=C");
+        for (const std::string& item : m_extra)
+            (item.starts_with('/') ? argv : envp).push_back(item.c_str());
+        argv.push_back(nullptr);
+        envp.push_back(nullptr);
         int error = posix_spawn(&m_pid, WARDEX_STATION_BINARY, &actions, nullptr,
-                                const_cast<char**>(argv), const_cast<char**>(envp));
+                                const_cast<char**>(argv.data()), const_cast<char**>(envp.data()));
         posix_spawn_file_actions_destroy(&actions);
         close(pipeFds[1]);
         m_out = pipeFds[0];
@@ -113,12 +130,66 @@ public:
 
     bool Running() const { return m_pid > 0 && kill(m_pid, 0) == 0; }
 
+    std::string Errors() const { return ReadFileBytes(m_folder / "stderr.txt"); }
+
 private:
     std::filesystem::path m_folder;
-    std::string m_locale;
+    std::vector<std::string> m_extra;
     pid_t m_pid = -1;
     int m_out = -1;
     std::string m_output;
+};
+
+// An X server of the test's own (Xvfb from Debian's packages) on the first
+// free display, which it names on its standard output once it is ready.
+class XServer {
+public:
+    XServer()
+    {
+        int fds[2];
+        if (pipe2(fds, O_CLOEXEC) != 0)
+            return;
+        posix_spawn_file_actions_t actions;
+        posix_spawn_file_actions_init(&actions);
+        posix_spawn_file_actions_adddup2(&actions, fds[1], STDOUT_FILENO);
+        const char* argv[] = {"/usr/bin/Xvfb", "-displayfd", "1",   "-screen", "0",
+                              "1024x768x24",   "-nolisten",  "tcp", nullptr};
+        posix_spawn(&m_pid, argv[0], &actions, nullptr, const_cast<char**>(argv), environ);
+        posix_spawn_file_actions_destroy(&actions);
+        close(fds[1]);
+        // The number and its line end come in two writes; the server ends
+        // when the second finds the pipe closed.
+        std::string number;
+        pollfd pfd{fds[0], POLLIN, 0};
+        char c = 0;
+        while (poll(&pfd, 1, 60000) > 0 && read(fds[0], &c, 1) == 1 && std::isdigit(c))
+            number.push_back(c);
+        if (c == '\n' && !number.empty())
+            display = "DISPLAY=:" + number;
+        close(fds[0]);
+    }
+    ~XServer()
+    {
+        kill(m_pid, SIGTERM);
+        waitpid(m_pid, nullptr, 0);
+    }
+
+    // Runs a program on this display to its end; true when it succeeded.
+    bool Run(std::vector<const char*> argv) const
+    {
+        const char* envp[] = {display.c_str(), "ASAN_OPTIONS=detect_leaks=0", nullptr};
+        argv.push_back(nullptr);
+        pid_t pid = -1;
+        int status = -1;
+        if (posix_spawn(&pid, argv[0], nullptr, nullptr, const_cast<char**>(argv.data()),
+                        const_cast<char**>(envp)) == 0)
+            waitpid(pid, &status, 0);
+        return status == 0;
+    }
+
+    std::string display; // "DISPLAY=:N", empty when the server did not start
+private:
+    pid_t m_pid = -1;
 };
 
 // Loads the tree a station saved, lets `edit` change it, and saves it back.
@@ -159,7 +230,7 @@ protected:
     void RunStation(const std::function<void(int port)>& during = {},
                     const std::string& locale = "LANG=C")
     {
-        StationProcess station(dir.Path(), locale);
+        StationProcess station(dir.Path(), {"QT_QPA_PLATFORM=offscreen", locale});
         ASSERT_TRUE(station.Start());
         int port = station.WaitForPort();
         ASSERT_GT(port, 0);
@@ -318,3 +389,77 @@ INSTANTIATE_TEST_SUITE_P(
                       std::pair<std::string, std::string>{"LANG=nl_BE.UTF-8", "Dutch"},
                       std::pair<std::string, std::string>{"LC_MESSAGES=pl_PL.UTF-8", "Polish"}),
     [](const auto& info) { return info.param.second; });
+
+TEST(StationBinaryStart, FirstStartInAnEmptyFolderWithoutADesktopListensAndEndsOnSigterm)
+{
+    // No "Languages/" either: the missing file is reported and the station
+    // runs in German. No QT_QPA_PLATFORM: the station finds no desktop.
+    TempDir dir;
+    StationProcess station(dir.Path(), {});
+    ASSERT_TRUE(station.Start());
+    EXPECT_GT(station.WaitForPort(), 0);
+    EXPECT_EQ(station.Stop(), 0);
+    EXPECT_TRUE(std::filesystem::exists(dir.Path() / "programdata.bin"));
+    EXPECT_TRUE(std::filesystem::exists(dir.Path() / "db.cache"));
+    EXPECT_NE(station.Errors().find("German.txt"), std::string::npos) << station.Errors();
+}
+
+TEST(StationBinaryStart, EachUnusableCommandLineValueEndsTheStartWithStatusTwoAndItsMessage)
+{
+    TempDir dir;
+    WriteFileBytes(dir.Path() / "file", "x");
+    for (const std::string& option :
+         std::vector<std::string>{"/port:abc", "/port:0x", "/port:99999", "/keepalive:-3",
+                                  "/datadir:" + dir.File("file") + "/sub"}) {
+        StationProcess station(dir.Path(), {option, "QT_QPA_PLATFORM=offscreen"});
+        ASSERT_TRUE(station.Start());
+        EXPECT_EQ(station.WaitForPort(), -1) << option;
+        EXPECT_EQ(station.Wait(), 2) << option;
+        std::string expected = option.starts_with("/datadir") ? "cannot be created" : option;
+        EXPECT_NE(station.Errors().find(expected), std::string::npos) << station.Errors();
+    }
+    EXPECT_FALSE(std::filesystem::exists(dir.Path() / "programdata.bin"));
+}
+
+TEST_F(StationBinaryTest, UnderAnXServerAMessageBoxLetsAlarmsInAndSigtermEndsInOrder)
+{
+    RunStation();
+    // A recorder whose alarm opens a window and wants a mail, without an
+    // SMTP server: the start shows its mail notice as a modal message box.
+    EditSavedTree(dir.Path(), [](ConfigTree& tree) {
+        tree.TopFolder("Program")->Child("iVersion")->SetInt(VersionNumber(ProductVersion()));
+        ConfigNode* recorder = tree.TopFolder("Program")->Child("RecorderList")->NewEntry(0);
+        recorder->Child("IP")->SetString("127.0.0.1");
+        recorder->Child("Name")->SetString("Tor");
+        ConfigNode* setting = recorder->Child("AlarmSettings")->NewEntry(0);
+        setting->Child("Type")->SetInt(10001);
+        setting->Child("SubDetail")->SetInt64(-1);
+        setting->Child("Priority")->SetInt(0);
+        setting->Child("ShowAlarmWindow")->SetInt(1);
+        setting->Child("mailDoSendMail")->SetInt(1);
+    });
+    XServer x;
+    ASSERT_FALSE(x.display.empty());
+    auto windowIsOpen = [&](const char* name) {
+        return x.Run(
+            {"/usr/bin/timeout", "60", "/usr/bin/xdotool", "search", "--sync", "--name", name});
+    };
+    StationProcess station(dir.Path(),
+                           {x.display, "LSAN_OPTIONS=suppressions=" WARDEX_LSAN_SUPPRESSIONS});
+    ASSERT_TRUE(station.Start());
+    int port = station.WaitForPort();
+    ASSERT_TRUE(windowIsOpen("^Hinweis$")) << station.Errors();
+    TelegramFields fields;
+    fields.typeCode = 10001;
+    for (int i = 0; i < 3; ++i)
+        ASSERT_TRUE(SendToLoopback(port, EncodeTelegram(fields)));
+    for (int i = 0; i < 600 && RecordsOnDisk(dir.Path()) < 3; ++i)
+        std::this_thread::sleep_for(50ms);
+    EXPECT_EQ(RecordsOnDisk(dir.Path()), 3u);
+    EXPECT_TRUE(windowIsOpen("^Hinweis$"));
+    EXPECT_TRUE(windowIsOpen("Tor")); // the alarm window
+    std::filesystem::create_directories(WARDEX_SCREENSHOT_DIR);
+    EXPECT_TRUE(x.Run({WARDEX_SCREEN_GRAB, WARDEX_SCREENSHOT_DIR "/station-xvfb-box.png"}));
+    EXPECT_EQ(station.Stop(), 0) << station.Errors();
+    EXPECT_TRUE(std::filesystem::exists(dir.Path() / "db.cache"));
+}

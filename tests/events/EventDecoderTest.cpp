@@ -216,6 +216,35 @@ TEST_F(EventDecoderTest, EachDispatchNotifiesOnce)
     EXPECT_EQ(notifications, 2);
 }
 
+TEST_F(EventDecoderTest, AnEventRaisedWhileOneIsHandledWaitsUntilThatHandlingIsDone)
+{
+    // The handler of the first event opens a dialog whose loop raises the
+    // second; the handler still reads its own event afterwards.
+    struct Handler final : ConfigObserver {
+        ConfigTree& tree;
+        std::vector<int32_t> seen;
+        int32_t readAfterNested = 0;
+        explicit Handler(ConfigTree& t) : tree(t) {}
+        void OnChanged() override
+        {
+            seen.push_back(ReadGuardEvent(tree).alarmType);
+            if (seen.size() != 1)
+                return;
+            GuardEvent second;
+            second.alarmType = 10002;
+            DispatchGuardEvent(tree, second);
+            readAfterNested = ReadGuardEvent(tree).alarmType;
+        }
+    } handler(m_tree);
+    GuardEventFolder().AddObserver(&handler);
+    GuardEvent first;
+    first.alarmType = 10001;
+    DispatchGuardEvent(m_tree, first);
+    GuardEventFolder().RemoveObserver(&handler);
+    EXPECT_EQ(handler.readAfterNested, 10001);
+    EXPECT_EQ(handler.seen, (std::vector<int32_t>{10001, 10002}));
+}
+
 TEST_F(EventDecoderTest, TelegramOfAnotherKindIsIgnored)
 {
     TelegramFields fields;

@@ -11,9 +11,11 @@
 int main(int argc, char** argv)
 {
     TempDir home;
-    // scripts/xvfb-screenshots asks for a real X server with "xcb".
-    const char* platform = getenv("WARDEX_UI_PLATFORM");
-    setenv("QT_QPA_PLATFORM", platform != nullptr ? platform : "offscreen", 1);
+    // Offscreen unless a test run asks for a real X server: scripts/xvfb-screenshots
+    // with WARDEX_UI_PLATFORM, the modal tests with QT_QPA_PLATFORM.
+    if (const char* platform = getenv("WARDEX_UI_PLATFORM"))
+        setenv("QT_QPA_PLATFORM", platform, 1);
+    setenv("QT_QPA_PLATFORM", "offscreen", 0);
     setenv("HOME", home.Path().c_str(), 1);
     setenv("XDG_CONFIG_HOME", (home.Path() / "config").c_str(), 1);
     setenv("XDG_RUNTIME_DIR", home.Path().c_str(), 1);

@@ -64,18 +64,34 @@ bool SocketPump::Run(PumpLoop loop, PumpWait wait)
 {
     int waitMs = wait == PumpWait::Interval && m_intervalMs > 0 ? m_intervalMs : 0;
     while (!m_stop) {
-        if (!BuildSets()) {
-            ::poll(nullptr, 0, m_intervalMs);
-        } else if (::poll(m_pollSet.data(), m_pollSet.size(), waitMs) > 0) {
-            for (size_t i = 0; i < m_pollSet.size(); ++i)
-                m_polled[i]->m_readiness = m_pollSet[i].revents;
-            Dispatch();
-        }
+        PollAndDispatch(waitMs, m_intervalMs);
         Housekeeping();
         if (loop == PumpLoop::Once)
             break;
     }
     return m_stop;
+}
+
+void SocketPump::ServeNestedRound()
+{
+    if (m_stop)
+        return;
+    PollAndDispatch(0, 0);
+    DeleteClosedSockets();
+}
+
+void SocketPump::PollAndDispatch(int waitMs, int idleMs)
+{
+    if (!BuildSets()) {
+        if (idleMs > 0)
+            ::poll(nullptr, 0, idleMs);
+        return;
+    }
+    if (::poll(m_pollSet.data(), m_pollSet.size(), waitMs) <= 0)
+        return;
+    for (size_t i = 0; i < m_pollSet.size(); ++i)
+        m_polled[i]->m_readiness = m_pollSet[i].revents;
+    Dispatch();
 }
 
 void SocketPump::Stop()
@@ -136,9 +152,13 @@ void SocketPump::Dispatch()
     for (size_t i = 0; i < m_registry.size(); ++i) {
         TcpSocket* socket = m_registry[i];
         short events = std::exchange(socket->m_readiness, 0);
+        if (std::ranges::find(m_inHandler, socket) != m_inHandler.end())
+            continue;
+        m_inHandler.push_back(socket);
         if ((events & (POLLERR | POLLNVAL)) != 0) {
             socket->OnClose(socket->PendingSocketError());
             socket->AfterEvents();
+            m_inHandler.pop_back();
             continue;
         }
         // A hang-up without an error reads as readable: the read then sees the
@@ -158,6 +178,7 @@ void SocketPump::Dispatch()
             }
         }
         socket->AfterEvents();
+        m_inHandler.pop_back();
     }
     --m_dispatchDepth;
 }

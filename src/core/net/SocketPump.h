@@ -8,7 +8,10 @@
 // (with no events) and a socket unregistered during dispatch may let the next
 // one wait a round. A handler never deletes a socket: it closes it, and the
 // pump deletes it once no dispatch is in progress. Registering a socket whose
-// auto-delete flag is set hands its ownership to the pump.
+// auto-delete flag is set hands its ownership to the pump. A nested round
+// (from a handler, or from a modal dialog's loop) never re-enters a socket
+// whose handler is still running further up: that socket waits until its
+// handler has returned.
 #pragma once
 
 #include <vector>
@@ -43,6 +46,10 @@ public:
 
     // Returns the stop flag.
     bool Run(PumpLoop loop, PumpWait wait);
+    // One round from inside a nested event loop such as a modal dialog's:
+    // polls without waiting, serves the sockets and deletes closed ones, but
+    // runs no Housekeeping, as that loop dispatches the desktop's events.
+    void ServeNestedRound();
     // Sets the stop flag and closes and deletes every auto-delete socket.
     void Stop();
     bool IsStopped() const { return m_stop; }
@@ -57,6 +64,8 @@ protected:
 
 private:
     bool BuildSets();
+    // idleMs: how long to wait when no socket is registered.
+    void PollAndDispatch(int waitMs, int idleMs);
     void Dispatch();
     void DeleteAutoDeleteSockets(bool onlyClosed);
 
@@ -67,5 +76,7 @@ private:
     int m_intervalMs = kIntervalMs;
     bool m_stop = false;
     int m_dispatchDepth = 0;
+    // The sockets whose handlers are running, innermost last.
+    std::vector<TcpSocket*> m_inHandler;
     ForwardingClient* m_forwardingClient = nullptr;
 };

@@ -8,9 +8,7 @@ StationPump::StationPump(MessageDrain drain) : m_drain(std::move(drain)) {}
 void StationPump::Housekeeping()
 {
     SocketPump::Housekeeping();
-    if (m_sessionEnding)
-        return;
-    if (m_drain)
+    if (m_drain && !m_sessionEnding)
         m_drain();
     if (m_quitRequested) {
         m_quitRequested = false;

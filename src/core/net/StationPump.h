@@ -1,6 +1,7 @@
 // The station's pump: after the sockets of a round it drains the desktop's
 // message queue through an injected drain, and turns the quit request into
-// Stop. Once the desktop session ends it drains nothing more.
+// Stop. Once the desktop session ends it drains nothing more, but a quit
+// request still ends the loop in order.
 #pragma once
 
 #include "core/net/SocketPump.h"
@@ -18,6 +19,7 @@ public:
 
     // The quit message: the pump stops after the current round's drain.
     void RequestQuit() { m_quitRequested = true; }
+    bool QuitRequested() const { return m_quitRequested || IsStopped(); }
     void SetSessionEnding() { m_sessionEnding = true; }
     bool IsSessionEnding() const { return m_sessionEnding; }
 

@@ -9,6 +9,57 @@ bool IsBlank(char c)
     return c == ' ' || c == '\t';
 }
 
+enum class ValueKind {
+    Flag,   // any value, or none
+    Text,   // a value that is not empty
+    Number, // a whole number within the bounds
+};
+
+struct OptionRule {
+    std::string_view name;
+    ValueKind kind;
+    long long minimum = 0;
+    long long maximum = 0;
+    // Completes "the value must be ...".
+    std::string_view expected;
+};
+
+// The options the station reads. An option another part of the station adds
+// gets its line here, so that a mistyped value stops the start instead of
+// being replaced by the default.
+constexpr OptionRule kOptionRules[] = {
+    {"port", ValueKind::Number, 0, 65535, "a port number from 0 to 65535 (0: any free port)"},
+    {"keepalive", ValueKind::Number, 1, 525600, "a number of minutes from 1 to 525600"},
+    {"datadir", ValueKind::Text, 0, 0, "a folder"},
+    {"shmprefix", ValueKind::Text, 0, 0, "a name"},
+    {"dbmem", ValueKind::Flag, 0, 0, ""},
+    {"hybrid", ValueKind::Flag, 0, 0, ""},
+    {"present", ValueKind::Flag, 0, 0, ""},
+};
+
+std::optional<long long> WholeNumber(const std::string& text)
+{
+    long long value = 0;
+    auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), value);
+    if (text.empty() || error != std::errc() || end != text.data() + text.size())
+        return std::nullopt;
+    return value;
+}
+
+bool Fits(const OptionRule& rule, const std::string& value)
+{
+    switch (rule.kind) {
+    case ValueKind::Flag:
+        return true;
+    case ValueKind::Text:
+        return !value.empty();
+    case ValueKind::Number:
+        break;
+    }
+    std::optional<long long> number = WholeNumber(value);
+    return number && *number >= rule.minimum && *number <= rule.maximum;
+}
+
 } // namespace
 
 CommandLine::CommandLine(std::string_view raw) : m_raw(raw)
@@ -113,6 +164,18 @@ int CommandLine::IntValue(std::string_view name, int fallback) const
     if (error != std::errc() || end != text->data() + text->size())
         return fallback;
     return value;
+}
+
+std::optional<std::string> CommandLine::CheckValues() const
+{
+    for (const OptionRule& rule : kOptionRules) {
+        std::optional<std::string> value = Value(rule.name);
+        if (!value || Fits(rule, *value))
+            continue;
+        return "Wardex: /" + std::string(rule.name) + ":" + *value +
+               " is not valid; the value must be " + std::string(rule.expected) + ".";
+    }
+    return std::nullopt;
 }
 
 bool CommandLine::WantsPresentationMode() const

@@ -22,6 +22,11 @@ public:
     // The value as a whole number, or `fallback` when absent or not a number.
     int IntValue(std::string_view name, int fallback) const;
 
+    // A message for standard error naming the first option whose value is
+    // not what the station needs; nothing when every value is usable.
+    // Options the station does not know are left alone.
+    std::optional<std::string> CheckValues() const;
+
     const std::string& Raw() const { return m_raw; }
     // "/forward:HOST": start in forwarding mode towards HOST (a name or
     // address, optionally ":port"); empty for "/forward" alone.

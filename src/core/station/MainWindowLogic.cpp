@@ -110,22 +110,26 @@ void MainWindowLogic::Initialise()
     bool tableOk = m_alarmTable->Attach();
     bool requestsOk = m_requests->Register(window);
     bool mailboxOk = m_mailbox->Open();
+    // The notices of the initialisation come from the loop, once the window
+    // is on the screen and the port is served, in their order.
     if (!tableOk || !requestsOk || !mailboxOk)
-        m_station.Desktop().Messages().Show(
-            // Two texts: as one, its line in a language file would pass the limit.
-            Tr("Die Versionen der Programme die auf das shared memory\nzugreifen stimmen nicht "
-               "überein!") +
-                "\n" +
-                Tr("Sie können das Programm weiter betreiben, aber es kann\nnicht mit den anderen "
-                   "Softwaren nicht kommunizieren."),
-            Tr("Fehler"), PromptIcon::Error, PromptButtons::Ok);
+        Post([this] {
+            m_station.Desktop().Messages().Show(
+                // Two texts: as one, its line in a language file would pass the limit.
+                Tr("Die Versionen der Programme die auf das shared memory\nzugreifen stimmen "
+                   "nicht überein!") +
+                    "\n" +
+                    Tr("Sie können das Programm weiter betreiben, aber es kann\nnicht mit den "
+                       "anderen Softwaren nicht kommunizieren."),
+                Tr("Fehler"), PromptIcon::Error, PromptButtons::Ok);
+        });
 
     const CommandLine& options = m_station.Options();
     if (options.WantsPresentationMode())
         EnterPresentationMode(true);
     else if (options.Has("present"))
         EnterPresentationMode(false);
-    CheckMailConfiguration();
+    Post([this] { CheckMailConfiguration(); });
     PostPendingAlarmCheck();
 }
 
@@ -208,6 +212,17 @@ bool MainWindowLogic::RequestExit()
         return false;
     m_liveView->Notify(StationEvent::StationEnding);
     m_station.RequestQuit();
+    return true;
+}
+
+bool MainWindowLogic::RefusedWhileAlarmOpen()
+{
+    if (!m_alarms->Windows().AnyOpen())
+        return false;
+    m_station.Desktop().Messages().Show(
+        Tr("Operation waehrend der Bearbeitung eines Alarms nicht moeglich.\nBitte schliessen Sie "
+           "vorher das Alarmfenster!"),
+        Tr("Wardex"), PromptIcon::Warning, PromptButtons::Ok);
     return true;
 }
 

@@ -70,6 +70,10 @@ public:
 
     // "Beenden" or the close box; true when the station is ending.
     bool RequestExit();
+    // Commands that would disturb the handling of an alarm (configuration,
+    // log-in, presentation mode) ask this first: while an alarm window is
+    // open it shows the refusal and answers true.
+    bool RefusedWhileAlarmOpen();
 
     // Presentation mode: by "/presentation_mode 1" the window returns to the
     // normal view when its list empties; by the button or `present` it stays.

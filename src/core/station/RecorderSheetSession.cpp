@@ -3,7 +3,16 @@
 #include "core/station/RecorderListPage.h"
 #include "core/station/RecorderQueries.h"
 
+#include <string_view>
+#include <utility>
+#include <vector>
+
 namespace {
+
+// Written by the supervision whenever a test message arrives, also while
+// the sheet is open: undoing the operator's edits must not undo these, or a
+// recorder that reported meanwhile could be taken for silent.
+constexpr std::string_view kSupervisionKeys[] = {"iLastSignal", "iNextSignal", "iSignalState"};
 
 std::string TextOf(const ConfigNode& entry, std::string_view key)
 {
@@ -55,7 +64,27 @@ void RecorderSheetSession::Cancel()
     if (m_entry == nullptr)
         return;
     if (m_mode == SheetMode::Edit) {
+        auto isNumber = [](const ConfigNode* node) {
+            return node != nullptr &&
+                   (node->Kind() == NodeKind::Int64 || node->Kind() == NodeKind::Integer);
+        };
+        std::vector<std::pair<std::string_view, int64_t>> current;
+        for (std::string_view key : kSupervisionKeys) {
+            const ConfigNode* node = m_entry->Child(key);
+            if (isNumber(node))
+                current.emplace_back(key, node->Kind() == NodeKind::Int64 ? node->GetInt64()
+                                                                          : node->GetInt());
+        }
         m_snapshot->LayOnto(*m_entry);
+        for (const auto& [key, value] : current) {
+            ConfigNode* node = m_entry->Child(key);
+            if (!isNumber(node))
+                continue;
+            if (node->Kind() == NodeKind::Int64)
+                node->SetInt64(value);
+            else
+                node->SetInt(static_cast<int32_t>(value));
+        }
         return;
     }
     if (ConfigNode* settings = m_entry->Child("AlarmSettings"))

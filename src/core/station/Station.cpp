@@ -22,6 +22,7 @@
 
 #include <cstdio>
 #include <system_error>
+#include <utility>
 
 namespace {
 
@@ -62,14 +63,20 @@ int Station::KeepAliveMinutes() const
 
 StationExit Station::Run()
 {
+    InstallStopSignals();
     std::error_code error;
     std::filesystem::create_directories(m_folder, error);
+    if (error || !std::filesystem::is_directory(m_folder)) {
+        std::fprintf(stderr, "Wardex: the program folder %s cannot be created: %s\n",
+                     m_folder.c_str(), error ? error.message().c_str() : "not a folder");
+        return StationExit::FolderFailed;
+    }
     if (!m_lock.TryAcquire(m_folder, ExecutableName())) {
         if (m_lock.HeldElsewhere())
             return StationExit::AlreadyRunning;
-        // A folder that cannot be made or written is no second start.
-        ReportNoDatabaseAccess();
-        return StationExit::DatabaseFailed;
+        std::fprintf(stderr, "Wardex: the program folder %s cannot be written.\n",
+                     m_folder.c_str());
+        return StationExit::FolderFailed;
     }
     std::filesystem::current_path(m_folder, error);
 
@@ -83,7 +90,6 @@ StationExit Station::Run()
     }
     m_desktop.ShowStartupProgress(50);
 
-    InstallStopSignals();
     m_decoder = std::make_unique<EventDecoder>(m_tree, Clock::Global());
     m_supervision =
         std::make_unique<RecorderSupervision>(m_tree, m_decoder->Arrivals(), KeepAliveMinutes());
@@ -92,6 +98,8 @@ StationExit Station::Run()
         if (StopSignalReceived())
             RequestQuit();
     });
+    if (m_quitRequested)
+        m_pump->RequestQuit();
     StartListening();
     m_desktop.ShowStartupProgress(100);
 
@@ -101,6 +109,9 @@ StationExit Station::Run()
     // forwarding window queued it first), any other start stores it here.
     if (!m_options.ForwardHost())
         ForwardingManager::StoreLeftoversLocally(m_folder, *m_pump, *m_decoder);
+    if (!m_startupNotice.empty() && !m_quitRequested)
+        m_desktop.Messages().Show(std::exchange(m_startupNotice, {}), "Wardex", PromptIcon::Warning,
+                                  PromptButtons::Ok);
     m_pump->Run(PumpLoop::UntilStopped, PumpWait::Interval);
     m_desktop.LoopEnded();
 
@@ -148,9 +159,9 @@ void Station::LoadTranslation()
     const std::filesystem::path& languages = m_languages;
     std::string language = Misc(m_tree)->Child("Language")->GetString();
     Translator& translator = Translator::Global();
+    // A missing file leaves the texts German; the station starts anyway.
     if (!translator.LoadLanguage(languages / (language + ".txt"), languages / "English.txt"))
-        m_desktop.Messages().Show(translator.LastError(), "Wardex", PromptIcon::Warning,
-                                  PromptButtons::Ok);
+        m_startupNotice = translator.LastError();
 }
 
 bool Station::OpenDatabase()
@@ -196,8 +207,21 @@ void Station::StartListening()
 
 void Station::RequestQuit()
 {
+    m_quitRequested = true;
     if (m_pump != nullptr)
         m_pump->RequestQuit();
+}
+
+void Station::ServeFromNestedLoop()
+{
+    if (StopSignalReceived())
+        RequestQuit();
+    if (m_quitRequested) {
+        m_desktop.CancelModalDialogs();
+        return;
+    }
+    if (m_pump != nullptr && !m_sessionEnded)
+        m_pump->ServeNestedRound();
 }
 
 void Station::EndSession()
@@ -211,6 +235,9 @@ void Station::EndSession()
         m_database->StopObserving();
         m_database->Close();
     }
+    // Nothing kills the process after the session here: it ends in order,
+    // with the configuration saved.
+    RequestQuit();
 }
 
 bool Station::SaveConfiguration()
@@ -220,6 +247,8 @@ bool Station::SaveConfiguration()
 
 void Station::Shutdown()
 {
+    if (m_mainWindowCreated)
+        m_desktop.EndMainWindow();
     if (m_database != nullptr)
         m_database->StopObserving();
     m_tree.SaveImage(FileInFolder(kTreeImage).string());

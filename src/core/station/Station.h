@@ -24,6 +24,7 @@ enum class StationExit {
     AlreadyRunning = 1, // a second start: ends silently
     InitFailed = 2,     // the built-in configuration could not be read
     DatabaseFailed = 3, // "AlarmDB.txt" could not be opened
+    FolderFailed = 4,   // the program folder could not be made or written
 };
 
 class Station {
@@ -40,6 +41,11 @@ public:
 
     // The quit message: the loop stops after the current round.
     void RequestQuit();
+    bool QuitRequested() const { return m_quitRequested; }
+    // Called every few milliseconds from inside a nested event loop (a modal
+    // dialog, a message box, a menu): serves the sockets as the loop would,
+    // and turns a stop signal into the quit, cancelling the open dialogs.
+    void ServeFromNestedLoop();
     // The desktop session ends: no more desktop events, database closed.
     void EndSession();
     // Writes the whole configuration tree to its image file; false when it
@@ -82,4 +88,8 @@ private:
     RecorderListener* m_listener = nullptr; // owned by the pump once registered
     bool m_mainWindowCreated = false;
     bool m_sessionEnded = false;
+    bool m_quitRequested = false;
+    // A start-up message (the translation's error) shown once the loop
+    // serves the port, so that no start waits for an answer.
+    std::string m_startupNotice;
 };

@@ -44,4 +44,12 @@ public:
     // The loop has stopped; the database still takes alarms. Forwarding mode
     // ends here, storing what it still holds.
     virtual void LoopEnded() {}
+    // The loop has stopped, by the close box or by a stop signal: the main
+    // window keeps what an orderly end keeps (column widths, window mode)
+    // before the configuration is saved.
+    virtual void EndMainWindow() {}
+    // The station is ending: every open dialog and message box is cancelled
+    // as its "Abbrechen" (or "Nein") would, so that the loops they run
+    // return.
+    virtual void CancelModalDialogs() {}
 };

@@ -332,14 +332,15 @@ TEST(SocketPump, AQuitRequestStopsTheLoopAndDeletesAutoDeleteSockets)
     pump.Unregister(&kept);
 }
 
-TEST(SocketPump, AfterTheSessionEndsHousekeepingDrainsNothing)
+TEST(SocketPump, AfterTheSessionEndsHousekeepingDrainsNothingButStillQuits)
 {
     int drains = 0;
     StationPump pump([&] { ++drains; });
     pump.Run(PumpLoop::Once, PumpWait::Poll);
     pump.SetSessionEnding();
     pump.RequestQuit();
-    EXPECT_FALSE(pump.Run(PumpLoop::Once, PumpWait::Poll));
+    EXPECT_TRUE(pump.QuitRequested());
+    EXPECT_TRUE(pump.Run(PumpLoop::Once, PumpWait::Poll));
     EXPECT_EQ(drains, 1);
 }
 
@@ -438,6 +439,39 @@ TEST(SocketPump, ANestedRoundFromAHandlerServesTheOtherSockets)
     first.peer->Send(Bytes("a"));
     ASSERT_TRUE(PumpUntil(pump, [&] { return second.log.deleted; }));
     EXPECT_EQ(second.log.received, "b");
+}
+
+TEST(SocketPump, ARoundFromAModalLoopServesTheOthersButNeverReentersARunningHandler)
+{
+    int drains = 0;
+    StationPump pump([&] { ++drains; });
+    RawListener listener;
+    ConnectedProbe first;
+    ConnectedProbe second;
+    Connect(pump, listener, first);
+    Connect(pump, listener, second);
+    drains = 0;
+    first.probe->onReceive = [&] {
+        if (first.log.receives > 1)
+            return;
+        // As if the handler had opened a modal dialog whose loop serves the pump.
+        first.peer->Send(Bytes("b"));
+        second.peer->Send(Bytes("c"));
+        for (int i = 0; i < 1000 && second.log.received != "c"; ++i)
+            pump.ServeNestedRound();
+        EXPECT_EQ(second.log.received, "c");
+        EXPECT_EQ(first.log.receives, 1);
+        second.probe->Close(CloseMode::Force);
+        pump.ServeNestedRound();
+        EXPECT_FALSE(second.log.deleted);
+    };
+    first.peer->Send(Bytes("a"));
+    ASSERT_TRUE(PumpUntil(pump, [&] { return first.log.received == "ab"; }));
+    EXPECT_TRUE(second.log.deleted);
+    // Nested rounds leave the desktop's events to the loop that runs them.
+    int before = drains;
+    pump.ServeNestedRound();
+    EXPECT_EQ(drains, before);
 }
 
 TEST(SocketPump, DestroyingThePumpDeletesItsSocketsAndReleasesTheOthers)

@@ -64,3 +64,34 @@ TEST(CommandLine, FromArgumentsKeepsValuesWithBlanksWhole)
     EXPECT_EQ(line.IntValue("port", 0), 31000);
     EXPECT_TRUE(line.WantsPresentationMode());
 }
+
+TEST(CommandLine, ValuesTheStationCannotUseAreNamedWithWhatTheyMustBe)
+{
+    struct Case {
+        const char* line;
+        const char* message; // empty: every value is usable
+    };
+    const Case cases[] = {
+        {"/port:31000 /keepalive:30 /datadir:/srv/a /present /dbmem:x /unknown:abc", ""},
+        {"/port:0", ""},
+        {"/port:65535 /keepalive:1", ""},
+        {"/port:abc", "/port:abc is not valid; the value must be a port number"},
+        {"/port:0x", "/port:0x is not valid"},
+        {"/port:99999", "/port:99999 is not valid"},
+        {"/port:-1", "/port:-1 is not valid"},
+        {"/port", "/port: is not valid"},
+        {"/keepalive:-3", "/keepalive:-3 is not valid; the value must be a number of minutes"},
+        {"/keepalive:0", "/keepalive:0 is not valid"},
+        {"/keepalive:99999999999999999999", "/keepalive:99999999999999999999 is not valid"},
+        {"/datadir:", "/datadir: is not valid; the value must be a folder"},
+    };
+    for (const Case& c : cases) {
+        std::optional<std::string> message = CommandLine(c.line).CheckValues();
+        if (*c.message == '\0') {
+            EXPECT_FALSE(message) << c.line << ": " << message.value_or("");
+            continue;
+        }
+        ASSERT_TRUE(message) << c.line;
+        EXPECT_NE(message->find(c.message), std::string::npos) << *message;
+    }
+}

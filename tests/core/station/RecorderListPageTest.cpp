@@ -272,6 +272,26 @@ TEST_F(RecorderPageTest, CancellingAnEditLeavesTheRecorderExactlyAsBefore)
     EXPECT_EQ(ImageOf(*Recorders(*tree)->ChildAt(1)), before);
 }
 
+TEST_F(RecorderPageTest, CancellingAnEditKeepsWhatTheSupervisionWroteMeanwhile)
+{
+    ConfigNode* tor = AddRecorder(*tree, "Tor", "10.0.0.1");
+    tor->Child("iNextSignal")->SetInt64(1000);
+    tor->Child("iSignalState")->SetInt(1);
+    {
+        RecorderSheetSession session(*tree, SheetMode::Edit, 0);
+        FirstOfType(*tor, 10005)->Child("Priority")->SetInt(0);
+        // A test message arrives while the sheet is open.
+        tor->Child("iLastSignal")->SetInt64(5000);
+        tor->Child("iNextSignal")->SetInt64(9000);
+        tor->Child("iSignalState")->SetInt(0);
+        session.Cancel();
+    }
+    EXPECT_EQ(tor->Child("iLastSignal")->GetInt64(), 5000);
+    EXPECT_EQ(tor->Child("iNextSignal")->GetInt64(), 9000);
+    EXPECT_EQ(tor->Child("iSignalState")->GetInt(), 0);
+    EXPECT_NE(FirstOfType(*tor, 10005)->Child("Priority")->GetInt(), 0);
+}
+
 TEST_F(RecorderPageTest, CommittingAnEditWritesTheAddressPage)
 {
     AddRecorder(*tree, "Tor", "10.0.0.1");

@@ -60,8 +60,11 @@ public:
     {
         station = &s;
         ++windowsCreated;
+        if (onCreateWindow)
+            onCreateWindow();
     }
     void DestroyMainWindow() override { ++windowsDestroyed; }
+    void EndMainWindow() override { ++windowsEnded; }
 
     FakePrompt prompt;
     MemoryProfile profile;
@@ -70,10 +73,12 @@ public:
     std::optional<std::string> language;
     std::vector<int> progress;
     std::function<void(Station&)> onRound;
+    std::function<void()> onCreateWindow;
     Station* station = nullptr;
     int rounds = 0;
     int windowsCreated = 0;
     int windowsDestroyed = 0;
+    int windowsEnded = 0;
 };
 
 // Alarm windows that record what they were asked to do.

@@ -147,21 +147,13 @@ TEST_F(StationTest, MissingTranslationIsShownAndTheStationRuns)
     std::filesystem::remove(dir.Path() / "Languages" / "German.txt");
     FakeDesktop desktop;
     ConfigTree tree;
+    size_t shownBeforeTheWindow = 1;
+    desktop.onCreateWindow = [&] { shownBeforeTheWindow = desktop.prompt.shown.size(); };
     EXPECT_EQ(RunOnce(desktop, tree), StationExit::Normal);
     ASSERT_EQ(desktop.prompt.shown.size(), 1u);
     EXPECT_NE(desktop.prompt.shown[0].text.find("not found!"), std::string::npos);
-}
-
-TEST_F(StationTest, DataFolderThatCannotBeMadeIsReportedNotTakenForASecondStart)
-{
-    WriteFileBytes(dir.Path() / "file", "");
-    FakeDesktop desktop;
-    ConfigTree tree;
-    Station station(CommandLine("/datadir:\"" + (dir.Path() / "file" / "data").string() + "\""),
-                    desktop, tree);
-    EXPECT_EQ(station.Run(), StationExit::DatabaseFailed);
-    ASSERT_EQ(desktop.prompt.shown.size(), 1u);
-    EXPECT_NE(desktop.prompt.shown[0].text.find("Datenbank"), std::string::npos);
+    // Shown once the port is served, never before.
+    EXPECT_EQ(shownBeforeTheWindow, 0u);
 }
 
 TEST_F(StationTest, UnusableDatabaseEndsWithoutWritingTheConfiguration)
@@ -248,4 +240,16 @@ TEST_F(StationTest, StopSignalEndsInOrder)
     EXPECT_TRUE(std::filesystem::exists(dir.Path() / "programdata.bin"));
     EXPECT_TRUE(std::filesystem::exists(dir.Path() / "db.cache"));
     EXPECT_LT(desktop.rounds, 100);
+    EXPECT_EQ(desktop.windowsEnded, 1);
+}
+
+TEST_F(StationTest, AProgramFolderThatCannotBeMadeEndsTheStart)
+{
+    WriteFileBytes(dir.Path() / "file", "x");
+    FakeDesktop desktop;
+    ConfigTree tree;
+    Station station(CommandLine("/datadir:\"" + (dir.Path() / "file" / "sub").string() + "\""),
+                    desktop, tree);
+    EXPECT_EQ(station.Run(), StationExit::FolderFailed);
+    EXPECT_EQ(desktop.windowsCreated, 0);
 }
