@@ -392,9 +392,10 @@ INSTANTIATE_TEST_SUITE_P(
 
 TEST(StationBinaryStart, FirstStartInAnEmptyFolderWithoutADesktopListensAndEndsOnSigterm)
 {
-    // No "Languages/" either: the missing file is reported and the station
-    // runs in German. No QT_QPA_PLATFORM: the station finds no desktop.
+    // An empty "Languages/" of its own: the missing file is reported and the
+    // station runs in German. No QT_QPA_PLATFORM: the station finds no desktop.
     TempDir dir;
+    std::filesystem::create_directory(dir.Path() / "Languages");
     StationProcess station(dir.Path(), {});
     ASSERT_TRUE(station.Start());
     EXPECT_GT(station.WaitForPort(), 0);

@@ -18,6 +18,7 @@
 #include "testsupport/TempDir.h"
 #include "ui/MainWindow.h"
 #include "ui/QtDesktop.h"
+#include "ui/config/CPropPageRecorder.h"
 #include "users/UserAccounts.h"
 
 #include <QAbstractItemView>
@@ -140,7 +141,8 @@ TEST_F(StationModalTest, WhileADialogIsOpenAlarmsAreStoredAndTheStationEndsInOrd
         QWidget* sheet = QApplication::activeModalWidget();
         auto* list = sheet->findChild<QAbstractItemView*>("RecorderList");
         list->setCurrentIndex(list->model()->index(0, 0));
-        sheet->findChild<QPushButton*>("Edit")->click();
+        // The user page has an "Edit" button too.
+        sheet->findChild<CPropPageRecorder*>()->findChild<QPushButton*>("Edit")->click();
     };
     const ModalCase cases[] = {
         {"sheet", [](QtDesktop& d) { Trigger(d, "Konfiguration..."); }, "Konfiguration", false},
