@@ -163,6 +163,8 @@ void MainWindowLogic::Tick()
         return;
     }
     m_alarms->Windows().Tick();
+    SystemShellLauncher().Reap();
+    m_liveView->RetryPending();
     DebouncePresentation();
     {
         ConfigLock lock(m_station.Tree());

@@ -8,6 +8,7 @@
 #include "core/net/RecorderListener.h"
 #include "core/net/StationPump.h"
 #include "core/station/ConfigurationUpgrade.h"
+#include "core/station/PrivateFiles.h"
 #include "core/station/StationDesktop.h"
 #include "db/AlarmDatabase.h"
 #include "events/AlarmDefaults.h"
@@ -15,6 +16,7 @@
 #include "events/RecorderSupervision.h"
 #include "platform/Profile.h"
 #include "platform/Prompt.h"
+#include "platform/SharedAccess.h"
 #include "platform/StopSignals.h"
 #include "users/UserAccounts.h"
 
@@ -63,6 +65,10 @@ StationExit Station::Run()
     if (!m_lock.TryAcquire(m_folder, ExecutableName()))
         return StationExit::AlreadyRunning;
     std::filesystem::current_path(m_folder, error);
+    TightenPrivateFiles(m_folder);
+    if (std::optional<std::string> group = m_options.Value("shmgroup");
+        group && !SetSharedGroup(*group))
+        std::printf("Group \"%s\" not found; shared memory stays private.\n", group->c_str());
 
     if (!LoadConfiguration())
         return StationExit::InitFailed;
