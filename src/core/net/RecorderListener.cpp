@@ -4,6 +4,8 @@
 #include "core/net/RecorderSession.h"
 #include "core/net/SocketPump.h"
 
+#include <cerrno>
+#include <cstdio>
 #include <memory>
 
 RecorderListener::RecorderListener(TelegramSink& sink) : m_sink(sink) {}
@@ -13,11 +15,52 @@ void RecorderListener::OnAccept()
     SocketPump* pump = Owner();
     if (pump == nullptr)
         return;
-    auto session = std::make_unique<RecorderSession>(m_sink);
-    session->SetOwner(pump);
-    // A failed accept leaves nothing to serve; registering the empty session
-    // would keep it in the registry for good.
-    if (Accept(session.get()) == kNoHandle || !session->IsOpen())
+    ConnectionGuard& guard = pump->Guard();
+    for (int attempt = 0; attempt < 2; ++attempt) {
+        auto session = std::make_unique<RecorderSession>(m_sink);
+        session->SetOwner(pump);
+        if (Accept(session.get()) == kNoHandle) {
+            int error = errno;
+            if (error != EMFILE && error != ENFILE)
+                return;
+            // Closing a connection frees its descriptor at once.
+            if (attempt == 0 && guard.DropOldestUnproven())
+                continue;
+            Pause();
+            return;
+        }
+        // A failed accept leaves nothing to serve; registering the empty
+        // session would keep it in the registry for good.
+        if (!session->IsOpen())
+            return;
+        session->EnableKeepAlive(kKeepAliveIdleSeconds, kKeepAliveIntervalSeconds,
+                                 kKeepAliveProbes);
+        session->MarkAccepted(guard.NowMs());
+        if (!guard.Admit(*session))
+            return;
+        pump->Register(session.release());
         return;
-    pump->Register(session.release());
+    }
+}
+
+bool RecorderListener::WantsRead() const
+{
+    if (!m_paused)
+        return true;
+    SocketPump* pump = Owner();
+    if (pump == nullptr || pump->ReleasedCount() != m_pausedAtReleased ||
+        pump->Guard().NowMs() - m_pausedAtMs >= kPauseMs)
+        m_paused = false;
+    return !m_paused;
+}
+
+void RecorderListener::Pause()
+{
+    if (!m_paused) {
+        std::printf("No descriptor left: accepting waits until a connection closes.\n");
+        std::fflush(stdout);
+    }
+    m_paused = true;
+    m_pausedAtReleased = Owner()->ReleasedCount();
+    m_pausedAtMs = Owner()->Guard().NowMs();
 }

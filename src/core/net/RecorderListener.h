@@ -4,16 +4,37 @@
 
 #include "core/net/TcpSocket.h"
 
+#include <cstdint>
+
 class TelegramSink;
 
 class RecorderListener final : public TcpSocket {
 public:
+    // Keep-alive on every connection: a recorder that vanished is noticed
+    // within two minutes.
+    static constexpr int kKeepAliveIdleSeconds = 60;
+    static constexpr int kKeepAliveIntervalSeconds = 10;
+    static constexpr int kKeepAliveProbes = 6;
+    // How long accepting rests when no descriptor is left and none came free.
+    static constexpr int64_t kPauseMs = 1000;
+
     // Sessions hand their telegrams to sink, which must outlive them.
     explicit RecorderListener(TelegramSink& sink);
 
-    // Does nothing unless the listener is registered with a pump.
+    // Does nothing unless the listener is registered with a pump. Out of
+    // descriptors, it closes the oldest connection that sent nothing valid
+    // and tries again; with none such, it stops accepting until a
+    // connection has gone.
     void OnAccept() override;
+    bool WantsRead() const override;
+
+    bool IsPaused() const { return m_paused; }
 
 private:
+    void Pause();
+
     TelegramSink& m_sink;
+    mutable bool m_paused = false;
+    uint64_t m_pausedAtReleased = 0;
+    int64_t m_pausedAtMs = 0;
 };

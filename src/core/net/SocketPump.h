@@ -11,6 +11,9 @@
 // auto-delete flag is set hands its ownership to the pump.
 #pragma once
 
+#include "core/net/ConnectionGuard.h"
+
+#include <cstdint>
 #include <vector>
 
 #include <poll.h>
@@ -52,6 +55,12 @@ public:
     ForwardingClient* GetForwardingClient() const { return m_forwardingClient; }
     void SetForwardingClient(ForwardingClient* client) { m_forwardingClient = client; }
 
+    // The limits every recorder session of this pump keeps to.
+    ConnectionGuard& Guard() { return m_guard; }
+    // Counts the sockets that have left the registry, so that a listener
+    // waiting for a free descriptor sees one go.
+    uint64_t ReleasedCount() const { return m_released; }
+
 protected:
     void DeleteClosedSockets();
 
@@ -68,4 +77,7 @@ private:
     bool m_stop = false;
     int m_dispatchDepth = 0;
     ForwardingClient* m_forwardingClient = nullptr;
+    uint64_t m_released = 0;
+    // The sessions the destructor deletes still report to it.
+    ConnectionGuard m_guard{*this};
 };

@@ -5,6 +5,7 @@
 #include "config/ConfigTree.h"
 #include "config/DefaultScript.h"
 #include "config/Translator.h"
+#include "core/net/DescriptorLimit.h"
 #include "core/net/RecorderListener.h"
 #include "core/net/StationPump.h"
 #include "core/station/ConfigurationUpgrade.h"
@@ -13,6 +14,7 @@
 #include "db/AlarmDatabase.h"
 #include "events/AlarmDefaults.h"
 #include "events/EventDecoder.h"
+#include "events/RecorderLookup.h"
 #include "events/RecorderSupervision.h"
 #include "platform/Profile.h"
 #include "platform/Prompt.h"
@@ -20,6 +22,7 @@
 #include "platform/StopSignals.h"
 #include "users/UserAccounts.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <system_error>
 
@@ -89,6 +92,7 @@ StationExit Station::Run()
         if (StopSignalReceived())
             RequestQuit();
     });
+    GuardConnections();
     StartListening();
     m_desktop.ShowStartupProgress(100);
 
@@ -166,6 +170,30 @@ bool Station::OpenDatabase()
     m_desktop.UserProfile().SetString("Database", "FlatFilePath", path);
     m_database->StartObserving();
     return true;
+}
+
+void Station::GuardConnections()
+{
+    long descriptors = RaiseDescriptorLimit();
+    std::printf("Up to %ld descriptors.\n", descriptors);
+    ConnectionGuard& guard = m_pump->Guard();
+    guard.SetListedTest([this](std::string_view address) {
+        return FindRecorderName(m_tree, address, 0).has_value() ||
+               FindRecorderName(m_tree, address, 1).has_value();
+    });
+    guard.SetIntervalSource([this] {
+        ConfigLock lock(m_tree);
+        ConfigNode* recorders = m_tree.TopFolder("Program")->Child("RecorderList");
+        int64_t longest = 0;
+        for (int i = 0; recorders != nullptr && i < recorders->ChildCount(); ++i) {
+            const ConfigNode* entry = recorders->ChildAt(i);
+            const ConfigNode* last = entry->Child("iLastSignal");
+            const ConfigNode* next = entry->Child("iNextSignal");
+            if (last != nullptr && next != nullptr && last->GetInt64() > 0)
+                longest = std::max(longest, next->GetInt64() - last->GetInt64());
+        }
+        return longest;
+    });
 }
 
 void Station::StartListening()

@@ -63,6 +63,9 @@ private:
     bool LoadConfiguration();
     void LoadTranslation();
     bool OpenDatabase();
+    // Descriptor limit, recorder list and supervision intervals for the
+    // pump's connection guard.
+    void GuardConnections();
     void StartListening();
     void Shutdown();
 
