@@ -2,6 +2,7 @@
 // port without a desktop: first start, telegrams stored as records, the
 // single instance, the next start's language, old priorities, restarts and
 // the count cache at an orderly end.
+#include "StationProcess.h"
 #include "config/ConfigTree.h"
 #include "config/DefaultScript.h"
 #include "db/AlarmRecord.h"
@@ -29,90 +30,6 @@ extern char** environ;
 namespace {
 
 using namespace std::chrono_literals;
-
-// One running station process; its standard output is read for the port.
-class StationProcess {
-public:
-    explicit StationProcess(const std::filesystem::path& folder) : m_folder(folder) {}
-    ~StationProcess()
-    {
-        if (m_pid > 0) {
-            kill(m_pid, SIGKILL);
-            waitpid(m_pid, nullptr, 0);
-        }
-        if (m_out >= 0)
-            close(m_out);
-    }
-
-    bool Start()
-    {
-        int pipeFds[2];
-        if (pipe2(pipeFds, O_CLOEXEC) != 0)
-            return false;
-        posix_spawn_file_actions_t actions;
-        posix_spawn_file_actions_init(&actions);
-        posix_spawn_file_actions_adddup2(&actions, pipeFds[1], STDOUT_FILENO);
-        std::string datadir = "/datadir:" + m_folder.string();
-        std::string home = "HOME=" + m_folder.string();
-        std::string runtime = "XDG_RUNTIME_DIR=" + m_folder.string();
-        std::string config = "XDG_CONFIG_HOME=" + (m_folder / ".config").string();
-        const char* argv[] = {WARDEX_STATION_BINARY, datadir.c_str(), "/port:0", nullptr};
-        const char* envp[] = {home.c_str(),   runtime.c_str(),
-                              config.c_str(), "QT_QPA_PLATFORM=offscreen",
-                              "LANG=C",       nullptr};
-        int error = posix_spawn(&m_pid, WARDEX_STATION_BINARY, &actions, nullptr,
-                                const_cast<char**>(argv), const_cast<char**>(envp));
-        posix_spawn_file_actions_destroy(&actions);
-        close(pipeFds[1]);
-        m_out = pipeFds[0];
-        return error == 0;
-    }
-
-    // Reads the station's output until it names its port, or it ends.
-    int WaitForPort()
-    {
-        const std::string marker = "listening on port ";
-        for (auto deadline = std::chrono::steady_clock::now() + 60s;
-             std::chrono::steady_clock::now() < deadline;) {
-            pollfd pfd{m_out, POLLIN, 0};
-            if (poll(&pfd, 1, 1000) <= 0)
-                continue;
-            char buffer[512];
-            ssize_t n = read(m_out, buffer, sizeof buffer);
-            if (n <= 0)
-                return -1;
-            m_output.append(buffer, static_cast<size_t>(n));
-            size_t at = m_output.find(marker);
-            size_t end = at == std::string::npos ? at : m_output.find('\n', at);
-            if (end != std::string::npos)
-                return std::stoi(m_output.substr(at + marker.size(), end - at - marker.size()));
-        }
-        return -1;
-    }
-
-    // The exit status after an orderly end asked for by SIGTERM.
-    int Stop()
-    {
-        kill(m_pid, SIGTERM);
-        return Wait();
-    }
-
-    int Wait()
-    {
-        int status = 0;
-        waitpid(m_pid, &status, 0);
-        m_pid = -1;
-        return WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
-    }
-
-    bool Running() const { return m_pid > 0 && kill(m_pid, 0) == 0; }
-
-private:
-    std::filesystem::path m_folder;
-    pid_t m_pid = -1;
-    int m_out = -1;
-    std::string m_output;
-};
 
 // Loads the tree a station saved, lets `edit` change it, and saves it back.
 void EditSavedTree(const std::filesystem::path& folder,

@@ -1,6 +1,7 @@
 // Accepting recorder connections.
 #include "core/net/RecorderListener.h"
 
+#include "core/net/DescriptorLimit.h"
 #include "core/net/RecorderSession.h"
 #include "core/net/SocketPump.h"
 
@@ -38,9 +39,36 @@ void RecorderListener::OnAccept()
         session->MarkAccepted(guard.NowMs());
         if (!guard.Admit(*session))
             return;
+        // The last few descriptors stay free for the database, mail and
+        // backups: connections that never sent anything valid make room, or
+        // the newcomer goes and accepting rests.
+        if (IsNearDescriptorLimit(session->Handle()) && !MakeRoom(guard)) {
+            Pause();
+            return;
+        }
         pump->Register(session.release());
         return;
     }
+}
+
+bool RecorderListener::IsNearDescriptorLimit(int handle)
+{
+    // Descriptors are handed out lowest first: a high number is the only
+    // sign worth counting for.
+    long limit = SoftDescriptorLimit();
+    return limit > 0 && handle + kReservedDescriptors >= limit;
+}
+
+bool RecorderListener::MakeRoom(ConnectionGuard& guard)
+{
+    long limit = SoftDescriptorLimit();
+    long open = OpenDescriptorCount();
+    if (open < 0)
+        open = limit;
+    // Down to twice the reserve, so that counting is rare.
+    while (open > limit - 2 * kReservedDescriptors && guard.DropOldestUnproven())
+        --open;
+    return open <= limit - kReservedDescriptors;
 }
 
 bool RecorderListener::WantsRead() const

@@ -6,6 +6,7 @@
 
 #include <cstdint>
 
+class ConnectionGuard;
 class TelegramSink;
 
 class RecorderListener final : public TcpSocket {
@@ -15,6 +16,8 @@ public:
     static constexpr int kKeepAliveIdleSeconds = 60;
     static constexpr int kKeepAliveIntervalSeconds = 10;
     static constexpr int kKeepAliveProbes = 6;
+    // Descriptors kept free for what the station itself opens.
+    static constexpr int kReservedDescriptors = 32;
     // How long accepting rests when no descriptor is left and none came free.
     static constexpr int64_t kPauseMs = 1000;
 
@@ -29,6 +32,12 @@ public:
     bool WantsRead() const override;
 
     bool IsPaused() const { return m_paused; }
+
+    // Whether a new descriptor of that number eats into the reserve.
+    static bool IsNearDescriptorLimit(int handle);
+    // Drops connections that sent nothing valid until the reserve is free;
+    // false when it could not be.
+    static bool MakeRoom(ConnectionGuard& guard);
 
 private:
     void Pause();
