@@ -3,20 +3,24 @@
 // finish them, another program keeping the live-view mutex, and an alarm
 // text written to smuggle commands into mail and programs. Each ends with a
 // listed recorder's alarm stored while the attack goes on.
+#include "LinksTestSupport.h"
 #include "StationProcess.h"
 #include "config/ConfigTree.h"
 #include "config/DefaultScript.h"
 #include "db/AlarmRecord.h"
 #include "platform/NamedMutex.h"
+#include "telegram/EntryListWriter.h"
 #include "telegram/TelegramEncoder.h"
 #include "testsupport/FakePrompt.h"
 #include "testsupport/LoopbackSend.h"
 #include "testsupport/TempDir.h"
 
+#include <algorithm>
 #include <chrono>
 #include <cstdio>
 #include <fstream>
 #include <functional>
+#include <iterator>
 #include <memory>
 #include <string>
 #include <thread>
@@ -279,5 +283,98 @@ TEST_F(StationAttackTest, AnotherProgramKeepingTheAlarmTableMutexDelaysNoAlarm)
     for (const auto& entry : std::filesystem::directory_iterator("/dev/shm")) {
         if (entry.path().filename().string().starts_with(prefix))
             std::filesystem::remove(entry.path());
+    }
+}
+
+TEST_F(StationAttackTest, AnAlarmTextReachesMailAndProgramLiterallyAndCommandsNothing)
+{
+    const std::string hostile = "A\r\n.\r\nRCPT TO:<evil@example.org>\r\nQUIT\r\n$(touch pwned1) "
+                                "`touch pwned2` ${WardexDir} ;touch pwned3 Z";
+    std::filesystem::path mails = dir.Path() / "mails";
+    std::filesystem::create_directory(mails);
+    SmtpServer server(mails.string());
+    ASSERT_TRUE(server.IsReady());
+    // The program writes each argument it got, NUL-terminated.
+    std::filesystem::path program = dir.Path() / "record-args";
+    {
+        std::ofstream script(program);
+        script << "#!/bin/sh\nfor a in \"$@\"; do printf '%s\\0' \"$a\"; done > \"$0.out\"\n";
+    }
+    std::filesystem::permissions(program, std::filesystem::perms::owner_all);
+
+    ListRecorder("127.0.0.1");
+    {
+        // A start completes the recorder's alarm settings from the defaults.
+        StationProcess settle(dir.Path());
+        ASSERT_TRUE(settle.Start());
+        ASSERT_GT(settle.WaitForPort(), 0);
+        ASSERT_EQ(settle.Stop(), 0);
+    }
+    EditTree([&](ConfigTree& tree) {
+        ConfigNode* program_ = tree.TopFolder("Program");
+        program_->Child("Configuration")
+            ->Child("System")
+            ->Child("mailSMTPServer")
+            ->SetString(server.Address());
+        // The recorder's entry and the default behind it alike.
+        for (ConfigNode* settings :
+             {program_->Child("RecorderList")->ChildAt(0)->Child("AlarmSettings"),
+              program_->Child("DefaultAlarmSettings")}) {
+            ConfigNode* entry = settings->FindEntryByInt("Type", 10039);
+            ASSERT_NE(entry, nullptr);
+            entry->Child("ShowAlarmWindow")->SetInt(1);
+            entry->Child("Priority")->SetInt(1);
+            entry->Child("execprgOnce")->SetInt(1);
+            entry->Child("execprgPath")->SetString(program.string());
+            entry->Child("execprgArgs")->SetString("${AddInfo}");
+            entry->Child("mailDoSendMail")->SetInt(1);
+            entry->Child("mailFromAddress")->SetString("station@example.org");
+            entry->Child("mailToAddress")->SetString("ops@example.org");
+            entry->Child("mailFormatedSubject")->SetString("Alarm ${AddInfo}");
+            entry->Child("mailFormatedBody")->SetString("Info: ${AddInfo}\nEnde\n");
+        }
+    });
+
+    StationProcess station(dir.Path());
+    ASSERT_TRUE(station.Start());
+    int port = station.WaitForPort();
+    ASSERT_GT(port, 0);
+    EntryListWriter inner;
+    inner.Text(1, hostile);
+    EntryListWriter payload;
+    payload.List(inner);
+    TelegramFields fields;
+    fields.typeCode = 10039;
+    ASSERT_TRUE(SendToLoopback(port, EncodeTelegram(fields, payload.Bytes())));
+    std::filesystem::path args = program.string() + ".out";
+    for (auto deadline = Clock::now() + 60s;
+         Clock::now() < deadline &&
+         !(std::filesystem::exists(mails / "message-1.eml") && std::filesystem::exists(args));)
+        std::this_thread::sleep_for(20ms);
+    EXPECT_EQ(station.Stop(), 0);
+
+    auto read = [](const std::filesystem::path& path) {
+        std::ifstream in(path, std::ios::binary);
+        return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+    };
+    const std::string folder = dir.Path().string();
+    // The program got one argument holding the text, nothing expanded.
+    std::string got = read(args);
+    ASSERT_EQ(std::count(got.begin(), got.end(), '\0'), 1) << got;
+    for (const char* piece : {"$(touch pwned1)", "`touch pwned2`", "${WardexDir}", ";touch pwned3",
+                              "RCPT TO:<evil@example.org>"})
+        EXPECT_NE(got.find(piece), std::string::npos) << piece;
+    EXPECT_EQ(got.find(folder), std::string::npos);
+    // One mail, to the one recipient, with the text in it as it was sent.
+    EXPECT_FALSE(std::filesystem::exists(mails / "message-2.eml"));
+    EXPECT_EQ(read(mails / "envelope-1.txt"), "station@example.org\nops@example.org\n");
+    std::string mail = read(mails / "message-1.eml");
+    for (const char* piece : {"$(touch pwned1)", "`touch pwned2`", "${WardexDir}", ";touch pwned3",
+                              "RCPT TO:<evil@example.org>", "Ende"})
+        EXPECT_NE(mail.find(piece), std::string::npos) << piece << "\n" << mail;
+    EXPECT_EQ(mail.find(folder), std::string::npos) << mail;
+    for (const char* name : {"pwned1", "pwned2", "pwned3"}) {
+        EXPECT_FALSE(std::filesystem::exists(dir.Path() / name));
+        EXPECT_FALSE(std::filesystem::exists(std::filesystem::current_path() / name));
     }
 }
