@@ -22,6 +22,7 @@
 #include <functional>
 #include <iterator>
 #include <memory>
+#include <sstream>
 #include <string>
 #include <thread>
 #include <vector>
@@ -53,6 +54,26 @@ long StatusKb(pid_t pid, const std::string& field)
             return std::stol(line.substr(field.size() + 1));
     }
     return -1;
+}
+
+// Milliseconds of processor time the process has used so far.
+long long CpuMs(pid_t pid)
+{
+    std::ifstream in("/proc/" + std::to_string(pid) + "/stat");
+    std::string text((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    size_t at = text.rfind(')');
+    std::istringstream fields(at == std::string::npos ? std::string() : text.substr(at + 2));
+    std::string field;
+    long long user = 0;
+    long long system = 0;
+    // After the name: state is field 3, utime 14 and stime 15.
+    for (int i = 3; i <= 15 && fields >> field; ++i) {
+        if (i == 14)
+            user = std::stoll(field);
+        if (i == 15)
+            system = std::stoll(field);
+    }
+    return (user + system) * 1000 / sysconf(_SC_CLK_TCK);
 }
 
 // A connection from a loopback address of its own; -1 when it failed.
@@ -180,6 +201,43 @@ TEST_F(StationAttackTest, IdleConnectionsBeyondTheDescriptorLimitNeverLockOutARe
                 Ms(stored));
     // Generous: without room made it would wait for an idle peer to leave.
     EXPECT_LT(stored, 5s) << station.Output().substr(station.Output().size() - 3000);
+    EXPECT_EQ(station.Stop(), 0);
+}
+
+TEST_F(StationAttackTest, ConnectionsThatAllSentSomethingValidStillMakeWayForARecorder)
+{
+    ListRecorder("127.0.0.1");
+    StationProcess station(dir.Path());
+    ASSERT_TRUE(station.Start());
+    int port = station.WaitForPort();
+    ASSERT_GT(port, 0);
+    rlimit limit{1024, 1024};
+    ASSERT_EQ(prlimit(station.Pid(), RLIMIT_NOFILE, &limit, nullptr), 0);
+    // Telegrams of unknown recorders: valid, but from nobody listed.
+    TelegramFields fields;
+    fields.typeCode = 10001;
+    std::vector<uint8_t> valid = EncodeTelegram(fields);
+    Handles peers;
+    for (int i = 0; i < 1100; ++i) {
+        int handle = ConnectFrom(AttackerAddress(3, i), port, false);
+        ASSERT_GE(handle, 0) << i;
+        ASSERT_EQ(send(handle, valid.data(), valid.size(), MSG_NOSIGNAL),
+                  static_cast<ssize_t>(valid.size()));
+        peers.Add(handle);
+    }
+    ASSERT_TRUE(station.WaitForOutput("connections from unlisted addresses refused", 60s));
+    // Over a measured stretch the station at its limit must idle, not spin.
+    long long cpuBefore = CpuMs(station.Pid());
+    auto wallBefore = Clock::now();
+    EXPECT_FALSE(station.WaitForOutput("accepting waits", 2s));
+    long long cpu = CpuMs(station.Pid()) - cpuBefore;
+    long long wall = Ms(Clock::now() - wallBefore);
+    Clock::duration stored = StoreOneAlarm(port);
+    std::printf("At the limit: %lld ms of processor time in %lld ms; telegram stored after %lld "
+                "ms.\n",
+                cpu, wall, Ms(stored));
+    EXPECT_LT(cpu * 2, wall);
+    EXPECT_LT(stored, 5s);
     EXPECT_EQ(station.Stop(), 0);
 }
 

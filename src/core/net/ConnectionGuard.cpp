@@ -72,6 +72,28 @@ bool ConnectionGuard::DropOldestUnproven()
     return true;
 }
 
+bool ConnectionGuard::IsListed(RecorderSession& session) const
+{
+    return m_isListed && m_isListed(session.PeerText());
+}
+
+bool ConnectionGuard::DropOldestUnlisted(const RecorderSession& except)
+{
+    RecorderSession* oldest = nullptr;
+    for (RecorderSession* session : OpenSessions()) {
+        if (session != &except && !IsListed(*session) &&
+            (oldest == nullptr || session->AcceptedMs() < oldest->AcceptedMs()))
+            oldest = session;
+    }
+    if (oldest == nullptr)
+        return false;
+    std::printf("No descriptor left: closed the connection from %s for a listed recorder.\n",
+                oldest->PeerText().c_str());
+    std::fflush(stdout);
+    oldest->Drop();
+    return true;
+}
+
 void ConnectionGuard::Account(size_t before, size_t capacity)
 {
     m_buffered = m_buffered - std::min(before, m_buffered) + capacity;

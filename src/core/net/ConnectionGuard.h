@@ -52,6 +52,10 @@ public:
     // Closes the oldest open session that has sent nothing valid; false
     // when every session has.
     bool DropOldestUnproven();
+    // For a listed recorder when nothing else makes room: closes the oldest
+    // open session from an address that is not listed.
+    bool DropOldestUnlisted(const RecorderSession& except);
+    bool IsListed(RecorderSession& session) const;
 
     // A session's receive buffer now holds `capacity` bytes instead of
     // `before`; closes the sessions with the oldest partial telegrams while

@@ -40,12 +40,22 @@ void RecorderListener::OnAccept()
         if (!guard.Admit(*session))
             return;
         // The last few descriptors stay free for the database, mail and
-        // backups: connections that never sent anything valid make room, or
-        // the newcomer goes and accepting rests.
-        if (IsNearDescriptorLimit(session->Handle()) && !MakeRoom(guard)) {
-            Pause();
+        // backups: connections that never sent anything valid make room, a
+        // listed recorder takes the place of an unlisted peer, or else the
+        // newcomer goes and accepting rests.
+        if (IsNearDescriptorLimit(session->Handle()) && !MakeRoom(guard) &&
+            !(guard.IsListed(*session) && guard.DropOldestUnlisted(*session))) {
+            // The next waiting connection is taken in the next round, so a
+            // listed recorder behind this one is not held up.
+            if (!m_refusalReported) {
+                std::printf("No descriptor left: connections from unlisted addresses refused.\n");
+                std::fflush(stdout);
+            }
+            m_refusalReported = true;
             return;
         }
+        m_refusalReported = false;
+        m_pauseReported = false;
         pump->Register(session.release());
         return;
     }
@@ -84,10 +94,11 @@ bool RecorderListener::WantsRead() const
 
 void RecorderListener::Pause()
 {
-    if (!m_paused) {
+    if (!m_pauseReported) {
         std::printf("No descriptor left: accepting waits until a connection closes.\n");
         std::fflush(stdout);
     }
+    m_pauseReported = true;
     m_paused = true;
     m_pausedAtReleased = Owner()->ReleasedCount();
     m_pausedAtMs = Owner()->Guard().NowMs();

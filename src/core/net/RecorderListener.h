@@ -46,4 +46,7 @@ private:
     mutable bool m_paused = false;
     uint64_t m_pausedAtReleased = 0;
     int64_t m_pausedAtMs = 0;
+    // Each is reported once until a connection is taken in again.
+    bool m_pauseReported = false;
+    bool m_refusalReported = false;
 };
