@@ -29,4 +29,8 @@ public:
     virtual bool ShowTrackByNumber(std::string_view recorder, int32_t trackNumber, int32_t camera,
                                    int64_t time, uint8_t flag, int index) = 0;
     virtual bool LoadPreset(std::string_view presetName) = 0;
+
+    // Tries again what found the live-view program's side busy; the main
+    // window's timer calls it.
+    virtual void RetryPending() {}
 };

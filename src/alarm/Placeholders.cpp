@@ -4,6 +4,8 @@
 #include "config/Translator.h"
 #include "events/AlarmTypeCatalogue.h"
 
+#include <algorithm>
+
 const std::array<PlaceholderInfo, kPlaceholderCount>& PlaceholderTable()
 {
     static const std::array<PlaceholderInfo, kPlaceholderCount> table = {{
@@ -53,14 +55,29 @@ PlaceholderMap MakePlaceholderMap(const AlarmContext& context)
 
 std::string ExpandPlaceholders(const PlaceholderMap& map, std::string_view text)
 {
-    std::string result(text);
-    for (const auto& [name, value] : map) {
-        if (name.empty())
+    // One pass from left to right: what a value inserts is never looked at
+    // again, so an alarm text holding a placeholder name arrives as it is.
+    std::string result;
+    result.reserve(text.size());
+    size_t pos = 0;
+    while (pos < text.size()) {
+        size_t open = text.find("${", pos);
+        if (open == std::string_view::npos)
+            break;
+        result.append(text, pos, open - pos);
+        size_t close = text.find('}', open + 2);
+        auto found = close == std::string_view::npos
+                         ? map.end()
+                         : map.find(std::string(text.substr(open, close + 1 - open)));
+        if (found == map.end()) {
+            result.append(text, open, 2);
+            pos = open + 2;
             continue;
-        for (size_t pos = result.find(name); pos != std::string::npos;
-             pos = result.find(name, pos + value.size()))
-            result.replace(pos, name.size(), value);
+        }
+        result += found->second;
+        pos = close + 1;
     }
+    result.append(text, std::min(pos, text.size()));
     return result;
 }
 

@@ -139,9 +139,13 @@ int ConfigTree::SaveImage(const std::string& path) const
     if (m_root == nullptr)
         return -1;
     std::vector<uint8_t> image = TreeImage::Build(*m_root);
+    // An image the loader would refuse must not replace one it accepts.
+    if (!TreeImage::Check(image, *m_root))
+        return -1;
     std::string temp = path + ".tmp";
-    FileDescriptor file(open(temp.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644));
-    if (file.Get() < 0)
+    // Passwords live in it: owner only, also when an old temporary was left.
+    FileDescriptor file(open(temp.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0600));
+    if (file.Get() < 0 || fchmod(file.Get(), 0600) != 0)
         return -1;
     bool written = WriteAll(file.Get(), image.data(), image.size()) && fsync(file.Get()) == 0;
     if (!file.Close() || !written || std::rename(temp.c_str(), path.c_str()) != 0) {

@@ -215,10 +215,15 @@ bool Parser::Close(Tag tag)
     std::unique_ptr<ConfigNode> node = std::move(m_stack.back().node);
     m_stack.pop_back();
     ConfigNode& owner = m_stack.empty() ? *m_root : *m_stack.back().node;
-    if (tag == Tag::Template && !m_stack.empty())
+    if (tag == Tag::Template && !m_stack.empty()) {
         owner.SetTemplate(std::move(node));
-    else
-        owner.AddChild(std::move(node));
+        return true;
+    }
+    // The image addresses children by name alone: a second child of the
+    // same name would be saved but could never be loaded back.
+    if (owner.Child(node->Name()) != nullptr)
+        return false;
+    owner.AddChild(std::move(node));
     return true;
 }
 

@@ -114,6 +114,20 @@ bool Walk(std::span<const uint8_t> image, ConfigNode& target, Pass pass)
     }
 }
 
+// Records address children by name alone: of two siblings with one name the
+// second can never be loaded into, so such a tree has no faithful image.
+bool HasTwinNames(const ConfigNode& node)
+{
+    for (int i = 0; i < node.ChildCount(); ++i) {
+        const ConfigNode* child = node.ChildAt(i);
+        if (i > 0 && node.ChildAt(i - 1)->Name() == child->Name())
+            return true;
+        if (child->IsFolder() && HasTwinNames(*child))
+            return true;
+    }
+    return false;
+}
+
 } // namespace
 
 std::vector<uint8_t> Build(const ConfigNode& node)
@@ -125,9 +139,15 @@ std::vector<uint8_t> Build(const ConfigNode& node)
 
 bool Apply(std::span<const uint8_t> image, ConfigNode& target)
 {
-    if (!Walk(image, target, Pass::Check))
+    if (!Check(image, target))
         return false;
     return Walk(image, target, Pass::Apply);
+}
+
+bool Check(std::span<const uint8_t> image, const ConfigNode& target)
+{
+    // The check pass only looks up children and templates.
+    return !HasTwinNames(target) && Walk(image, const_cast<ConfigNode&>(target), Pass::Check);
 }
 
 } // namespace TreeImage

@@ -23,4 +23,8 @@ std::vector<uint8_t> Build(const ConfigNode& node);
 // corrupt or truncated one changes nothing and returns false.
 bool Apply(std::span<const uint8_t> image, ConfigNode& target);
 
+// The check Apply runs first, alone: whether the image would load onto
+// `target`. Changes nothing.
+bool Check(std::span<const uint8_t> image, const ConfigNode& target);
+
 } // namespace TreeImage

@@ -26,7 +26,7 @@ FileHandle& FileHandle::operator=(FileHandle&& other) noexcept
 
 FileHandle FileHandle::OpenReadWrite(const std::string& path)
 {
-    return FileHandle(open(path.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0644));
+    return FileHandle(open(path.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0600));
 }
 
 FileHandle FileHandle::OpenReadOnly(const std::string& path)
@@ -36,7 +36,7 @@ FileHandle FileHandle::OpenReadOnly(const std::string& path)
 
 FileHandle FileHandle::CreateTruncated(const std::string& path)
 {
-    return FileHandle(open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644));
+    return FileHandle(open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0600));
 }
 
 bool FileHandle::Close()

@@ -64,6 +64,19 @@ std::vector<int> Cameras(uint32_t mask)
 
 EventDecoder::EventDecoder(ConfigTree& tree, Clock& clock) : m_tree(tree), m_clock(clock) {}
 
+bool EventDecoder::AcceptsForwardingFrom(std::string_view peerAddress)
+{
+    {
+        ConfigLock lock(m_tree);
+        ConfigNode* program = m_tree.TopFolder("Program");
+        ConfigNode* configuration = program != nullptr ? program->Child("Configuration") : nullptr;
+        ConfigNode* system = configuration != nullptr ? configuration->Child("System") : nullptr;
+        ConfigNode* allowed = system != nullptr ? system->Child("strForwardAllowed") : nullptr;
+        m_forwardingStations.Update(allowed != nullptr ? allowed->GetString() : std::string());
+    }
+    return m_forwardingStations.Allows(peerAddress);
+}
+
 TelegramOutcome EventDecoder::DecodeTelegram(std::span<const uint8_t> telegram,
                                              std::string_view originIp)
 {

@@ -3,6 +3,7 @@
 // dispatch of the event through the tree's notification pass.
 #pragma once
 
+#include "core/net/ForwardingAllowList.h"
 #include "core/net/TelegramSink.h"
 #include "events/ArrivalCounter.h"
 #include "events/CameraStateTable.h"
@@ -27,6 +28,9 @@ public:
     TelegramOutcome DecodeTelegram(std::span<const uint8_t> telegram,
                                    std::string_view originIp) override;
 
+    // Program/Configuration/System/strForwardAllowed decides.
+    bool AcceptsForwardingFrom(std::string_view peerAddress) override;
+
     // The source of every alarm's arrival time, shared with the supervision.
     ArrivalCounter& Arrivals() { return m_arrivals; }
 
@@ -42,4 +46,5 @@ private:
     ArrivalCounter m_arrivals;
     CameraStateTable m_cameraFailures;
     CameraStateTable m_sensorCardSignals;
+    ForwardingAllowList m_forwardingStations;
 };

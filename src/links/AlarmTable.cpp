@@ -18,13 +18,13 @@ AlarmTable::AlarmTable(std::string namePrefix) : m_prefix(std::move(namePrefix))
 bool AlarmTable::Attach()
 {
     Detach();
-    if (!m_mutex.Open(m_prefix + kMutexName, SharedAccess::Everyone))
+    if (!m_mutex.Open(m_prefix + kMutexName, SharedAccess::Group))
         return false;
     NamedMutexLock lock(m_mutex);
     if (!lock.IsLocked())
         return false;
     if (m_mapping.Attach(m_prefix + kMappingName, Layout::kSize, SharedCreate::OpenOrCreate,
-                         SharedAccess::Everyone) != AttachResult::Attached)
+                         SharedAccess::Group) != AttachResult::Attached)
         return false;
     uint8_t* base = m_mapping.Data();
     if (m_mapping.WasCreated()) {

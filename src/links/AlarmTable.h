@@ -26,6 +26,8 @@ public:
     bool Attach();
     void Detach();
     bool IsValid() const { return m_valid; }
+    // Another program kept the mutex past its wait bound at the last access.
+    bool IsHeldElsewhere() const { return m_mutex.IsHeldElsewhere(); }
 
     // Texts longer than their fields are cut.
     bool AddAlarm(std::string_view recorderName, int32_t camera, std::string_view trackName,

@@ -23,14 +23,14 @@ bool CKXSHMPresetList::Read()
     m_lastError.clear();
     try {
         NamedMutex mutex;
-        if (!mutex.Open(m_prefix + kMutexName, SharedAccess::OwnerOnly))
+        if (!mutex.Open(m_prefix + kMutexName, SharedAccess::Group))
             throw CErrorException("mutex not available");
         NamedMutexLock lock(mutex);
         if (!lock.IsLocked())
             throw CErrorException("mutex not available");
         SharedMapping mapping;
         if (mapping.Attach(m_prefix + kMappingName, 0, SharedCreate::OpenOnly,
-                           SharedAccess::OwnerOnly) != AttachResult::Attached)
+                           SharedAccess::Group) != AttachResult::Attached)
             throw CErrorException("mapping missing");
         if (mapping.Size() < Layout::kNamesAt ||
             LoadI32(mapping.Data() + Layout::kVersionAt) != Layout::kVersion)

@@ -19,12 +19,12 @@ bool CommandMailbox::Open()
 {
     Close();
     std::string name = m_prefix + kMappingName;
-    if (!m_mutex.Open(name + "Mutex", SharedAccess::Everyone))
+    if (!m_mutex.Open(name + "Mutex", SharedAccess::Group))
         return false;
     NamedMutexLock lock(m_mutex);
     if (!lock.IsLocked())
         return false;
-    if (m_mapping.Attach(name, Layout::kSize, SharedCreate::OpenOrCreate, SharedAccess::Everyone) !=
+    if (m_mapping.Attach(name, Layout::kSize, SharedCreate::OpenOrCreate, SharedAccess::Group) !=
         AttachResult::Attached)
         return false;
     uint8_t* base = m_mapping.Data();

@@ -62,14 +62,14 @@ bool SharedRecorderList::Read()
 {
     m_recorders.clear();
     NamedMutex mutex;
-    if (!mutex.Open(m_prefix + kMutexName, SharedAccess::Everyone))
+    if (!mutex.Open(m_prefix + kMutexName, SharedAccess::Group))
         return false;
     NamedMutexLock lock(mutex);
     if (!lock.IsLocked())
         return false;
     SharedMapping mapping;
-    if (mapping.Attach(m_prefix + kMappingName, 0, SharedCreate::OpenOnly,
-                       SharedAccess::OwnerOnly) != AttachResult::Attached)
+    if (mapping.Attach(m_prefix + kMappingName, 0, SharedCreate::OpenOnly, SharedAccess::Group) !=
+        AttachResult::Attached)
         return false;
     if (!Parse({mapping.Data(), mapping.Size()}, m_recorders)) {
         m_recorders.clear();

@@ -20,14 +20,14 @@ bool ViewerRequestQueue::Register(uint32_t stationWindow)
 {
     m_valid = false;
     m_mapping.Detach();
-    if (!m_mutex.Open(m_prefix + kMutexName, SharedAccess::OwnerOnly))
+    if (!m_mutex.Open(m_prefix + kMutexName, SharedAccess::Group))
         return false;
     {
         NamedMutexLock lock(m_mutex);
         if (!lock.IsLocked())
             return false;
         if (m_mapping.Attach(m_prefix + kMappingName, Layout::kSize, SharedCreate::OpenOrCreate,
-                             SharedAccess::OwnerOnly) != AttachResult::Attached)
+                             SharedAccess::Group) != AttachResult::Attached)
             return false;
         StoreI32(m_mapping.Data() + Layout::kStationWindowAt, static_cast<int32_t>(stationWindow));
     }

@@ -28,6 +28,8 @@ public:
     // Clears the station's window, queues "registration changed" and closes.
     void Unregister();
     bool IsValid() const { return m_valid; }
+    // Another program kept the mutex past its wait bound at the last access.
+    bool IsHeldElsewhere() const { return m_mutex.IsHeldElsewhere(); }
 
     // index is 0 to 3, or ViewerRequest::kNoIndex. Each returns whether the
     // request was queued.

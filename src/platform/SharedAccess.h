@@ -2,10 +2,18 @@
 // Shared by the shared-memory mappings and the named mutexes.
 #pragma once
 
+#include <string>
+
 enum class SharedAccess {
     OwnerOnly, // mode 0600
-    Everyone,  // mode 0666: any local program may open it
+    Group,     // mode 0660 for the shared group when one is set, else 0600
 };
+
+// Opens the objects created with SharedAccess::Group from now on to the
+// group `name`, so that a live-view program under another account of that
+// group can attach; an empty name makes them private again. False (nothing
+// changes) when there is no such group.
+bool SetSharedGroup(const std::string& name);
 
 enum class SharedCreate { OpenOnly, OpenOrCreate };
 

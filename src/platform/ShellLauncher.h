@@ -3,6 +3,7 @@
 // arguments cannot inject commands.
 #pragma once
 
+#include <cstddef>
 #include <string>
 #include <vector>
 
@@ -16,6 +17,10 @@ public:
     // started.
     virtual bool Open(const std::string& path, const std::vector<std::string>& args,
                       const std::string& workingDir) = 0;
+
+    // Collects programs that have ended so none stays a zombie; the main
+    // window's timer calls it. Returns how many are still running.
+    virtual size_t Reap() { return 0; }
 };
 
 // The POSIX launcher: posix_spawn for programs, xdg-open for documents.

@@ -73,20 +73,16 @@ TEST(PlaceholdersTest, ValuesComeFromTheAlarmAndItsSettings)
     EXPECT_EQ(map["${ExecProgrammDir}"], "");
 }
 
-TEST(PlaceholdersTest, ExpansionRunsInAscendingNameOrder)
+TEST(PlaceholdersTest, InsertedTextIsNeverExpandedAgain)
 {
     PlaceholderMap map = MakePlaceholderMap(TorContext());
-    // "${AddInfo}" comes before "${TrackID}": a value holding the later name
-    // is replaced too, one holding an earlier name is not.
-    map["${AddInfo}"] = "id=${TrackID}";
+    map["${WardexDir}"] = "/opt/wardex";
+    map["${AddInfo}"] = "id=${TrackID} dir=${WardexDir}";
     map["${TrackName}"] = "info=${AddInfo}";
-    EXPECT_EQ(ExpandPlaceholders(map, "${AddInfo} ${TrackName}"), "id=5 info=${AddInfo}");
-    std::vector<std::string> names;
-    for (const auto& [name, value] : map)
-        names.push_back(name);
-    EXPECT_TRUE(std::is_sorted(names.begin(), names.end()));
-    EXPECT_EQ(names.front(), "${AddInfo}");
-    EXPECT_EQ(names.back(), "${WardexDir}");
+    EXPECT_EQ(ExpandPlaceholders(map, "${AddInfo} ${TrackName} ${WardexDir}"),
+              "id=${TrackID} dir=${WardexDir} info=${AddInfo} /opt/wardex");
+    // A name that is split by an unknown one still expands after it.
+    EXPECT_EQ(ExpandPlaceholders(map, "${${TrackID}}"), "${5}");
 }
 
 TEST(PlaceholdersTest, EveryOccurrenceIsReplacedAndUnknownNamesStay)

@@ -8,12 +8,15 @@
 #include "links/SharedLayouts.h"
 #include "links/ViewerRequest.h"
 #include "links/ViewerRequestQueue.h"
+#include "platform/NamedMutex.h"
 
+#include <csignal>
 #include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
 
+#include <sys/wait.h>
 #include <unistd.h>
 
 #include <gtest/gtest.h>
@@ -120,4 +123,42 @@ TEST_F(SharedLiveViewLinkTest, ChannelsThatAreNotAttachedAreSkipped)
     link.Notify(StationEvent::AlarmConfirmed);
     EXPECT_FALSE(link.ShowLive("10.0.0.1", 2, 1, -1));
     EXPECT_FALSE(link.LoadPreset("Nord"));
+}
+
+TEST_F(SharedLiveViewLinkTest, UpdatesWaitInOrderWhileAnotherProgramKeepsTheMutex)
+{
+    ASSERT_TRUE(table.Attach());
+    int ready[2];
+    ASSERT_EQ(::pipe(ready), 0);
+    pid_t holder = ::fork();
+    if (holder == 0) {
+        NamedMutex mutex;
+        char locked = mutex.Open(prefix + AlarmTable::kMutexName, SharedAccess::Group) &&
+                              mutex.Lock() == MutexLock::Acquired
+                          ? 'L'
+                          : 'F';
+        [[maybe_unused]] ssize_t written = ::write(ready[1], &locked, 1);
+        for (;;)
+            ::pause();
+    }
+    char locked = 0;
+    ASSERT_EQ(::read(ready[0], &locked, 1), 1);
+    ASSERT_EQ(locked, 'L');
+    link.AddAlarm("Tor", 2, "", 1000, 3);
+    link.AddAlarm("Halle", 0, "", 2000, 0);
+    link.RemoveAlarm(1000);
+    EXPECT_EQ(link.PendingCount(), 3u);
+    link.RetryPending();
+    EXPECT_EQ(link.PendingCount(), 3u);
+    ::kill(holder, SIGKILL);
+    ::waitpid(holder, nullptr, 0);
+    link.RetryPending();
+    EXPECT_EQ(link.PendingCount(), 0u);
+    std::vector<AlarmTableRecord> records;
+    int64_t shown = -1;
+    ASSERT_TRUE(table.Read(records, shown));
+    ASSERT_EQ(records.size(), 1u);
+    EXPECT_EQ(records[0].recorderName, "Halle");
+    ::close(ready[0]);
+    ::close(ready[1]);
 }

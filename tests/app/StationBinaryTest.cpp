@@ -2,6 +2,7 @@
 // port without a desktop: first start, telegrams stored as records, the
 // single instance, the next start's language, old priorities, restarts and
 // the count cache at an orderly end.
+#include "StationProcess.h"
 #include "config/ConfigTree.h"
 #include "config/DefaultScript.h"
 #include "config/Translator.h"
@@ -35,110 +36,6 @@ extern char** environ;
 namespace {
 
 using namespace std::chrono_literals;
-
-// One running station process; its standard output is read for the port,
-// its standard error goes to "stderr.txt" in the folder. `extra` holds
-// options (later ones replace earlier ones of the same name) and
-// environment entries; without DISPLAY the station has no desktop.
-class StationProcess {
-public:
-    explicit StationProcess(const std::filesystem::path& folder,
-                            std::vector<std::string> extra = {"QT_QPA_PLATFORM=offscreen"})
-        : m_folder(folder), m_extra(std::move(extra))
-    {
-    }
-    ~StationProcess()
-    {
-        if (m_pid > 0) {
-            kill(m_pid, SIGKILL);
-            waitpid(m_pid, nullptr, 0);
-        }
-        if (m_out >= 0)
-            close(m_out);
-    }
-
-    bool Start()
-    {
-        int pipeFds[2];
-        if (pipe2(pipeFds, O_CLOEXEC) != 0)
-            return false;
-        posix_spawn_file_actions_t actions;
-        posix_spawn_file_actions_init(&actions);
-        posix_spawn_file_actions_adddup2(&actions, pipeFds[1], STDOUT_FILENO);
-        std::string errors = (m_folder / "stderr.txt").string();
-        posix_spawn_file_actions_addopen(&actions, STDERR_FILENO, errors.c_str(),
-                                         O_WRONLY | O_CREAT | O_TRUNC, 0600);
-        std::string datadir = "/datadir:" + m_folder.string();
-        std::string home = "HOME=" + m_folder.string();
-        std::string runtime = "XDG_RUNTIME_DIR=" + m_folder.string();
-        std::string config = "XDG_CONFIG_HOME=" + (m_folder / ".config").string();
-        std::vector<const char*> argv = {WARDEX_STATION_BINARY, datadir.c_str(), "/port:0"};
-        std::vector<const char*> envp = {home.c_str(), runtime.c_str(), config.c_str()};
-        bool locale = std::any_of(m_extra.begin(), m_extra.end(), [](const std::string& item) {
-            return item.starts_with("LANG=") || item.starts_with("LC_");
-        });
-        if (!locale)
-            envp.push_back("LANG=C");
-        for (const std::string& item : m_extra)
-            (item.starts_with('/') ? argv : envp).push_back(item.c_str());
-        argv.push_back(nullptr);
-        envp.push_back(nullptr);
-        int error = posix_spawn(&m_pid, WARDEX_STATION_BINARY, &actions, nullptr,
-                                const_cast<char**>(argv.data()), const_cast<char**>(envp.data()));
-        posix_spawn_file_actions_destroy(&actions);
-        close(pipeFds[1]);
-        m_out = pipeFds[0];
-        return error == 0;
-    }
-
-    // Reads the station's output until it names its port, or it ends.
-    int WaitForPort()
-    {
-        const std::string marker = "listening on port ";
-        for (auto deadline = std::chrono::steady_clock::now() + 60s;
-             std::chrono::steady_clock::now() < deadline;) {
-            pollfd pfd{m_out, POLLIN, 0};
-            if (poll(&pfd, 1, 1000) <= 0)
-                continue;
-            char buffer[512];
-            ssize_t n = read(m_out, buffer, sizeof buffer);
-            if (n <= 0)
-                return -1;
-            m_output.append(buffer, static_cast<size_t>(n));
-            size_t at = m_output.find(marker);
-            size_t end = at == std::string::npos ? at : m_output.find('\n', at);
-            if (end != std::string::npos)
-                return std::stoi(m_output.substr(at + marker.size(), end - at - marker.size()));
-        }
-        return -1;
-    }
-
-    // The exit status after an orderly end asked for by SIGTERM.
-    int Stop()
-    {
-        kill(m_pid, SIGTERM);
-        return Wait();
-    }
-
-    int Wait()
-    {
-        int status = 0;
-        waitpid(m_pid, &status, 0);
-        m_pid = -1;
-        return WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
-    }
-
-    bool Running() const { return m_pid > 0 && kill(m_pid, 0) == 0; }
-
-    std::string Errors() const { return ReadFileBytes(m_folder / "stderr.txt"); }
-
-private:
-    std::filesystem::path m_folder;
-    std::vector<std::string> m_extra;
-    pid_t m_pid = -1;
-    int m_out = -1;
-    std::string m_output;
-};
 
 // An X server of the test's own (Xvfb from Debian's packages) on the first
 // free display, which it names on its standard output once it is ready.
@@ -230,8 +127,8 @@ protected:
     void RunStation(const std::function<void(int port)>& during = {},
                     const std::string& locale = "LANG=C")
     {
-        StationProcess station(dir.Path(), {"QT_QPA_PLATFORM=offscreen", locale});
-        ASSERT_TRUE(station.Start());
+        StationProcess station(dir.Path());
+        ASSERT_TRUE(station.Start({}, {locale}));
         int port = station.WaitForPort();
         ASSERT_GT(port, 0);
         if (during)
@@ -396,8 +293,8 @@ TEST(StationBinaryStart, FirstStartInAnEmptyFolderWithoutADesktopListensAndEndsO
     // station runs in German. No QT_QPA_PLATFORM: the station finds no desktop.
     TempDir dir;
     std::filesystem::create_directory(dir.Path() / "Languages");
-    StationProcess station(dir.Path(), {});
-    ASSERT_TRUE(station.Start());
+    StationProcess station(dir.Path());
+    ASSERT_TRUE(station.Start({}, {"QT_QPA_PLATFORM"}));
     EXPECT_GT(station.WaitForPort(), 0);
     EXPECT_EQ(station.Stop(), 0);
     EXPECT_TRUE(std::filesystem::exists(dir.Path() / "programdata.bin"));
@@ -412,8 +309,8 @@ TEST(StationBinaryStart, EachUnusableCommandLineValueEndsTheStartWithStatusTwoAn
     for (const std::string& option :
          std::vector<std::string>{"/port:abc", "/port:0x", "/port:99999", "/keepalive:-3",
                                   "/datadir:" + dir.File("file") + "/sub"}) {
-        StationProcess station(dir.Path(), {option, "QT_QPA_PLATFORM=offscreen"});
-        ASSERT_TRUE(station.Start());
+        StationProcess station(dir.Path());
+        ASSERT_TRUE(station.Start({option}));
         EXPECT_EQ(station.WaitForPort(), -1) << option;
         EXPECT_EQ(station.Wait(), 2) << option;
         std::string expected = option.starts_with("/datadir") ? "cannot be created" : option;
@@ -445,9 +342,9 @@ TEST_F(StationBinaryTest, UnderAnXServerAMessageBoxLetsAlarmsInAndSigtermEndsInO
         return x.Run(
             {"/usr/bin/timeout", "60", "/usr/bin/xdotool", "search", "--sync", "--name", name});
     };
-    StationProcess station(dir.Path(),
-                           {x.display, "LSAN_OPTIONS=suppressions=" WARDEX_LSAN_SUPPRESSIONS});
-    ASSERT_TRUE(station.Start());
+    StationProcess station(dir.Path());
+    ASSERT_TRUE(station.Start(
+        {}, {x.display, "QT_QPA_PLATFORM", "LSAN_OPTIONS=suppressions=" WARDEX_LSAN_SUPPRESSIONS}));
     int port = station.WaitForPort();
     ASSERT_TRUE(windowIsOpen("^Hinweis$")) << station.Errors();
     TelegramFields fields;

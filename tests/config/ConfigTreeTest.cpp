@@ -7,6 +7,7 @@
 #include "testsupport/TempDir.h"
 
 #include <filesystem>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -293,6 +294,23 @@ TEST_F(ConfigTreeTest, SaveImageReplacesTheOldFileWhole)
     EXPECT_LT(small.size(), big.size());
     std::vector<uint8_t> expected = TreeImage::Build(*tree.Root());
     EXPECT_EQ(small, std::string(expected.begin(), expected.end()));
+}
+
+TEST_F(ConfigTreeTest, SaveImageWritesForTheOwnerOnlyAndKeepsTheOldFileWhenTheImageWouldNotLoad)
+{
+    std::string path = dir.File("programdata.bin");
+    ASSERT_EQ(tree.SaveImage(path), 0);
+    EXPECT_EQ(std::filesystem::status(path).permissions() & std::filesystem::perms::all,
+              std::filesystem::perms::owner_read | std::filesystem::perms::owner_write);
+    const std::string good = ReadFileBytes(path);
+    ConfigNode* program = tree.TopFolder("Program");
+    auto folder = std::make_unique<ConfigNode>(NodeKind::Folder, "A");
+    folder->AddChild(std::make_unique<ConfigNode>(NodeKind::Integer, "x"));
+    program->AddChild(std::move(folder));
+    program->AddChild(std::make_unique<ConfigNode>(NodeKind::Integer, "A"));
+    EXPECT_EQ(tree.SaveImage(path), -1);
+    EXPECT_EQ(ReadFileBytes(path), good);
+    EXPECT_FALSE(std::filesystem::exists(path + ".tmp"));
 }
 
 TEST_F(ConfigTreeTest, RestoreUndoesAddedAndDeletedEntries)

@@ -211,6 +211,7 @@ void AddProgram(Schema& s)
     s.Int(system + "pcspkFrequ", 1);
     s.Int(system + "pcspkMilliSeconds", 200);
     s.Int(system + "pcspkPlaySound", 0);
+    s.String(system + "strForwardAllowed", "");
 
     AddAlarmSettingsTemplate(s, "Program/DefaultAlarmSettings",
                              AlarmSettingsOwner::DefaultAlarmSettings);

@@ -171,6 +171,10 @@ TEST(ScriptReaderStructure, StructuralErrorsFailWithoutMessage)
     EXPECT_TRUE(Fails(Leaf("INTEGER", "i", "0x10"))); // hex is no content
     EXPECT_TRUE(Fails(Leaf("INTEGER", "i", "\"5\"")));
     EXPECT_TRUE(Fails(Leaf("STRING", "s", "5")));
+    // Two children of one name could be saved but never loaded back.
+    EXPECT_TRUE(Fails("<FOLDER><NAME>\"O\"</NAME><FOLDER><NAME>\"A\"</NAME></FOLDER>" +
+                      Leaf("INTEGER", "A", "7") + "</FOLDER>"));
+    EXPECT_TRUE(Fails(Leaf("INTEGER", "A", "1") + Leaf("INTEGER", "A", "2")));
 }
 
 TEST(ScriptReaderStructure, TagWordsInAnyCaseAndWhiteSpaceAnywhereBetweenTokens)

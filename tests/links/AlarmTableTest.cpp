@@ -67,9 +67,9 @@ TEST_F(AlarmTableTest, AttachLaysOutAnEmptyTable)
     EXPECT_EQ(table.substr(28), std::string(116'000, '\0'));
     struct stat status {};
     ASSERT_EQ(::stat(m_scope.PathOf("KXSW").c_str(), &status), 0);
-    EXPECT_EQ(status.st_mode & 0777, 0666u);
+    EXPECT_EQ(status.st_mode & 0777, 0600u);
     ASSERT_EQ(::stat(m_scope.PathOf("KXSWMutex").c_str(), &status), 0);
-    EXPECT_EQ(status.st_mode & 0777, 0666u);
+    EXPECT_EQ(status.st_mode & 0777, 0600u);
 }
 
 TEST_F(AlarmTableTest, AddAlarmWritesTheRecordByteForByte)
@@ -174,7 +174,7 @@ TEST_F(AlarmTableTest, TableOfAnotherVersionIsNotUsed)
 {
     SharedMapping other;
     ASSERT_EQ(other.Attach(m_scope.Prefix() + "KXSW", Layout::kSize, SharedCreate::OpenOrCreate,
-                           SharedAccess::Everyone),
+                           SharedAccess::Group),
               AttachResult::Attached);
     StoreI32(other.Data(), 3);
     EXPECT_FALSE(m_table.Attach());
@@ -189,7 +189,7 @@ TEST_F(AlarmTableTest, TooSmallTableOfAnotherProgramIsNotUsed)
 {
     SharedMapping other;
     ASSERT_EQ(other.Attach(m_scope.Prefix() + "KXSW", 100, SharedCreate::OpenOrCreate,
-                           SharedAccess::Everyone),
+                           SharedAccess::Group),
               AttachResult::Attached);
     StoreI32(other.Data(), 2);
     EXPECT_FALSE(m_table.Attach());
@@ -200,7 +200,7 @@ TEST_F(AlarmTableTest, CountsOutsideTheTableAreKeptWithinIt)
     ASSERT_TRUE(m_table.Attach());
     SharedMapping other;
     ASSERT_EQ(other.Attach(m_scope.Prefix() + "KXSW", Layout::kSize, SharedCreate::OpenOrCreate,
-                           SharedAccess::Everyone),
+                           SharedAccess::Group),
               AttachResult::Attached);
     StoreI32(other.Data() + Layout::kCountAt, 5000);
     EXPECT_TRUE(m_table.AddAlarm("A", 0, "", 1, 1));

@@ -44,16 +44,16 @@ TEST_F(MailboxTest, OpenCreatesTheHeader)
     EXPECT_EQ(mailbox.substr(20), std::string(600, '\0'));
     struct stat status {};
     ASSERT_EQ(::stat(m_scope.PathOf("WardexCommand").c_str(), &status), 0);
-    EXPECT_EQ(status.st_mode & 0777, 0666u);
+    EXPECT_EQ(status.st_mode & 0777, 0600u);
     ASSERT_EQ(::stat(m_scope.PathOf("WardexCommandMutex").c_str(), &status), 0);
-    EXPECT_EQ(status.st_mode & 0777, 0666u);
+    EXPECT_EQ(status.st_mode & 0777, 0600u);
 }
 
 TEST_F(MailboxTest, MailboxOfAnotherVersionIsNotUsed)
 {
     SharedMapping other;
     ASSERT_EQ(other.Attach(m_scope.Prefix() + "WardexCommand", Layout::kSize,
-                           SharedCreate::OpenOrCreate, SharedAccess::Everyone),
+                           SharedCreate::OpenOrCreate, SharedAccess::Group),
               AttachResult::Attached);
     StoreI32(other.Data() + Layout::kVersionAt, 2);
     StoreI32(other.Data() + Layout::kCountAt, 1);
@@ -98,7 +98,7 @@ TEST_F(MailboxTest, CorruptCountIsKeptWithinTheMailbox)
     ASSERT_TRUE(m_mailbox.Open());
     SharedMapping other;
     ASSERT_EQ(other.Attach(m_scope.Prefix() + "WardexCommand", Layout::kSize,
-                           SharedCreate::OpenOrCreate, SharedAccess::Everyone),
+                           SharedCreate::OpenOrCreate, SharedAccess::Group),
               AttachResult::Attached);
     StoreI32(other.Data() + Layout::kCountAt, 9999);
     StoreI32(other.Data() + Layout::kHeaderSize, 2);

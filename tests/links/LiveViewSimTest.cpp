@@ -265,9 +265,8 @@ pid_t ForkMutexHolder(const std::string& mutexName, int& readyPipe)
         ::close(ready[0]);
         NamedMutex mutex;
         char result =
-            mutex.Open(mutexName, SharedAccess::Everyone) && mutex.Lock() != MutexLock::Failed
-                ? 'L'
-                : 'F';
+            mutex.Open(mutexName, SharedAccess::Group) && mutex.Lock() != MutexLock::Failed ? 'L'
+                                                                                            : 'F';
         [[maybe_unused]] ssize_t written = ::write(ready[1], &result, 1);
         for (;;)
             ::pause();
@@ -282,7 +281,7 @@ TEST_F(LiveViewSim, PeerKilledWhileHoldingTheMutexNeverBlocksTheStation)
     AlarmTable table(m_scope.Prefix());
     ASSERT_TRUE(table.Attach());
     NamedMutex probe;
-    ASSERT_TRUE(probe.Open(m_scope.Prefix() + AlarmTable::kMutexName, SharedAccess::Everyone));
+    ASSERT_TRUE(probe.Open(m_scope.Prefix() + AlarmTable::kMutexName, SharedAccess::Group));
     for (int round = 0; round < 100; ++round) {
         int ready = -1;
         pid_t holder = ForkMutexHolder(m_scope.Prefix() + AlarmTable::kMutexName, ready);

@@ -170,7 +170,7 @@ TEST(SharedLists, ReadWhatThePeerPublishes)
     EXPECT_EQ(presets.Names(), (std::vector<std::string>{"Einfahrt", "Rampe"}));
     struct stat status {};
     ASSERT_EQ(::stat(scope.PathOf("KXRLM").c_str(), &status), 0);
-    EXPECT_EQ(status.st_mode & 0777, 0666u);
+    EXPECT_EQ(status.st_mode & 0777, 0600u);
     ASSERT_EQ(::stat(scope.PathOf("KXSHM_PRESETLIST_MUTEX").c_str(), &status), 0);
     EXPECT_EQ(status.st_mode & 0777, 0600u);
 }

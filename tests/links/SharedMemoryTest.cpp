@@ -7,6 +7,7 @@
 
 #include <cstring>
 
+#include <grp.h>
 #include <signal.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
@@ -37,9 +38,9 @@ public:
         if (m_pid == 0) {
             ::close(ready[0]);
             NamedMutex mutex;
-            char result =
-                mutex.Open(name, SharedAccess::Everyone) && mutex.Lock() != MutexLock::Failed ? 'L'
-                                                                                              : 'F';
+            char result = mutex.Open(name, SharedAccess::Group) && mutex.Lock() != MutexLock::Failed
+                              ? 'L'
+                              : 'F';
             [[maybe_unused]] ssize_t written = ::write(ready[1], &result, 1);
             for (;;)
                 ::pause();
@@ -78,23 +79,36 @@ TEST(SharedMapping, CreatedObjectIsZeroFilledWithTheAskedSize)
     EXPECT_EQ(scope.ReadObject("M"), std::string(5000, '\0'));
 }
 
-TEST(SharedMapping, ModesFollowTheAccess)
+TEST(SharedMapping, ObjectsArePrivateUnlessAGroupIsNamed)
 {
     ShmScope scope;
-    // A usual umask would take the write bits of the others away.
+    // A usual umask would take the write bits of the group away.
     mode_t previousMask = ::umask(022);
-    SharedMapping everyone;
+    SharedMapping grouped;
     SharedMapping owner;
-    ASSERT_EQ(everyone.Attach(scope.Prefix() + "Open", 16, SharedCreate::OpenOrCreate,
-                              SharedAccess::Everyone),
+    SharedMapping shared;
+    ASSERT_EQ(grouped.Attach(scope.Prefix() + "Group", 16, SharedCreate::OpenOrCreate,
+                             SharedAccess::Group),
               AttachResult::Attached);
     ASSERT_EQ(owner.Attach(scope.Prefix() + "Private", 16, SharedCreate::OpenOrCreate,
                            SharedAccess::OwnerOnly),
               AttachResult::Attached);
-    EXPECT_EQ(ModeOf(scope.PathOf("Open")), 0666u);
-    EXPECT_EQ(ModeOf(scope.PathOf("Open.lock")), 0666u);
+    EXPECT_FALSE(SetSharedGroup("no-such-group-wardex"));
+    const group* own = ::getgrgid(::getgid());
+    ASSERT_NE(own, nullptr);
+    ASSERT_TRUE(SetSharedGroup(own->gr_name));
+    ASSERT_EQ(shared.Attach(scope.Prefix() + "Shared", 16, SharedCreate::OpenOrCreate,
+                            SharedAccess::Group),
+              AttachResult::Attached);
+    ASSERT_TRUE(SetSharedGroup(""));
+    EXPECT_EQ(ModeOf(scope.PathOf("Group")), 0600u);
+    EXPECT_EQ(ModeOf(scope.PathOf("Group.lock")), 0600u);
     EXPECT_EQ(ModeOf(scope.PathOf("Private")), 0600u);
-    EXPECT_EQ(ModeOf(scope.PathOf("Private.lock")), 0600u);
+    EXPECT_EQ(ModeOf(scope.PathOf("Shared")), 0660u);
+    EXPECT_EQ(ModeOf(scope.PathOf("Shared.lock")), 0660u);
+    struct stat status {};
+    ASSERT_EQ(::stat(scope.PathOf("Shared").c_str(), &status), 0);
+    EXPECT_EQ(status.st_gid, ::getgid());
     ::umask(previousMask);
 }
 
@@ -179,9 +193,9 @@ TEST(NamedMutex, LockingTwiceFromOneThreadFailsInsteadOfHanging)
     ShmScope scope;
     NamedMutex first;
     NamedMutex second;
-    ASSERT_TRUE(first.Open(scope.Prefix() + "Mutex", SharedAccess::Everyone));
-    ASSERT_TRUE(second.Open(scope.Prefix() + "Mutex", SharedAccess::Everyone));
-    EXPECT_EQ(ModeOf(scope.PathOf("Mutex")), 0666u);
+    ASSERT_TRUE(first.Open(scope.Prefix() + "Mutex", SharedAccess::Group));
+    ASSERT_TRUE(second.Open(scope.Prefix() + "Mutex", SharedAccess::Group));
+    EXPECT_EQ(ModeOf(scope.PathOf("Mutex")), 0600u);
     ASSERT_EQ(first.Lock(), MutexLock::Acquired);
     EXPECT_EQ(second.Lock(), MutexLock::Failed);
     first.Unlock();
@@ -204,7 +218,7 @@ TEST(NamedMutex, HolderKilledLeavesTheMutexToTheNext)
 {
     ShmScope scope;
     NamedMutex mutex;
-    ASSERT_TRUE(mutex.Open(scope.Prefix() + "Mutex", SharedAccess::Everyone));
+    ASSERT_TRUE(mutex.Open(scope.Prefix() + "Mutex", SharedAccess::Group));
     MutexHolder holder(scope.Prefix() + "Mutex");
     ASSERT_TRUE(holder.Locked());
     EXPECT_EQ(mutex.TryLock(), MutexLock::Busy);
@@ -212,6 +226,22 @@ TEST(NamedMutex, HolderKilledLeavesTheMutexToTheNext)
     EXPECT_EQ(mutex.TryLock(), MutexLock::AcquiredFromDeadOwner);
     mutex.Unlock();
     EXPECT_EQ(mutex.Lock(), MutexLock::Acquired);
+    mutex.Unlock();
+}
+
+TEST(NamedMutex, WaitForALiveHolderIsBoundedAndNotRepeatedUntilItLetsGo)
+{
+    ShmScope scope;
+    NamedMutex mutex;
+    ASSERT_TRUE(mutex.Open(scope.Prefix() + "Mutex", SharedAccess::Group));
+    MutexHolder holder(scope.Prefix() + "Mutex");
+    ASSERT_TRUE(holder.Locked());
+    EXPECT_EQ(mutex.Lock(), MutexLock::Busy);
+    EXPECT_TRUE(mutex.IsHeldElsewhere());
+    EXPECT_EQ(mutex.Lock(), MutexLock::Busy);
+    holder.Kill();
+    EXPECT_EQ(mutex.Lock(), MutexLock::AcquiredFromDeadOwner);
+    EXPECT_FALSE(mutex.IsHeldElsewhere());
     mutex.Unlock();
 }
 

@@ -44,13 +44,13 @@ bool LiveViewPeer::PublishPresetList(const std::vector<std::string>& presets)
 bool LiveViewPeer::PublishRawRecorderList(std::span<const uint8_t> bytes)
 {
     return Publish(SharedRecorderList::kMappingName, m_recorderMutex,
-                   SharedRecorderList::kMutexName, SharedAccess::Everyone, m_recorderList, bytes);
+                   SharedRecorderList::kMutexName, SharedAccess::Group, m_recorderList, bytes);
 }
 
 bool LiveViewPeer::PublishRawPresetList(std::span<const uint8_t> bytes)
 {
     return Publish(CKXSHMPresetList::kMappingName, m_presetMutex, CKXSHMPresetList::kMutexName,
-                   SharedAccess::OwnerOnly, m_presetList, bytes);
+                   SharedAccess::Group, m_presetList, bytes);
 }
 
 bool LiveViewPeer::Publish(const std::string& mappingName, NamedMutex& mutex,
@@ -66,7 +66,7 @@ bool LiveViewPeer::Publish(const std::string& mappingName, NamedMutex& mutex,
     // when the old one is too small and nobody else holds it.
     mapping.Detach();
     if (mapping.Attach(m_prefix + mappingName, bytes.size(), SharedCreate::OpenOrCreate,
-                       SharedAccess::OwnerOnly) != AttachResult::Attached)
+                       SharedAccess::Group) != AttachResult::Attached)
         return false;
     std::memset(mapping.Data(), 0, mapping.Size());
     std::memcpy(mapping.Data(), bytes.data(), bytes.size());
@@ -86,12 +86,12 @@ bool LiveViewPeer::OpenQueue()
     if (m_queue.IsAttached())
         return true;
     if (!m_queueMutex.IsOpen() &&
-        !m_queueMutex.Open(m_prefix + ViewerRequestQueue::kMutexName, SharedAccess::OwnerOnly))
+        !m_queueMutex.Open(m_prefix + ViewerRequestQueue::kMutexName, SharedAccess::Group))
         return false;
     NamedMutexLock lock(m_queueMutex);
     return lock.IsLocked() && m_queue.Attach(m_prefix + ViewerRequestQueue::kMappingName,
                                              QueueLayout::kSize, SharedCreate::OpenOrCreate,
-                                             SharedAccess::OwnerOnly) == AttachResult::Attached;
+                                             SharedAccess::Group) == AttachResult::Attached;
 }
 
 bool LiveViewPeer::RegisterWindow()

@@ -33,6 +33,14 @@ public:
         m_length = 0;
     }
 
+    // Empties the buffer and gives its storage back.
+    void Release()
+    {
+        Clear();
+        m_data.reset();
+        m_capacity = 0;
+    }
+
     const uint8_t* Data() const { return m_data.get() + m_start; }
     size_t Length() const { return m_length; }
     size_t Capacity() const { return m_capacity; }

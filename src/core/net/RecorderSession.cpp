@@ -1,13 +1,16 @@
 // The receive loop of a station connection.
 #include "core/net/RecorderSession.h"
 
+#include "core/net/ConnectionGuard.h"
 #include "core/net/ForwardingClient.h"
 #include "core/net/SocketPump.h"
 #include "core/net/TelegramSink.h"
 
 #include <algorithm>
+#include <cstdio>
 #include <cstring>
 #include <string_view>
+#include <utility>
 
 namespace {
 
@@ -23,6 +26,52 @@ RecorderSession::RecorderSession(TelegramSink& sink, ForwardingClient& replaySou
 {
 }
 
+RecorderSession::~RecorderSession()
+{
+    if (m_guard != nullptr)
+        m_guard->Account(m_accounted, 0);
+}
+
+void RecorderSession::MarkAccepted(int64_t nowMs)
+{
+    m_acceptedMs = nowMs;
+    m_lastActivityMs = nowMs;
+}
+
+void RecorderSession::Drop()
+{
+    Close(CloseMode::Force);
+    m_buffer.Release();
+    m_partialSinceMs = 0;
+    Account();
+}
+
+void RecorderSession::Account()
+{
+    if (m_guard == nullptr && !IsReplay() && Owner() != nullptr)
+        m_guard = &Owner()->Guard();
+    if (m_guard == nullptr)
+        return;
+    size_t before = std::exchange(m_accounted, m_buffer.Capacity());
+    if (before != m_accounted)
+        m_guard->Account(before, m_accounted);
+}
+
+bool RecorderSession::AppendReceived(const uint8_t* bytes, size_t n)
+{
+    if (n == 0)
+        return true;
+    // Growth follows what arrived, doubling, so a telegram that comes in
+    // many reads is not copied once per read; the announced length plays
+    // no part.
+    if (m_buffer.Capacity() - m_buffer.Length() < n &&
+        !m_buffer.Reserve(std::max(n, m_buffer.Length())))
+        return false;
+    if (m_buffer.IsEmpty() && m_guard != nullptr)
+        m_partialSinceMs = m_guard->NowMs();
+    return m_buffer.Append(bytes, n) >= 0;
+}
+
 bool RecorderSession::WantsRead() const
 {
     // A peer that sends requests without reading the replies is not read
@@ -35,10 +84,15 @@ void RecorderSession::OnReceive()
     if (!IsReplay()) {
         uint8_t chunk[kReadSize];
         int received = Receive(chunk, sizeof chunk);
-        if (received < 0)
+        if (received < 0) {
+            Drop();
             return;
-        if (m_buffer.Append(chunk, static_cast<size_t>(received)) < 0) {
-            Close(CloseMode::Force);
+        }
+        Account();
+        if (received > 0 && m_guard != nullptr)
+            m_lastActivityMs = m_guard->NowMs();
+        if (!AppendReceived(chunk, static_cast<size_t>(received))) {
+            Drop();
             return;
         }
     }
@@ -49,6 +103,14 @@ void RecorderSession::OnReceive()
     m_parsing = true;
     ParseLoop();
     m_parsing = false;
+    if (m_buffer.IsEmpty()) {
+        m_partialSinceMs = 0;
+        if (m_buffer.Capacity() > kKeptCapacity)
+            m_buffer.Release();
+    }
+    if (!IsReplay() && !IsOpen())
+        m_buffer.Release();
+    Account();
 }
 
 void RecorderSession::ParseLoop()
@@ -67,6 +129,7 @@ void RecorderSession::ParseLoop()
         }
         if (!taken)
             break;
+        m_sentValid = true;
         size_t size = m_telegram.size();
         if (m_header.kind != TelegramHeader::kAlarmKind) {
             m_buffer.Consume(static_cast<int64_t>(size));
@@ -123,7 +186,17 @@ RecorderSession::Taken RecorderSession::TakeForwardMessage(std::string& originIp
     // tells the sender so.
     if (HasForwardingClient())
         return Taken::Consumed;
+    if (!m_message.IsInvalid() && !m_sink.AcceptsForwardingFrom(PeerText())) {
+        if (!m_refusedReported) {
+            std::printf("Forwarding from %s refused: not a listed forwarding station.\n",
+                        PeerText().c_str());
+            std::fflush(stdout);
+        }
+        m_refusedReported = true;
+        return Taken::Consumed;
+    }
     if (m_message.IsShlo()) {
+        m_sentValid = true;
         Reply(ForwardType::Rhlo);
         return Taken::Consumed;
     }

@@ -14,6 +14,7 @@
 #include <string>
 #include <vector>
 
+class ConnectionGuard;
 class ForwardingClient;
 class TelegramSink;
 
@@ -29,12 +30,30 @@ public:
     // A session without a socket that decodes the telegrams still queued in
     // replaySource, in order, with their stored origin addresses.
     RecorderSession(TelegramSink& sink, ForwardingClient& replaySource);
+    // Gives its receive buffer back to the pump's guard.
+    ~RecorderSession() override;
 
     void OnReceive() override;
     bool WantsRead() const override;
 
     bool IsReplay() const { return m_replaySource != nullptr; }
     size_t BufferedBytes() const { return m_buffer.Length(); }
+    size_t BufferCapacity() const { return m_buffer.Capacity(); }
+
+    // What the connection guard weighs: when it was accepted, when bytes
+    // last came, since when a partial telegram waits (0: none), and whether
+    // anything valid arrived at all.
+    void MarkAccepted(int64_t nowMs);
+    int64_t AcceptedMs() const { return m_acceptedMs; }
+    int64_t LastActivityMs() const { return m_lastActivityMs; }
+    int64_t PartialSinceMs() const { return m_partialSinceMs; }
+    bool HasSentValid() const { return m_sentValid; }
+    // Closes at once and gives the buffered bytes back.
+    void Drop();
+    const std::string& PeerText();
+
+    // A buffer emptied by the parse loop keeps at most this much storage.
+    static constexpr size_t kKeptCapacity = 4096;
 
 private:
     // What TakeForwardMessage got out of the buffer.
@@ -49,7 +68,9 @@ private:
     bool IsFrontUnusable() const;
     bool HasForwardingClient() const;
     void Reply(ForwardType type);
-    const std::string& PeerText();
+    bool AppendReceived(const uint8_t* bytes, size_t n);
+    // Tells the guard what the buffer holds now.
+    void Account();
 
     TelegramSink& m_sink;
     ForwardingClient* m_replaySource = nullptr;
@@ -60,4 +81,11 @@ private:
     ForwardMessage m_message;
     std::string m_peerText;
     bool m_parsing = false;
+    ConnectionGuard* m_guard = nullptr;
+    size_t m_accounted = 0;
+    int64_t m_acceptedMs = 0;
+    int64_t m_lastActivityMs = 0;
+    int64_t m_partialSinceMs = 0;
+    bool m_sentValid = false;
+    bool m_refusedReported = false;
 };

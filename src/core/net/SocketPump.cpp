@@ -22,6 +22,7 @@ SocketPump::~SocketPump()
 
 void SocketPump::Housekeeping()
 {
+    m_guard.Tick();
     DeleteClosedSockets();
 }
 
@@ -49,6 +50,7 @@ void SocketPump::Unregister(TcpSocket* socket)
     if (found == m_registry.end())
         return;
     m_registry.erase(found);
+    ++m_released;
     if (socket->m_owner == this)
         socket->m_owner = nullptr;
     std::printf("Socket Nr.%d entfernt. \n\r", socket->Handle());
@@ -128,7 +130,10 @@ bool SocketPump::BuildSets()
                 events |= POLLIN;
             break;
         case SocketState::Listening:
-            events = POLLIN;
+            // A listener out of descriptors waits for one to free instead
+            // of being woken by the same pending connection every round.
+            if (socket->WantsRead())
+                events = POLLIN;
             break;
         case SocketState::ConnectPending:
         case SocketState::ClosePending:
@@ -192,6 +197,7 @@ void SocketPump::DeleteAutoDeleteSockets(bool onlyClosed)
         doomed.push_back(socket);
         return true;
     });
+    m_released += doomed.size();
     for (TcpSocket* socket : doomed) {
         socket->m_owner = nullptr;
         delete socket;

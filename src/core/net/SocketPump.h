@@ -14,6 +14,9 @@
 // handler has returned.
 #pragma once
 
+#include "core/net/ConnectionGuard.h"
+
+#include <cstdint>
 #include <vector>
 
 #include <poll.h>
@@ -59,6 +62,12 @@ public:
     ForwardingClient* GetForwardingClient() const { return m_forwardingClient; }
     void SetForwardingClient(ForwardingClient* client) { m_forwardingClient = client; }
 
+    // The limits every recorder session of this pump keeps to.
+    ConnectionGuard& Guard() { return m_guard; }
+    // Counts the sockets that have left the registry, so that a listener
+    // waiting for a free descriptor sees one go.
+    uint64_t ReleasedCount() const { return m_released; }
+
 protected:
     void DeleteClosedSockets();
 
@@ -79,4 +88,7 @@ private:
     // The sockets whose handlers are running, innermost last.
     std::vector<TcpSocket*> m_inHandler;
     ForwardingClient* m_forwardingClient = nullptr;
+    uint64_t m_released = 0;
+    // The sessions the destructor deletes still report to it.
+    ConnectionGuard m_guard{*this};
 };

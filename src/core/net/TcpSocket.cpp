@@ -12,6 +12,7 @@
 #include <fcntl.h>
 #include <netdb.h>
 #include <netinet/in.h>
+#include <netinet/tcp.h>
 #include <sys/ioctl.h>
 #include <sys/socket.h>
 #include <unistd.h>
@@ -170,6 +171,17 @@ bool TcpSocket::AttachAccepted(int handle)
     }
     m_state = SocketState::ConnectPending;
     return true;
+}
+
+bool TcpSocket::EnableKeepAlive(int idleSeconds, int intervalSeconds, int count)
+{
+    int yes = 1;
+    return IsOpen() && ::setsockopt(m_handle, SOL_SOCKET, SO_KEEPALIVE, &yes, sizeof yes) == 0 &&
+           ::setsockopt(m_handle, IPPROTO_TCP, TCP_KEEPIDLE, &idleSeconds, sizeof idleSeconds) ==
+               0 &&
+           ::setsockopt(m_handle, IPPROTO_TCP, TCP_KEEPINTVL, &intervalSeconds,
+                        sizeof intervalSeconds) == 0 &&
+           ::setsockopt(m_handle, IPPROTO_TCP, TCP_KEEPCNT, &count, sizeof count) == 0;
 }
 
 int TcpSocket::Receive(uint8_t* buffer, size_t size)

@@ -67,6 +67,9 @@ public:
     // handle or kNoHandle.
     int Accept(TcpSocket* target);
     bool AttachAccepted(int handle);
+    // TCP keep-alive probes, so that a peer that vanished without a word is
+    // noticed after idle + interval * count seconds.
+    bool EnableKeepAlive(int idleSeconds, int intervalSeconds, int count);
 
     // One read of at most size bytes: the count, 0 when it would block, or -1
     // after OnClose has reported the peer's close or an error.

@@ -21,4 +21,8 @@ public:
     // of the recorder that produced it.
     virtual TelegramOutcome DecodeTelegram(std::span<const uint8_t> telegram,
                                            std::string_view originIp) = 0;
+
+    // Whether the station at `peerAddress` may forward telegrams to this
+    // one; a refused station gets no answer at all.
+    virtual bool AcceptsForwardingFrom(std::string_view /*peerAddress*/) { return true; }
 };

@@ -169,6 +169,8 @@ void MainWindowLogic::Tick()
         return;
     }
     m_alarms->Windows().Tick();
+    SystemShellLauncher().Reap();
+    m_liveView->RetryPending();
     DebouncePresentation();
     {
         ConfigLock lock(m_station.Tree());

@@ -5,21 +5,26 @@
 #include "config/ConfigTree.h"
 #include "config/DefaultScript.h"
 #include "config/Translator.h"
+#include "core/net/DescriptorLimit.h"
 #include "core/net/RecorderListener.h"
 #include "core/net/StationPump.h"
 #include "core/station/ConfigurationUpgrade.h"
+#include "core/station/PrivateFiles.h"
 #include "core/station/StationDesktop.h"
 #include "core/station/StationFolders.h"
 #include "db/AlarmDatabase.h"
 #include "events/AlarmDefaults.h"
 #include "events/EventDecoder.h"
+#include "events/RecorderLookup.h"
 #include "events/RecorderSupervision.h"
 #include "links/ForwardingManager.h"
 #include "platform/Profile.h"
 #include "platform/Prompt.h"
+#include "platform/SharedAccess.h"
 #include "platform/StopSignals.h"
 #include "users/UserAccounts.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <system_error>
 #include <utility>
@@ -79,6 +84,10 @@ StationExit Station::Run()
         return StationExit::FolderFailed;
     }
     std::filesystem::current_path(m_folder, error);
+    TightenPrivateFiles(m_folder);
+    if (std::optional<std::string> group = m_options.Value("shmgroup");
+        group && !SetSharedGroup(*group))
+        std::printf("Group \"%s\" not found; shared memory stays private.\n", group->c_str());
 
     if (!LoadConfiguration())
         return StationExit::InitFailed;
@@ -100,6 +109,7 @@ StationExit Station::Run()
     });
     if (m_quitRequested)
         m_pump->RequestQuit();
+    GuardConnections();
     StartListening();
     m_desktop.ShowStartupProgress(100);
 
@@ -189,75 +199,97 @@ void Station::ReportNoDatabaseAccess()
             Tr("Bitte pruefen Sie, ob Sie Schreib- und Leserechte fuer das\nArbeitsverzeichnis "
                "besitzen und starten Sie Wardex neu!"),
         Tr("Fehler!"), PromptIcon::Error, PromptButtons::Ok);
-}
+    void Station::GuardConnections()
+    {
+        long descriptors = RaiseDescriptorLimit();
+        std::printf("Up to %ld descriptors.\n", descriptors);
+        ConnectionGuard& guard = m_pump->Guard();
+        guard.SetListedTest([this](std::string_view address) {
+            return FindRecorderName(m_tree, address, 0).has_value() ||
+                   FindRecorderName(m_tree, address, 1).has_value();
+        });
+        guard.SetIntervalSource([this] {
+            ConfigLock lock(m_tree);
+            ConfigNode* recorders = m_tree.TopFolder("Program")->Child("RecorderList");
+            int64_t longest = 0;
+            for (int i = 0; recorders != nullptr && i < recorders->ChildCount(); ++i) {
+                const ConfigNode* entry = recorders->ChildAt(i);
+                const ConfigNode* last = entry->Child("iLastSignal");
+                const ConfigNode* next = entry->Child("iNextSignal");
+                if (last != nullptr && next != nullptr && last->GetInt64() > 0)
+                    longest = std::max(longest, next->GetInt64() - last->GetInt64());
+            }
+            return longest;
+        });
+    }
 
-void Station::StartListening()
-{
-    auto listener = std::make_unique<RecorderListener>(*m_decoder);
-    // Without the port the station still runs, it only receives nothing.
-    if (!listener->Create() || !listener->Listen(m_port))
-        return;
-    m_listener = listener.release();
-    m_pump->Register(m_listener);
-    if (m_port == 0)
-        m_port = m_listener->LocalPort();
-    std::printf("Wardex listening on port %d\n", m_port);
-    std::fflush(stdout);
-}
+    void Station::StartListening()
+    {
+        auto listener = std::make_unique<RecorderListener>(*m_decoder);
+        // Without the port the station still runs, it only receives nothing.
+        if (!listener->Create() || !listener->Listen(m_port))
+            return;
+        m_listener = listener.release();
+        m_pump->Register(m_listener);
+        if (m_port == 0)
+            m_port = m_listener->LocalPort();
+        std::printf("Wardex listening on port %d\n", m_port);
+        std::fflush(stdout);
+    }
 
-void Station::RequestQuit()
-{
-    m_quitRequested = true;
-    if (m_pump != nullptr)
-        m_pump->RequestQuit();
-}
+    void Station::RequestQuit()
+    {
+        m_quitRequested = true;
+        if (m_pump != nullptr)
+            m_pump->RequestQuit();
+    }
 
-void Station::ServeFromNestedLoop()
-{
-    if (StopSignalReceived())
+    void Station::ServeFromNestedLoop()
+    {
+        if (StopSignalReceived())
+            RequestQuit();
+        if (m_quitRequested) {
+            m_desktop.CancelModalDialogs();
+            return;
+        }
+        if (m_pump != nullptr && !m_sessionEnded)
+            m_pump->ServeNestedRound();
+    }
+
+    void Station::EndSession()
+    {
+        if (m_sessionEnded)
+            return;
+        m_sessionEnded = true;
+        if (m_pump != nullptr)
+            m_pump->SetSessionEnding();
+        if (m_database != nullptr) {
+            m_database->StopObserving();
+            m_database->Close();
+        }
+        // Nothing kills the process after the session here: it ends in order,
+        // with the configuration saved.
         RequestQuit();
-    if (m_quitRequested) {
-        m_desktop.CancelModalDialogs();
-        return;
     }
-    if (m_pump != nullptr && !m_sessionEnded)
-        m_pump->ServeNestedRound();
-}
 
-void Station::EndSession()
-{
-    if (m_sessionEnded)
-        return;
-    m_sessionEnded = true;
-    if (m_pump != nullptr)
-        m_pump->SetSessionEnding();
-    if (m_database != nullptr) {
-        m_database->StopObserving();
-        m_database->Close();
+    bool Station::SaveConfiguration()
+    {
+        return m_tree.SaveImage(FileInFolder(kTreeImage).string()) == 0;
     }
-    // Nothing kills the process after the session here: it ends in order,
-    // with the configuration saved.
-    RequestQuit();
-}
 
-bool Station::SaveConfiguration()
-{
-    return m_tree.SaveImage(FileInFolder(kTreeImage).string()) == 0;
-}
-
-void Station::Shutdown()
-{
-    if (m_mainWindowCreated)
-        m_desktop.EndMainWindow();
-    if (m_database != nullptr)
-        m_database->StopObserving();
-    m_tree.SaveImage(FileInFolder(kTreeImage).string());
-    m_lock.Release();
-    m_pump.reset();
-    if (m_mainWindowCreated) {
-        m_desktop.DestroyMainWindow();
-        m_mainWindowCreated = false;
+    void Station::Shutdown()
+    {
+        if (m_mainWindowCreated)
+            m_desktop.EndMainWindow();
+        if (m_database != nullptr)
+            m_database->StopObserving();
+        m_tree.SaveImage(FileInFolder(kTreeImage).string());
+        m_lock.Release();
+        m_pump.reset();
+        if (m_mainWindowCreated) {
+            m_desktop.DestroyMainWindow();
+            m_mainWindowCreated = false;
+        }
+        if (m_database != nullptr && !m_sessionEnded)
+            m_database->Close();
     }
-    if (m_database != nullptr && !m_sessionEnded)
-        m_database->Close();
-}

@@ -71,6 +71,9 @@ private:
     void LoadTranslation();
     bool OpenDatabase();
     void ReportNoDatabaseAccess();
+    // Descriptor limit, recorder list and supervision intervals for the
+    // pump's connection guard.
+    void GuardConnections();
     void StartListening();
     void Shutdown();
 

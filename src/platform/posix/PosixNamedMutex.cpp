@@ -6,6 +6,8 @@
 
 #include <cerrno>
 #include <cstdint>
+#include <cstdio>
+#include <ctime>
 
 #include <pthread.h>
 #include <sys/mman.h>
@@ -69,6 +71,7 @@ bool NamedMutex::Open(const std::string& name, SharedAccess access)
     }
     m_block = block;
     m_lockHandle = object.lockHandle;
+    m_name = name;
     return true;
 }
 
@@ -80,13 +83,37 @@ void NamedMutex::Close()
         ::close(m_lockHandle);
     m_block = nullptr;
     m_lockHandle = -1;
+    m_heldElsewhere = false;
 }
 
 MutexLock NamedMutex::Lock()
 {
     if (m_block == nullptr)
         return MutexLock::Failed;
-    return Settle(pthread_mutex_lock(&m_block->mutex));
+    if (m_heldElsewhere) {
+        MutexLock result = Settle(pthread_mutex_trylock(&m_block->mutex));
+        m_heldElsewhere = result == MutexLock::Busy;
+        return result;
+    }
+    timespec deadline{};
+    clock_gettime(CLOCK_MONOTONIC, &deadline);
+    auto bound = std::chrono::duration_cast<std::chrono::nanoseconds>(kWaitBound).count();
+    deadline.tv_nsec += static_cast<long>(bound % 1'000'000'000);
+    deadline.tv_sec +=
+        static_cast<time_t>(bound / 1'000'000'000 + deadline.tv_nsec / 1'000'000'000);
+    deadline.tv_nsec %= 1'000'000'000;
+    int result = pthread_mutex_clocklock(&m_block->mutex, CLOCK_MONOTONIC, &deadline);
+    if (result != ETIMEDOUT)
+        return Settle(result);
+    m_heldElsewhere = true;
+    if (!m_reported) {
+        m_reported = true;
+        std::printf("Mutex %s held by another program for over %lld ms; its updates are skipped "
+                    "until it lets go.\n",
+                    m_name.c_str(), static_cast<long long>(kWaitBound.count()));
+        std::fflush(stdout);
+    }
+    return MutexLock::Busy;
 }
 
 MutexLock NamedMutex::TryLock()

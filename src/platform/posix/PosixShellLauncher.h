@@ -1,5 +1,5 @@
 // ShellLauncher over posix_spawn. Children run in a session of their own;
-// finished ones are reaped on the next call so none stays a zombie.
+// finished ones are reaped at every tick of the main window.
 #pragma once
 
 #include "platform/ShellLauncher.h"
@@ -15,7 +15,7 @@ public:
               const std::string& workingDir) override;
 
     // Reaps children that have ended; returns how many are still running.
-    size_t Reap();
+    size_t Reap() override;
 
     // The process id of the last child started, for tests.
     pid_t LastChild() const { return m_lastChild; }

@@ -6,8 +6,10 @@
 #include "platform/posix/SharedObject.h"
 
 #include <cerrno>
+#include <vector>
 
 #include <fcntl.h>
+#include <grp.h>
 #include <sys/mman.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -36,17 +38,29 @@ bool SetLock(int handle, short type, off_t byte, LockWait wait)
     return true;
 }
 
-mode_t ModeOf(SharedAccess access)
+// Every object is private unless the station was told to share them.
+gid_t g_sharedGroup = static_cast<gid_t>(-1);
+
+bool IsShared(SharedAccess access)
 {
-    return access == SharedAccess::Everyone ? 0666 : 0600;
+    return access == SharedAccess::Group && g_sharedGroup != static_cast<gid_t>(-1);
 }
 
-// shm_open applies the umask; the mode of a created object is set again.
+mode_t ModeOf(SharedAccess access)
+{
+    return IsShared(access) ? 0660 : 0600;
+}
+
+// shm_open applies the umask; the mode of a created object is set again,
+// and its group when it is shared.
 int OpenObject(const std::string& path, int flags, mode_t mode)
 {
     int handle = ::shm_open(path.c_str(), flags | O_RDWR | O_CLOEXEC, mode);
-    if (handle >= 0 && (flags & O_CREAT) != 0)
-        ::fchmod(handle, mode);
+    if (handle < 0 || (flags & O_CREAT) == 0)
+        return handle;
+    if ((mode & 0060) != 0 && ::fchown(handle, static_cast<uid_t>(-1), g_sharedGroup) != 0)
+        mode = 0600;
+    ::fchmod(handle, mode);
     return handle;
 }
 
@@ -134,6 +148,22 @@ AttachResult AttachSharedObject(const std::string& name, size_t size, SharedCrea
     }
     SetLock(object.lockHandle, F_UNLCK, kGateByte, LockWait::No);
     return AttachResult::Attached;
+}
+
+bool SetSharedGroup(const std::string& name)
+{
+    std::vector<char> buffer(16 * 1024);
+    group entry{};
+    group* found = nullptr;
+    if (name.empty()) {
+        g_sharedGroup = static_cast<gid_t>(-1);
+        return true;
+    }
+    if (::getgrnam_r(name.c_str(), &entry, buffer.data(), buffer.size(), &found) != 0 ||
+        found == nullptr)
+        return false;
+    g_sharedGroup = found->gr_gid;
+    return true;
 }
 
 void CloseSharedObject(SharedObject& object)

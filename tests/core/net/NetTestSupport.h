@@ -8,6 +8,7 @@
 #include "core/net/TelegramHeader.h"
 #include "core/net/TelegramSink.h"
 
+#include <algorithm>
 #include <cstdint>
 #include <functional>
 #include <span>
@@ -94,6 +95,13 @@ public:
     std::vector<TelegramOutcome> outcomes;
     // Runs inside DecodeTelegram, before it returns.
     std::function<void()> onDecode;
+    // Addresses refused as forwarding stations.
+    std::vector<std::string> refusedForwarders;
+    bool AcceptsForwardingFrom(std::string_view peerAddress) override
+    {
+        return std::find(refusedForwarders.begin(), refusedForwarders.end(), peerAddress) ==
+               refusedForwarders.end();
+    }
 };
 
 class RecordingObserver final : public ForwardingObserver {
