@@ -58,8 +58,7 @@ SystemPage::SystemPage(ConfigTree& tree, Prompt& prompt, SoundPlayer* sound, Bee
     right->addWidget(BuildWindowGroup());
     right->addWidget(BuildBackupGroup());
     right->addWidget(BuildLimitGroup());
-    m_otherSettings = new QVBoxLayout;
-    right->addLayout(m_otherSettings);
+    right->addWidget(BuildForwardingGroup());
     right->addStretch(1);
     auto* columns = new QHBoxLayout(this);
     columns->addLayout(left, 3);
@@ -258,6 +257,22 @@ QWidget* SystemPage::BuildLimitGroup()
     form->addRow(m_enableMaxAlarms, m_numMaxAlarms);
     form->addRow(m_enableMaxAge, m_maxAge);
     form->addRow(reset);
+    return group;
+}
+
+QWidget* SystemPage::BuildForwardingGroup()
+{
+    auto* group = new QGroupBox(ToQt(Tr("Weiterleitung an diese Station")), this);
+    QLineEdit* allowed = BindEdit("strForwardAllowed");
+    allowed->setPlaceholderText(ToQt(Tr("leer = jede Station")));
+    auto* note = new QLabel(
+        ToQt(Tr("Nur diese Stationen (Rechner oder Adressen, durch \";\" getrennt) duerfen "
+                "Alarme hierher weiterleiten.")),
+        group);
+    note->setWordWrap(true);
+    auto* form = new QFormLayout(group);
+    form->addRow(ToQt(Tr("Erlaubte Stationen:")), allowed);
+    form->addRow(note);
     return group;
 }
 

@@ -20,7 +20,6 @@ class QComboBox;
 class QLineEdit;
 class QPushButton;
 class QSpinBox;
-class QVBoxLayout;
 class SoundPlayer;
 
 class SystemPage final : public QWidget {
@@ -39,7 +38,6 @@ public:
     void SetFileChooser(FileChooser chooser) { m_chooseFile = std::move(chooser); }
 
     // The right column ends here, so that further groups can be added.
-    QVBoxLayout* OtherSettings() { return m_otherSettings; }
 
     void StopSound();
 
@@ -56,6 +54,7 @@ private:
     QWidget* BuildWindowGroup();
     QWidget* BuildBackupGroup();
     QWidget* BuildLimitGroup();
+    QWidget* BuildForwardingGroup();
 
     ConfigNode* Key(std::string_view name) const;
     QCheckBox* BindCheck(const char* key, const std::string& text);
@@ -87,5 +86,4 @@ private:
     QSpinBox* m_numMaxAlarms = nullptr;
     QCheckBox* m_enableMaxAge = nullptr;
     QSpinBox* m_maxAge = nullptr;
-    QVBoxLayout* m_otherSettings = nullptr;
 };

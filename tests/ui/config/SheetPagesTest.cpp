@@ -71,7 +71,8 @@ TEST_F(SheetPagesTest, EachControlOfTheSystemPageWritesItsKeyAtOnce)
     for (auto [key, text] : {std::pair{"mailSMTPServer", "mail.example.org:2525"},
                              {"mailAuthUser", "wache"},
                              {"mailAuthPassword", "geheim"},
-                             {"SndPrio3", "/srv/sirene.wav"}}) {
+                             {"SndPrio3", "/srv/sirene.wav"},
+                             {"strForwardAllowed", "relay.example;127.0.0.2"}}) {
         Find<QLineEdit>(page, key)->setText(text);
         EXPECT_EQ(System(key)->GetString(), text) << key;
     }
