@@ -69,13 +69,39 @@ AlarmListView::AlarmListView(const AlarmListParts& parts, QWidget* parent)
 
     RestoreColumns();
     UpdateHeaderArrow();
+
+    m_paintInterval.setSingleShot(true);
+    m_paintInterval.setInterval(kPaintIntervalMs);
+    connect(&m_paintInterval, &QTimer::timeout, this, [this] {
+        if (!m_paintHeld)
+            return;
+        // Enabling paints what was held back, and opens the next interval.
+        m_paintHeld = false;
+        setUpdatesEnabled(true);
+        m_paintInterval.start();
+    });
 }
 
 AlarmListView::~AlarmListView() = default;
 
 void AlarmListView::Refresh()
 {
+    ThrottlePainting();
     m_model->Refresh();
+}
+
+void AlarmListView::ThrottlePainting()
+{
+    // Painting rows and the scroll bar costs more than storing their alarms:
+    // with one alarm per pump round it would take most of the station's time.
+    if (!m_paintInterval.isActive()) {
+        m_paintInterval.start();
+        return;
+    }
+    if (!m_paintHeld) {
+        m_paintHeld = true;
+        setUpdatesEnabled(false);
+    }
 }
 
 void AlarmListView::SortByColumn(int column)
