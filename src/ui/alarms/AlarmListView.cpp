@@ -32,6 +32,12 @@ AlarmListView::AlarmListView(const AlarmListParts& parts, QWidget* parent)
       m_model(new AlarmListModel(parts.tree, parts.database, parts.presentation, this))
 {
     setObjectName("AlarmList");
+    // Fixed row heights keep a view of a million rows from measuring them;
+    // set before the model, as changing them afterwards visits every row.
+    QHeaderView* rows = verticalHeader();
+    rows->hide();
+    rows->setSectionResizeMode(QHeaderView::Fixed);
+    rows->setDefaultSectionSize(fontMetrics().height() + kRowPadding);
     setModel(m_model);
     setItemDelegate(new AlarmListDelegate(this));
     setSelectionBehavior(QAbstractItemView::SelectRows);
@@ -43,12 +49,6 @@ AlarmListView::AlarmListView(const AlarmListParts& parts, QWidget* parent)
     setTabKeyNavigation(false);
     setIconSize(QSize(16, 16));
     setHorizontalScrollMode(QAbstractItemView::ScrollPerPixel);
-
-    // Fixed row heights keep a view of a million rows from measuring them.
-    QHeaderView* rows = verticalHeader();
-    rows->hide();
-    rows->setSectionResizeMode(QHeaderView::Fixed);
-    rows->setDefaultSectionSize(fontMetrics().height() + kRowPadding);
 
     QHeaderView* header = horizontalHeader();
     header->setSectionsMovable(true);
