@@ -229,13 +229,16 @@ public:
         std::string runtime = "XDG_RUNTIME_DIR=" + folder.string();
         std::string config = "XDG_CONFIG_HOME=" + (folder / ".config").string();
         std::string shm = "/shmprefix:wardex-e2e-" + std::to_string(getpid()) + "-";
-        const char* argv[] = {WARDEX_STATION_BINARY, datadir.c_str(), "/port:0", shm.c_str(),
-                              nullptr};
+        // Another build of the station may be compared under the same load.
+        const char* binary = std::getenv("WARDEX_E2E_STATION");
+        if (binary == nullptr)
+            binary = WARDEX_STATION_BINARY;
+        const char* argv[] = {binary, datadir.c_str(), "/port:0", shm.c_str(), nullptr};
         const char* envp[] = {home.c_str(),   runtime.c_str(),
                               config.c_str(), "QT_QPA_PLATFORM=offscreen",
                               "LANG=C",       nullptr};
-        int error = posix_spawn(&m_pid, WARDEX_STATION_BINARY, &actions, nullptr,
-                                const_cast<char**>(argv), const_cast<char**>(envp));
+        int error = posix_spawn(&m_pid, binary, &actions, nullptr, const_cast<char**>(argv),
+                                const_cast<char**>(envp));
         posix_spawn_file_actions_destroy(&actions);
         close(pipeFds[1]);
         m_out = pipeFds[0];
