@@ -4,6 +4,8 @@
 #include "events/AlarmTypeCatalogue.h"
 #include "events/RecorderLookup.h"
 
+#include <unordered_map>
+
 namespace {
 
 ConfigNode* DefaultSettings(ConfigTree& tree)
@@ -71,6 +73,64 @@ ConfigNode* FindInRecorderList(ConfigNode& list, int32_t alarmType, int64_t bit)
     return list.FindEntryByInt("Type", alarmType);
 }
 
+// The entry found for a recorder's list, a type and a camera bit, kept while
+// neither that list nor the defaults changed: the search reads children by
+// name for up to forty entries and runs several times for every alarm.
+class SettingsMemo {
+public:
+    ConfigNode* Find(ConfigTree& tree, ConfigNode* list, int32_t alarmType, int32_t camera)
+    {
+        ConfigNode* defaults = DefaultSettings(tree);
+        Stamp stamp{list == nullptr ? 0 : list->Version(), defaults,
+                    defaults == nullptr ? 0 : defaults->Version()};
+        Key key{list, alarmType, camera & 31};
+        auto it = m_found.find(key);
+        if (it != m_found.end() && it->second.stamp == stamp)
+            return it->second.entry;
+        ConfigNode* entry = nullptr;
+        if (list != nullptr)
+            entry = FindInRecorderList(*list, alarmType, CameraBit(camera));
+        if (entry == nullptr)
+            entry = DefaultEntry(tree, alarmType);
+        // Lists that are gone leave their results behind; forget them now and then.
+        if (m_found.size() >= kMaxKept)
+            m_found.clear();
+        m_found[key] = Found{stamp, entry};
+        return entry;
+    }
+
+private:
+    static constexpr size_t kMaxKept = 1 << 16;
+
+    struct Key {
+        const ConfigNode* list;
+        int32_t alarmType;
+        int32_t cameraBit;
+        bool operator==(const Key&) const = default;
+    };
+    struct KeyHash {
+        size_t operator()(const Key& key) const
+        {
+            return std::hash<const void*>()(key.list) ^
+                   (static_cast<size_t>(static_cast<uint32_t>(key.alarmType)) << 5 |
+                    static_cast<size_t>(key.cameraBit)) *
+                       0x9E3779B97F4A7C15ull;
+        }
+    };
+    struct Stamp {
+        uint64_t listVersion;
+        const ConfigNode* defaults;
+        uint64_t defaultsVersion;
+        bool operator==(const Stamp&) const = default;
+    };
+    struct Found {
+        Stamp stamp;
+        ConfigNode* entry;
+    };
+
+    std::unordered_map<Key, Found, KeyHash> m_found;
+};
+
 void CopyValues(const ConfigNode& from, ConfigNode& to)
 {
     for (int i = 0; i < from.ChildCount(); ++i) {
@@ -94,11 +154,8 @@ ConfigNode* FindAlarmSettings(ConfigTree& tree, int32_t alarmType, int32_t camer
     ConfigLock lock(tree);
     ConfigNode* recorder = FindRecorderEntry(tree, recorderAddress, 0);
     ConfigNode* list = recorder == nullptr ? nullptr : recorder->Child("AlarmSettings");
-    if (list == nullptr)
-        return DefaultEntry(tree, alarmType);
-    if (ConfigNode* entry = FindInRecorderList(*list, alarmType, CameraBit(camera)))
-        return entry;
-    return DefaultEntry(tree, alarmType);
+    thread_local SettingsMemo memo;
+    return memo.Find(tree, list, alarmType, camera);
 }
 
 std::optional<AlarmSettings> LookupAlarmSettings(ConfigTree& tree, int32_t alarmType,

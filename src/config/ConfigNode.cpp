@@ -4,7 +4,25 @@
 #include <cstdio>
 #include <cstring>
 
-ConfigNode::ConfigNode(NodeKind kind, std::string name) : m_name(std::move(name)), m_kind(kind) {}
+namespace {
+
+// One sequence for every node: a node made where another was freed cannot
+// repeat the version an index saw there.
+uint64_t g_lastVersion = 0;
+
+} // namespace
+
+ConfigNode::ConfigNode(NodeKind kind, std::string name)
+    : m_version(++g_lastVersion), m_name(std::move(name)), m_kind(kind)
+{
+}
+
+void ConfigNode::Touch()
+{
+    uint64_t version = ++g_lastVersion;
+    for (ConfigNode* node = this; node != nullptr; node = node->m_parent)
+        node->m_version = version;
+}
 
 ConfigNode::~ConfigNode() = default;
 
@@ -13,6 +31,7 @@ void ConfigNode::SetName(std::string name)
     m_name = std::move(name);
     if (m_parent != nullptr)
         m_parent->m_childrenSorted = false;
+    Touch();
     MarkAll();
 }
 
@@ -59,6 +78,7 @@ bool ConfigNode::AddChild(std::unique_ptr<ConfigNode> child)
                                 : std::find_if(m_children.begin(), m_children.end(), greater);
     child->m_parent = this;
     m_children.insert(pos, std::move(child));
+    Touch();
     MarkAll();
     return true;
 }
@@ -69,6 +89,7 @@ bool ConfigNode::RemoveChild(const ConfigNode* node)
     if (index < 0)
         return false;
     m_children.erase(m_children.begin() + index);
+    Touch();
     MarkAll();
     return true;
 }
@@ -85,6 +106,7 @@ void ConfigNode::RemoveAllChildren()
 {
     m_children.clear();
     m_childrenSorted = true;
+    Touch();
     MarkAll();
 }
 
@@ -93,12 +115,14 @@ void ConfigNode::SetTemplate(std::unique_ptr<ConfigNode> templ)
     if (templ != nullptr)
         templ->m_parent = this;
     m_template = std::move(templ);
+    Touch();
     MarkAll();
 }
 
 bool ConfigNode::DeleteTemplate()
 {
     m_template.reset();
+    Touch();
     MarkAll();
     return true;
 }
@@ -241,6 +265,7 @@ void ConfigNode::SetBytes(const void* data, size_t size)
 {
     const auto* bytes = static_cast<const uint8_t*>(data);
     m_content.assign(bytes, bytes + size);
+    Touch();
     MarkSelf();
     MarkUp();
 }
@@ -249,6 +274,7 @@ void ConfigNode::ClearContent()
 {
     m_content.clear();
     m_content.shrink_to_fit();
+    Touch();
     MarkSelf();
     MarkUp();
 }

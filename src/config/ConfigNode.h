@@ -32,6 +32,11 @@ public:
     ConfigNode& operator=(const ConfigNode&) = delete;
 
     ConfigNode* Parent() const { return m_parent; }
+    // Changes whenever this node or anything below it changes (content,
+    // name, kind, children, template), whether or not it is marked; a new
+    // node never starts with a value an earlier node had. Indexes over a
+    // subtree compare it to know they are still right.
+    uint64_t Version() const { return m_version; }
     uint32_t Flags() const { return IsChanged() ? kChanged : 0; }
     bool IsChanged() const;
 
@@ -39,7 +44,11 @@ public:
     void SetName(std::string name);
 
     NodeKind Kind() const { return m_kind; }
-    void SetKind(NodeKind kind) { m_kind = kind; }
+    void SetKind(NodeKind kind)
+    {
+        m_kind = kind;
+        Touch();
+    }
     bool IsFolder() const { return m_kind == NodeKind::Folder; }
 
     int ChildCount() const { return static_cast<int>(m_children.size()); }
@@ -101,6 +110,8 @@ public:
 
 private:
     void MarkSelf() { m_flags |= kChanged; }
+    // Gives this node and its ancestors a new version.
+    void Touch();
     bool IsTemplateOfParent() const;
     void MarkUp();
     void MarkDown();
@@ -108,6 +119,7 @@ private:
     int FindChildIndex(std::string_view name) const;
 
     ConfigNode* m_parent = nullptr;
+    uint64_t m_version;
     uint32_t m_flags = 0;
     std::string m_name;
     NodeKind m_kind;

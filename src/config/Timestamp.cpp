@@ -4,8 +4,12 @@
 
 #include "config/Clock.h"
 
+#include <algorithm>
+#include <array>
 #include <cstdio>
+#include <cstdlib>
 #include <limits>
+#include <string>
 
 namespace {
 
@@ -68,10 +72,166 @@ bool FieldsInRange(int day, int month, int year, int hour, int minute, int secon
     return millisecond >= 0 && millisecond <= 999;
 }
 
+// The zone's offsets, read once per hour of time and kept: glibc's mktime
+// stats the zone file on every call, and even localtime_r takes a lock and
+// searches the transitions. An hour whose first and last second have the
+// same offset has no change inside it (zones change at most once an hour),
+// so every second of it reads as its UTC fields shifted by that offset.
+class ZoneCache {
+public:
+    struct Hour {
+        int64_t hour = std::numeric_limits<int64_t>::min();
+        bool known = false;
+        long offsetAtStart = 0;
+        long offsetAtEnd = 0;
+    };
+
+    // The hour's entry, for the zone of the last FollowZone.
+    const Hour& At(std::time_t seconds)
+    {
+        int64_t hour = FloorDiv(seconds, kSecondsPerHour);
+        Hour& slot = m_hours[static_cast<size_t>(FloorMod(hour, kSlots))];
+        if (slot.hour != hour) {
+            slot.hour = hour;
+            std::tm start{};
+            std::tm end{};
+            std::time_t first = hour * kSecondsPerHour;
+            std::time_t last = first + kSecondsPerHour - 1;
+            slot.known =
+                localtime_r(&first, &start) != nullptr && localtime_r(&last, &end) != nullptr;
+            slot.offsetAtStart = start.tm_gmtoff;
+            slot.offsetAtEnd = end.tm_gmtoff;
+        }
+        return slot;
+    }
+
+    // Every offset in force within a day of the hour of `naive`.
+    struct Window {
+        int64_t hour = std::numeric_limits<int64_t>::min();
+        size_t count = 0;
+        std::array<long, 8> offsets{};
+    };
+
+    const Window& OffsetsAround(std::time_t naive)
+    {
+        int64_t hour = FloorDiv(naive, kSecondsPerHour);
+        Window& window = m_windows[static_cast<size_t>(FloorMod(hour, kWindowSlots))];
+        if (window.hour == hour)
+            return window;
+        window = Window{};
+        window.hour = hour;
+        auto add = [&window](long offset) {
+            auto end = window.offsets.begin() + static_cast<ptrdiff_t>(window.count);
+            if (std::find(window.offsets.begin(), end, offset) == end &&
+                window.count < window.offsets.size())
+                window.offsets[window.count++] = offset;
+        };
+        // One hour more on each side covers every second of the hour.
+        for (int64_t at = hour - 25; at <= hour + 25; ++at) {
+            const Hour& entry = At(at * kSecondsPerHour);
+            if (!entry.known)
+                continue;
+            add(entry.offsetAtStart);
+            add(entry.offsetAtEnd);
+        }
+        return window;
+    }
+
+    // Forgets every hour when TZ changed since the last call, as tzset would.
+    void FollowZone()
+    {
+        const char* zone = getenv("TZ");
+        bool same = m_started &&
+                    (zone == nullptr ? !m_zone.has_value() : m_zone.has_value() && *m_zone == zone);
+        if (same)
+            return;
+        tzset();
+        m_started = true;
+        m_zone = zone == nullptr ? std::nullopt : std::optional<std::string>(zone);
+        m_hours.fill(Hour{});
+        m_windows.fill(Window{});
+    }
+
+private:
+    static constexpr int64_t kSecondsPerHour = 3'600;
+    static constexpr int64_t kSlots = 4'096;
+    static constexpr int64_t kWindowSlots = 256;
+
+    bool m_started = false;
+    std::optional<std::string> m_zone;
+    std::array<Hour, kSlots> m_hours{};
+    std::array<Window, kWindowSlots> m_windows{};
+};
+
+ZoneCache& Zone()
+{
+    thread_local ZoneCache cache;
+    return cache;
+}
+
+// Each conversion looks at TZ once.
+ZoneCache& CurrentZone()
+{
+    ZoneCache& cache = Zone();
+    cache.FollowZone();
+    return cache;
+}
+
+// Days since 1970-01-01 to the proleptic Gregorian date (H. Hinnant's method).
+void CivilFromDays(int64_t days, int64_t& year, int& month, int& day)
+{
+    days += 719'468;
+    int64_t era = FloorDiv(days, 146'097);
+    int64_t dayOfEra = days - era * 146'097;
+    int64_t yearOfEra =
+        (dayOfEra - dayOfEra / 1'460 + dayOfEra / 36'524 - dayOfEra / 146'096) / 365;
+    int64_t dayOfYear = dayOfEra - (365 * yearOfEra + yearOfEra / 4 - yearOfEra / 100);
+    int64_t shifted = (5 * dayOfYear + 2) / 153;
+    day = static_cast<int>(dayOfYear - (153 * shifted + 2) / 5 + 1);
+    month = static_cast<int>(shifted < 10 ? shifted + 3 : shifted - 9);
+    year = yearOfEra + era * 400 + (month <= 2 ? 1 : 0);
+}
+
+// 1970-01-01 counted to the proleptic Gregorian date; timegm without its
+// normalising search.
+int64_t DaysFromCivil(int64_t year, int month, int day)
+{
+    year -= month <= 2 ? 1 : 0;
+    int64_t era = FloorDiv(year, 400);
+    int64_t yearOfEra = year - era * 400;
+    int64_t dayOfYear = (153 * (month > 2 ? month - 3 : month + 9) + 2) / 5 + day - 1;
+    int64_t dayOfEra = yearOfEra * 365 + yearOfEra / 4 - yearOfEra / 100 + dayOfYear;
+    return era * 146'097 + dayOfEra - 719'468;
+}
+
+// What localtime_r gives: the fields and the offset in force.
+bool LocalTime(std::time_t seconds, std::tm& local)
+{
+    const ZoneCache::Hour& hour = Zone().At(seconds);
+    if (!hour.known || hour.offsetAtStart != hour.offsetAtEnd)
+        return localtime_r(&seconds, &local) != nullptr;
+    int64_t shifted = seconds + hour.offsetAtStart;
+    int64_t days = FloorDiv(shifted, kOneDaySeconds);
+    int64_t secondOfDay = shifted - days * kOneDaySeconds;
+    int64_t year = 0;
+    int month = 0;
+    int day = 0;
+    CivilFromDays(days, year, month, day);
+    local = std::tm{};
+    local.tm_year = static_cast<int>(year - 1900);
+    local.tm_mon = month - 1;
+    local.tm_mday = day;
+    local.tm_hour = static_cast<int>(secondOfDay / 3'600);
+    local.tm_min = static_cast<int>(secondOfDay / 60 % 60);
+    local.tm_sec = static_cast<int>(secondOfDay % 60);
+    local.tm_gmtoff = hour.offsetAtStart;
+    return true;
+}
+
 bool ReadsAs(std::time_t seconds, const std::tm& wanted)
 {
     std::tm local{};
-    if (localtime_r(&seconds, &local) == nullptr)
+    if (!LocalTime(seconds, local))
         return false;
     return local.tm_year == wanted.tm_year && local.tm_mon == wanted.tm_mon &&
            local.tm_mday == wanted.tm_mday && local.tm_hour == wanted.tm_hour &&
@@ -81,29 +241,28 @@ bool ReadsAs(std::time_t seconds, const std::tm& wanted)
 long OffsetAt(std::time_t seconds)
 {
     std::tm local{};
-    if (localtime_r(&seconds, &local) == nullptr)
+    if (!LocalTime(seconds, local))
         return 0;
     return local.tm_gmtoff;
 }
 
-// glibc's mktime resolves a time that exists twice with whichever offset its
-// previous call ended on, so the answer would depend on history. Every offset
-// that could apply is tried instead and the earliest match wins; mktime adds
-// the candidate for zones whose rules change more than once within a day.
+// The earliest instant that reads as the fields. Any such instant lies
+// within a day of the fields read as UTC, so every offset in force in that
+// window is a candidate. glibc's mktime is not asked: it resolves a time
+// that exists twice with whichever offset its previous call ended on, and
+// stats the zone file on every call.
 std::time_t LocalToSeconds(const std::tm& wanted)
 {
-    std::tm asUtc = wanted;
-    std::time_t naive = timegm(&asUtc);
+    // The fields are in range, so no normalising is needed.
+    std::time_t naive =
+        DaysFromCivil(int64_t{wanted.tm_year} + 1900, wanted.tm_mon + 1, wanted.tm_mday) *
+            kOneDaySeconds +
+        wanted.tm_hour * 3'600 + wanted.tm_min * 60 + wanted.tm_sec;
+    const ZoneCache::Window& window = CurrentZone().OffsetsAround(naive);
     long offsetBefore = OffsetAt(naive - kOneDaySeconds);
-    long offsetAfter = OffsetAt(naive + kOneDaySeconds);
-
-    std::tm request = wanted;
-    request.tm_isdst = -1;
-    std::time_t fromMktime = mktime(&request);
-
-    const std::time_t candidates[] = {naive - offsetBefore, naive - offsetAfter, fromMktime};
     std::optional<std::time_t> earliest;
-    for (std::time_t candidate : candidates) {
+    for (size_t i = 0; i < window.count; ++i) {
+        std::time_t candidate = naive - window.offsets[i];
         if (ReadsAs(candidate, wanted) && (!earliest || candidate < *earliest))
             earliest = candidate;
     }
@@ -167,8 +326,8 @@ SystemTime Timestamp::ToLocalFields() const
     int64_t seconds = FloorDiv(m_us, kOneSecondUs);
     std::time_t calendarSeconds = seconds - kUnixEpochSeconds;
     std::tm local{};
-    if (localtime_r(&calendarSeconds, &local) == nullptr &&
-        gmtime_r(&calendarSeconds, &local) == nullptr)
+    CurrentZone();
+    if (!LocalTime(calendarSeconds, local) && gmtime_r(&calendarSeconds, &local) == nullptr)
         return {};
 
     SystemTime fields;

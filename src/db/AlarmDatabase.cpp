@@ -237,6 +237,7 @@ AlarmDatabase::Opened AlarmDatabase::OpenOnce()
     if (size % kRecordBytes != 0)
         m_file.Truncate(size - size % kRecordBytes);
     m_count = static_cast<int>(size / kRecordBytes);
+    ForgetNumberKeys();
 
     m_index.Clear();
     m_indexBuilt = false;
@@ -255,6 +256,7 @@ void AlarmDatabase::ReleaseFiles()
     m_file.Close();
     m_journal.Close();
     m_count = 0;
+    ForgetNumberKeys();
     m_memory.clear();
     m_inMemory = false;
     m_index.Clear();
@@ -482,6 +484,7 @@ bool AlarmDatabase::Append(const AlarmRecord& record)
         return false;
     }
     int number = m_count++;
+    KeepNumberKeys(number, bytes);
     if (m_inMemory)
         m_memory.insert(m_memory.end(), bytes, bytes + sizeof bytes);
     AlarmRecord stored = AlarmRecord::FromBytes(bytes);
@@ -538,6 +541,7 @@ bool AlarmDatabase::Update(int number, const AlarmRecord& record)
     }
     if (!m_journalPending)
         m_journal.Clear();
+    KeepNumberKeys(number, bytes);
     if (m_inMemory)
         std::memcpy(m_memory.data() + offset, bytes, fields.size());
     if (m_indexBuilt)
@@ -642,6 +646,7 @@ bool AlarmDatabase::DeleteRecords(std::span<const int> numbers)
             return false;
         }
         m_count = kept;
+        ForgetNumberKeys();
         m_memory = std::move(memory);
         m_index = std::move(index);
         m_indexBuilt = true;
@@ -671,6 +676,12 @@ bool AlarmDatabase::EnsureIndex()
         return m_indexBuilt;
     m_index.Clear();
     m_indexBuilt = Walk(0, m_count, [&](int number, const char* bytes) {
+        // Most records are confirmed by an operator and add nothing; telling
+        // them by two fields spares decoding a million records at the start.
+        std::string_view state = AlarmRecord::FieldIn(bytes, AlarmField::ConfirmState);
+        if (AlarmRecord::FieldIn(bytes, AlarmField::Confirmed) == "1" &&
+            (state == "2" || state == "3"))
+            return true;
         m_index.Add(number, AlarmRecord::FromBytes(bytes));
         return true;
     });
@@ -786,6 +797,17 @@ int AlarmDatabase::InsertionPosition(int number, const AlarmRecord& record)
             size_t middle = low + (high - low) / 2;
             int probe = m_view.At(middle);
             if (ascending ? probe < number : probe > number)
+                low = middle + 1;
+            else
+                high = middle;
+        }
+    } else if (std::vector<int64_t>* keys = NumberKeys(m_sortCode)) {
+        int64_t key = (*keys)[static_cast<size_t>(number)];
+        while (low < high) {
+            size_t middle = low + (high - low) / 2;
+            int probe = m_view.At(middle);
+            if (Before(kind, m_sortDirection, (*keys)[static_cast<size_t>(probe)], {}, probe, key,
+                       {}, number))
                 low = middle + 1;
             else
                 high = middle;
@@ -957,6 +979,28 @@ bool AlarmDatabase::SortByKeys(int code, SortKeyKind kind, SortDirection directi
     std::vector<uint8_t> member = ViewMembership();
     std::vector<SortEntry> entries;
     entries.reserve(m_view.Size());
+    if (kind == SortKeyKind::Number && IsFieldCode(code) && BuildNumberKeys(code)) {
+        const std::vector<int64_t>& keys = m_numberKeys[static_cast<size_t>(code)];
+        for (int number = 0; number < m_count; ++number) {
+            if (member.empty() || member[static_cast<size_t>(number)] != 0)
+                entries.push_back(
+                    {static_cast<uint64_t>(keys[static_cast<size_t>(number)]) ^ (uint64_t{1} << 63),
+                     number});
+        }
+        if (entries.size() != m_view.Size())
+            return false;
+        if (direction == SortDirection::Descending) {
+            for (SortEntry& entry : entries)
+                entry.key = ~entry.key;
+        }
+        std::reverse(entries.begin(), entries.end());
+        RadixSort(entries);
+        std::vector<int> numbers(entries.size());
+        for (size_t i = 0; i < entries.size(); ++i)
+            numbers[i] = entries[i].number;
+        AssignView(numbers);
+        return true;
+    }
     std::unordered_map<std::string, uint32_t> textIds;
     bool delegated = !IsFieldCode(code);
     if (delegated)
@@ -1007,6 +1051,60 @@ bool AlarmDatabase::SortByKeys(int code, SortKeyKind kind, SortDirection directi
         numbers[i] = entries[i].number;
     AssignView(numbers);
     return true;
+}
+
+std::vector<int64_t>* AlarmDatabase::NumberKeys(int code)
+{
+    if (code <= 0 || code >= static_cast<int>(m_numberKeys.size()))
+        return nullptr;
+    std::vector<int64_t>& keys = m_numberKeys[static_cast<size_t>(code)];
+    return keys.size() == static_cast<size_t>(m_count) && m_count > 0 ? &keys : nullptr;
+}
+
+bool AlarmDatabase::BuildNumberKeys(int code)
+{
+    if (NumberKeys(code) != nullptr)
+        return true;
+    std::vector<int64_t>& keys = m_numberKeys[static_cast<size_t>(code)];
+    keys.clear();
+    keys.reserve(static_cast<size_t>(m_count));
+    SortKey key;
+    bool read = Walk(0, m_count, [&](int, const char* bytes) {
+        KeyOf(code, bytes, key);
+        keys.push_back(key.number);
+        return true;
+    });
+    if (!read || keys.size() != static_cast<size_t>(m_count)) {
+        keys.clear();
+        return false;
+    }
+    return true;
+}
+
+void AlarmDatabase::KeepNumberKeys(int number, const char* bytes)
+{
+    SortKey key;
+    for (size_t code = 1; code < m_numberKeys.size(); ++code) {
+        std::vector<int64_t>& keys = m_numberKeys[code];
+        if (keys.empty())
+            continue;
+        KeyOf(static_cast<int>(code), bytes, key);
+        auto at = static_cast<size_t>(number);
+        if (at < keys.size())
+            keys[at] = key.number;
+        else if (at == keys.size())
+            keys.push_back(key.number);
+        else
+            keys.clear();
+    }
+}
+
+void AlarmDatabase::ForgetNumberKeys()
+{
+    for (std::vector<int64_t>& keys : m_numberKeys) {
+        keys.clear();
+        keys.shrink_to_fit();
+    }
 }
 
 // --- new events ----------------------------------------------------------------

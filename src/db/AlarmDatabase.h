@@ -12,6 +12,7 @@
 #include "db/SortKeySource.h"
 #include "db/ViewOrder.h"
 
+#include <array>
 #include <cstdint>
 #include <filesystem>
 #include <span>
@@ -151,6 +152,14 @@ private:
     bool SortByKeys(int code, SortKeyKind kind, SortDirection direction);
     std::vector<uint8_t> ViewMembership() const;
 
+    // The number keys of the record-field sort codes: made by the first sort
+    // by a code and kept on append and update, so later sorts and sorted
+    // inserts read nothing from the file.
+    std::vector<int64_t>* NumberKeys(int code);
+    bool BuildNumberKeys(int code);
+    void KeepNumberKeys(int number, const char* bytes);
+    void ForgetNumberKeys();
+
     ConfigNode* GuardEvent() const;
 
     ConfigTree& m_tree;
@@ -188,4 +197,6 @@ private:
     NewAlarmObserver* m_newAlarmObserver = nullptr;
     ConfigNode* m_observed = nullptr;
     AlarmRecord m_recordBuffer;
+    // Indexed by sort code; a column holds a key for every record or is empty.
+    std::array<std::vector<int64_t>, 12> m_numberKeys;
 };

@@ -4,18 +4,65 @@
 #include "config/ConfigTree.h"
 
 #include <cstring>
+#include <string>
+#include <unordered_map>
 
 namespace {
 
-// The node's text equals `text`, compared on the stored bytes: the lookup
-// runs for every telegram over the whole list, so no copies are made.
-bool TextEquals(const ConfigNode& node, std::string_view text)
-{
-    std::span<const uint8_t> content = node.Content();
-    if (content.size() < text.size() || std::memcmp(content.data(), text.data(), text.size()) != 0)
-        return false;
-    return content.size() == text.size() || content[text.size()] == 0;
-}
+// The lookup runs several times for every telegram; scanning the list by
+// child names made a thousand recorders cost twenty times one. The index is
+// rebuilt whenever anything under the list changed since it was made.
+class RecorderIndex {
+public:
+    ConfigNode* Find(ConfigNode& list, std::string_view ip, int32_t hybrid)
+    {
+        if (&list != m_list || list.Version() != m_version)
+            Rebuild(list);
+        m_key.assign(ip);
+        AppendHybrid(m_key, hybrid);
+        auto it = m_entries.find(m_key);
+        return it == m_entries.end() ? nullptr : it->second;
+    }
+
+private:
+    static void AppendHybrid(std::string& key, int32_t hybrid)
+    {
+        char bytes[sizeof hybrid];
+        std::memcpy(bytes, &hybrid, sizeof hybrid);
+        key.append(bytes, sizeof bytes);
+    }
+
+    // An IP node equals a text when the text is its whole content or the
+    // content up to one of its zero bytes; every such text is a key, and
+    // the last entry of the list wins.
+    void Rebuild(ConfigNode& list)
+    {
+        m_entries.clear();
+        for (int i = 0; i < list.ChildCount(); ++i) {
+            ConfigNode* entry = list.ChildAt(i);
+            ConfigNode* ipNode = entry->Child("IP");
+            ConfigNode* hybridNode = entry->Child("Hybrid");
+            if (ipNode == nullptr || hybridNode == nullptr)
+                continue;
+            std::span<const uint8_t> content = ipNode->Content();
+            int32_t hybrid = hybridNode->GetInt();
+            for (size_t end = 0; end <= content.size(); ++end) {
+                if (end < content.size() && content[end] != 0)
+                    continue;
+                std::string key(reinterpret_cast<const char*>(content.data()), end);
+                AppendHybrid(key, hybrid);
+                m_entries[std::move(key)] = entry;
+            }
+        }
+        m_list = &list;
+        m_version = list.Version();
+    }
+
+    const ConfigNode* m_list = nullptr;
+    uint64_t m_version = 0;
+    std::unordered_map<std::string, ConfigNode*> m_entries;
+    std::string m_key;
+};
 
 } // namespace
 
@@ -25,17 +72,8 @@ ConfigNode* FindRecorderEntry(ConfigTree& tree, std::string_view ip, int32_t hyb
     ConfigNode* list = program == nullptr ? nullptr : program->Child("RecorderList");
     if (list == nullptr)
         return nullptr;
-    ConfigNode* found = nullptr;
-    for (int i = 0; i < list->ChildCount(); ++i) {
-        ConfigNode* entry = list->ChildAt(i);
-        ConfigNode* ipNode = entry->Child("IP");
-        ConfigNode* hybridNode = entry->Child("Hybrid");
-        if (ipNode == nullptr || hybridNode == nullptr)
-            continue;
-        if (TextEquals(*ipNode, ip) && hybridNode->GetInt() == hybrid)
-            found = entry;
-    }
-    return found;
+    thread_local RecorderIndex index;
+    return index.Find(*list, ip, hybrid);
 }
 
 std::optional<std::string> FindRecorderName(ConfigTree& tree, std::string_view ip, int32_t hybrid)

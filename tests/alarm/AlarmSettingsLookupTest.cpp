@@ -5,6 +5,9 @@
 
 #include "AlarmFixture.h"
 #include "events/AlarmTypeCatalogue.h"
+#include "events/RecorderLookup.h"
+
+#include <functional>
 
 #include <gtest/gtest.h>
 
@@ -166,4 +169,50 @@ TEST_F(AlarmSettingsLookupTest, CompletionKeepsValuesAndSubAlarms)
     EXPECT_EQ(sub->Child("SubID")->GetInt(), 41);
     EXPECT_EQ(sub->Child("SubDetail")->GetInt64(), 4);
     EXPECT_EQ(NextSubId(), 100);
+}
+
+// The lookups keep indexes; each edit, made after a first lookup and without
+// any notification pass, must be seen by the next one.
+TEST_F(AlarmSettingsLookupTest, LookupsFollowEveryChangeOfTheConfiguration)
+{
+    using Edit = std::function<void()>;
+    auto recorder = [this] { return SettingsList()->Parent(); };
+    struct Case {
+        const char* what;
+        Edit edit;
+        const char* ip;     // looked up with Hybrid 0
+        bool knownAfter;    // the recorder is found
+        bool ownEntryAfter; // type kCameraContact, camera 2: the recorder's own entry
+    };
+    const Case cases[] = {
+        {"IP changed", [&] { recorder()->Child("IP")->SetString("10.0.0.9"); }, kRecorderIp, false,
+         false},
+        {"IP changed to it", [&] { recorder()->Child("IP")->SetString("10.0.0.9"); }, "10.0.0.9",
+         true, true},
+        {"Hybrid set", [&] { recorder()->Child("Hybrid")->SetInt(1); }, kRecorderIp, false, false},
+        {"entry removed", [&] { recorder()->Parent()->RemoveChild(recorder()); }, kRecorderIp,
+         false, false},
+        {"list emptied", [&] { recorder()->Parent()->RemoveAllChildren(); }, kRecorderIp, false,
+         false},
+        {"settings removed", [&] { SettingsList()->RemoveChild(Setting(kCameraContact)); },
+         kRecorderIp, true, false},
+        {"type changed", [&] { Setting(kCameraContact)->Child("Type")->SetInt(kGroupContact); },
+         kRecorderIp, true, false},
+        {"unchanged", [] {}, kRecorderIp, true, true},
+    };
+    ConfigNode* program = tree->TopFolder("Program");
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        tree->Snapshot(program);
+        EXPECT_NE(FindRecorderEntry(*tree, kRecorderIp, 0), nullptr);
+        EXPECT_EQ(Find(kCameraContact, 2), Setting(kCameraContact));
+        EXPECT_EQ(Find(kCameraContact, 2, "10.0.0.9")->Parent(), Defaults());
+        c.edit();
+        ConfigNode* found = FindRecorderEntry(*tree, c.ip, 0);
+        EXPECT_EQ(found != nullptr, c.knownAfter);
+        ConfigNode* entry = Find(kCameraContact, 2, c.ip);
+        ASSERT_NE(entry, nullptr);
+        EXPECT_EQ(entry->Parent() != Defaults(), c.ownEntryAfter);
+        tree->Restore(program);
+    }
 }

@@ -6,7 +6,9 @@
 #include "testsupport/FakeClockSource.h"
 #include "testsupport/ScopedTimeZone.h"
 
+#include <ctime>
 #include <limits>
+#include <optional>
 
 #include <gtest/gtest.h>
 
@@ -301,3 +303,76 @@ TEST_F(TimestampNowTest, NowComesFromTheStationClockInWholeMilliseconds)
 }
 
 } // namespace
+
+// The conversions keep the zone's offsets per hour; they must read exactly as
+// the C library does, through both changes of each year, in zones with
+// half-hour summer time, quarter-hour offsets and a skipped day.
+TEST_F(TimestampTest, ConversionsAgreeWithTheCLibraryThroughTheYear)
+{
+    // The earliest instant that reads as the fields, tried with the offsets
+    // a day before and after and with mktime's answer.
+    auto reference = [](std::tm wanted) {
+        std::tm copy = wanted;
+        std::time_t naive = timegm(&copy);
+        auto offsetAt = [](std::time_t at) {
+            std::tm local{};
+            localtime_r(&at, &local);
+            return local.tm_gmtoff;
+        };
+        std::tm request = wanted;
+        request.tm_isdst = -1;
+        std::optional<std::time_t> earliest;
+        for (std::time_t candidate : {naive - offsetAt(naive - 86'400),
+                                      naive - offsetAt(naive + 86'400), mktime(&request)}) {
+            std::tm local{};
+            localtime_r(&candidate, &local);
+            bool same = local.tm_year == wanted.tm_year && local.tm_mon == wanted.tm_mon &&
+                        local.tm_mday == wanted.tm_mday && local.tm_hour == wanted.tm_hour &&
+                        local.tm_min == wanted.tm_min;
+            if (same && (!earliest || candidate < *earliest))
+                earliest = candidate;
+        }
+        return earliest.value_or(naive - offsetAt(naive - 86'400));
+    };
+    struct Zone {
+        const char* name;
+        std::time_t from; // a year of half hours from here
+    };
+    const Zone zones[] = {
+        {"Europe/Berlin", 1'704'067'200},       // 2024
+        {"America/New_York", 1'136'073'600},    // 2006
+        {"Australia/Lord_Howe", 1'704'067'200}, // 30-minute summer time
+        {"Asia/Kathmandu", 1'704'067'200},      // +05:45
+        {"Pacific/Apia", 1'293'840'000},        // 2011, 30 December skipped
+        {"UTC", 1'704'067'200},
+    };
+    for (const Zone& zone : zones) {
+        SCOPED_TRACE(zone.name);
+        ScopedTimeZone scoped(zone.name);
+        int mismatches = 0;
+        for (std::time_t at = zone.from; at < zone.from + 366 * 86'400 && mismatches < 5;
+             at += 1'800) {
+            std::tm expected{};
+            localtime_r(&at, &expected);
+            SystemTime fields = Timestamp::FromCalendarSeconds(at).ToLocalFields();
+            bool same = fields.year == expected.tm_year + 1900 &&
+                        fields.month == expected.tm_mon + 1 && fields.day == expected.tm_mday &&
+                        fields.hour == expected.tm_hour && fields.minute == expected.tm_min &&
+                        fields.dayOfWeek == expected.tm_wday;
+            // The same fields read back, and the wall clock an hour on, which
+            // may fall into a gap or a repeated hour.
+            for (int hourOn : {0, 1}) {
+                std::tm wanted = expected;
+                wanted.tm_hour = (expected.tm_hour + hourOn) % 24;
+                std::optional<Timestamp> back = Timestamp::FromLocalFields(
+                    wanted.tm_mday, wanted.tm_mon + 1, wanted.tm_year + 1900, wanted.tm_hour,
+                    wanted.tm_min, 0, 0);
+                same = same && back && back->ToCalendarSeconds() == reference(wanted);
+            }
+            if (!same) {
+                ++mismatches;
+                ADD_FAILURE() << "at " << at;
+            }
+        }
+    }
+}

@@ -475,3 +475,33 @@ TEST_F(ViewTest, FullViewGrowsBy50000)
     EXPECT_EQ(db.database->ViewCapacity(), 100'000);
     EXPECT_EQ(db.database->ViewCount(), 50'001);
 }
+
+// The number keys of a sort are kept in memory after the first sort; changed
+// and appended records must sort by their new values.
+TEST_F(ViewTest, SortingAgainAfterUpdatesAndAppendsUsesTheNewValues)
+{
+    std::mt19937 random(5);
+    std::vector<AlarmRecord> records;
+    for (int i = 0; i < 60; ++i)
+        records.push_back(RandomRecord(random, 1000 + i));
+    OpenWith(records);
+    for (int code : {1, 3, 4, 5, 7, 11}) {
+        ASSERT_TRUE(db.database->SortView(code, SortDirection::Ascending));
+        for (int i = 0; i < 20; ++i) {
+            auto number = static_cast<size_t>(random() % records.size());
+            AlarmRecord changed = RandomRecord(random, 3000 + i);
+            changed.SetField(AlarmField::TimeArrival,
+                             records[number].Field(AlarmField::TimeArrival));
+            ASSERT_TRUE(db.database->Update(static_cast<int>(number), changed));
+            records[number] = changed;
+            AlarmRecord added = RandomRecord(random, 5000 + static_cast<int>(records.size()));
+            ASSERT_TRUE(db.database->Append(added));
+            records.push_back(added);
+        }
+        for (SortDirection direction : {SortDirection::Descending, SortDirection::Ascending}) {
+            ASSERT_TRUE(db.database->SortView(code, direction));
+            EXPECT_EQ(ViewOf(*db.database), ReferenceView(records, {}, code, direction))
+                << "code " << code;
+        }
+    }
+}

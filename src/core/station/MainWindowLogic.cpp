@@ -308,7 +308,15 @@ void MainWindowLogic::MarkViewedRecords()
 
 void MainWindowLogic::BringToFront()
 {
-    m_view.BringToFront();
+    // Raising and activating the window asks the window system each time;
+    // a burst of alarms needs it once.
+    if (m_frontPosted)
+        return;
+    m_frontPosted = true;
+    Post([this] {
+        m_frontPosted = false;
+        m_view.BringToFront();
+    });
 }
 
 void MainWindowLogic::PostNextAlarmRequest()

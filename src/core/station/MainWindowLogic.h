@@ -98,6 +98,7 @@ public:
 
     // StationWindow: the count limit applies first.
     void RefreshAlarmList() override;
+    // Once for all the alarms of a pump round, after them.
     void BringToFront() override;
     void PostNextAlarmRequest() override;
 
@@ -136,4 +137,6 @@ private:
     int64_t m_quietSinceMs = 0;
     int m_tick = 0;
     int m_busy = 0;
+    // A BringToFront is posted and not yet run.
+    bool m_frontPosted = false;
 };

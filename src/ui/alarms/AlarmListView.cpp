@@ -34,6 +34,12 @@ AlarmListView::AlarmListView(const AlarmListParts& parts, QWidget* parent)
       m_model(new AlarmListModel(parts.tree, parts.database, parts.presentation, this))
 {
     setObjectName("AlarmList");
+    // Fixed row heights keep a view of a million rows from measuring them;
+    // set before the model, as changing them afterwards visits every row.
+    QHeaderView* rows = verticalHeader();
+    rows->hide();
+    rows->setSectionResizeMode(QHeaderView::Fixed);
+    rows->setDefaultSectionSize(fontMetrics().height() + kRowPadding);
     setModel(m_model);
     setItemDelegate(new AlarmListDelegate(this));
     setSelectionBehavior(QAbstractItemView::SelectRows);
@@ -45,12 +51,6 @@ AlarmListView::AlarmListView(const AlarmListParts& parts, QWidget* parent)
     setTabKeyNavigation(false);
     setIconSize(QSize(16, 16));
     setHorizontalScrollMode(QAbstractItemView::ScrollPerPixel);
-
-    // Fixed row heights keep a view of a million rows from measuring them.
-    QHeaderView* rows = verticalHeader();
-    rows->hide();
-    rows->setSectionResizeMode(QHeaderView::Fixed);
-    rows->setDefaultSectionSize(fontMetrics().height() + kRowPadding);
 
     QHeaderView* header = horizontalHeader();
     header->setSectionsMovable(true);
@@ -71,13 +71,39 @@ AlarmListView::AlarmListView(const AlarmListParts& parts, QWidget* parent)
 
     RestoreColumns();
     UpdateHeaderArrow();
+
+    m_paintInterval.setSingleShot(true);
+    m_paintInterval.setInterval(kPaintIntervalMs);
+    connect(&m_paintInterval, &QTimer::timeout, this, [this] {
+        if (!m_paintHeld)
+            return;
+        // Enabling paints what was held back, and opens the next interval.
+        m_paintHeld = false;
+        setUpdatesEnabled(true);
+        m_paintInterval.start();
+    });
 }
 
 AlarmListView::~AlarmListView() = default;
 
 void AlarmListView::Refresh()
 {
+    ThrottlePainting();
     m_model->Refresh();
+}
+
+void AlarmListView::ThrottlePainting()
+{
+    // Painting rows and the scroll bar costs more than storing their alarms:
+    // with one alarm per pump round it would take most of the station's time.
+    if (!m_paintInterval.isActive()) {
+        m_paintInterval.start();
+        return;
+    }
+    if (!m_paintHeld) {
+        m_paintHeld = true;
+        setUpdatesEnabled(false);
+    }
 }
 
 void AlarmListView::SortByColumn(int column)

@@ -8,6 +8,7 @@
 #include "ui/alarms/AlarmListParts.h"
 
 #include <QTableView>
+#include <QTimer>
 #include <string>
 #include <vector>
 
@@ -25,8 +26,11 @@ public:
 
     AlarmListModel& Model() { return *m_model; }
 
-    // The view's count, rows, header arrows and status line anew.
+    // The view's count, rows, header arrows and status line anew. The model
+    // follows at once, so selections and clicks stay right; the rows are
+    // painted at most once per kPaintIntervalMs however many alarms arrive.
     void Refresh();
+    static constexpr int kPaintIntervalMs = 25;
     // A click on a column's header; selections are cleared.
     void SortByColumn(int column);
 
@@ -62,8 +66,13 @@ private:
     void UpdateHeaderArrow();
     void SelectRow(int row);
 
+    // Paints once now, then holds painting back until the interval is over.
+    void ThrottlePainting();
+
     AlarmListParts m_parts;
     AlarmListModel* m_model;
+    QTimer m_paintInterval;
+    bool m_paintHeld = false;
 };
 
 // Creates the list inside `place` (the main window's "AlarmListPlace"),

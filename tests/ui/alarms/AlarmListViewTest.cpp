@@ -461,3 +461,14 @@ TEST_F(AlarmListViewTest, SavingWritesTheWidthsAndTheDisplayOrder)
 }
 
 } // namespace
+
+TEST_F(AlarmListViewTest, ABurstOfAlarmsIsPaintedOnceTheIntervalIsOver)
+{
+    for (int i = 0; i < 5; ++i)
+        Store(kDiskFull);
+    // The rows are there at once, for clicks and selections; only painting waits.
+    EXPECT_EQ(Model().rowCount(), 5);
+    EXPECT_FALSE(list->updatesEnabled());
+    EXPECT_TRUE(QTest::qWaitFor([this] { return list->updatesEnabled(); }));
+    EXPECT_EQ(Cell(4, kColumnRecorder), "Tor");
+}

@@ -1,0 +1,561 @@
+// The real station program, started offscreen in a temporary program folder,
+// against a bare epoll reader of the same frames in the same run. A sender
+// process bursts telegrams over 1 to 1 000 connections (silent path: priority
+// 5; window path: priority 0), or paces them at 10 000 per second for the
+// latency from send to the record in the file. The bare reader writes one
+// record-sized line per frame, so it is the ceiling of one thread that reads
+// and stores. CPU per alarm is the station process's user and system time.
+#include "config/ConfigTree.h"
+#include "config/DefaultScript.h"
+#include "db/AlarmDatabase.h"
+#include "db/AlarmRecord.h"
+#include "platform/BusyIndicator.h"
+#include "platform/ModifierKeys.h"
+#include "telegram/TelegramEncoder.h"
+#include "testsupport/FakePrompt.h"
+#include "testsupport/TempDir.h"
+
+#include <algorithm>
+#include <atomic>
+#include <chrono>
+#include <csignal>
+#include <cstdio>
+#include <cstring>
+#include <ctime>
+#include <fstream>
+#include <string>
+#include <vector>
+
+#include <arpa/inet.h>
+#include <fcntl.h>
+#include <netinet/in.h>
+#include <poll.h>
+#include <spawn.h>
+#include <sys/epoll.h>
+#include <sys/mman.h>
+#include <sys/prctl.h>
+#include <sys/resource.h>
+#include <sys/socket.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <benchmark/benchmark.h>
+
+extern char** environ;
+
+namespace {
+
+using namespace std::chrono_literals;
+using Clock = std::chrono::steady_clock;
+
+constexpr int kBurstTelegrams = 20'000;
+constexpr int kPacedTelegrams = 5'000;
+constexpr int kPacedRate = 10'000;
+constexpr auto kDeadline = 120s;
+
+int64_t NowNs()
+{
+    return std::chrono::duration_cast<std::chrono::nanoseconds>(Clock::now().time_since_epoch())
+        .count();
+}
+
+// User plus system time of a process, all threads, in microseconds.
+double CpuMicros(pid_t pid)
+{
+    std::ifstream in("/proc/" + std::to_string(pid) + "/stat");
+    std::string text((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    size_t close = text.rfind(')');
+    if (close == std::string::npos)
+        return 0;
+    std::vector<std::string> fields;
+    size_t at = close + 2;
+    while (at < text.size() && fields.size() < 15) {
+        size_t end = text.find(' ', at);
+        fields.push_back(text.substr(at, end - at));
+        at = end == std::string::npos ? text.size() : end + 1;
+    }
+    if (fields.size() < 13)
+        return 0;
+    // Fields 14 and 15 of the line, counted after the command name.
+    double ticks = std::stod(fields[11]) + std::stod(fields[12]);
+    return ticks * 1e6 / static_cast<double>(sysconf(_SC_CLK_TCK));
+}
+
+int64_t RssKiB(pid_t pid)
+{
+    std::ifstream in("/proc/" + std::to_string(pid) + "/status");
+    std::string line;
+    while (std::getline(in, line)) {
+        if (line.rfind("VmRSS:", 0) == 0)
+            return std::stoll(line.substr(6));
+    }
+    return 0;
+}
+
+int64_t FileRecords(const std::filesystem::path& path)
+{
+    struct stat info {};
+    if (stat(path.c_str(), &info) != 0)
+        return 0;
+    return info.st_size / static_cast<int64_t>(AlarmRecord::kRecordBytes);
+}
+
+// What the sender and the watcher share: the send time of every telegram.
+struct SharedTimes {
+    std::atomic<int> ready{0};
+    std::atomic<int> go{0};
+    int64_t sent[kBurstTelegrams];
+};
+
+SharedTimes* MapShared()
+{
+    void* memory = mmap(nullptr, sizeof(SharedTimes), PROT_READ | PROT_WRITE,
+                        MAP_SHARED | MAP_ANONYMOUS, -1, 0);
+    return new (memory) SharedTimes();
+}
+
+// The recorders, in a child: connects, waits for the go, sends `count`
+// telegrams round robin, as fast as possible or `rate` per second.
+[[noreturn]] void Send(int port, int connections, int count, int rate, SharedTimes& shared)
+{
+    prctl(PR_SET_TIMERSLACK, 1);
+    TelegramFields fields;
+    fields.typeCode = 10001;
+    std::vector<uint8_t> telegram = EncodeTelegram(fields);
+    std::vector<int> sockets;
+    for (int i = 0; i < connections; ++i) {
+        int fd = socket(AF_INET, SOCK_STREAM, 0);
+        sockaddr_in station{};
+        station.sin_family = AF_INET;
+        station.sin_port = htons(static_cast<uint16_t>(port));
+        station.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+        if (connect(fd, reinterpret_cast<sockaddr*>(&station), sizeof station) != 0)
+            _exit(1);
+        sockets.push_back(fd);
+    }
+    shared.ready = 1;
+    while (shared.go == 0)
+        usleep(100);
+    timespec start{};
+    clock_gettime(CLOCK_MONOTONIC, &start);
+    for (int n = 0; n < count; ++n) {
+        if (rate > 0) {
+            int64_t due = start.tv_nsec + int64_t{n} * 1'000'000'000 / rate;
+            timespec at{start.tv_sec + static_cast<time_t>(due / 1'000'000'000),
+                        static_cast<long>(due % 1'000'000'000)};
+            clock_nanosleep(CLOCK_MONOTONIC, TIMER_ABSTIME, &at, nullptr);
+        }
+        shared.sent[n] = NowNs();
+        if (send(sockets[static_cast<size_t>(n % connections)], telegram.data(), telegram.size(),
+                 MSG_NOSIGNAL) != static_cast<ssize_t>(telegram.size()))
+            _exit(2);
+    }
+    // The receiver must see every frame before the connections go.
+    while (shared.go != 2)
+        usleep(1000);
+    for (int fd : sockets)
+        close(fd);
+    _exit(0);
+}
+
+// The ceiling, in a child: one thread, epoll, reads what is there, frames
+// 18-byte headers with their payload and writes one record per frame.
+[[noreturn]] void BareReader(int listener, const std::filesystem::path& file)
+{
+    int out = open(file.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_APPEND, 0644);
+    int epoll = epoll_create1(0);
+    epoll_event event{EPOLLIN, {.fd = listener}};
+    epoll_ctl(epoll, EPOLL_CTL_ADD, listener, &event);
+    struct Buffer {
+        std::vector<uint8_t> bytes;
+    };
+    std::vector<Buffer> buffers(65536);
+    std::vector<char> record(AlarmRecord::kRecordBytes, ' ');
+    record.back() = '\n';
+    std::vector<uint8_t> chunk(65536);
+    epoll_event events[256];
+    for (;;) {
+        int n = epoll_wait(epoll, events, 256, -1);
+        for (int i = 0; i < n; ++i) {
+            int fd = events[i].data.fd;
+            if (fd == listener) {
+                int peer = accept4(listener, nullptr, nullptr, SOCK_NONBLOCK);
+                if (peer >= 0) {
+                    epoll_event added{EPOLLIN, {.fd = peer}};
+                    epoll_ctl(epoll, EPOLL_CTL_ADD, peer, &added);
+                }
+                continue;
+            }
+            ssize_t got = read(fd, chunk.data(), chunk.size());
+            if (got <= 0) {
+                close(fd);
+                continue;
+            }
+            std::vector<uint8_t>& bytes = buffers[static_cast<size_t>(fd)].bytes;
+            bytes.insert(bytes.end(), chunk.begin(), chunk.begin() + got);
+            size_t at = 0;
+            while (bytes.size() - at >= TelegramFields::kHeaderSize) {
+                uint32_t payload = 0;
+                std::memcpy(&payload, bytes.data() + at + 12, 4);
+                size_t frame = TelegramFields::kHeaderSize + payload;
+                if (bytes.size() - at < frame)
+                    break;
+                at += frame;
+                if (write(out, record.data(), record.size()) < 0)
+                    _exit(3);
+            }
+            bytes.erase(bytes.begin(), bytes.begin() + static_cast<ptrdiff_t>(at));
+        }
+    }
+}
+
+class StationProcess {
+public:
+    ~StationProcess() { Stop(); }
+
+    bool Start(const std::filesystem::path& folder)
+    {
+        int pipeFds[2];
+        if (pipe2(pipeFds, O_CLOEXEC) != 0)
+            return false;
+        posix_spawn_file_actions_t actions;
+        posix_spawn_file_actions_init(&actions);
+        posix_spawn_file_actions_adddup2(&actions, pipeFds[1], STDOUT_FILENO);
+        // Qt's complaints of the offscreen platform, once per alarm.
+        posix_spawn_file_actions_addopen(&actions, STDERR_FILENO, "/dev/null", O_WRONLY, 0);
+        std::string datadir = "/datadir:" + folder.string();
+        std::string home = "HOME=" + folder.string();
+        std::string runtime = "XDG_RUNTIME_DIR=" + folder.string();
+        std::string config = "XDG_CONFIG_HOME=" + (folder / ".config").string();
+        std::string shm = "/shmprefix:wardex-e2e-" + std::to_string(getpid()) + "-";
+        // Another build of the station may be compared under the same load.
+        const char* binary = std::getenv("WARDEX_E2E_STATION");
+        if (binary == nullptr)
+            binary = WARDEX_STATION_BINARY;
+        const char* argv[] = {binary, datadir.c_str(), "/port:0", shm.c_str(), nullptr};
+        const char* envp[] = {home.c_str(),   runtime.c_str(),
+                              config.c_str(), "QT_QPA_PLATFORM=offscreen",
+                              "LANG=C",       nullptr};
+        int error = posix_spawn(&m_pid, binary, &actions, nullptr, const_cast<char**>(argv),
+                                const_cast<char**>(envp));
+        posix_spawn_file_actions_destroy(&actions);
+        close(pipeFds[1]);
+        m_out = pipeFds[0];
+        return error == 0;
+    }
+
+    // Reads the output until the station names its port.
+    int WaitForPort()
+    {
+        const std::string marker = "listening on port ";
+        std::string output;
+        for (auto deadline = Clock::now() + kDeadline; Clock::now() < deadline;) {
+            pollfd pfd{m_out, POLLIN, 0};
+            if (poll(&pfd, 1, 1000) <= 0)
+                continue;
+            char buffer[512];
+            ssize_t n = read(m_out, buffer, sizeof buffer);
+            if (n <= 0)
+                return -1;
+            output.append(buffer, static_cast<size_t>(n));
+            size_t at = output.find(marker);
+            size_t end = at == std::string::npos ? at : output.find('\n', at);
+            if (end != std::string::npos)
+                return std::stoi(output.substr(at + marker.size(), end - at - marker.size()));
+        }
+        return -1;
+    }
+
+    void Stop()
+    {
+        if (m_pid > 0) {
+            kill(m_pid, SIGTERM);
+            waitpid(m_pid, nullptr, 0);
+            m_pid = -1;
+        }
+        if (m_out >= 0)
+            close(m_out);
+        m_out = -1;
+    }
+
+    pid_t Pid() const { return m_pid; }
+
+private:
+    pid_t m_pid = -1;
+    int m_out = -1;
+};
+
+// A program folder whose recorder list holds 127.0.0.1 after `others`
+// recorders elsewhere, with type 10001 at `priority`, and `records` records.
+void PrepareFolder(const std::filesystem::path& folder, int priority, int others, int records)
+{
+    std::filesystem::copy(std::filesystem::path(WARDEX_SOURCE_DIR) / "Languages",
+                          folder / "Languages");
+    FakePrompt prompt;
+    ConfigTree tree;
+    tree.LoadDefaults(DefaultScript(), prompt);
+    ConfigNode* list = tree.TopFolder("Program")->Child("RecorderList");
+    for (int i = 0; i <= others; ++i) {
+        ConfigNode* recorder = list->NewEntry(list->ChildCount());
+        std::string address =
+            i == others ? std::string("127.0.0.1")
+                        : "10.1." + std::to_string(i / 250) + "." + std::to_string(1 + i % 250);
+        recorder->Child("IP")->SetString(address);
+        recorder->Child("Name")->SetString("Rekorder " + std::to_string(i));
+        ConfigNode* entry = recorder->Child("AlarmSettings")->NewEntry(0);
+        entry->Child("Type")->SetInt(10001);
+        entry->Child("Priority")->SetInt(priority);
+        entry->Child("ShowAlarmWindow")->SetInt(1);
+    }
+    tree.SaveImage((folder / "programdata.bin").string());
+    if (records == 0)
+        return;
+    {
+        AlarmDatabase database(tree, folder, NoModifierKeys(), NoBusyIndicator());
+        database.Open((folder / "AlarmDB.txt").string());
+        AlarmRecord record = AlarmRecord::NewAlarm();
+        record.SetField(AlarmField::Recorder, "10.9.9.9");
+        record.SetField(AlarmField::AlarmType, "10001");
+        record.SetField(AlarmField::ConfirmState, "2");
+        record.SetField(AlarmField::Confirmed, "1");
+        record.SetField(AlarmField::TimeArrival, "13000000000000");
+        database.Append(record);
+        database.Close();
+    }
+    // The same record again and again: written as bytes, so a million take
+    // a second.
+    std::string one = ReadFileBytes(folder / "AlarmDB.txt");
+    std::string block;
+    for (int i = 0; i < 1000; ++i)
+        block += one;
+    std::ofstream out(folder / "AlarmDB.txt", std::ios::binary | std::ios::trunc);
+    for (int written = 0; written < records; written += 1000)
+        out.write(block.data(),
+                  static_cast<std::streamsize>(
+                      one.size() * static_cast<size_t>(std::min(1000, records - written))));
+    out.close();
+    // Counted once here, as after an orderly end: "db.cache" holds the count.
+    AlarmDatabase database(tree, folder, NoModifierKeys(), NoBusyIndicator());
+    database.Open((folder / "AlarmDB.txt").string());
+    database.Close();
+}
+
+struct Outcome {
+    double seconds = 0;
+    double cpuMicros = 0;
+    std::vector<double> latenciesMs;
+    // Over half a second with every connection open and nothing sent.
+    double idleCpuPercent = 0;
+    int64_t rssBeforeKiB = 0;
+    int64_t rssConnectedKiB = 0;
+};
+
+// Starts the sender against `port`, waits for `target` records in `file`.
+// With a rate, the n-th stored record counts as the n-th telegram sent.
+bool Drive(int port, int connections, int count, int rate, const std::filesystem::path& file,
+           int64_t before, pid_t receiver, Outcome& outcome)
+{
+    SharedTimes* shared = MapShared();
+    outcome.rssBeforeKiB = RssKiB(receiver);
+    pid_t sender = fork();
+    if (sender == 0)
+        Send(port, connections, count, rate, *shared);
+    while (shared->ready == 0)
+        usleep(1000);
+    // Lets the receiver accept every connection before the clock starts.
+    usleep(static_cast<useconds_t>(200'000 + connections * 1'000));
+    double idleBefore = CpuMicros(receiver);
+    usleep(500'000);
+    outcome.idleCpuPercent = (CpuMicros(receiver) - idleBefore) / 5'000;
+    outcome.rssConnectedKiB = RssKiB(receiver);
+    double cpuBefore = CpuMicros(receiver);
+    Clock::time_point start = Clock::now();
+    shared->go = 1;
+    // Polls the file's size: a watch on the file would wake this process
+    // for every record and charge the writer for it.
+    int64_t seen = 0;
+    bool done = false;
+    for (Clock::time_point deadline = start + kDeadline; Clock::now() < deadline;) {
+        usleep(rate > 0 ? 50 : 1'000);
+        int64_t stored = FileRecords(file) - before;
+        if (rate > 0) {
+            int64_t now = NowNs();
+            for (; seen < std::min<int64_t>(stored, count); ++seen)
+                outcome.latenciesMs.push_back(static_cast<double>(now - shared->sent[seen]) / 1e6);
+        }
+        if (stored >= count) {
+            done = true;
+            break;
+        }
+    }
+    outcome.seconds = std::chrono::duration<double>(Clock::now() - start).count();
+    outcome.cpuMicros = CpuMicros(receiver) - cpuBefore;
+    shared->go = 2;
+    waitpid(sender, nullptr, 0);
+    munmap(shared, sizeof(SharedTimes));
+    return done;
+}
+
+double Percentile(std::vector<double> values, double share)
+{
+    if (values.empty())
+        return 0;
+    std::sort(values.begin(), values.end());
+    size_t at = static_cast<size_t>(share * static_cast<double>(values.size() - 1));
+    return values[at];
+}
+
+// One run of the bare reader on a fresh file; false when it fell short.
+bool RunBare(const std::filesystem::path& folder, int connections, int count, int rate,
+             Outcome& outcome)
+{
+    int listener = socket(AF_INET, SOCK_STREAM | SOCK_NONBLOCK, 0);
+    sockaddr_in address{};
+    address.sin_family = AF_INET;
+    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    socklen_t length = sizeof address;
+    if (bind(listener, reinterpret_cast<sockaddr*>(&address), sizeof address) != 0 ||
+        listen(listener, SOMAXCONN) != 0 ||
+        getsockname(listener, reinterpret_cast<sockaddr*>(&address), &length) != 0)
+        return false;
+    std::filesystem::path file = folder / "bare.txt";
+    WriteFileBytes(file, "");
+    pid_t reader = fork();
+    if (reader == 0)
+        BareReader(listener, file);
+    close(listener);
+    bool done = Drive(ntohs(address.sin_port), connections, count, rate, file, 0, reader, outcome);
+    kill(reader, SIGKILL);
+    waitpid(reader, nullptr, 0);
+    return done;
+}
+
+// One run of the station; `first` is when it was started.
+bool RunStation(const std::filesystem::path& folder, int connections, int count, int rate,
+                int records, Outcome& outcome, double& firstStoredMs)
+{
+    StationProcess station;
+    Clock::time_point started = Clock::now();
+    if (!station.Start(folder))
+        return false;
+    int port = station.WaitForPort();
+    if (port <= 0)
+        return false;
+    // How long until the first alarm is stored, from the start of the process.
+    if (records > 0) {
+        TelegramFields fields;
+        fields.typeCode = 10001;
+        std::vector<uint8_t> telegram = EncodeTelegram(fields);
+        int fd = socket(AF_INET, SOCK_STREAM, 0);
+        sockaddr_in to{};
+        to.sin_family = AF_INET;
+        to.sin_port = htons(static_cast<uint16_t>(port));
+        to.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+        if (connect(fd, reinterpret_cast<sockaddr*>(&to), sizeof to) != 0 ||
+            send(fd, telegram.data(), telegram.size(), MSG_NOSIGNAL) < 0)
+            return false;
+        while (FileRecords(folder / "AlarmDB.txt") <= records && Clock::now() < started + kDeadline)
+            usleep(200);
+        firstStoredMs = std::chrono::duration<double, std::milli>(Clock::now() - started).count();
+        close(fd);
+        ++records;
+    }
+    return Drive(port, connections, count, rate, folder / "AlarmDB.txt", records, station.Pid(),
+                 outcome);
+}
+
+// Arguments: connections, priority (5 silent, 0 alarm window), records
+// stored, other recorders in the list before the sending one.
+void Burst(benchmark::State& state)
+{
+    const int connections = static_cast<int>(state.range(0));
+    const int priority = static_cast<int>(state.range(1));
+    const int records = static_cast<int>(state.range(2));
+    const int others = static_cast<int>(state.range(3));
+    for (auto _ : state) {
+        TempDir dir;
+        PrepareFolder(dir.Path(), priority, others, records);
+        // For profiling the station by hand in the same folder.
+        if (const char* keep = std::getenv("WARDEX_E2E_KEEP"))
+            std::filesystem::copy(dir.Path(), keep, std::filesystem::copy_options::recursive);
+        Outcome station;
+        Outcome bare;
+        double firstMs = 0;
+        if (!RunStation(dir.Path(), connections, kBurstTelegrams, 0, records, station, firstMs) ||
+            !RunBare(dir.Path(), connections, kBurstTelegrams, 0, bare)) {
+            state.SkipWithError("the telegrams did not all arrive");
+            return;
+        }
+        state.SetIterationTime(station.seconds);
+        double stationRate = kBurstTelegrams / station.seconds;
+        double bareRate = kBurstTelegrams / bare.seconds;
+        state.counters["alarms_per_s"] = stationRate;
+        state.counters["bare_per_s"] = bareRate;
+        state.counters["ratio_pct"] = 100 * stationRate / bareRate;
+        state.counters["cpu_us_per_alarm"] = station.cpuMicros / kBurstTelegrams;
+        state.counters["bare_cpu_us"] = bare.cpuMicros / kBurstTelegrams;
+        state.counters["idle_cpu_pct"] = station.idleCpuPercent;
+        state.counters["rss_per_conn_B"] =
+            static_cast<double>(station.rssConnectedKiB - station.rssBeforeKiB) * 1024 /
+            connections;
+        state.counters["rss_MiB"] = static_cast<double>(station.rssBeforeKiB) / 1024;
+        if (records > 0)
+            state.counters["first_stored_ms"] = firstMs;
+    }
+}
+
+// Arguments: connections, priority. 10 000 telegrams per second.
+void Paced(benchmark::State& state)
+{
+    const int connections = static_cast<int>(state.range(0));
+    const int priority = static_cast<int>(state.range(1));
+    for (auto _ : state) {
+        TempDir dir;
+        PrepareFolder(dir.Path(), priority, 0, 1'000);
+        Outcome station;
+        Outcome bare;
+        double firstMs = 0;
+        if (!RunStation(dir.Path(), connections, kPacedTelegrams, kPacedRate, 1'000, station,
+                        firstMs) ||
+            !RunBare(dir.Path(), connections, kPacedTelegrams, kPacedRate, bare)) {
+            state.SkipWithError("the telegrams did not all arrive");
+            return;
+        }
+        state.SetIterationTime(station.seconds);
+        state.counters["p50_ms"] = Percentile(station.latenciesMs, 0.5);
+        state.counters["p99_ms"] = Percentile(station.latenciesMs, 0.99);
+        state.counters["bare_p50_ms"] = Percentile(bare.latenciesMs, 0.5);
+        state.counters["bare_p99_ms"] = Percentile(bare.latenciesMs, 0.99);
+        state.counters["p99_ratio"] =
+            Percentile(station.latenciesMs, 0.99) / Percentile(bare.latenciesMs, 0.99);
+        state.counters["cpu_us_per_alarm"] = station.cpuMicros / kPacedTelegrams;
+    }
+}
+
+} // namespace
+
+BENCHMARK(Burst)
+    ->ArgNames({"conn", "prio", "records", "others"})
+    ->Args({1, 5, 1'000, 0})
+    ->Args({10, 5, 1'000, 0})
+    ->Args({100, 5, 1'000, 0})
+    ->Args({1'000, 5, 1'000, 0})
+    ->Args({1, 0, 1'000, 0})
+    ->Args({10, 0, 1'000, 0})
+    ->Args({100, 0, 1'000, 0})
+    ->Args({1'000, 0, 1'000, 0})
+    ->Args({100, 5, 1'000, 999})
+    ->Args({100, 5, 1'000'000, 0})
+    ->UseManualTime()
+    ->Iterations(1)
+    ->Unit(benchmark::kMillisecond);
+
+BENCHMARK(Paced)
+    ->ArgNames({"conn", "prio"})
+    ->Args({1, 5})
+    ->Args({10, 5})
+    ->Args({100, 5})
+    ->UseManualTime()
+    ->Iterations(1)
+    ->Unit(benchmark::kMillisecond);
