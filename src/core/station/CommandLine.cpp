@@ -32,6 +32,8 @@ constexpr OptionRule kOptionRules[] = {
     {"keepalive", ValueKind::Number, 1, 525600, "a number of minutes from 1 to 525600"},
     {"datadir", ValueKind::Text, 0, 0, "a folder"},
     {"shmprefix", ValueKind::Text, 0, 0, "a name"},
+    {"shmgroup", ValueKind::Text, 0, 0, "a group name"},
+    {"forward", ValueKind::Text, 0, 0, "a host name or address, with :port where needed"},
     {"dbmem", ValueKind::Flag, 0, 0, ""},
     {"hybrid", ValueKind::Flag, 0, 0, ""},
     {"present", ValueKind::Flag, 0, 0, ""},

@@ -84,6 +84,9 @@ TEST(CommandLine, ValuesTheStationCannotUseAreNamedWithWhatTheyMustBe)
         {"/keepalive:0", "/keepalive:0 is not valid"},
         {"/keepalive:99999999999999999999", "/keepalive:99999999999999999999 is not valid"},
         {"/datadir:", "/datadir: is not valid; the value must be a folder"},
+        {"/forward:127.0.0.1:31000 /shmgroup:video", ""},
+        {"/forward:", "/forward: is not valid; the value must be a host"},
+        {"/shmgroup", "/shmgroup: is not valid; the value must be a group name"},
     };
     for (const Case& c : cases) {
         std::optional<std::string> message = CommandLine(c.line).CheckValues();
