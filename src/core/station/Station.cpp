@@ -199,97 +199,99 @@ void Station::ReportNoDatabaseAccess()
             Tr("Bitte pruefen Sie, ob Sie Schreib- und Leserechte fuer das\nArbeitsverzeichnis "
                "besitzen und starten Sie Wardex neu!"),
         Tr("Fehler!"), PromptIcon::Error, PromptButtons::Ok);
-    void Station::GuardConnections()
-    {
-        long descriptors = RaiseDescriptorLimit();
-        std::printf("Up to %ld descriptors.\n", descriptors);
-        ConnectionGuard& guard = m_pump->Guard();
-        guard.SetListedTest([this](std::string_view address) {
-            return FindRecorderName(m_tree, address, 0).has_value() ||
-                   FindRecorderName(m_tree, address, 1).has_value();
-        });
-        guard.SetIntervalSource([this] {
-            ConfigLock lock(m_tree);
-            ConfigNode* recorders = m_tree.TopFolder("Program")->Child("RecorderList");
-            int64_t longest = 0;
-            for (int i = 0; recorders != nullptr && i < recorders->ChildCount(); ++i) {
-                const ConfigNode* entry = recorders->ChildAt(i);
-                const ConfigNode* last = entry->Child("iLastSignal");
-                const ConfigNode* next = entry->Child("iNextSignal");
-                if (last != nullptr && next != nullptr && last->GetInt64() > 0)
-                    longest = std::max(longest, next->GetInt64() - last->GetInt64());
-            }
-            return longest;
-        });
-    }
+}
 
-    void Station::StartListening()
-    {
-        auto listener = std::make_unique<RecorderListener>(*m_decoder);
-        // Without the port the station still runs, it only receives nothing.
-        if (!listener->Create() || !listener->Listen(m_port))
-            return;
-        m_listener = listener.release();
-        m_pump->Register(m_listener);
-        if (m_port == 0)
-            m_port = m_listener->LocalPort();
-        std::printf("Wardex listening on port %d\n", m_port);
-        std::fflush(stdout);
-    }
-
-    void Station::RequestQuit()
-    {
-        m_quitRequested = true;
-        if (m_pump != nullptr)
-            m_pump->RequestQuit();
-    }
-
-    void Station::ServeFromNestedLoop()
-    {
-        if (StopSignalReceived())
-            RequestQuit();
-        if (m_quitRequested) {
-            m_desktop.CancelModalDialogs();
-            return;
+void Station::GuardConnections()
+{
+    long descriptors = RaiseDescriptorLimit();
+    std::printf("Up to %ld descriptors.\n", descriptors);
+    ConnectionGuard& guard = m_pump->Guard();
+    guard.SetListedTest([this](std::string_view address) {
+        return FindRecorderName(m_tree, address, 0).has_value() ||
+               FindRecorderName(m_tree, address, 1).has_value();
+    });
+    guard.SetIntervalSource([this] {
+        ConfigLock lock(m_tree);
+        ConfigNode* recorders = m_tree.TopFolder("Program")->Child("RecorderList");
+        int64_t longest = 0;
+        for (int i = 0; recorders != nullptr && i < recorders->ChildCount(); ++i) {
+            const ConfigNode* entry = recorders->ChildAt(i);
+            const ConfigNode* last = entry->Child("iLastSignal");
+            const ConfigNode* next = entry->Child("iNextSignal");
+            if (last != nullptr && next != nullptr && last->GetInt64() > 0)
+                longest = std::max(longest, next->GetInt64() - last->GetInt64());
         }
-        if (m_pump != nullptr && !m_sessionEnded)
-            m_pump->ServeNestedRound();
-    }
+        return longest;
+    });
+}
 
-    void Station::EndSession()
-    {
-        if (m_sessionEnded)
-            return;
-        m_sessionEnded = true;
-        if (m_pump != nullptr)
-            m_pump->SetSessionEnding();
-        if (m_database != nullptr) {
-            m_database->StopObserving();
-            m_database->Close();
-        }
-        // Nothing kills the process after the session here: it ends in order,
-        // with the configuration saved.
+void Station::StartListening()
+{
+    auto listener = std::make_unique<RecorderListener>(*m_decoder);
+    // Without the port the station still runs, it only receives nothing.
+    if (!listener->Create() || !listener->Listen(m_port))
+        return;
+    m_listener = listener.release();
+    m_pump->Register(m_listener);
+    if (m_port == 0)
+        m_port = m_listener->LocalPort();
+    std::printf("Wardex listening on port %d\n", m_port);
+    std::fflush(stdout);
+}
+
+void Station::RequestQuit()
+{
+    m_quitRequested = true;
+    if (m_pump != nullptr)
+        m_pump->RequestQuit();
+}
+
+void Station::ServeFromNestedLoop()
+{
+    if (StopSignalReceived())
         RequestQuit();
+    if (m_quitRequested) {
+        m_desktop.CancelModalDialogs();
+        return;
     }
+    if (m_pump != nullptr && !m_sessionEnded)
+        m_pump->ServeNestedRound();
+}
 
-    bool Station::SaveConfiguration()
-    {
-        return m_tree.SaveImage(FileInFolder(kTreeImage).string()) == 0;
+void Station::EndSession()
+{
+    if (m_sessionEnded)
+        return;
+    m_sessionEnded = true;
+    if (m_pump != nullptr)
+        m_pump->SetSessionEnding();
+    if (m_database != nullptr) {
+        m_database->StopObserving();
+        m_database->Close();
     }
+    // Nothing kills the process after the session here: it ends in order,
+    // with the configuration saved.
+    RequestQuit();
+}
 
-    void Station::Shutdown()
-    {
-        if (m_mainWindowCreated)
-            m_desktop.EndMainWindow();
-        if (m_database != nullptr)
-            m_database->StopObserving();
-        m_tree.SaveImage(FileInFolder(kTreeImage).string());
-        m_lock.Release();
-        m_pump.reset();
-        if (m_mainWindowCreated) {
-            m_desktop.DestroyMainWindow();
-            m_mainWindowCreated = false;
-        }
-        if (m_database != nullptr && !m_sessionEnded)
-            m_database->Close();
+bool Station::SaveConfiguration()
+{
+    return m_tree.SaveImage(FileInFolder(kTreeImage).string()) == 0;
+}
+
+void Station::Shutdown()
+{
+    if (m_mainWindowCreated)
+        m_desktop.EndMainWindow();
+    if (m_database != nullptr)
+        m_database->StopObserving();
+    m_tree.SaveImage(FileInFolder(kTreeImage).string());
+    m_lock.Release();
+    m_pump.reset();
+    if (m_mainWindowCreated) {
+        m_desktop.DestroyMainWindow();
+        m_mainWindowCreated = false;
     }
+    if (m_database != nullptr && !m_sessionEnded)
+        m_database->Close();
+}
