@@ -3,6 +3,7 @@
 // by every code, applying a filter, finding by arrival time; and SQLite in
 // the same run doing the same sorts and the same filter on the same rows,
 // held in memory and without an index.
+#include "BenchSupport.h"
 #include "config/ConfigNode.h"
 #include "config/ConfigTree.h"
 #include "config/DefaultScript.h"
@@ -42,14 +43,6 @@ const int32_t kTypes[] = {10000, 10001, 10002, 10003, 10004, 10005, 10006, 10011
                           10014, 10920, 10015, 10016, 10900, 10017, 10018, 10019, 10020, 10021,
                           10022, 10950, 10023, 10024, 10025, 10026, 10028, 10960, 10980, 10029,
                           10030, 10040, 10042, 10990, 10991, 11001, 11011, 11012, 10039};
-
-class NoPrompt final : public Prompt {
-public:
-    PromptAnswer Show(std::string_view, std::string_view, PromptIcon, PromptButtons) override
-    {
-        return PromptAnswer::Ok;
-    }
-};
 
 std::string RecorderAddress(int i)
 {
@@ -151,10 +144,6 @@ public:
 
     World()
     {
-        char pattern[] = "/tmp/wardex-db-bench-XXXXXX";
-        if (mkdtemp(pattern) == nullptr)
-            std::abort();
-        folder = pattern;
         NoPrompt prompt;
         if (!tree.LoadDefaults(DefaultScript(), prompt))
             std::abort();
@@ -171,12 +160,7 @@ public:
         WriteFile(LargePath(), kLarge);
         BuildSqlite();
     }
-    ~World()
-    {
-        sqlite3_close(sqlite);
-        std::error_code ignored;
-        fs::remove_all(folder, ignored);
-    }
+    ~World() { sqlite3_close(sqlite); }
 
     std::string LargePath() const { return (folder / "large" / "AlarmDB.txt").string(); }
     fs::path Folder(const char* name) const { return folder / name; }
@@ -259,7 +243,8 @@ public:
         return rows;
     }
 
-    fs::path folder;
+    ScratchFolder scratch{"db-bench"};
+    fs::path folder = scratch.Path();
     ConfigTree tree;
     std::vector<AlarmRecord> records;
     sqlite3* sqlite = nullptr;

@@ -2,6 +2,7 @@
 // records of the alarm view, each with its ratio to one plain pass reading
 // the same view records in the same run; and one arriving alarm added to
 // counts that already hold a million.
+#include "BenchSupport.h"
 #include "alarm/RecorderTypeCounts.h"
 #include "alarm/TrendCounts.h"
 #include "config/ConfigNode.h"
@@ -45,14 +46,6 @@ constexpr int kLarge = 1'000'000;
 constexpr int kRecorders = 50;
 constexpr int64_t kFirstArrival = 13'300'000'000'000;
 
-class NoPrompt final : public Prompt {
-public:
-    PromptAnswer Show(std::string_view, std::string_view, PromptIcon, PromptButtons) override
-    {
-        return PromptAnswer::Ok;
-    }
-};
-
 // Priority by type, like the built-in defaults give one per type.
 class TypeSettingsSource final : public AlarmSettingsSource {
 public:
@@ -95,10 +88,6 @@ public:
 
     World()
     {
-        char pattern[] = "/tmp/wardex-diagram-bench-XXXXXX";
-        if (mkdtemp(pattern) == nullptr)
-            std::abort();
-        folder = pattern;
         NoPrompt prompt;
         if (!tree.LoadDefaults(DefaultScript(), prompt))
             std::abort();
@@ -122,12 +111,7 @@ public:
             std::abort();
         priorities = std::make_unique<SettingsSortKeys>(tree, settings);
     }
-    ~World()
-    {
-        database.reset();
-        std::error_code ignored;
-        fs::remove_all(folder, ignored);
-    }
+    ~World() { database.reset(); }
 
     // The view holds the first `count` records.
     void ViewOf(int64_t count)
@@ -157,7 +141,8 @@ public:
         return best;
     }
 
-    fs::path folder;
+    ScratchFolder scratch{"diagram-bench"};
+    fs::path folder = scratch.Path();
     ConfigTree tree;
     TypeSettingsSource settings;
     std::unique_ptr<SettingsSortKeys> priorities;

@@ -1,6 +1,7 @@
 // Event decoding: telegrams decoded and dispatched per second, for the
 // example telegram of every alarm type, for single types, with a large
 // recorder list, for unknown recorders, and the entry list walk alone.
+#include "BenchSupport.h"
 #include "config/Clock.h"
 #include "config/ConfigObserver.h"
 #include "config/ConfigTree.h"
@@ -22,14 +23,6 @@
 namespace {
 
 constexpr char kRecorderIp[] = "10.0.0.1";
-
-class NoPrompt final : public Prompt {
-public:
-    PromptAnswer Show(std::string_view, std::string_view, PromptIcon, PromptButtons) override
-    {
-        return PromptAnswer::Ok;
-    }
-};
 
 class NullObserver final : public ConfigObserver {
 public:

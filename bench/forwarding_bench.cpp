@@ -8,6 +8,7 @@
 // handling. "of_bare" is the forwarding rate over the bare loop's rate;
 // "of_polled" over a bare loop that waits in poll() like any loop that must
 // never block on one socket.
+#include "BenchSupport.h"
 #include "config/ConfigTree.h"
 #include "config/DefaultScript.h"
 #include "core/net/ForwardMessage.h"
@@ -71,14 +72,6 @@ class NullView final : public ForwardingView {
 public:
     void Show(const ForwardingDisplay&) override {}
     void SetTimerRunning(bool) override {}
-};
-
-class NullPrompt final : public Prompt {
-public:
-    PromptAnswer Show(std::string_view, std::string_view, PromptIcon, PromptButtons) override
-    {
-        return PromptAnswer::Ok;
-    }
 };
 
 class NullBeeper final : public Beeper {
@@ -253,7 +246,7 @@ void ForwardedAlarms(benchmark::State& state, bool journal)
     std::filesystem::path folder =
         std::filesystem::temp_directory_path() / ("forwarding-bench-" + std::to_string(::getpid()));
     std::filesystem::create_directories(folder);
-    NullPrompt prompt;
+    NoPrompt prompt;
     NullBeeper beeper;
     NullView view;
     ConfigTree tree;

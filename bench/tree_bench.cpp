@@ -1,6 +1,7 @@
 // Configuration tree: parsing a script the size of the built-in defaults,
 // and saving and loading the image of a large installation (500 recorders
 // with 40 alarm settings entries each).
+#include "BenchSupport.h"
 #include "config/ConfigTree.h"
 #include "config/ScriptReader.h"
 #include "config/TreeImage.h"
@@ -13,14 +14,6 @@
 #include <benchmark/benchmark.h>
 
 namespace {
-
-class NoPrompt final : public Prompt {
-public:
-    PromptAnswer Show(std::string_view, std::string_view, PromptIcon, PromptButtons) override
-    {
-        return PromptAnswer::Ok;
-    }
-};
 
 std::string Leaf(const char* tag, const std::string& name, const std::string& content, int tabs)
 {

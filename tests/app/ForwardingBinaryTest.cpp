@@ -3,6 +3,7 @@
 // database with the recorder's address, a forwarding target refuses, a
 // target that goes away and comes back gets everything exactly once, and a
 // relay killed with a full queue owes nothing after its restart.
+#include "StationProcess.h"
 #include "config/ConfigTree.h"
 #include "config/DefaultScript.h"
 #include "db/AlarmRecord.h"
@@ -11,19 +12,14 @@
 #include "testsupport/TempDir.h"
 
 #include <chrono>
-#include <csignal>
 #include <fstream>
 #include <functional>
 #include <string>
 #include <thread>
 #include <vector>
 
-#include <fcntl.h>
 #include <netinet/in.h>
-#include <poll.h>
-#include <spawn.h>
 #include <sys/socket.h>
-#include <sys/wait.h>
 #include <unistd.h>
 
 #include <gtest/gtest.h>
@@ -43,10 +39,11 @@ bool Eventually(const std::function<bool()>& condition)
     return condition();
 }
 
-// One station process in its own program folder; its output is kept.
-class Station {
+// One station process in its own program folder.
+class Station : public StationProcess {
 public:
-    explicit Station(std::filesystem::path folder) : m_folder(std::move(folder))
+    explicit Station(std::filesystem::path folder)
+        : StationProcess(folder), m_folder(std::move(folder))
     {
         std::filesystem::create_directories(m_folder);
         std::filesystem::copy(std::filesystem::path(WARDEX_SOURCE_DIR) / "Languages",
@@ -54,74 +51,23 @@ public:
                               std::filesystem::copy_options::skip_existing |
                                   std::filesystem::copy_options::recursive);
     }
-    ~Station() { Kill(); }
 
     void Start(int port, const std::string& forward = {})
     {
-        int fds[2];
-        ASSERT_EQ(pipe2(fds, O_CLOEXEC), 0);
-        posix_spawn_file_actions_t actions;
-        posix_spawn_file_actions_init(&actions);
-        posix_spawn_file_actions_adddup2(&actions, fds[1], STDOUT_FILENO);
-        std::vector<std::string> args = {WARDEX_STATION_BINARY, "/datadir:" + m_folder.string(),
-                                         "/port:" + std::to_string(port)};
+        std::vector<std::string> options = {"/port:" + std::to_string(port)};
         if (!forward.empty())
-            args.push_back("/forward:" + forward);
-        std::vector<std::string> env = {"HOME=" + m_folder.string(),
-                                        "XDG_RUNTIME_DIR=" + m_folder.string(),
-                                        "XDG_CONFIG_HOME=" + (m_folder / ".config").string(),
-                                        "QT_QPA_PLATFORM=offscreen", "LANG=C"};
-        std::vector<char*> argv;
-        std::vector<char*> envp;
-        for (std::string& arg : args)
-            argv.push_back(arg.data());
-        for (std::string& variable : env)
-            envp.push_back(variable.data());
-        argv.push_back(nullptr);
-        envp.push_back(nullptr);
-        ASSERT_EQ(
-            posix_spawn(&m_pid, WARDEX_STATION_BINARY, &actions, nullptr, argv.data(), envp.data()),
-            0);
-        posix_spawn_file_actions_destroy(&actions);
-        close(fds[1]);
-        if (m_out >= 0)
-            close(m_out);
-        m_out = fds[0];
-        m_output.clear();
-        m_searched = 0;
-        std::string line = WaitForOutput("listening on port ");
-        ASSERT_FALSE(line.empty()) << m_output;
-        m_port = std::stoi(line.substr(line.find("port ") + 5));
+            options.push_back("/forward:" + forward);
+        ASSERT_TRUE(StationProcess::Start(options));
+        m_port = WaitForPort();
+        ASSERT_GT(m_port, 0) << Output();
     }
 
-    // Reads the output until a line holds `text`; that line, or "" when the
-    // program ended first.
-    std::string WaitForOutput(const std::string& text)
+    // Waits until `count` lines hold `text`: the latest, or "" when the
+    // station ended first.
+    std::string WaitForLine(const std::string& text, int count = 1)
     {
-        for (auto deadline = std::chrono::steady_clock::now() + 90s;
-             std::chrono::steady_clock::now() < deadline;) {
-            size_t at = m_output.find(text, m_searched);
-            size_t end = at == std::string::npos ? at : m_output.find('\n', at);
-            if (end != std::string::npos) {
-                size_t begin = m_output.rfind('\n', at);
-                begin = begin == std::string::npos ? 0 : begin + 1;
-                m_searched = end;
-                return m_output.substr(begin, end - begin);
-            }
-            pollfd pfd{m_out, POLLIN, 0};
-            if (poll(&pfd, 1, 1000) <= 0)
-                continue;
-            char buffer[4096];
-            ssize_t n = read(m_out, buffer, sizeof buffer);
-            if (n <= 0)
-                return {};
-            m_output.append(buffer, static_cast<size_t>(n));
-        }
-        return {};
+        return WaitForOutput(text + "%\n", 90s, count) ? LineWith(text) : "";
     }
-
-    int Stop() { return End(SIGTERM); }
-    void Kill() { End(SIGKILL); }
 
     int Port() const { return m_port; }
     const std::filesystem::path& Folder() const { return m_folder; }
@@ -164,23 +110,8 @@ public:
     }
 
 private:
-    int End(int signal)
-    {
-        if (m_pid <= 0)
-            return -1;
-        kill(m_pid, signal);
-        int status = 0;
-        waitpid(m_pid, &status, 0);
-        m_pid = -1;
-        return WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
-    }
-
     std::filesystem::path m_folder;
-    pid_t m_pid = -1;
-    int m_out = -1;
     int m_port = 0;
-    std::string m_output;
-    size_t m_searched = 0;
 };
 
 // The recorder simulator sends count alarm telegrams as the recorder.
@@ -241,7 +172,7 @@ TEST_F(ForwardingBinaryTest, RecorderTelegramsReachTheTargetWithTheRecordersAddr
     relay.Prepare();
     target.Start(0);
     relay.Start(0, TargetHost());
-    ASSERT_FALSE(relay.WaitForOutput("Host: Verbunden.").empty());
+    ASSERT_FALSE(relay.WaitForLine("Host: Verbunden.").empty());
     Burst(relay.Port(), 20);
     ASSERT_TRUE(target.WaitForRecords(20));
     EXPECT_EQ(target.RecorderOf(19), kRecorderIp);
@@ -254,7 +185,7 @@ TEST_F(ForwardingBinaryTest, ATargetThatForwardsItselfRefusesTheRelay)
 {
     target.Start(0, "127.0.0.1:" + std::to_string(UnusedPort()));
     relay.Start(0, TargetHost());
-    std::string line = relay.WaitForOutput(
+    std::string line = relay.WaitForLine(
         "Fehler: Der Host unterstützt keine Weiterleitung oder leitet gerade selber weiter!");
     EXPECT_NE(line.find("Nächster Connect-Versuch in 30 Sekunden"), std::string::npos) << line;
 }
@@ -266,16 +197,16 @@ TEST_F(ForwardingBinaryTest, ATargetThatComesBackGetsEverythingExactlyOnce)
     target.Start(0);
     int port = target.Port();
     relay.Start(0, TargetHost());
-    ASSERT_FALSE(relay.WaitForOutput("Host: Verbunden.").empty());
+    ASSERT_FALSE(relay.WaitForLine("Host: Verbunden.").empty());
     Burst(relay.Port(), 10);
     ASSERT_TRUE(target.WaitForRecords(10));
     EXPECT_EQ(target.Stop(), 0);
-    std::string lost = relay.WaitForOutput("Host: Verbindung verloren!");
+    std::string lost = relay.WaitForLine("Host: Verbindung verloren!");
     EXPECT_NE(lost.find("Nächster Connect-Versuch in 30 Sekunden"), std::string::npos) << lost;
     Burst(relay.Port(), 10);
     ASSERT_TRUE(WaitForQueued(relay, 10));
     target.Start(port);
-    ASSERT_FALSE(relay.WaitForOutput("Host: Verbunden.").empty());
+    ASSERT_FALSE(relay.WaitForLine("Host: Verbunden.", 2).empty());
     // Forwarding keeps the order: once the last arrives, all before it have.
     ASSERT_TRUE(target.WaitForRecords(20));
     Burst(relay.Port(), 1);
@@ -288,7 +219,7 @@ TEST_F(ForwardingBinaryTest, AKilledRelayForwardsItsQueueAfterItsRestart)
     relay.Prepare();
     int port = UnusedPort();
     relay.Start(0, "127.0.0.1:" + std::to_string(port));
-    ASSERT_FALSE(relay.WaitForOutput("Fehler: Verbindung zum Host fehlgeschlagen!").empty());
+    ASSERT_FALSE(relay.WaitForLine("Fehler: Verbindung zum Host fehlgeschlagen!").empty());
     Burst(relay.Port(), 1000);
     ASSERT_TRUE(WaitForQueued(relay, 1000));
     relay.Kill();

@@ -156,6 +156,16 @@ protected:
         });
     }
 
+    // Starts the station with the loopback recorder listed and room for
+    // 1024 descriptors only; its port, or -1.
+    int StartWithFewDescriptors(StationProcess& station)
+    {
+        ListRecorder("127.0.0.1");
+        rlimit limit{1024, 1024};
+        int port = station.Start() ? station.WaitForPort() : -1;
+        return port > 0 && prlimit(station.Pid(), RLIMIT_NOFILE, &limit, nullptr) == 0 ? port : -1;
+    }
+
     // Sends one alarm of the listed recorder and returns how long it took
     // to reach the database, or a very long time when it never did.
     Clock::duration StoreOneAlarm(int port, std::chrono::seconds limit = 30s)
@@ -182,13 +192,9 @@ long long Ms(Clock::duration duration)
 
 TEST_F(StationAttackTest, IdleConnectionsBeyondTheDescriptorLimitNeverLockOutARecorder)
 {
-    ListRecorder("127.0.0.1");
     StationProcess station(dir.Path());
-    ASSERT_TRUE(station.Start());
-    int port = station.WaitForPort();
+    int port = StartWithFewDescriptors(station);
     ASSERT_GT(port, 0);
-    rlimit limit{1024, 1024};
-    ASSERT_EQ(prlimit(station.Pid(), RLIMIT_NOFILE, &limit, nullptr), 0);
     Handles idle;
     for (int i = 0; i < 1100; ++i) {
         int handle = ConnectFrom(AttackerAddress(1, i), port, false);
@@ -206,13 +212,9 @@ TEST_F(StationAttackTest, IdleConnectionsBeyondTheDescriptorLimitNeverLockOutARe
 
 TEST_F(StationAttackTest, ConnectionsThatAllSentSomethingValidStillMakeWayForARecorder)
 {
-    ListRecorder("127.0.0.1");
     StationProcess station(dir.Path());
-    ASSERT_TRUE(station.Start());
-    int port = station.WaitForPort();
+    int port = StartWithFewDescriptors(station);
     ASSERT_GT(port, 0);
-    rlimit limit{1024, 1024};
-    ASSERT_EQ(prlimit(station.Pid(), RLIMIT_NOFILE, &limit, nullptr), 0);
     // Telegrams of unknown recorders: valid, but from nobody listed.
     TelegramFields fields;
     fields.typeCode = 10001;

@@ -115,6 +115,17 @@ size_t RecordsOnDisk(const std::filesystem::path& folder)
     return std::filesystem::file_size(folder / "AlarmDB.txt") / AlarmRecord::kRecordBytes;
 }
 
+// Sends three alarms and waits until they are in the database.
+void StoreThreeAlarms(int port, const std::filesystem::path& folder)
+{
+    TelegramFields fields;
+    fields.typeCode = 10001;
+    for (int i = 0; i < 3; ++i)
+        ASSERT_TRUE(SendToLoopback(port, EncodeTelegram(fields)));
+    for (int i = 0; i < 600 && RecordsOnDisk(folder) < 3; ++i)
+        std::this_thread::sleep_for(50ms);
+}
+
 class StationBinaryTest : public ::testing::Test {
 protected:
     void SetUp() override
@@ -161,14 +172,7 @@ TEST_F(StationBinaryTest, TelegramsOfAKnownRecorderBecomeRecordsThatSurviveARest
         recorder->Child("IP")->SetString("127.0.0.1");
         recorder->Child("Name")->SetString("Lager");
     });
-    RunStation([this](int port) {
-        TelegramFields fields;
-        fields.typeCode = 10001;
-        for (int i = 0; i < 3; ++i)
-            ASSERT_TRUE(SendToLoopback(port, EncodeTelegram(fields)));
-        for (int i = 0; i < 600 && RecordsOnDisk(dir.Path()) < 3; ++i)
-            std::this_thread::sleep_for(50ms);
-    });
+    RunStation([this](int port) { StoreThreeAlarms(port, dir.Path()); });
     EXPECT_EQ(RecordsOnDisk(dir.Path()), 3u);
 
     // A telegram of an unknown recorder is not stored.
@@ -347,12 +351,7 @@ TEST_F(StationBinaryTest, UnderAnXServerAMessageBoxLetsAlarmsInAndSigtermEndsInO
         {}, {x.display, "QT_QPA_PLATFORM", "LSAN_OPTIONS=suppressions=" WARDEX_LSAN_SUPPRESSIONS}));
     int port = station.WaitForPort();
     ASSERT_TRUE(windowIsOpen("^Hinweis$")) << station.Errors();
-    TelegramFields fields;
-    fields.typeCode = 10001;
-    for (int i = 0; i < 3; ++i)
-        ASSERT_TRUE(SendToLoopback(port, EncodeTelegram(fields)));
-    for (int i = 0; i < 600 && RecordsOnDisk(dir.Path()) < 3; ++i)
-        std::this_thread::sleep_for(50ms);
+    StoreThreeAlarms(port, dir.Path());
     EXPECT_EQ(RecordsOnDisk(dir.Path()), 3u);
     EXPECT_TRUE(windowIsOpen("^Hinweis$"));
     EXPECT_TRUE(windowIsOpen("Tor")); // the alarm window

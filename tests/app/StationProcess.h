@@ -16,6 +16,7 @@
 #include <fcntl.h>
 #include <poll.h>
 #include <spawn.h>
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -34,10 +35,11 @@ public:
     StationProcess(const StationProcess&) = delete;
     StationProcess& operator=(const StationProcess&) = delete;
 
-    // Options beyond /datadir and /port, and variables beyond the usual: one
-    // of the same name replaces the usual one, a name without "=" removes it
-    // ("QT_QPA_PLATFORM": no platform given, so the station looks for a
-    // desktop), and any locale variable replaces "LANG=C".
+    // Options beyond the usual /datadir and /port:0, and variables beyond the
+    // usual: one of the same name replaces the usual one, a name alone removes
+    // it ("/datadir": the station's own data folder; "QT_QPA_PLATFORM": no
+    // platform given, so the station looks for a desktop), and any locale
+    // variable replaces "LANG=C".
     bool Start(const std::vector<std::string>& options = {},
                const std::vector<std::string>& environment = {})
     {
@@ -45,39 +47,40 @@ public:
         std::string outPath =
             (m_folder / ("station-" + std::to_string(s_starts) + ".out")).string();
         m_errorPath = m_folder / ("station-" + std::to_string(s_starts) + ".err");
+        int out = open(outPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0600);
         posix_spawn_file_actions_t actions;
         posix_spawn_file_actions_init(&actions);
-        posix_spawn_file_actions_addopen(&actions, STDOUT_FILENO, outPath.c_str(),
-                                         O_WRONLY | O_CREAT | O_TRUNC, 0600);
+        posix_spawn_file_actions_adddup2(&actions, out, STDOUT_FILENO);
         posix_spawn_file_actions_addopen(&actions, STDERR_FILENO, m_errorPath.c_str(),
                                          O_WRONLY | O_CREAT | O_TRUNC, 0600);
-        std::vector<std::string> args = {WARDEX_STATION_BINARY, "/datadir:" + m_folder.string(),
-                                         "/port:0"};
-        args.insert(args.end(), options.begin(), options.end());
+        std::vector<std::string> args = {"/datadir:" + m_folder.string(), "/port:0"};
+        Replace(args, options, ':', false);
+        args.insert(args.begin(), WARDEX_STATION_BINARY);
         std::vector<std::string> env = {"HOME=" + m_folder.string(),
                                         "XDG_RUNTIME_DIR=" + m_folder.string(),
                                         "XDG_CONFIG_HOME=" + (m_folder / ".config").string(),
                                         "QT_QPA_PLATFORM=offscreen", "LANG=C"};
-        for (const std::string& item : environment) {
-            std::string name = item.substr(0, item.find('='));
-            bool locale = name == "LANG" || name.starts_with("LC_");
-            std::erase_if(env, [&](const std::string& usual) {
-                return usual.starts_with(name + "=") || (locale && usual.starts_with("LANG="));
-            });
-            if (item.find('=') != std::string::npos)
-                env.push_back(item);
-        }
+        Replace(env, environment, '=', true);
+        struct stat outStatus {};
+        if (m_journal && fstat(out, &outStatus) == 0)
+            env.push_back("JOURNAL_STREAM=" + std::to_string(outStatus.st_dev) + ":" +
+                          std::to_string(outStatus.st_ino));
         std::vector<char*> argv = Pointers(args);
         std::vector<char*> envp = Pointers(env);
         int error =
             posix_spawn(&m_pid, WARDEX_STATION_BINARY, &actions, nullptr, argv.data(), envp.data());
         posix_spawn_file_actions_destroy(&actions);
+        if (out >= 0)
+            close(out);
         m_output.clear();
         if (m_out >= 0)
             close(m_out);
         m_out = error == 0 ? open(outPath.c_str(), O_RDONLY | O_CLOEXEC) : -1;
         return error == 0;
     }
+
+    // Its output stands for the journal of a service: JOURNAL_STREAM names it.
+    void OutputAsJournal() { m_journal = true; }
 
     // Reads the station's output until it names its port, or it ends.
     int WaitForPort()
@@ -121,6 +124,13 @@ public:
         return Wait();
     }
 
+    int Kill()
+    {
+        if (m_pid > 0)
+            kill(m_pid, SIGKILL);
+        return Wait();
+    }
+
     int Wait()
     {
         int status = m_status;
@@ -129,6 +139,20 @@ public:
         m_pid = -1;
         ReadNew();
         return WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
+    }
+
+    // The latest complete line of output that holds `text`, or "".
+    std::string LineWith(const std::string& text)
+    {
+        ReadNew();
+        size_t at = m_output.rfind(text);
+        while (at != std::string::npos && m_output.find('\n', at) == std::string::npos)
+            at = at == 0 ? std::string::npos : m_output.rfind(text, at - 1);
+        if (at == std::string::npos)
+            return {};
+        size_t begin = m_output.rfind('\n', at);
+        begin = begin == std::string::npos ? 0 : begin + 1;
+        return m_output.substr(begin, m_output.find('\n', at) - begin);
     }
 
     bool Running() { return !HasEnded(); }
@@ -148,6 +172,23 @@ private:
             pointers.push_back(text.data());
         pointers.push_back(nullptr);
         return pointers;
+    }
+
+    // Items named like a usual one (the part before `separator`) replace it;
+    // a name alone only removes it. Any locale variable replaces "LANG".
+    static void Replace(std::vector<std::string>& usual, const std::vector<std::string>& items,
+                        char separator, bool variables)
+    {
+        for (const std::string& item : items) {
+            std::string name = item.substr(0, item.find(separator));
+            bool locale = variables && (name == "LANG" || name.starts_with("LC_"));
+            size_t removed = std::erase_if(usual, [&](const std::string& old) {
+                return old.starts_with(name + separator) || (locale && old.starts_with("LANG="));
+            });
+            // A variable is always NAME=value; an option may be a bare switch.
+            if (item.find(separator) != std::string::npos || (!variables && removed == 0))
+                usual.push_back(item);
+        }
     }
 
     int Count(const std::string& needle, bool toLineEnd) const
@@ -184,6 +225,7 @@ private:
     pid_t m_pid = -1;
     int m_out = -1;
     int m_status = 0;
+    bool m_journal = false;
     static inline int s_starts = 0;
     std::string m_output;
 };

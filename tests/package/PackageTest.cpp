@@ -1,6 +1,7 @@
 // The unpacked Debian package: what it installs and declares, and its
 // station started from there by a user with an empty home, keeping its data
 // where Linux keeps user data.
+#include "StationProcess.h"
 #include "config/ConfigTree.h"
 #include "config/DefaultScript.h"
 #include "db/AlarmRecord.h"
@@ -10,15 +11,7 @@
 #include "testsupport/TempDir.h"
 
 #include <chrono>
-#include <csignal>
 #include <thread>
-
-#include <fcntl.h>
-#include <poll.h>
-#include <spawn.h>
-#include <sys/stat.h>
-#include <sys/wait.h>
-#include <unistd.h>
 
 #include <gtest/gtest.h>
 
@@ -29,83 +22,17 @@ using namespace std::chrono_literals;
 
 const fs::path kRoot = WARDEX_PACKAGE_ROOT;
 
-enum class Output { Pipe, Journal };
-
-// The installed station, run as a user whose home is `home`; no desktop.
-// As a service its output would be the journal, which systemd names in
-// JOURNAL_STREAM; a pipe stands in for it.
-class InstalledStation {
+// The installed station, run as a user whose home is `home` and with nothing
+// but HOME and LANG set; no desktop.
+class InstalledStation : public StationProcess {
 public:
-    explicit InstalledStation(const fs::path& home, Output output = Output::Pipe)
-    {
-        int fds[2];
-        if (pipe2(fds, O_CLOEXEC) != 0)
-            return;
-        struct stat pipeStatus {};
-        fstat(fds[1], &pipeStatus);
-        std::string journal = "JOURNAL_STREAM=" + std::to_string(pipeStatus.st_dev) + ":" +
-                              std::to_string(pipeStatus.st_ino);
-        posix_spawn_file_actions_t actions;
-        posix_spawn_file_actions_init(&actions);
-        posix_spawn_file_actions_adddup2(&actions, fds[1], STDOUT_FILENO);
-        std::string program = (kRoot / "usr/bin/wardex").string();
-        std::string homeVar = "HOME=" + home.string();
-        const char* argv[] = {program.c_str(), "/port:0", nullptr};
-        const char* envp[] = {homeVar.c_str(), "LANG=C",
-                              output == Output::Journal ? journal.c_str() : nullptr, nullptr};
-        if (posix_spawn(&m_pid, program.c_str(), &actions, nullptr, const_cast<char**>(argv),
-                        const_cast<char**>(envp)) != 0)
-            m_pid = -1;
-        posix_spawn_file_actions_destroy(&actions);
-        close(fds[1]);
-        m_out = fds[0];
-    }
-    ~InstalledStation()
-    {
-        if (m_pid > 0) {
-            kill(m_pid, SIGKILL);
-            waitpid(m_pid, nullptr, 0);
-        }
-        close(m_out);
-    }
+    explicit InstalledStation(const fs::path& home) : StationProcess(home) {}
 
-    // Reads the output until the station names its port; -1 when it ends.
-    int WaitForPort()
+    bool Start()
     {
-        const std::string marker = "listening on port ";
-        for (auto end = std::chrono::steady_clock::now() + 60s;
-             std::chrono::steady_clock::now() < end;) {
-            pollfd pfd{m_out, POLLIN, 0};
-            if (poll(&pfd, 1, 1000) <= 0)
-                continue;
-            char buffer[512];
-            ssize_t n = read(m_out, buffer, sizeof buffer);
-            if (n <= 0)
-                return -1;
-            m_output.append(buffer, static_cast<size_t>(n));
-            size_t at = m_output.find(marker);
-            if (at != std::string::npos && m_output.find('\n', at) != std::string::npos)
-                return std::stoi(m_output.substr(at + marker.size()));
-        }
-        return -1;
+        return StationProcess::Start({"/datadir"},
+                                     {"XDG_RUNTIME_DIR", "XDG_CONFIG_HOME", "QT_QPA_PLATFORM"});
     }
-
-    // The exit status after SIGTERM.
-    int Stop()
-    {
-        kill(m_pid, SIGTERM);
-        int status = 0;
-        waitpid(m_pid, &status, 0);
-        m_pid = -1;
-        return WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
-    }
-
-    const std::string& Text() const { return m_output; }
-
-private:
-    pid_t m_pid = -1;
-    int m_out = -1;
-    std::string m_output;
 };
 
 } // namespace
@@ -142,10 +69,11 @@ TEST(PackageTest, InstalledStationKeepsItsDataInTheUsersDataFolder)
     fs::path data = home.Path() / ".local/share/Wardex";
     {
         InstalledStation station(home.Path());
+        ASSERT_TRUE(station.Start());
         ASSERT_GT(station.WaitForPort(), 0);
         EXPECT_EQ(station.Stop(), 0);
         // The socket trace ends its lines in "\n\r" ...
-        EXPECT_NE(station.Text().find("\n\r"), std::string::npos) << station.Text();
+        EXPECT_NE(station.Output().find("\n\r"), std::string::npos) << station.Output();
     }
     // Telegrams are taken only from recorders in the list.
     FakePrompt prompt;
@@ -159,11 +87,15 @@ TEST(PackageTest, InstalledStationKeepsItsDataInTheUsersDataFolder)
         ->SetString("127.0.0.1");
     ASSERT_EQ(tree.SaveImage((data / "programdata.bin").string()), 0);
 
-    InstalledStation station(home.Path(), Output::Journal);
+    // As a service its output would be the journal, which systemd names in
+    // JOURNAL_STREAM.
+    InstalledStation station(home.Path());
+    station.OutputAsJournal();
+    ASSERT_TRUE(station.Start());
     int port = station.WaitForPort();
     ASSERT_GT(port, 0);
     // ... but a journal entry would start with the carriage return.
-    EXPECT_EQ(station.Text().find('\r'), std::string::npos) << station.Text();
+    EXPECT_EQ(station.Output().find('\r'), std::string::npos) << station.Output();
     TelegramFields fields;
     fields.typeCode = 10001;
     ASSERT_TRUE(SendToLoopback(port, EncodeTelegram(fields)));

@@ -3,14 +3,12 @@
 #include "config/ConfigNode.h"
 #include "config/ConfigTree.h"
 #include "config/Translator.h"
-#include "db/AlarmDatabase.h"
 #include "db/AlarmRecord.h"
 #include "db/ConfigPath.h"
 #include "events/AlarmTypeCatalogue.h"
 #include "events/RecorderLookup.h"
 #include "events/TextFormat.h"
 #include "ui/config/QtText.h"
-#include "ui/print/AlarmListCommands.h"
 #include "ui/print/AlarmListPrinter.h"
 #include "users/UserAccounts.h"
 
@@ -18,11 +16,8 @@
 #include <QHBoxLayout>
 #include <QHelpEvent>
 #include <QLabel>
+#include <QPagedPaintDevice>
 #include <QPainter>
-#include <QPdfWriter>
-#include <QPrintDialog>
-#include <QPrinter>
-#include <QPushButton>
 #include <QScrollArea>
 #include <QSpinBox>
 #include <QToolTip>
@@ -93,25 +88,10 @@ ConfigNode* PerPageNode(ConfigTree& tree)
     return FindConfigNode(tree, {"Runtime", "GUI", "StaticViewRecDiagram", "iNumRecPerPage"});
 }
 
-// Pixel sizes, since the page is painted in screen pixels scaled to it.
-QFont PageFont(int pixels, bool bold)
-{
-    QFont font;
-    font.setPixelSize(pixels);
-    font.setBold(bold);
-    return font;
-}
-
-void SetUpPage(QPagedPaintDevice& device)
-{
-    device.setPageSize(QPageSize(QPageSize::A4));
-    device.setPageOrientation(QPageLayout::Landscape);
-}
-
 } // namespace
 
 BarDiagramWindow::BarDiagramWindow(ConfigTree& tree, AlarmDatabase& database, QWidget* parent)
-    : QWidget(parent, Qt::Window), m_tree(tree), m_database(database)
+    : DiagramWindow(database, parent), m_tree(tree)
 {
     setWindowTitle(ToQt(Tr("Alarme pro Rekorder und Alarmart")));
     m_canvas = new BarCanvas(*this);
@@ -121,14 +101,6 @@ BarDiagramWindow::BarDiagramWindow(ConfigTree& tree, AlarmDatabase& database, QW
     scroll->setWidget(m_canvas);
     scroll->setWidgetResizable(true);
 
-    auto* print = new QPushButton(ToQt(Tr("Drucken...")), this);
-    auto* pdf = new QPushButton(ToQt(Tr("Als PDF speichern...")), this);
-    connect(print, &QPushButton::clicked, this, [this] { PrintWithDialog(); });
-    connect(pdf, &QPushButton::clicked, this, [this] {
-        QString path = ChoosePdfFile(this);
-        if (!path.isEmpty())
-            ExportPdf(path);
-    });
     m_perPage = new QSpinBox(this);
     m_perPage->setObjectName("RecordersPerPage");
     m_perPage->setRange(1, 100);
@@ -139,8 +111,7 @@ BarDiagramWindow::BarDiagramWindow(ConfigTree& tree, AlarmDatabase& database, QW
             node->SetInt(value);
     });
     auto* controls = new QHBoxLayout;
-    controls->addWidget(print);
-    controls->addWidget(pdf);
+    AddPrintButtons(*controls);
     controls->addSpacing(16);
     controls->addWidget(new QLabel(ToQt(Tr("Rekorder pro Druckseite:")), this));
     controls->addWidget(m_perPage);
@@ -165,23 +136,10 @@ void BarDiagramWindow::Rebuild()
     UpdateBars();
 }
 
-void BarDiagramWindow::Follow()
+void BarDiagramWindow::Add(const AlarmRecord& record)
 {
-    switch (m_follower.Check(m_database)) {
-    case ViewChange::None:
-        return;
-    case ViewChange::Arrival: {
-        AlarmRecord record;
-        if (m_database.Read(m_follower.NewRecord(), record)) {
-            m_counts.Add(record);
-            UpdateBars();
-        }
-        return;
-    }
-    case ViewChange::Other:
-        Rebuild();
-        return;
-    }
+    m_counts.Add(record);
+    UpdateBars();
 }
 
 void BarDiagramWindow::UpdateBars()
@@ -238,7 +196,7 @@ QString BarDiagramWindow::ToolTipAt(QPoint point) const
 int BarDiagramWindow::Paint(QPagedPaintDevice& device) const
 {
     QPainter painter;
-    if (!painter.begin(&device))
+    if (!BeginPage(painter, device))
         return 0;
     int perPage = RecordersPerPage(m_tree);
     int pages = std::max(1, (static_cast<int>(m_bars.size()) + perPage - 1) / perPage);
@@ -246,46 +204,20 @@ int BarDiagramWindow::Paint(QPagedPaintDevice& device) const
     for (const DiagramBar& bar : m_bars)
         largest = std::max(largest, bar.total);
     int64_t top = ScaleTop(largest);
-    // Laid out in screen pixels, scaled to the page.
-    QRect page(0, 0, 1100, 760);
-    painter.scale(device.width() / 1100.0, device.height() / 760.0);
     std::string user = CurrentUserName(m_tree);
     Timestamp captured = Timestamp::Now();
     std::vector<int32_t> codes = LegendCodes();
     for (int index = 0; index < pages; ++index) {
         if (index > 0)
             device.newPage();
-        painter.setFont(PageFont(14, true));
-        painter.drawText(QRect(0, 0, page.width(), 24), Qt::AlignLeft | Qt::AlignVCenter,
-                         windowTitle());
-        painter.setFont(PageFont(11, false));
-        int slot = std::min(120, (page.width() - 70) / perPage);
-        PaintBars(painter, QRect(0, 30, page.width(), 420), m_bars, index * perPage, perPage, slot,
+        PaintTitleAndFooter(painter, windowTitle(), PrintFooter(captured, user, index + 1, pages));
+        int slot = std::min(120, (kPageWidth - 70) / perPage);
+        PaintBars(painter, QRect(0, 30, kPageWidth, 420), m_bars, index * perPage, perPage, slot,
                   top, m_colours);
-        PaintLegend(painter, QRect(0, 470, page.width(), 250), codes, m_colours);
-        painter.drawText(QRect(0, page.height() - 20, page.width(), 20),
-                         Qt::AlignLeft | Qt::AlignVCenter,
-                         PrintFooter(captured, user, index + 1, pages));
+        PaintLegend(painter, QRect(0, 470, kPageWidth, 250), codes, m_colours);
     }
     painter.end();
     return pages;
-}
-
-bool BarDiagramWindow::ExportPdf(const QString& path) const
-{
-    QPdfWriter writer(path);
-    writer.setCreator(QStringLiteral("Wardex"));
-    SetUpPage(writer);
-    return Paint(writer) > 0;
-}
-
-void BarDiagramWindow::PrintWithDialog()
-{
-    QPrinter printer(QPrinter::HighResolution);
-    SetUpPage(printer);
-    QPrintDialog dialog(&printer, this);
-    if (dialog.exec() == QDialog::Accepted)
-        Paint(printer);
 }
 
 QWidget& BarDiagramWindow::Canvas() const

@@ -6,20 +6,18 @@
 
 #include "alarm/BarColours.h"
 #include "alarm/RecorderTypeCounts.h"
-#include "alarm/ViewFollower.h"
 #include "ui/diagrams/DiagramPainting.h"
+#include "ui/diagrams/DiagramWindow.h"
 
-#include <QWidget>
 #include <map>
 #include <string>
 #include <vector>
 
 class AlarmDatabase;
 class ConfigTree;
-class QPagedPaintDevice;
 class QSpinBox;
 
-class BarDiagramWindow final : public QWidget {
+class BarDiagramWindow final : public DiagramWindow {
     Q_OBJECT
 
 public:
@@ -28,10 +26,7 @@ public:
     BarDiagramWindow(ConfigTree& tree, AlarmDatabase& database, QWidget* parent = nullptr);
     ~BarDiagramWindow() override;
 
-    // After the list changed: an arrival is added on its own, anything else
-    // counts the view again.
-    void Follow();
-    void Rebuild();
+    void Rebuild() override;
 
     const RecorderTypeCounts& Counts() const { return m_counts; }
     // Sorted by recorder name.
@@ -41,21 +36,18 @@ public:
     QWidget& Canvas() const;
 
     // One page per `RecordersPerPage` recorders; the number of pages.
-    int Paint(QPagedPaintDevice& device) const;
-    bool ExportPdf(const QString& path) const;
-    void PrintWithDialog();
+    int Paint(QPagedPaintDevice& device) const override;
 
 private:
     class BarCanvas;
     class LegendCanvas;
 
+    void Add(const AlarmRecord& record) override;
     void UpdateBars();
     std::vector<int32_t> LegendCodes() const;
 
     ConfigTree& m_tree;
-    AlarmDatabase& m_database;
     RecorderTypeCounts m_counts;
-    ViewFollower m_follower;
     std::vector<BarColour> m_colours;
     std::vector<DiagramBar> m_bars;
     std::map<std::string, QString, std::less<>> m_names;

@@ -10,19 +10,15 @@
 #include "filters/AlarmSettingsSource.h"
 #include "filters/SettingsSortKeys.h"
 #include "ui/config/QtText.h"
-#include "ui/print/AlarmListCommands.h"
 #include "ui/print/AlarmListPrinter.h"
 #include "users/UserAccounts.h"
 
 #include <QComboBox>
 #include <QHBoxLayout>
 #include <QLabel>
+#include <QPagedPaintDevice>
 #include <QPaintEvent>
 #include <QPainter>
-#include <QPdfWriter>
-#include <QPrintDialog>
-#include <QPrinter>
-#include <QPushButton>
 #include <QScrollArea>
 #include <QVBoxLayout>
 
@@ -68,20 +64,6 @@ void PaintPriorityLegend(QPainter& painter, const QRect& area)
     }
 }
 
-QFont PageFont(int pixels, bool bold)
-{
-    QFont font;
-    font.setPixelSize(pixels);
-    font.setBold(bold);
-    return font;
-}
-
-void SetUpPage(QPagedPaintDevice& device)
-{
-    device.setPageSize(QPageSize(QPageSize::A4));
-    device.setPageOrientation(QPageLayout::Landscape);
-}
-
 } // namespace
 
 class TrendWindow::Priorities final {
@@ -112,8 +94,8 @@ private:
 
 TrendWindow::TrendWindow(ConfigTree& tree, AlarmDatabase& database, RangeSource range,
                          QWidget* parent)
-    : QWidget(parent, Qt::Window), m_tree(tree), m_database(database),
-      m_rangeSource(std::move(range)), m_priorities(std::make_unique<Priorities>(tree)),
+    : DiagramWindow(database, parent), m_tree(tree), m_rangeSource(std::move(range)),
+      m_priorities(std::make_unique<Priorities>(tree)),
       m_counts(std::make_unique<TrendCounts>(TrendStep::Hour))
 {
     setWindowTitle(ToQt(Tr("Alarmtrend")));
@@ -128,20 +110,11 @@ TrendWindow::TrendWindow(ConfigTree& tree, AlarmDatabase& database, RangeSource 
     m_step->addItem(ToQt(Tr("pro Tag")));
     connect(m_step, &QComboBox::activated, this,
             [this](int index) { SetStep(index == 0 ? TrendStep::Hour : TrendStep::Day); });
-    auto* print = new QPushButton(ToQt(Tr("Drucken...")), this);
-    auto* pdf = new QPushButton(ToQt(Tr("Als PDF speichern...")), this);
-    connect(print, &QPushButton::clicked, this, [this] { PrintWithDialog(); });
-    connect(pdf, &QPushButton::clicked, this, [this] {
-        QString path = ChoosePdfFile(this);
-        if (!path.isEmpty())
-            ExportPdf(path);
-    });
     auto* controls = new QHBoxLayout;
     controls->addWidget(new QLabel(ToQt(Tr("Alarme")), this));
     controls->addWidget(m_step);
     controls->addSpacing(16);
-    controls->addWidget(print);
-    controls->addWidget(pdf);
+    AddPrintButtons(*controls);
     controls->addStretch();
     auto* layout = new QVBoxLayout(this);
     layout->addLayout(controls);
@@ -166,23 +139,10 @@ void TrendWindow::Rebuild()
     UpdateRange();
 }
 
-void TrendWindow::Follow()
+void TrendWindow::Add(const AlarmRecord& record)
 {
-    switch (m_follower.Check(m_database)) {
-    case ViewChange::None:
-        return;
-    case ViewChange::Arrival: {
-        AlarmRecord record;
-        if (m_database.Read(m_follower.NewRecord(), record)) {
-            m_counts->Add(record, m_priorities->keys);
-            UpdateRange();
-        }
-        return;
-    }
-    case ViewChange::Other:
-        Rebuild();
-        return;
-    }
+    m_counts->Add(record, m_priorities->keys);
+    UpdateRange();
 }
 
 void TrendWindow::UpdateRange()
@@ -210,37 +170,13 @@ void TrendWindow::UpdateRange()
 int TrendWindow::Paint(QPagedPaintDevice& device) const
 {
     QPainter painter;
-    if (!painter.begin(&device))
+    if (!BeginPage(painter, device))
         return 0;
-    QRect page(0, 0, 1100, 760);
-    painter.scale(device.width() / 1100.0, device.height() / 760.0);
-    painter.setFont(PageFont(14, true));
-    QString title = windowTitle() + " - " + m_step->currentText();
-    painter.drawText(QRect(0, 0, page.width(), 24), Qt::AlignLeft | Qt::AlignVCenter, title);
-    painter.setFont(PageFont(11, false));
-    PaintPriorityLegend(painter, QRect(0, 30, page.width(), kLegendHeight));
-    int slot = std::max(1, (page.width() - 70) / std::max(1, static_cast<int>(m_starts.size())));
-    PaintTrend(painter, QRect(0, 30 + kLegendHeight, page.width(), 640), *m_counts, m_starts, slot);
-    painter.drawText(QRect(0, page.height() - 20, page.width(), 20),
-                     Qt::AlignLeft | Qt::AlignVCenter,
-                     PrintFooter(Timestamp::Now(), CurrentUserName(m_tree), 1, 1));
+    PaintTitleAndFooter(painter, windowTitle() + " - " + m_step->currentText(),
+                        PrintFooter(Timestamp::Now(), CurrentUserName(m_tree), 1, 1));
+    PaintPriorityLegend(painter, QRect(0, 30, kPageWidth, kLegendHeight));
+    int slot = std::max(1, (kPageWidth - 70) / std::max(1, static_cast<int>(m_starts.size())));
+    PaintTrend(painter, QRect(0, 30 + kLegendHeight, kPageWidth, 640), *m_counts, m_starts, slot);
     painter.end();
     return 1;
-}
-
-bool TrendWindow::ExportPdf(const QString& path) const
-{
-    QPdfWriter writer(path);
-    writer.setCreator(QStringLiteral("Wardex"));
-    SetUpPage(writer);
-    return Paint(writer) > 0;
-}
-
-void TrendWindow::PrintWithDialog()
-{
-    QPrinter printer(QPrinter::HighResolution);
-    SetUpPage(printer);
-    QPrintDialog dialog(&printer, this);
-    if (dialog.exec() == QDialog::Accepted)
-        Paint(printer);
 }

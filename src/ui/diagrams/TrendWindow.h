@@ -5,10 +5,9 @@
 #pragma once
 
 #include "alarm/TrendCounts.h"
-#include "alarm/ViewFollower.h"
 #include "ui/diagrams/DiagramPainting.h"
+#include "ui/diagrams/DiagramWindow.h"
 
-#include <QWidget>
 #include <functional>
 #include <memory>
 #include <optional>
@@ -17,10 +16,9 @@
 class AlarmDatabase;
 class ConfigTree;
 class QComboBox;
-class QPagedPaintDevice;
 class SortKeySource;
 
-class TrendWindow final : public QWidget {
+class TrendWindow final : public DiagramWindow {
     Q_OBJECT
 
 public:
@@ -31,30 +29,26 @@ public:
                 QWidget* parent = nullptr);
     ~TrendWindow() override;
 
-    void Follow();
-    void Rebuild();
+    void Rebuild() override;
     void SetStep(TrendStep step);
 
     const TrendCounts& Counts() const { return *m_counts; }
     TrendRange Range() const { return m_range; }
     const std::vector<int64_t>& BucketStarts() const { return m_starts; }
 
-    int Paint(QPagedPaintDevice& device) const;
-    bool ExportPdf(const QString& path) const;
-    void PrintWithDialog();
+    int Paint(QPagedPaintDevice& device) const override;
 
 private:
     class TrendCanvas;
     class Priorities;
 
+    void Add(const AlarmRecord& record) override;
     void UpdateRange();
 
     ConfigTree& m_tree;
-    AlarmDatabase& m_database;
     RangeSource m_rangeSource;
     std::unique_ptr<Priorities> m_priorities;
     std::unique_ptr<TrendCounts> m_counts;
-    ViewFollower m_follower;
     TrendRange m_range;
     std::vector<int64_t> m_starts;
     TrendCanvas* m_canvas = nullptr;

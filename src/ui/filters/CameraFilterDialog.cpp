@@ -3,6 +3,7 @@
 #include "config/Translator.h"
 #include "filters/FilterDialogRules.h"
 #include "ui/config/QtText.h"
+#include "ui/filters/OkCancelButtons.h"
 
 #include <QCheckBox>
 #include <QDialogButtonBox>
@@ -39,11 +40,7 @@ CameraFilterDialog::CameraFilterDialog(int32_t mask, QWidget* parent) : QDialog(
     choices->addWidget(all);
     choices->addWidget(none);
     choices->addStretch();
-    auto* buttons = new QDialogButtonBox(this);
-    buttons->addButton(ToQt(Tr("OK")), QDialogButtonBox::AcceptRole)->setObjectName("Ok");
-    buttons->addButton(ToQt(Tr("Abbrechen")), QDialogButtonBox::RejectRole);
-    connect(buttons, &QDialogButtonBox::accepted, this, &QDialog::accept);
-    connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
+    QDialogButtonBox* buttons = OkCancelButtons(*this);
     auto* layout = new QVBoxLayout(this);
     layout->addLayout(grid);
     layout->addLayout(choices);

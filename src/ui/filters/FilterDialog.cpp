@@ -7,6 +7,7 @@
 #include "platform/Prompt.h"
 #include "ui/config/QtText.h"
 #include "ui/filters/AlarmTypeFilterDialog.h"
+#include "ui/filters/OkCancelButtons.h"
 #include "ui/filters/RecorderFilterDialog.h"
 #include "ui/filters/TimeFilterDialog.h"
 
@@ -161,11 +162,7 @@ FilterDialog::FilterDialog(ConfigTree& tree, AlarmDatabase& database, Prompt& pr
     detailLayout->addWidget(state);
     detailLayout->addStretch();
 
-    auto* buttons = new QDialogButtonBox(this);
-    buttons->addButton(ToQt(Tr("OK")), QDialogButtonBox::AcceptRole)->setObjectName("Ok");
-    buttons->addButton(ToQt(Tr("Abbrechen")), QDialogButtonBox::RejectRole);
-    connect(buttons, &QDialogButtonBox::accepted, this, &QDialog::accept);
-    connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
+    QDialogButtonBox* buttons = OkCancelButtons(*this);
 
     auto* left = new QVBoxLayout;
     left->addWidget(m_list);

@@ -5,6 +5,7 @@
 #include "filters/FilterDialogRules.h"
 #include "ui/config/QtText.h"
 #include "ui/filters/CameraFilterDialog.h"
+#include "ui/filters/OkCancelButtons.h"
 
 #include <QDialogButtonBox>
 #include <QGridLayout>
@@ -79,11 +80,7 @@ RecorderFilterDialog::RecorderFilterDialog(const std::vector<std::string>& recor
     grid->addLayout(moves, 1, 1);
     grid->addWidget(m_shown, 1, 2);
 
-    auto* buttons = new QDialogButtonBox(this);
-    buttons->addButton(ToQt(Tr("OK")), QDialogButtonBox::AcceptRole)->setObjectName("Ok");
-    buttons->addButton(ToQt(Tr("Abbrechen")), QDialogButtonBox::RejectRole);
-    connect(buttons, &QDialogButtonBox::accepted, this, &QDialog::accept);
-    connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
+    QDialogButtonBox* buttons = OkCancelButtons(*this);
     auto* layout = new QVBoxLayout(this);
     layout->addLayout(grid);
     layout->addWidget(buttons);

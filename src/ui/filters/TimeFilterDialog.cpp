@@ -5,6 +5,7 @@
 #include "filters/FilterDialogRules.h"
 #include "platform/Prompt.h"
 #include "ui/config/QtText.h"
+#include "ui/filters/OkCancelButtons.h"
 
 #include <QDateEdit>
 #include <QDialogButtonBox>
@@ -12,7 +13,6 @@
 #include <QGroupBox>
 #include <QHBoxLayout>
 #include <QLabel>
-#include <QPushButton>
 #include <QRadioButton>
 #include <QSpinBox>
 #include <QTimeEdit>
@@ -108,11 +108,7 @@ TimeFilterDialog::TimeFilterDialog(const AlarmFilter& filter, Prompt& prompt, QW
     whichLayout->addWidget(m_arrival);
     whichLayout->addWidget(m_departure);
 
-    auto* buttons = new QDialogButtonBox(this);
-    buttons->addButton(ToQt(Tr("OK")), QDialogButtonBox::AcceptRole)->setObjectName("Ok");
-    buttons->addButton(ToQt(Tr("Abbrechen")), QDialogButtonBox::RejectRole);
-    connect(buttons, &QDialogButtonBox::accepted, this, &QDialog::accept);
-    connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
+    QDialogButtonBox* buttons = OkCancelButtons(*this);
     auto* layout = new QVBoxLayout(this);
     layout->addWidget(span);
     layout->addWidget(which);

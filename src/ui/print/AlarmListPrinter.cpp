@@ -3,25 +3,18 @@
 #include "config/Translator.h"
 #include "events/TextFormat.h"
 #include "ui/alarms/AlarmListColumns.h"
+#include "ui/print/PagePrinting.h"
 #include "ui/print/ShownAlarmList.h"
 
 #include <QFontMetrics>
+#include <QPagedPaintDevice>
 #include <QPainter>
-#include <QPdfWriter>
-#include <QPrintDialog>
-#include <QPrinter>
 #include <algorithm>
 
 namespace {
 
 constexpr qreal kFontPoints = 7.5;
 constexpr int kCellPadding = 4; // in thousandths of the page width
-
-void SetUpPage(QPagedPaintDevice& device)
-{
-    device.setPageSize(QPageSize(QPageSize::A4));
-    device.setPageOrientation(QPageLayout::Landscape);
-}
 
 } // namespace
 
@@ -118,18 +111,11 @@ int AlarmListPrinter::Paint(QPagedPaintDevice& device) const
 
 bool AlarmListPrinter::ExportPdf(const QString& path) const
 {
-    QPdfWriter writer(path);
-    writer.setCreator(QStringLiteral("Wardex"));
-    SetUpPage(writer);
-    return Paint(writer) > 0;
+    return ExportPdfPages(path, [this](QPagedPaintDevice& device) { return Paint(device); });
 }
 
 bool AlarmListPrinter::PrintWithDialog(QWidget* parent) const
 {
-    QPrinter printer(QPrinter::HighResolution);
-    SetUpPage(printer);
-    QPrintDialog dialog(&printer, parent);
-    if (dialog.exec() != QDialog::Accepted)
-        return false;
-    return Paint(printer) > 0;
+    return PrintPagesWithDialog(parent,
+                                [this](QPagedPaintDevice& device) { return Paint(device); });
 }
