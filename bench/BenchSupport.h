@@ -8,6 +8,9 @@
 #include <filesystem>
 #include <string>
 
+#include <arpa/inet.h>
+#include <netinet/in.h>
+#include <sys/socket.h>
 #include <unistd.h>
 
 class NoPrompt final : public Prompt {
@@ -41,3 +44,29 @@ public:
 private:
     std::filesystem::path m_path;
 };
+
+// A blocking connection to the station on loopback, from the local address
+// `from` when given (each recorder is told apart by its address); -1 when
+// it fails.
+inline int ConnectToStation(int port, const char* from = nullptr)
+{
+    int fd = socket(AF_INET, SOCK_STREAM, 0);
+    if (from != nullptr) {
+        sockaddr_in local{};
+        local.sin_family = AF_INET;
+        inet_pton(AF_INET, from, &local.sin_addr);
+        if (bind(fd, reinterpret_cast<sockaddr*>(&local), sizeof local) != 0) {
+            close(fd);
+            return -1;
+        }
+    }
+    sockaddr_in station{};
+    station.sin_family = AF_INET;
+    station.sin_port = htons(static_cast<uint16_t>(port));
+    station.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    if (connect(fd, reinterpret_cast<sockaddr*>(&station), sizeof station) != 0) {
+        close(fd);
+        return -1;
+    }
+    return fd;
+}

@@ -4,6 +4,7 @@
 // queue), with 1 000 and with 100 000 records already in the database. The
 // recorders are a forked process, so the station's loop is measured as it
 // runs: one thread, sockets and dispatch together.
+#include "BenchSupport.h"
 #include "StationFakes.h"
 #include "config/ConfigTree.h"
 #include "config/DefaultScript.h"
@@ -51,16 +52,8 @@ std::string RecorderAddress(int index)
     std::vector<uint8_t> telegram = EncodeTelegram(fields);
     std::vector<int> sockets;
     for (int i = 0; i < kRecorders; ++i) {
-        int fd = socket(AF_INET, SOCK_STREAM, 0);
-        sockaddr_in local{};
-        local.sin_family = AF_INET;
-        inet_pton(AF_INET, RecorderAddress(i).c_str(), &local.sin_addr);
-        sockaddr_in station{};
-        station.sin_family = AF_INET;
-        station.sin_port = htons(static_cast<uint16_t>(port));
-        station.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-        if (bind(fd, reinterpret_cast<sockaddr*>(&local), sizeof local) != 0 ||
-            connect(fd, reinterpret_cast<sockaddr*>(&station), sizeof station) != 0)
+        int fd = ConnectToStation(port, RecorderAddress(i).c_str());
+        if (fd < 0)
             _exit(1);
         sockets.push_back(fd);
     }

@@ -5,6 +5,7 @@
 // latency from send to the record in the file. The bare reader writes one
 // record-sized line per frame, so it is the ceiling of one thread that reads
 // and stores. CPU per alarm is the station process's user and system time.
+#include "BenchSupport.h"
 #include "config/ConfigTree.h"
 #include "config/DefaultScript.h"
 #include "db/AlarmDatabase.h"
@@ -125,12 +126,8 @@ SharedTimes* MapShared()
     std::vector<uint8_t> telegram = EncodeTelegram(fields);
     std::vector<int> sockets;
     for (int i = 0; i < connections; ++i) {
-        int fd = socket(AF_INET, SOCK_STREAM, 0);
-        sockaddr_in station{};
-        station.sin_family = AF_INET;
-        station.sin_port = htons(static_cast<uint16_t>(port));
-        station.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-        if (connect(fd, reinterpret_cast<sockaddr*>(&station), sizeof station) != 0)
+        int fd = ConnectToStation(port);
+        if (fd < 0)
             _exit(1);
         sockets.push_back(fd);
     }
@@ -308,6 +305,10 @@ void PrepareFolder(const std::filesystem::path& folder, int priority, int others
         entry->Child("Priority")->SetInt(priority);
         entry->Child("ShowAlarmWindow")->SetInt(1);
     }
+    // The count limit (5 000 by default) would delete what a burst stores:
+    // this measures intake, not pruning.
+    ConfigNode* system = tree.TopFolder("Program")->Child("Configuration")->Child("System");
+    system->Child("iEnableMaxAlarms")->SetInt(0);
     tree.SaveImage((folder / "programdata.bin").string());
     if (records == 0)
         return;
@@ -447,13 +448,8 @@ bool RunStation(const std::filesystem::path& folder, int connections, int count,
         TelegramFields fields;
         fields.typeCode = 10001;
         std::vector<uint8_t> telegram = EncodeTelegram(fields);
-        int fd = socket(AF_INET, SOCK_STREAM, 0);
-        sockaddr_in to{};
-        to.sin_family = AF_INET;
-        to.sin_port = htons(static_cast<uint16_t>(port));
-        to.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-        if (connect(fd, reinterpret_cast<sockaddr*>(&to), sizeof to) != 0 ||
-            send(fd, telegram.data(), telegram.size(), MSG_NOSIGNAL) < 0)
+        int fd = ConnectToStation(port);
+        if (fd < 0 || send(fd, telegram.data(), telegram.size(), MSG_NOSIGNAL) < 0)
             return false;
         while (FileRecords(folder / "AlarmDB.txt") <= records && Clock::now() < started + kDeadline)
             usleep(200);

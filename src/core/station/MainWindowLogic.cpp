@@ -179,6 +179,22 @@ void MainWindowLogic::Tick()
     m_maintenance->RunBackupIfDue();
     if (m_maintenance->RunAgeLimitIfDue() > 0)
         RefreshAlarmList();
+    ApplyCountLimitIfDue();
+}
+
+void MainWindowLogic::ApplyCountLimitIfDue()
+{
+    if (++m_ticksSinceCountLimit < kTicksPerCycle || !m_countLimitDue)
+        return;
+    m_countLimitDue = false;
+    m_ticksSinceCountLimit = 0;
+    int deleted = 0;
+    {
+        ConfigLock lock(m_station.Tree());
+        deleted = m_maintenance->PruneAlarms(PruneBy::Count);
+    }
+    if (deleted > 0)
+        m_view.RefreshAlarmList();
 }
 
 void MainWindowLogic::DebouncePresentation()
@@ -290,10 +306,7 @@ void MainWindowLogic::PendingAlarmCheck()
 
 void MainWindowLogic::RefreshAlarmList()
 {
-    {
-        ConfigLock lock(m_station.Tree());
-        m_maintenance->PruneAlarms(PruneBy::Count);
-    }
+    m_countLimitDue = true;
     m_view.RefreshAlarmList();
 }
 

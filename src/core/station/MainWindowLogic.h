@@ -96,7 +96,7 @@ public:
     // "Mark all records of the view"; the list is refreshed.
     void MarkViewedRecords();
 
-    // StationWindow: the count limit applies first.
+    // StationWindow: the next tick applies the count limit.
     void RefreshAlarmList() override;
     // Once for all the alarms of a pump round, after them.
     void BringToFront() override;
@@ -118,6 +118,7 @@ private:
     void PendingAlarmCheck();
     void OnWindowMessage(const WindowMessage& message);
     void DebouncePresentation();
+    void ApplyCountLimitIfDue();
 
     Station& m_station;
     MainWindowView& m_view;
@@ -136,6 +137,11 @@ private:
     std::deque<std::function<void()>> m_posted;
     int64_t m_quietSinceMs = 0;
     int m_tick = 0;
+    // The count limit rewrites the whole database file when it deletes, so a
+    // burst must not pay that per alarm: a refresh asks for it, and the tick
+    // runs it at most once per cycle of ticks (a second).
+    bool m_countLimitDue = false;
+    int m_ticksSinceCountLimit = kTicksPerCycle;
     int m_busy = 0;
     // A BringToFront is posted and not yet run.
     bool m_frontPosted = false;

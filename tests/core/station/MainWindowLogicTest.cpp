@@ -353,20 +353,35 @@ TEST_F(MainWindowLogicTest, PostedMessagesRunInOrderFromTheDrain)
     });
 }
 
-TEST_F(MainWindowLogicTest, EveryListRefreshAppliesTheCountLimit)
+TEST_F(MainWindowLogicTest, AListRefreshAppliesTheCountLimitOnTheNextTickAtMostOnceASecond)
 {
     RunOnce([](Station& s, MainWindowLogic& logic) {
-        for (int i = 0; i < 5; ++i) {
-            AlarmRecord record = AlarmRecord::NewAlarm();
-            record.SetNumber(AlarmField::TimeArrival, 1000 + i);
-            ASSERT_TRUE(s.Database()->Append(record));
-        }
+        auto append = [&](int count) {
+            for (int i = 0; i < count; ++i) {
+                AlarmRecord record = AlarmRecord::NewAlarm();
+                record.SetNumber(AlarmField::TimeArrival, 1000 + s.Database()->RecordCount());
+                ASSERT_TRUE(s.Database()->Append(record));
+            }
+        };
+        append(5);
         System(s)->Child("iEnableMaxAlarms")->SetInt(1);
         System(s)->Child("iNumMaxAlarms")->SetInt(3);
         logic.RefreshAlarmList();
+        EXPECT_EQ(s.Database()->RecordCount(), 5);
+        logic.Tick();
+        EXPECT_EQ(s.Database()->RecordCount(), 3);
+        // A burst within the same second is pruned once, at its end.
+        append(2);
+        logic.RefreshAlarmList();
+        int ticks = 0;
+        while (s.Database()->RecordCount() > 3 && ticks < 2 * MainWindowLogic::kTicksPerCycle) {
+            logic.Tick();
+            ++ticks;
+        }
+        EXPECT_GE(ticks, MainWindowLogic::kTicksPerCycle - 2);
         EXPECT_EQ(s.Database()->RecordCount(), 3);
     });
-    EXPECT_EQ(view.refreshes, 1);
+    EXPECT_EQ(view.refreshes, 4); // two asked for, two after deleting
 }
 
 TEST_F(MainWindowLogicTest, MarkingTheViewTurnsOpenStatesIntoMarkedOnes)
@@ -407,7 +422,7 @@ TEST_F(MainWindowLogicTest, StartSchedulesTheFirstBackupButKeepsASavedDueTime)
 TEST_F(MainWindowLogicTest, ANewAlarmOutsideStackModeAppliesTheCountLimit)
 {
     bool sent = false;
-    Run([&](Station& s, MainWindowLogic&) {
+    Run([&](Station& s, MainWindowLogic& logic) {
         if (!sent) {
             for (int i = 0; i < 3; ++i) {
                 AlarmRecord record = AlarmRecord::NewAlarm();
@@ -419,7 +434,8 @@ TEST_F(MainWindowLogicTest, ANewAlarmOutsideStackModeAppliesTheCountLimit)
             sent = SendTelegram(s.ListeningPort(), 10001);
             return !sent;
         }
-        return !view.alarmViews.open.empty();
+        logic.Tick();
+        return !view.alarmViews.open.empty() && s.Database()->RecordCount() == 2;
     });
     // Reopened: the oldest two went, the new alarm stays.
     RunOnce([](Station& s, MainWindowLogic&) {
