@@ -108,6 +108,14 @@ void WholePath(benchmark::State& state)
                 users = std::make_unique<UserSession>(s.Tree(), dialogs, desktop.prompt,
                                                       desktop.beeper);
                 logic = std::make_unique<MainWindowLogic>(s, view, *users);
+                // The count limit would delete what the burst stores: this
+                // measures intake, not pruning.
+                s.Tree()
+                    .TopFolder("Program")
+                    ->Child("Configuration")
+                    ->Child("System")
+                    ->Child("iEnableMaxAlarms")
+                    ->SetInt(0);
                 ConfigNode* list = s.Tree().TopFolder("Program")->Child("RecorderList");
                 for (int i = 0; i < kRecorders; ++i) {
                     ConfigNode* recorder = list->NewEntry(0);
