@@ -1,7 +1,10 @@
-// What the benchmarks share: a message box nobody answers, and a scratch
-// folder for the run.
+// What the benchmarks share: a message box nobody answers, a scratch folder
+// for the run, a connection to the station, and a station prepared to
+// measure intake.
 #pragma once
 
+#include "config/ConfigTree.h"
+#include "db/AlarmRecord.h"
 #include "platform/Prompt.h"
 
 #include <cstdlib>
@@ -69,4 +72,26 @@ inline int ConnectToStation(int port, const char* from = nullptr)
         return -1;
     }
     return fd;
+}
+
+// The count limit (5 000 by default) would delete what a burst stores: the
+// benchmarks measure intake, not pruning.
+inline void TurnOffCountLimit(ConfigTree& tree)
+{
+    tree.TopFolder("Program")
+        ->Child("Configuration")
+        ->Child("System")
+        ->Child("iEnableMaxAlarms")
+        ->SetInt(0);
+}
+
+// A confirmed alarm of an unlisted recorder, to fill a database with.
+inline AlarmRecord StoredConfirmedAlarm()
+{
+    AlarmRecord record = AlarmRecord::NewAlarm();
+    record.SetField(AlarmField::Recorder, "10.9.9.9");
+    record.SetField(AlarmField::AlarmType, "10001");
+    record.SetField(AlarmField::ConfirmState, "2");
+    record.SetField(AlarmField::Confirmed, "1");
+    return record;
 }

@@ -74,11 +74,7 @@ void Prefill(const std::filesystem::path& folder, int records)
     tree.LoadDefaults(DefaultScript(), prompt);
     AlarmDatabase database(tree, folder, NoModifierKeys(), NoBusyIndicator());
     database.Open((folder / "AlarmDB.txt").string());
-    AlarmRecord record = AlarmRecord::NewAlarm();
-    record.SetField(AlarmField::Recorder, "10.9.9.9");
-    record.SetField(AlarmField::AlarmType, "10001");
-    record.SetField(AlarmField::ConfirmState, "2");
-    record.SetField(AlarmField::Confirmed, "1");
+    AlarmRecord record = StoredConfirmedAlarm();
     for (int i = 0; i < records; ++i) {
         record.SetField(AlarmField::TimeArrival, std::to_string(13'000'000'000'000 + i));
         database.Append(record);
@@ -108,14 +104,7 @@ void WholePath(benchmark::State& state)
                 users = std::make_unique<UserSession>(s.Tree(), dialogs, desktop.prompt,
                                                       desktop.beeper);
                 logic = std::make_unique<MainWindowLogic>(s, view, *users);
-                // The count limit would delete what the burst stores: this
-                // measures intake, not pruning.
-                s.Tree()
-                    .TopFolder("Program")
-                    ->Child("Configuration")
-                    ->Child("System")
-                    ->Child("iEnableMaxAlarms")
-                    ->SetInt(0);
+                TurnOffCountLimit(s.Tree());
                 ConfigNode* list = s.Tree().TopFolder("Program")->Child("RecorderList");
                 for (int i = 0; i < kRecorders; ++i) {
                     ConfigNode* recorder = list->NewEntry(0);

@@ -305,21 +305,14 @@ void PrepareFolder(const std::filesystem::path& folder, int priority, int others
         entry->Child("Priority")->SetInt(priority);
         entry->Child("ShowAlarmWindow")->SetInt(1);
     }
-    // The count limit (5 000 by default) would delete what a burst stores:
-    // this measures intake, not pruning.
-    ConfigNode* system = tree.TopFolder("Program")->Child("Configuration")->Child("System");
-    system->Child("iEnableMaxAlarms")->SetInt(0);
+    TurnOffCountLimit(tree);
     tree.SaveImage((folder / "programdata.bin").string());
     if (records == 0)
         return;
     {
         AlarmDatabase database(tree, folder, NoModifierKeys(), NoBusyIndicator());
         database.Open((folder / "AlarmDB.txt").string());
-        AlarmRecord record = AlarmRecord::NewAlarm();
-        record.SetField(AlarmField::Recorder, "10.9.9.9");
-        record.SetField(AlarmField::AlarmType, "10001");
-        record.SetField(AlarmField::ConfirmState, "2");
-        record.SetField(AlarmField::Confirmed, "1");
+        AlarmRecord record = StoredConfirmedAlarm();
         record.SetField(AlarmField::TimeArrival, "13000000000000");
         database.Append(record);
         database.Close();

@@ -979,6 +979,7 @@ bool AlarmDatabase::SortByKeys(int code, SortKeyKind kind, SortDirection directi
     std::vector<uint8_t> member = ViewMembership();
     std::vector<SortEntry> entries;
     entries.reserve(m_view.Size());
+    std::unordered_map<std::string, uint32_t> textIds;
     if (kind == SortKeyKind::Number && IsFieldCode(code) && BuildNumberKeys(code)) {
         const std::vector<int64_t>& keys = m_numberKeys[static_cast<size_t>(code)];
         for (int number = 0; number < m_count; ++number) {
@@ -987,40 +988,30 @@ bool AlarmDatabase::SortByKeys(int code, SortKeyKind kind, SortDirection directi
                     {static_cast<uint64_t>(keys[static_cast<size_t>(number)]) ^ (uint64_t{1} << 63),
                      number});
         }
-        if (entries.size() != m_view.Size())
+    } else {
+        bool delegated = !IsFieldCode(code);
+        if (delegated)
+            m_sortKeys->BeginPass();
+        SortKey key;
+        bool read = Walk(0, m_count, [&](int number, const char* bytes) {
+            if (!member.empty() && member[static_cast<size_t>(number)] == 0)
+                return true;
+            KeyOf(code, bytes, key);
+            if (kind == SortKeyKind::Number) {
+                entries.push_back(
+                    {static_cast<uint64_t>(key.number) ^ (uint64_t{1} << 63), number});
+                return true;
+            }
+            auto id = textIds.try_emplace(key.text, static_cast<uint32_t>(textIds.size())).first;
+            entries.push_back({id->second, number});
+            return true;
+        });
+        if (delegated)
+            m_sortKeys->EndPass();
+        if (!read)
             return false;
-        if (direction == SortDirection::Descending) {
-            for (SortEntry& entry : entries)
-                entry.key = ~entry.key;
-        }
-        std::reverse(entries.begin(), entries.end());
-        RadixSort(entries);
-        std::vector<int> numbers(entries.size());
-        for (size_t i = 0; i < entries.size(); ++i)
-            numbers[i] = entries[i].number;
-        AssignView(numbers);
-        return true;
     }
-    std::unordered_map<std::string, uint32_t> textIds;
-    bool delegated = !IsFieldCode(code);
-    if (delegated)
-        m_sortKeys->BeginPass();
-    SortKey key;
-    bool read = Walk(0, m_count, [&](int number, const char* bytes) {
-        if (!member.empty() && member[static_cast<size_t>(number)] == 0)
-            return true;
-        KeyOf(code, bytes, key);
-        if (kind == SortKeyKind::Number) {
-            entries.push_back({static_cast<uint64_t>(key.number) ^ (uint64_t{1} << 63), number});
-            return true;
-        }
-        auto id = textIds.try_emplace(key.text, static_cast<uint32_t>(textIds.size())).first;
-        entries.push_back({id->second, number});
-        return true;
-    });
-    if (delegated)
-        m_sortKeys->EndPass();
-    if (!read || entries.size() != m_view.Size())
+    if (entries.size() != m_view.Size())
         return false;
 
     bool ascending = direction == SortDirection::Ascending;
