@@ -68,11 +68,20 @@ bool EventDecoder::AcceptsForwardingFrom(std::string_view peerAddress)
 {
     {
         ConfigLock lock(m_tree);
+        // Looked up again only when the configuration changed, not for every
+        // forwarded telegram.
         ConfigNode* program = m_tree.TopFolder("Program");
-        ConfigNode* configuration = program != nullptr ? program->Child("Configuration") : nullptr;
-        ConfigNode* system = configuration != nullptr ? configuration->Child("System") : nullptr;
-        ConfigNode* allowed = system != nullptr ? system->Child("strForwardAllowed") : nullptr;
-        m_forwardingStations.Update(allowed != nullptr ? allowed->GetString() : std::string());
+        uint64_t version = program != nullptr ? program->Version() : 0;
+        if (!m_forwardingChecked || version != m_programVersion) {
+            ConfigNode* configuration =
+                program != nullptr ? program->Child("Configuration") : nullptr;
+            ConfigNode* system =
+                configuration != nullptr ? configuration->Child("System") : nullptr;
+            ConfigNode* allowed = system != nullptr ? system->Child("strForwardAllowed") : nullptr;
+            m_forwardingStations.Update(allowed != nullptr ? allowed->GetString() : std::string());
+            m_programVersion = version;
+            m_forwardingChecked = true;
+        }
     }
     return m_forwardingStations.Allows(peerAddress);
 }

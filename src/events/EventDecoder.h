@@ -47,4 +47,6 @@ private:
     CameraStateTable m_cameraFailures;
     CameraStateTable m_sensorCardSignals;
     ForwardingAllowList m_forwardingStations;
+    uint64_t m_programVersion = 0;
+    bool m_forwardingChecked = false;
 };

@@ -145,6 +145,27 @@ TEST_F(EventDecoderTest, ForwardedTelegramBelongsToItsOriginAddress)
     EXPECT_EQ(event.recorder, "10.1.2.3");
 }
 
+TEST_F(EventDecoderTest, ForwardingStationsFollowTheListAsItChanges)
+{
+    ConfigNode* allowed = m_tree.TopFolder("Program")
+                              ->Child("Configuration")
+                              ->Child("System")
+                              ->Child("strForwardAllowed");
+    const struct {
+        const char* list;
+        bool fromOne; // 127.0.0.1
+        bool fromTwo; // 127.0.0.2
+    } steps[] = {{"", true, true},
+                 {"127.0.0.2", false, true},
+                 {" 127.0.0.1 ; 127.0.0.3", true, false},
+                 {"", true, true}};
+    for (const auto& step : steps) {
+        allowed->SetString(step.list);
+        EXPECT_EQ(m_decoder.AcceptsForwardingFrom("127.0.0.1"), step.fromOne) << step.list;
+        EXPECT_EQ(m_decoder.AcceptsForwardingFrom("127.0.0.2"), step.fromTwo) << step.list;
+    }
+}
+
 TEST_F(EventDecoderTest, UnknownRecorderRaisesNoAlarmAndResetsTheEvent)
 {
     DecodeOne(10001, 0);
