@@ -1,5 +1,6 @@
-// SocketPump over poll(): the pollfd array is rebuilt every round, so there
-// is no limit on the number of sockets.
+// SocketPump over epoll, level-triggered: a socket stays in the readiness
+// set while it waits for anything, so a round costs in proportion to the
+// sockets that are ready, not to those registered.
 #include "core/net/SocketPump.h"
 
 #include "core/net/ForwardingClient.h"
@@ -7,17 +8,89 @@
 
 #include <algorithm>
 #include <array>
+#include <cerrno>
 #include <cstdio>
 #include <utility>
+
+#include <unistd.h>
+
+namespace {
+
+constexpr uint32_t kNotWatched = 0xFFFFFFFFu;
+
+// The events a socket in its state waits for, or kNotWatched.
+uint32_t WantedEvents(const TcpSocket& socket, SocketState state)
+{
+    switch (state) {
+    case SocketState::Connected: {
+        uint32_t events = 0;
+        if (socket.HasPendingOutput())
+            events |= EPOLLOUT;
+        if (socket.WantsRead())
+            events |= EPOLLIN;
+        return events;
+    }
+    case SocketState::Listening:
+        // A listener out of descriptors waits for one to free instead
+        // of being woken by the same pending connection every round.
+        return socket.WantsRead() ? uint32_t{EPOLLIN} : 0;
+    case SocketState::ConnectPending:
+    case SocketState::ClosePending:
+        return EPOLLOUT;
+    case SocketState::None:
+    case SocketState::Closed:
+        // An unconnected socket reads as hung up: never in the set.
+        break;
+    }
+    return kNotWatched;
+}
+
+short AsPollFlags(uint32_t events)
+{
+    short flags = 0;
+    if ((events & EPOLLIN) != 0)
+        flags |= POLLIN;
+    if ((events & EPOLLOUT) != 0)
+        flags |= POLLOUT;
+    if ((events & EPOLLERR) != 0)
+        flags |= POLLERR;
+    if ((events & EPOLLHUP) != 0)
+        flags |= POLLHUP;
+    return flags;
+}
+
+} // namespace
+
+SocketPump::SocketPump()
+{
+    EnsureReadinessSet();
+}
 
 SocketPump::~SocketPump()
 {
     DeleteAutoDeleteSockets(false);
-    for (TcpSocket* socket : m_registry)
+    for (TcpSocket* socket : m_registry) {
         socket->m_owner = nullptr;
+        Unwatch(*socket);
+    }
     m_registry.clear();
     if (m_forwardingClient != nullptr)
         m_forwardingClient->ForgetPump(*this);
+    if (m_readinessSet >= 0)
+        ::close(m_readinessSet);
+}
+
+bool SocketPump::EnsureReadinessSet()
+{
+    if (m_readinessSet >= 0)
+        return true;
+    m_readinessSet = ::epoll_create1(EPOLL_CLOEXEC);
+    if (m_readinessSet < 0) {
+        // Out of descriptors: retried every round until one frees.
+        std::perror("epoll_create1");
+        return false;
+    }
+    return true;
 }
 
 void SocketPump::Housekeeping()
@@ -50,6 +123,7 @@ void SocketPump::Unregister(TcpSocket* socket)
     if (found == m_registry.end())
         return;
     m_registry.erase(found);
+    Unwatch(*socket);
     ++m_released;
     if (socket->m_owner == this)
         socket->m_owner = nullptr;
@@ -84,15 +158,23 @@ void SocketPump::ServeNestedRound()
 
 void SocketPump::PollAndDispatch(int waitMs, int idleMs)
 {
-    if (!BuildSets()) {
+    if (!UpdateInterest()) {
         if (idleMs > 0)
             ::poll(nullptr, 0, idleMs);
         return;
     }
-    if (::poll(m_pollSet.data(), m_pollSet.size(), waitMs) <= 0)
+    // Room for every socket: none waits a round for want of a slot.
+    m_ready.resize(std::max<size_t>(m_registry.size(), 16));
+    int count =
+        ::epoll_wait(m_readinessSet, m_ready.data(), static_cast<int>(m_ready.size()), waitMs);
+    if (count <= 0)
         return;
-    for (size_t i = 0; i < m_pollSet.size(); ++i)
-        m_polled[i]->m_readiness = m_pollSet[i].revents;
+    // No handler has run since UpdateInterest: every pointer is a
+    // registered socket (a closing handle leaves the set first).
+    for (int i = 0; i < count; ++i) {
+        auto* socket = static_cast<TcpSocket*>(m_ready[i].data.ptr);
+        socket->m_readiness = AsPollFlags(m_ready[i].events);
+    }
     Dispatch();
 }
 
@@ -115,40 +197,68 @@ void SocketPump::DeleteClosedSockets()
         DeleteAutoDeleteSockets(true);
 }
 
-bool SocketPump::BuildSets()
+bool SocketPump::UpdateInterest()
 {
-    m_pollSet.clear();
-    m_polled.clear();
+    if (!EnsureReadinessSet())
+        return false;
+    bool any = false;
     for (TcpSocket* socket : m_registry) {
         socket->m_readiness = 0;
-        short events = 0;
-        switch (socket->m_state) {
-        case SocketState::Connected:
-            if (socket->HasPendingOutput())
-                events |= POLLOUT;
-            if (socket->WantsRead())
-                events |= POLLIN;
-            break;
-        case SocketState::Listening:
-            // A listener out of descriptors waits for one to free instead
-            // of being woken by the same pending connection every round.
-            if (socket->WantsRead())
-                events = POLLIN;
-            break;
-        case SocketState::ConnectPending:
-        case SocketState::ClosePending:
-            events = POLLOUT;
-            break;
-        case SocketState::None:
-        case SocketState::Closed:
+        uint32_t events = socket->m_handle == TcpSocket::kNoHandle
+                              ? kNotWatched
+                              : WantedEvents(*socket, socket->m_state);
+        if (events == kNotWatched) {
+            Unwatch(*socket);
             continue;
         }
-        // Errors are always reported, so every socket entered here is in the
-        // error set as well.
-        m_pollSet.push_back({socket->m_handle, events, 0});
-        m_polled.push_back(socket);
+        // Errors and hang-ups are always reported, as with poll().
+        Watch(*socket, events);
+        any = any || socket->m_watcher == this;
     }
-    return !m_pollSet.empty();
+    return any;
+}
+
+void SocketPump::Watch(TcpSocket& socket, uint32_t events)
+{
+    if (socket.m_watcher == this && socket.m_watchedHandle == socket.m_handle &&
+        socket.m_watchedEvents == events)
+        return;
+    if (socket.m_watcher != nullptr &&
+        (socket.m_watcher != this || socket.m_watchedHandle != socket.m_handle))
+        socket.m_watcher->Unwatch(socket);
+    epoll_event entry{};
+    entry.events = events;
+    entry.data.ptr = &socket;
+    int operation = socket.m_watcher == this ? EPOLL_CTL_MOD : EPOLL_CTL_ADD;
+    int result = ::epoll_ctl(m_readinessSet, operation, socket.m_handle, &entry);
+    // A handle number the set still knows, or one it forgot: the other way.
+    if (result != 0 && (errno == EEXIST || errno == ENOENT)) {
+        operation = operation == EPOLL_CTL_ADD ? EPOLL_CTL_MOD : EPOLL_CTL_ADD;
+        result = ::epoll_ctl(m_readinessSet, operation, socket.m_handle, &entry);
+    }
+    if (result != 0) {
+        // Tried again next round.
+        socket.m_watcher = nullptr;
+        socket.m_watchedHandle = TcpSocket::kNoHandle;
+        return;
+    }
+    socket.m_watcher = this;
+    socket.m_watchedHandle = socket.m_handle;
+    socket.m_watchedEvents = events;
+}
+
+void SocketPump::Unwatch(TcpSocket& socket)
+{
+    if (socket.m_watcher != this) {
+        if (socket.m_watcher != nullptr)
+            socket.m_watcher->Unwatch(socket);
+        return;
+    }
+    // The handle may be closed already; then the set has dropped it.
+    epoll_event unused{};
+    ::epoll_ctl(m_readinessSet, EPOLL_CTL_DEL, socket.m_watchedHandle, &unused);
+    socket.m_watcher = nullptr;
+    socket.m_watchedHandle = TcpSocket::kNoHandle;
 }
 
 void SocketPump::Dispatch()

@@ -296,6 +296,8 @@ int TcpSocket::LocalPort() const
 
 void TcpSocket::ReleaseHandle()
 {
+    if (m_watcher != nullptr)
+        m_watcher->Unwatch(*this);
     if (m_handle != kNoHandle)
         ::close(m_handle);
     m_handle = kNoHandle;

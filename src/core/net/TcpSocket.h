@@ -120,6 +120,11 @@ private:
     int m_handle = kNoHandle;
     int m_lastError = 0;
     SocketState m_state = SocketState::None;
-    // poll() result of the current round; set and taken by the pump.
+    // Readiness of the current round, as poll() flags; set and taken by the
+    // pump.
     short m_readiness = 0;
+    // The pump whose readiness set holds m_watchedHandle, with which events.
+    SocketPump* m_watcher = nullptr;
+    int m_watchedHandle = kNoHandle;
+    uint32_t m_watchedEvents = 0;
 };

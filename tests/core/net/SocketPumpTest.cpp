@@ -12,6 +12,7 @@
 #include <vector>
 
 #include <poll.h>
+#include <unistd.h>
 
 #include <gtest/gtest.h>
 
@@ -499,4 +500,44 @@ TEST(SocketPump, ASocketDestroyedWhileRegisteredLeavesTheRegistry)
     }
     EXPECT_TRUE(pump.Sockets().empty());
     pump.Run(PumpLoop::Once, PumpWait::Poll);
+}
+
+// The readiness set outlives handles in ways poll() never saw: a handle
+// number reused, a description still open elsewhere.
+TEST(SocketPump, AHandleKeptOpenElsewhereNeverWakesThePumpForItsDeletedSocket)
+{
+    SocketPump pump;
+    RawListener listener;
+    ConnectedProbe gone;
+    ConnectedProbe staying;
+    Connect(pump, listener, gone);
+    Connect(pump, listener, staying);
+    // A child started meanwhile would hold the description the same way.
+    int copy = ::dup(gone.probe->Handle());
+    ASSERT_GE(copy, 0);
+    gone.probe->Close(CloseMode::Force);
+    pump.Run(PumpLoop::Once, PumpWait::Poll);
+    ASSERT_TRUE(gone.log.deleted);
+    gone.peer->Send(Bytes("after the end"));
+    staying.peer->Send(Bytes("still here"));
+    EXPECT_TRUE(PumpUntil(pump, [&] { return staying.log.received == "still here"; }));
+    pump.Run(PumpLoop::Once, PumpWait::Poll);
+    EXPECT_EQ(gone.log.receives, 0);
+    ::close(copy);
+}
+
+TEST(SocketPump, ASocketServedAgainOnAReusedHandleNumber)
+{
+    SocketPump pump;
+    RawListener listener;
+    ConnectedProbe first;
+    Connect(pump, listener, first);
+    int number = first.probe->Handle();
+    first.probe->Close(CloseMode::Force);
+    pump.Run(PumpLoop::Once, PumpWait::Poll);
+    ConnectedProbe second;
+    Connect(pump, listener, second);
+    ASSERT_EQ(second.probe->Handle(), number);
+    second.peer->Send(Bytes("reused"));
+    EXPECT_TRUE(PumpUntil(pump, [&] { return second.log.received == "reused"; }));
 }
