@@ -69,8 +69,8 @@ double CpuMicros(pid_t pid)
 {
     std::error_code error;
     double nanos = 0;
-    for (const auto& task : std::filesystem::directory_iterator(
-             "/proc/" + std::to_string(pid) + "/task", error)) {
+    for (const auto& task :
+         std::filesystem::directory_iterator("/proc/" + std::to_string(pid) + "/task", error)) {
         std::ifstream in(task.path() / "schedstat");
         double onCpu = 0;
         if (in >> onCpu)

@@ -131,6 +131,35 @@ private:
     std::unordered_map<Key, Found, KeyHash> m_found;
 };
 
+// The values read from an entry, kept while the entry is unchanged: reading
+// them looks up some thirty children by name, for every alarm.
+class ValuesMemo {
+public:
+    const AlarmSettings& Read(const ConfigNode& entry)
+    {
+        auto found = m_read.find(&entry);
+        if (found != m_read.end() && found->second.version == entry.Version())
+            return found->second.values;
+        // Entries that are gone leave their values behind; forget them now and then.
+        if (found == m_read.end() && m_read.size() >= kMaxKept)
+            m_read.clear();
+        Kept& kept = m_read[&entry];
+        kept.version = entry.Version();
+        kept.values = ReadAlarmSettings(entry);
+        return kept.values;
+    }
+
+private:
+    static constexpr size_t kMaxKept = 1 << 12;
+
+    struct Kept {
+        uint64_t version = 0;
+        AlarmSettings values;
+    };
+
+    std::unordered_map<const ConfigNode*, Kept> m_read;
+};
+
 void CopyValues(const ConfigNode& from, ConfigNode& to)
 {
     for (int i = 0; i < from.ChildCount(); ++i) {
@@ -165,7 +194,8 @@ std::optional<AlarmSettings> LookupAlarmSettings(ConfigTree& tree, int32_t alarm
     ConfigNode* entry = FindAlarmSettings(tree, alarmType, camera, recorderAddress);
     if (entry == nullptr)
         return std::nullopt;
-    return ReadAlarmSettings(*entry);
+    thread_local ValuesMemo memo;
+    return memo.Read(*entry);
 }
 
 void CompleteRecorderSettings(ConfigTree& tree)

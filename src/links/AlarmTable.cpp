@@ -45,6 +45,8 @@ bool AlarmTable::Attach()
 void AlarmTable::Detach()
 {
     m_valid = false;
+    m_arrivals.clear();
+    m_lastWritten = -1;
     m_mapping.Detach();
     m_mutex.Close();
 }
@@ -67,18 +69,39 @@ bool AlarmTable::AddAlarm(std::string_view recorderName, int32_t camera, std::st
     if (!lock.IsLocked())
         return false;
     int32_t count = CountInUse();
+    if (!ArrivalsHold(count))
+        ReadArrivals(count);
+    int32_t slot = count;
     if (count < Layout::kCapacity) {
-        std::memcpy(Record(count), record.data(), record.size());
         StoreI32(m_mapping.Data() + Layout::kCountAt, count + 1);
-        return true;
+        m_arrivals.push_back(arrival);
+    } else {
+        // The first of equally old ones.
+        slot = static_cast<int32_t>(std::ranges::min_element(m_arrivals) - m_arrivals.begin());
+        m_arrivals[static_cast<size_t>(slot)] = arrival;
     }
-    int32_t oldest = 0;
-    for (int32_t i = 1; i < count; ++i) {
-        if (LoadI64(Record(i) + Layout::kArrivalAt) < LoadI64(Record(oldest) + Layout::kArrivalAt))
-            oldest = i;
-    }
-    std::memcpy(Record(oldest), record.data(), record.size());
+    std::memcpy(Record(slot), record.data(), record.size());
+    m_lastWritten = slot;
     return true;
+}
+
+bool AlarmTable::ArrivalsHold(int32_t count) const
+{
+    // The live-view program changes the table only by removing records,
+    // which changes the count.
+    if (static_cast<int32_t>(m_arrivals.size()) != count)
+        return false;
+    return count == 0 || (m_lastWritten >= 0 && m_lastWritten < count &&
+                          LoadI64(Record(m_lastWritten) + Layout::kArrivalAt) ==
+                              m_arrivals[static_cast<size_t>(m_lastWritten)]);
+}
+
+void AlarmTable::ReadArrivals(int32_t count)
+{
+    m_arrivals.resize(static_cast<size_t>(count));
+    for (int32_t i = 0; i < count; ++i)
+        m_arrivals[static_cast<size_t>(i)] = LoadI64(Record(i) + Layout::kArrivalAt);
+    m_lastWritten = count - 1;
 }
 
 bool AlarmTable::RemoveAlarm(int64_t arrival)
@@ -92,8 +115,16 @@ bool AlarmTable::RemoveAlarm(int64_t arrival)
     for (int32_t i = 0; i < count; ++i) {
         if (LoadI64(Record(i) + Layout::kArrivalAt) != arrival)
             continue;
+        bool held = ArrivalsHold(count);
         std::memmove(Record(i), Record(i + 1), (count - i - 1) * Layout::kRecordSize);
         StoreI32(m_mapping.Data() + Layout::kCountAt, count - 1);
+        if (held) {
+            m_arrivals.erase(m_arrivals.begin() + i);
+            m_lastWritten = count - 2;
+        } else {
+            m_arrivals.clear();
+            m_lastWritten = -1;
+        }
         return true;
     }
     return false;

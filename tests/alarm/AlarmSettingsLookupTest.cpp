@@ -198,6 +198,12 @@ TEST_F(AlarmSettingsLookupTest, LookupsFollowEveryChangeOfTheConfiguration)
          kRecorderIp, true, false},
         {"type changed", [&] { Setting(kCameraContact)->Child("Type")->SetInt(kGroupContact); },
          kRecorderIp, true, false},
+        {"priority changed",
+         [&] {
+             ConfigNode* priority = Setting(kCameraContact)->Child("Priority");
+             priority->SetInt(priority->GetInt() + 1);
+         },
+         kRecorderIp, true, true},
         {"unchanged", [] {}, kRecorderIp, true, true},
     };
     ConfigNode* program = tree->TopFolder("Program");
@@ -207,12 +213,18 @@ TEST_F(AlarmSettingsLookupTest, LookupsFollowEveryChangeOfTheConfiguration)
         EXPECT_NE(FindRecorderEntry(*tree, kRecorderIp, 0), nullptr);
         EXPECT_EQ(Find(kCameraContact, 2), Setting(kCameraContact));
         EXPECT_EQ(Find(kCameraContact, 2, "10.0.0.9")->Parent(), Defaults());
+        EXPECT_TRUE(LookupAlarmSettings(*tree, kCameraContact, 2, kRecorderIp).has_value());
         c.edit();
         ConfigNode* found = FindRecorderEntry(*tree, c.ip, 0);
         EXPECT_EQ(found != nullptr, c.knownAfter);
         ConfigNode* entry = Find(kCameraContact, 2, c.ip);
         ASSERT_NE(entry, nullptr);
         EXPECT_EQ(entry->Parent() != Defaults(), c.ownEntryAfter);
+        // The values read follow as well.
+        std::optional<AlarmSettings> values = LookupAlarmSettings(*tree, kCameraContact, 2, c.ip);
+        ASSERT_TRUE(values.has_value());
+        EXPECT_EQ(values->priority, entry->Child("Priority")->GetInt());
+        EXPECT_EQ(values->type, entry->Child("Type")->GetInt());
         tree->Restore(program);
     }
 }

@@ -124,6 +124,31 @@ TEST_F(AlarmTableTest, The1001stAlarmReplacesTheOldestAndTheCountStays)
     EXPECT_EQ(RecordAt(table, 800).substr(0, 5), Field("R800", 5));
 }
 
+TEST_F(AlarmTableTest, TheOldestIsFoundAfterAnotherProgramRemovedRecords)
+{
+    ASSERT_TRUE(m_table.Attach());
+    for (int i = 0; i < 1000; ++i)
+        ASSERT_TRUE(m_table.AddAlarm("R" + std::to_string(i), i, "", 1000 + i, 1));
+    ASSERT_TRUE(m_table.AddAlarm("neu", 1, "", 5000, 4));
+    AlarmTable viewer(m_scope.Prefix());
+    ASSERT_TRUE(viewer.Attach());
+    ASSERT_TRUE(viewer.RemoveAlarm(1001));
+    ASSERT_TRUE(viewer.RemoveAlarm(1002));
+    ASSERT_TRUE(m_table.AddAlarm("A", 2, "", 5001, 4));
+    ASSERT_TRUE(m_table.RemoveAlarm(1004));
+    ASSERT_TRUE(m_table.AddAlarm("B", 3, "", 5002, 4));
+    ASSERT_TRUE(m_table.AddAlarm("C", 4, "", 5003, 4));
+    ASSERT_EQ(Count(), 1000);
+    // Now 1003 at record 1 is the oldest, then 1005 at record 2.
+    ASSERT_TRUE(m_table.AddAlarm("D", 5, "", 5004, 4));
+    ASSERT_TRUE(m_table.AddAlarm("E", 6, "", 5005, 4));
+    std::string table = Object();
+    EXPECT_EQ(RecordAt(table, 0).substr(0, 4), Field("neu", 4));
+    EXPECT_EQ(RecordAt(table, 1).substr(0, 2), Field("D", 2));
+    EXPECT_EQ(RecordAt(table, 2).substr(0, 2), Field("E", 2));
+    EXPECT_EQ(RecordAt(table, 3).substr(0, 5), Field("R6", 5));
+}
+
 TEST_F(AlarmTableTest, RemoveAlarmMovesLaterRecordsDown)
 {
     ASSERT_TRUE(m_table.Attach());
