@@ -46,6 +46,7 @@ void AlarmTable::Detach()
 {
     m_valid = false;
     m_arrivals.clear();
+    m_oldestFirst.clear();
     m_lastWritten = -1;
     m_mapping.Detach();
     m_mutex.Close();
@@ -76,13 +77,33 @@ bool AlarmTable::AddAlarm(std::string_view recorderName, int32_t camera, std::st
         StoreI32(m_mapping.Data() + Layout::kCountAt, count + 1);
         m_arrivals.push_back(arrival);
     } else {
-        // The first of equally old ones.
-        slot = static_cast<int32_t>(std::ranges::min_element(m_arrivals) - m_arrivals.begin());
+        slot = m_oldestFirst.front();
+        m_oldestFirst.pop_front();
         m_arrivals[static_cast<size_t>(slot)] = arrival;
     }
+    FileByArrival(slot);
     std::memcpy(Record(slot), record.data(), record.size());
     m_lastWritten = slot;
     return true;
+}
+
+bool AlarmTable::ArrivesBefore(int32_t first, int32_t second) const
+{
+    int64_t a = m_arrivals[static_cast<size_t>(first)];
+    int64_t b = m_arrivals[static_cast<size_t>(second)];
+    return a < b || (a == b && first < second);
+}
+
+void AlarmTable::FileByArrival(int32_t index)
+{
+    // New alarms are the newest: the search is for the others.
+    if (m_oldestFirst.empty() || ArrivesBefore(m_oldestFirst.back(), index)) {
+        m_oldestFirst.push_back(index);
+        return;
+    }
+    auto at = std::ranges::lower_bound(
+        m_oldestFirst, index, [this](int32_t a, int32_t b) { return ArrivesBefore(a, b); });
+    m_oldestFirst.insert(at, index);
 }
 
 bool AlarmTable::ArrivalsHold(int32_t count) const
@@ -99,8 +120,12 @@ bool AlarmTable::ArrivalsHold(int32_t count) const
 void AlarmTable::ReadArrivals(int32_t count)
 {
     m_arrivals.resize(static_cast<size_t>(count));
-    for (int32_t i = 0; i < count; ++i)
+    m_oldestFirst.clear();
+    for (int32_t i = 0; i < count; ++i) {
         m_arrivals[static_cast<size_t>(i)] = LoadI64(Record(i) + Layout::kArrivalAt);
+        m_oldestFirst.push_back(i);
+    }
+    std::ranges::sort(m_oldestFirst, [this](int32_t a, int32_t b) { return ArrivesBefore(a, b); });
     m_lastWritten = count - 1;
 }
 
@@ -120,9 +145,13 @@ bool AlarmTable::RemoveAlarm(int64_t arrival)
         StoreI32(m_mapping.Data() + Layout::kCountAt, count - 1);
         if (held) {
             m_arrivals.erase(m_arrivals.begin() + i);
+            std::erase(m_oldestFirst, i);
+            for (int32_t& index : m_oldestFirst)
+                index -= index > i ? 1 : 0;
             m_lastWritten = count - 2;
         } else {
             m_arrivals.clear();
+            m_oldestFirst.clear();
             m_lastWritten = -1;
         }
         return true;
