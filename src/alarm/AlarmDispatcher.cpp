@@ -9,6 +9,7 @@
 #include "alarm/PresentationWindow.h"
 #include "alarm/StationWindow.h"
 #include "alarm/TrendView.h"
+#include "config/CachedChildren.h"
 #include "config/ConfigTree.h"
 #include "db/AlarmDatabase.h"
 #include "db/ConfigPath.h"
@@ -28,9 +29,16 @@ constexpr std::array<int, 3> kSpeakerFrequencies = {250, 500, 1000};
 // pcspkFrequ of the rising three-tone signal.
 constexpr int kThreeTones = 3;
 
-int32_t SystemInt(ConfigTree& tree, std::string_view key, int32_t fallback)
+enum SystemKey : size_t { kPlaySound, kFrequency, kMilliSeconds, kStackWindows };
+
+// Read for every alarm.
+int32_t SystemInt(ConfigTree& tree, SystemKey key, int32_t fallback)
 {
-    ConfigNode* node = FindConfigNode(tree, {"Program", "Configuration", "System", key});
+    static CachedChildren system(
+        {"Program", "Configuration", "System"},
+        {"pcspkPlaySound", "pcspkFrequ", "pcspkMilliSeconds", "iStackWnd"});
+    system.Folder(tree);
+    ConfigNode* node = system.At(key);
     return node == nullptr ? fallback : node->GetInt();
 }
 
@@ -62,17 +70,17 @@ void PlaySpeakerSignal(Beeper& beeper, int choice, int durationMs)
 
 void AlarmDispatcher::SignalPcSpeaker()
 {
-    if (SystemInt(m_tree, "pcspkPlaySound", 0) != 1)
+    if (SystemInt(m_tree, kPlaySound, 0) != 1)
         return;
-    PlaySpeakerSignal(m_beeper, SystemInt(m_tree, "pcspkFrequ", 1),
-                      SystemInt(m_tree, "pcspkMilliSeconds", 200));
+    PlaySpeakerSignal(m_beeper, SystemInt(m_tree, kFrequency, 1),
+                      SystemInt(m_tree, kMilliSeconds, 200));
 }
 
 void AlarmDispatcher::OnNewAlarm(int recordNumber)
 {
     ConfigLock lock(m_tree);
     GuardEvent event = ReadGuardEvent(m_tree);
-    bool stackMode = SystemInt(m_tree, "iStackWnd", 0) == 1;
+    bool stackMode = SystemInt(m_tree, kStackWindows, 0) == 1;
     // Looked up in stack mode too: the live-view program, the window and the
     // actions all show the name.
     // A recorder that sends no hybrid entry (-1) passed the recorder check

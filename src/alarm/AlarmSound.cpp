@@ -1,6 +1,7 @@
 #include "alarm/AlarmSound.h"
 
 #include "alarm/AlarmSettingsLookup.h"
+#include "config/CachedChildren.h"
 #include "config/ConfigTree.h"
 #include "db/AlarmDatabase.h"
 #include "db/ConfigPath.h"
@@ -12,6 +13,16 @@ namespace {
 
 // Larger than every priority: nothing awaits an operator.
 constexpr int kNoPriority = 6;
+
+// The sound file of each priority; looked at for every alarm.
+ConfigNode* SoundFile(ConfigTree& tree, int priority)
+{
+    static CachedChildren files(
+        {"Program", "Configuration", "System"},
+        {"SndPrio0", "SndPrio1", "SndPrio2", "SndPrio3", "SndPrio4", "SndPrio5"});
+    files.Folder(tree);
+    return files.At(static_cast<size_t>(priority));
+}
 
 } // namespace
 
@@ -34,9 +45,8 @@ void AlarmSound::UpdateAlarmSound(SoundSwitch on)
     // Without any sound file there is nothing to choose between.
     bool anyFile = false;
     for (int priority = 0; priority < kNoPriority && !anyFile; ++priority) {
-        ConfigNode* file = FindConfigNode(
-            m_tree, {"Program", "Configuration", "System", "SndPrio" + std::to_string(priority)});
-        anyFile = file != nullptr && !file->GetString().empty();
+        ConfigNode* file = SoundFile(m_tree, priority);
+        anyFile = file != nullptr && file->HasContent() && file->Content()[0] != 0;
     }
     if (!anyFile)
         return Stop();
@@ -56,8 +66,7 @@ void AlarmSound::UpdateAlarmSound(SoundSwitch on)
     }
     if (smallest == kNoPriority)
         return Stop();
-    ConfigNode* file = FindConfigNode(
-        m_tree, {"Program", "Configuration", "System", "SndPrio" + std::to_string(smallest)});
+    ConfigNode* file = SoundFile(m_tree, smallest);
     std::string path = file == nullptr ? std::string() : file->GetString();
     if (path.empty())
         return Stop();

@@ -9,12 +9,25 @@ namespace {
 // One sequence for every node: a node made where another was freed cannot
 // repeat the version an index saw there.
 uint64_t g_lastVersion = 0;
+uint64_t g_shapeEpoch = 1;
 
 } // namespace
 
 ConfigNode::ConfigNode(NodeKind kind, std::string name)
     : m_version(++g_lastVersion), m_name(std::move(name)), m_kind(kind)
 {
+    ++g_shapeEpoch;
+}
+
+uint64_t ConfigNode::ShapeEpoch()
+{
+    return g_shapeEpoch;
+}
+
+void ConfigNode::Reshape()
+{
+    ++g_shapeEpoch;
+    Touch();
 }
 
 void ConfigNode::Touch()
@@ -24,14 +37,17 @@ void ConfigNode::Touch()
         node->m_version = version;
 }
 
-ConfigNode::~ConfigNode() = default;
+ConfigNode::~ConfigNode()
+{
+    ++g_shapeEpoch;
+}
 
 void ConfigNode::SetName(std::string name)
 {
     m_name = std::move(name);
     if (m_parent != nullptr)
         m_parent->m_childrenSorted = false;
-    Touch();
+    Reshape();
     MarkAll();
 }
 
@@ -78,7 +94,7 @@ bool ConfigNode::AddChild(std::unique_ptr<ConfigNode> child)
                                 : std::find_if(m_children.begin(), m_children.end(), greater);
     child->m_parent = this;
     m_children.insert(pos, std::move(child));
-    Touch();
+    Reshape();
     MarkAll();
     return true;
 }
@@ -89,7 +105,7 @@ bool ConfigNode::RemoveChild(const ConfigNode* node)
     if (index < 0)
         return false;
     m_children.erase(m_children.begin() + index);
-    Touch();
+    Reshape();
     MarkAll();
     return true;
 }
@@ -106,7 +122,7 @@ void ConfigNode::RemoveAllChildren()
 {
     m_children.clear();
     m_childrenSorted = true;
-    Touch();
+    Reshape();
     MarkAll();
 }
 
@@ -115,14 +131,14 @@ void ConfigNode::SetTemplate(std::unique_ptr<ConfigNode> templ)
     if (templ != nullptr)
         templ->m_parent = this;
     m_template = std::move(templ);
-    Touch();
+    Reshape();
     MarkAll();
 }
 
 bool ConfigNode::DeleteTemplate()
 {
     m_template.reset();
-    Touch();
+    Reshape();
     MarkAll();
     return true;
 }

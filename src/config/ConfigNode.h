@@ -37,6 +37,9 @@ public:
     // node never starts with a value an earlier node had. Indexes over a
     // subtree compare it to know they are still right.
     uint64_t Version() const { return m_version; }
+    // Changes whenever any node anywhere is made, freed, renamed, added or
+    // removed: a node found by name stays the right one while it holds.
+    static uint64_t ShapeEpoch();
     uint32_t Flags() const { return IsChanged() ? kChanged : 0; }
     bool IsChanged() const;
 
@@ -112,6 +115,8 @@ private:
     void MarkSelf() { m_flags |= kChanged; }
     // Gives this node and its ancestors a new version.
     void Touch();
+    // Touch, for changes of names or of which nodes exist.
+    void Reshape();
     bool IsTemplateOfParent() const;
     void MarkUp();
     void MarkDown();

@@ -1,36 +1,42 @@
 // Runtime/GuardEvent read and written field by field.
 #include "events/GuardEvent.h"
 
+#include "config/CachedChildren.h"
 #include "config/ConfigTree.h"
 
 #include <deque>
 #include <optional>
+#include <type_traits>
 #include <utility>
 
 namespace {
 
+enum Field : size_t {
+    kRecorder,
+    kTimeArrival,
+    kTimeDeparture,
+    kAlarmType,
+    kCameraId,
+    kCameraName,
+    kTrackId,
+    kTrackName,
+    kAddInfo,
+    kHybrid,
+};
+
+// Written, read and reset for every alarm.
+CachedChildren& Fields()
+{
+    static CachedChildren fields({"Runtime", "GuardEvent"},
+                                 {"Recorder", "TimeArrival", "TimeDeparture", "AlarmType",
+                                  "CameraID", "CameraName", "TrackID", "TrackName", "AddInfo",
+                                  "Hybrid"});
+    return fields;
+}
+
 ConfigNode* Folder(ConfigTree& tree)
 {
-    ConfigNode* runtime = tree.TopFolder("Runtime");
-    return runtime == nullptr ? nullptr : runtime->Child("GuardEvent");
-}
-
-void SetString(ConfigNode& folder, std::string_view key, const std::string& value)
-{
-    if (ConfigNode* node = folder.Child(key))
-        node->SetString(value);
-}
-
-void SetInt(ConfigNode& folder, std::string_view key, int32_t value)
-{
-    if (ConfigNode* node = folder.Child(key))
-        node->SetInt(value);
-}
-
-void SetInt64(ConfigNode& folder, std::string_view key, int64_t value)
-{
-    if (ConfigNode* node = folder.Child(key))
-        node->SetInt64(value);
+    return Fields().Folder(tree);
 }
 
 } // namespace
@@ -39,50 +45,60 @@ GuardEvent ReadGuardEvent(ConfigTree& tree)
 {
     ConfigLock lock(tree);
     GuardEvent event;
-    ConfigNode* folder = Folder(tree);
-    if (folder == nullptr)
+    CachedChildren& fields = Fields();
+    if (fields.Folder(tree) == nullptr)
         return event;
-    auto string = [&](std::string_view key, std::string& value) {
-        if (ConfigNode* node = folder->Child(key))
+    auto read = [&](Field field, auto& value) {
+        ConfigNode* node = fields.At(field);
+        if (node == nullptr)
+            return;
+        if constexpr (std::is_same_v<std::decay_t<decltype(value)>, std::string>)
             value = node->GetString();
-    };
-    auto integer = [&](std::string_view key, int32_t& value) {
-        if (ConfigNode* node = folder->Child(key))
+        else if constexpr (std::is_same_v<std::decay_t<decltype(value)>, int64_t>)
+            value = node->GetInt64();
+        else
             value = node->GetInt();
     };
-    auto integer64 = [&](std::string_view key, int64_t& value) {
-        if (ConfigNode* node = folder->Child(key))
-            value = node->GetInt64();
-    };
-    string("Recorder", event.recorder);
-    integer64("TimeArrival", event.timeArrival);
-    integer64("TimeDeparture", event.timeDeparture);
-    integer("AlarmType", event.alarmType);
-    integer("CameraID", event.cameraId);
-    string("CameraName", event.cameraName);
-    integer("TrackID", event.trackId);
-    string("TrackName", event.trackName);
-    string("AddInfo", event.addInfo);
-    integer("Hybrid", event.hybrid);
+    read(kRecorder, event.recorder);
+    read(kTimeArrival, event.timeArrival);
+    read(kTimeDeparture, event.timeDeparture);
+    read(kAlarmType, event.alarmType);
+    read(kCameraId, event.cameraId);
+    read(kCameraName, event.cameraName);
+    read(kTrackId, event.trackId);
+    read(kTrackName, event.trackName);
+    read(kAddInfo, event.addInfo);
+    read(kHybrid, event.hybrid);
     return event;
 }
 
 void WriteGuardEvent(ConfigTree& tree, const GuardEvent& event)
 {
     ConfigLock lock(tree);
-    ConfigNode* folder = Folder(tree);
-    if (folder == nullptr)
+    CachedChildren& fields = Fields();
+    if (fields.Folder(tree) == nullptr)
         return;
-    SetString(*folder, "Recorder", event.recorder);
-    SetInt64(*folder, "TimeArrival", event.timeArrival);
-    SetInt64(*folder, "TimeDeparture", event.timeDeparture);
-    SetInt(*folder, "AlarmType", event.alarmType);
-    SetInt(*folder, "CameraID", event.cameraId);
-    SetString(*folder, "CameraName", event.cameraName);
-    SetInt(*folder, "TrackID", event.trackId);
-    SetString(*folder, "TrackName", event.trackName);
-    SetString(*folder, "AddInfo", event.addInfo);
-    SetInt(*folder, "Hybrid", event.hybrid);
+    auto write = [&](Field field, const auto& value) {
+        ConfigNode* node = fields.At(field);
+        if (node == nullptr)
+            return;
+        if constexpr (std::is_same_v<std::decay_t<decltype(value)>, std::string>)
+            node->SetString(value);
+        else if constexpr (std::is_same_v<std::decay_t<decltype(value)>, int64_t>)
+            node->SetInt64(value);
+        else
+            node->SetInt(value);
+    };
+    write(kRecorder, event.recorder);
+    write(kTimeArrival, event.timeArrival);
+    write(kTimeDeparture, event.timeDeparture);
+    write(kAlarmType, event.alarmType);
+    write(kCameraId, event.cameraId);
+    write(kCameraName, event.cameraName);
+    write(kTrackId, event.trackId);
+    write(kTrackName, event.trackName);
+    write(kAddInfo, event.addInfo);
+    write(kHybrid, event.hybrid);
 }
 
 void ResetGuardEvent(ConfigTree& tree)

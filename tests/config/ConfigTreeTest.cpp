@@ -2,11 +2,13 @@
 // snapshots, the notification pass and the lock.
 #include "config/ConfigTree.h"
 
+#include "config/CachedChildren.h"
 #include "config/TreeImage.h"
 #include "testsupport/FakePrompt.h"
 #include "testsupport/TempDir.h"
 
 #include <filesystem>
+#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
@@ -425,4 +427,53 @@ TEST_F(ConfigTreeTest, TopFolders)
     ConfigTree empty;
     EXPECT_EQ(empty.TopFolder("Program"), nullptr);
     EXPECT_EQ(empty.SaveImage(dir.File("x.bin")), -1);
+}
+
+// Nodes found by name once: every change of which nodes exist or how they
+// are named is followed, a change of content needs no new lookup.
+TEST(CachedChildren, FollowEveryChangeOfShape)
+{
+    auto makeRoot = [] {
+        auto root = std::make_unique<ConfigNode>(NodeKind::Folder, "Root");
+        auto top = std::make_unique<ConfigNode>(NodeKind::Folder, "Runtime");
+        auto folder = std::make_unique<ConfigNode>(NodeKind::Folder, "GuardEvent");
+        for (const char* name : {"A", "B"})
+            folder->AddChild(std::make_unique<ConfigNode>(NodeKind::Integer, name));
+        top->AddChild(std::move(folder));
+        root->AddChild(std::move(top));
+        return root;
+    };
+    ConfigTree tree;
+    tree.SetRoot(makeRoot());
+    auto folder = [&] { return tree.TopFolder("Runtime")->Child("GuardEvent"); };
+    CachedChildren cached({"Runtime", "GuardEvent"}, {"A", "B"});
+    struct Case {
+        const char* what;
+        std::function<void()> change;
+        bool folderFound;
+        bool aFound;
+    };
+    const Case cases[] = {
+        {"value set", [&] { folder()->Child("A")->SetInt(7); }, true, true},
+        {"child removed", [&] { folder()->RemoveChild(folder()->Child("A")); }, true, false},
+        {"child added again",
+         [&] { folder()->AddChild(std::make_unique<ConfigNode>(NodeKind::Integer, "A")); }, true,
+         true},
+        {"child renamed", [&] { folder()->Child("A")->SetName("C"); }, true, false},
+        {"folder emptied", [&] { folder()->RemoveAllChildren(); }, true, false},
+        {"root replaced", [&] { tree.SetRoot(makeRoot()); }, true, true},
+        {"folder removed", [&] { tree.TopFolder("Runtime")->RemoveChild(folder()); }, false, false},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        cached.Folder(tree);
+        c.change();
+        ConfigNode* found = cached.Folder(tree);
+        ConfigNode* expected = tree.TopFolder("Runtime")->Child("GuardEvent");
+        EXPECT_EQ(found, expected);
+        EXPECT_EQ(found != nullptr, c.folderFound);
+        EXPECT_EQ(cached.At(0), expected == nullptr ? nullptr : expected->Child("A"));
+        EXPECT_EQ(cached.At(0) != nullptr, c.aFound);
+        EXPECT_EQ(cached.At(1), expected == nullptr ? nullptr : expected->Child("B"));
+    }
 }
