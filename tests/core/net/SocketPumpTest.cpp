@@ -85,6 +85,21 @@ void Connect(SocketPump& pump, RawListener& listener, ConnectedProbe& out)
     EXPECT_EQ(out.probe->State(), SocketState::Connected);
 }
 
+// Two probes connected through one pump.
+class TwoProbes : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        Connect(pump, listener, first);
+        Connect(pump, listener, second);
+    }
+
+    SocketPump pump;
+    RawListener listener;
+    ConnectedProbe first;
+    ConnectedProbe second;
+};
+
 } // namespace
 
 TEST(TcpSocket, StartsWithoutHandleAndCreateGivesAClosedSocket)
@@ -381,14 +396,8 @@ TEST(SocketPump, ASocketRegisteredDuringDispatchIsVisitedInTheSameRoundWithoutEv
     pump.Unregister(&late);
 }
 
-TEST(SocketPump, AHandlerMayUnregisterItselfAndTheOthersAreStillServed)
+TEST_F(TwoProbes, AHandlerMayUnregisterItselfAndTheOthersAreStillServed)
 {
-    SocketPump pump;
-    RawListener listener;
-    ConnectedProbe first;
-    ConnectedProbe second;
-    Connect(pump, listener, first);
-    Connect(pump, listener, second);
     std::unique_ptr<Probe> owned;
     first.probe->onReceive = [&] {
         pump.Unregister(first.probe);
@@ -418,14 +427,8 @@ TEST(SocketPump, StopInsideAHandlerDefersDeletingUntilTheRoundEnds)
     EXPECT_TRUE(pump.Sockets().empty());
 }
 
-TEST(SocketPump, ANestedRoundFromAHandlerServesTheOtherSockets)
+TEST_F(TwoProbes, ANestedRoundFromAHandlerServesTheOtherSockets)
 {
-    SocketPump pump;
-    RawListener listener;
-    ConnectedProbe first;
-    ConnectedProbe second;
-    Connect(pump, listener, first);
-    Connect(pump, listener, second);
     bool nested = false;
     first.probe->onReceive = [&] {
         if (std::exchange(nested, true))
@@ -504,25 +507,19 @@ TEST(SocketPump, ASocketDestroyedWhileRegisteredLeavesTheRegistry)
 
 // The readiness set outlives handles in ways poll() never saw: a handle
 // number reused, a description still open elsewhere.
-TEST(SocketPump, AHandleKeptOpenElsewhereNeverWakesThePumpForItsDeletedSocket)
+TEST_F(TwoProbes, AHandleKeptOpenElsewhereNeverWakesThePumpForItsDeletedSocket)
 {
-    SocketPump pump;
-    RawListener listener;
-    ConnectedProbe gone;
-    ConnectedProbe staying;
-    Connect(pump, listener, gone);
-    Connect(pump, listener, staying);
     // A child started meanwhile would hold the description the same way.
-    int copy = ::dup(gone.probe->Handle());
+    int copy = ::dup(first.probe->Handle());
     ASSERT_GE(copy, 0);
-    gone.probe->Close(CloseMode::Force);
+    first.probe->Close(CloseMode::Force);
     pump.Run(PumpLoop::Once, PumpWait::Poll);
-    ASSERT_TRUE(gone.log.deleted);
-    gone.peer->Send(Bytes("after the end"));
-    staying.peer->Send(Bytes("still here"));
-    EXPECT_TRUE(PumpUntil(pump, [&] { return staying.log.received == "still here"; }));
+    ASSERT_TRUE(first.log.deleted);
+    first.peer->Send(Bytes("after the end"));
+    second.peer->Send(Bytes("still here"));
+    EXPECT_TRUE(PumpUntil(pump, [&] { return second.log.received == "still here"; }));
     pump.Run(PumpLoop::Once, PumpWait::Poll);
-    EXPECT_EQ(gone.log.receives, 0);
+    EXPECT_EQ(first.log.receives, 0);
     ::close(copy);
 }
 
