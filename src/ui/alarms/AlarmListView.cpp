@@ -156,7 +156,9 @@ void AlarmListView::doItemsLayout()
         return;
     }
     updateGeometries();
-    int top = rowViewportPosition(from);
+    // Rows have one fixed height: asking the header for the row's position
+    // would measure every row again after an insertion.
+    int top = from * verticalHeader()->defaultSectionSize() - verticalOffset();
     QRect moved = viewport()->rect();
     if (top > moved.bottom())
         return;

@@ -12,6 +12,7 @@
 #include <QApplication>
 #include <QContextMenuEvent>
 #include <QHeaderView>
+#include <QScrollBar>
 #include <QSignalSpy>
 #include <QTest>
 #include <QTimer>
@@ -503,4 +504,27 @@ TEST_F(AlarmListViewTest, ARowOfABurstCanBeScrolledToBeforeItIsPainted)
     QModelIndex last = Model().index(kRows - 1, kColumnRecorder);
     list->scrollTo(last);
     EXPECT_TRUE(list->viewport()->rect().contains(list->visualRect(last)));
+}
+
+TEST_F(AlarmListViewTest, AnArrivalRepaintsTheRowsOnlyWhenItMovesVisibleOnes)
+{
+    // Oldest first, a new row goes below the visible ones; newest first, on top.
+    for (bool newestFirst : {false, true}) {
+        SCOPED_TRACE(newestFirst);
+        if (newestFirst)
+            list->SortByColumn(kColumnArrival);
+        for (int i = 0; i < 40; ++i)
+            Store(kDiskFull);
+        ASSERT_TRUE(QTest::qWaitFor([this] { return !list->PaintingHeld(); }));
+        QCoreApplication::processEvents();
+        PaintCounter paints(list->viewport());
+        int rows = list->verticalScrollBar()->maximum();
+        Store(kDiskFull);
+        ASSERT_TRUE(QTest::qWaitFor([&] { return list->verticalScrollBar()->maximum() > rows; }));
+        if (newestFirst) {
+            EXPECT_TRUE(QTest::qWaitFor([&] { return paints.count > 0; }));
+        }
+        QCoreApplication::processEvents();
+        EXPECT_EQ(paints.count > 0, newestFirst);
+    }
 }
