@@ -690,6 +690,7 @@ BENCHMARK(Paced)
     ->Args({1, 5})
     ->Args({10, 5})
     ->Args({100, 5})
+    ->Args({10, 0})
     ->UseManualTime()
     ->Iterations(1)
     ->Unit(benchmark::kMillisecond);
