@@ -34,6 +34,7 @@
 #include <netinet/in.h>
 #include <netinet/tcp.h>
 #include <poll.h>
+#include <sched.h>
 #include <spawn.h>
 #include <sys/epoll.h>
 #include <sys/mman.h>
@@ -603,6 +604,23 @@ void ForwardingTarget(benchmark::State& state)
     std::vector<uint8_t> data = ForwardBytes(ForwardType::Data, telegram);
     std::vector<uint8_t> shlo = ForwardBytes(ForwardType::Shlo, telegram);
     const size_t answerSize = ForwardMessage::kHeaderSize;
+    // Both ends of each loop on one CPU, as in bench_forwarding: a round trip
+    // then costs what the processes compute and switch, not where the
+    // machine's other load puts them (WARDEX_BENCH_TWO_CPUS=1 lets them spread).
+    struct OneCpu {
+        cpu_set_t before;
+        OneCpu()
+        {
+            sched_getaffinity(0, sizeof before, &before);
+            if (std::getenv("WARDEX_BENCH_TWO_CPUS") != nullptr)
+                return;
+            cpu_set_t one;
+            CPU_ZERO(&one);
+            CPU_SET(sched_getcpu(), &one);
+            sched_setaffinity(0, sizeof one, &one);
+        }
+        ~OneCpu() { sched_setaffinity(0, sizeof before, &before); }
+    } pinned;
     for (auto _ : state) {
         TempDir dir;
         PrepareFolder(dir.Path(), 5, 0, 1'000);
