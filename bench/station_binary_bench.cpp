@@ -2,12 +2,14 @@
 // against a bare epoll reader of the same frames in the same run. A sender
 // process bursts telegrams over 1 to 1 000 connections (silent path: priority
 // 5; window path: priority 0), or paces them at 10 000 per second for the
-// latency from send to the record in the file. The bare reader writes one
+// latency from send to the record in the file; a relay times the station's
+// ACKN to forwarded DATA against a bare echo. The bare reader writes one
 // record-sized line per frame, so it is the ceiling of one thread that reads
 // and stores. CPU per alarm is the station process's user and system time.
 #include "BenchSupport.h"
 #include "config/ConfigTree.h"
 #include "config/DefaultScript.h"
+#include "core/net/ForwardMessage.h"
 #include "db/AlarmDatabase.h"
 #include "db/AlarmRecord.h"
 #include "platform/BusyIndicator.h"
@@ -31,7 +33,9 @@
 #include <arpa/inet.h>
 #include <fcntl.h>
 #include <netinet/in.h>
+#include <netinet/tcp.h>
 #include <poll.h>
+#include <sched.h>
 #include <spawn.h>
 #include <sys/epoll.h>
 #include <sys/mman.h>
@@ -518,6 +522,167 @@ void Paced(benchmark::State& state)
     }
 }
 
+// The forwarding protocol's round trip at a target station: a relay greets
+// the real station (SHLO, RHLO), then sends DATA messages stop-and-wait and
+// times each until its ACKN. In the same run a bare echo (one thread,
+// blocking) answers messages of the same sizes; "ratio" is the station's
+// median over the echo's.
+std::vector<uint8_t> ForwardBytes(ForwardType type, const std::vector<uint8_t>& telegram)
+{
+    ForwardMessage message;
+    if (type == ForwardType::Data)
+        message.MakeData(telegram.data(), static_cast<int>(telegram.size()), "127.0.0.1");
+    else if (type == ForwardType::Shlo)
+        message.MakeShlo("127.0.0.1");
+    else
+        message.MakeAckn("0.0.0.0");
+    std::span<const uint8_t> bytes = message.Encode();
+    return {bytes.begin(), bytes.end()};
+}
+
+bool Exactly(int fd, uint8_t* bytes, size_t n, bool out)
+{
+    while (n > 0) {
+        ssize_t done = out ? send(fd, bytes, n, MSG_NOSIGNAL) : recv(fd, bytes, n, 0);
+        if (done <= 0)
+            return false;
+        bytes += done;
+        n -= static_cast<size_t>(done);
+    }
+    return true;
+}
+
+// Round trips in microseconds, one per message; empty when the peer failed.
+std::vector<double> StopAndWait(int fd, std::vector<uint8_t> message, size_t answerSize, int count)
+{
+    int on = 1;
+    setsockopt(fd, IPPROTO_TCP, TCP_NODELAY, &on, sizeof on);
+    std::vector<uint8_t> answer(answerSize);
+    std::vector<double> trips;
+    trips.reserve(static_cast<size_t>(count));
+    for (int i = 0; i < count; ++i) {
+        int64_t sent = NowNs();
+        if (!Exactly(fd, message.data(), message.size(), true) ||
+            !Exactly(fd, answer.data(), answer.size(), false))
+            return {};
+        trips.push_back(static_cast<double>(NowNs() - sent) / 1e3);
+    }
+    return trips;
+}
+
+// One thread, blocking: reads a message of `in` bytes, answers `out` bytes.
+[[noreturn]] void Echo(int listener, size_t in, size_t out)
+{
+    int fd = accept(listener, nullptr, nullptr);
+    int on = 1;
+    setsockopt(fd, IPPROTO_TCP, TCP_NODELAY, &on, sizeof on);
+    std::vector<uint8_t> message(in);
+    std::vector<uint8_t> answer(out, ' ');
+    while (Exactly(fd, message.data(), in, false) && Exactly(fd, answer.data(), out, true)) {
+    }
+    _exit(0);
+}
+
+double Mean(const std::vector<double>& values)
+{
+    double sum = 0;
+    for (double value : values)
+        sum += value;
+    return values.empty() ? 0 : sum / static_cast<double>(values.size());
+}
+
+void ForwardingTarget(benchmark::State& state)
+{
+    constexpr int kTrips = 3'000;
+    TelegramFields fields;
+    fields.typeCode = 10001;
+    std::vector<uint8_t> telegram = EncodeTelegram(fields);
+    std::vector<uint8_t> data = ForwardBytes(ForwardType::Data, telegram);
+    std::vector<uint8_t> shlo = ForwardBytes(ForwardType::Shlo, telegram);
+    const size_t answerSize = ForwardMessage::kHeaderSize;
+    // Both ends of each loop on one CPU, as in bench_forwarding: a round trip
+    // then costs what the processes compute and switch, not where the
+    // machine's other load puts them (WARDEX_BENCH_TWO_CPUS=1 lets them spread).
+    struct OneCpu {
+        cpu_set_t before;
+        OneCpu()
+        {
+            sched_getaffinity(0, sizeof before, &before);
+            if (std::getenv("WARDEX_BENCH_TWO_CPUS") != nullptr)
+                return;
+            cpu_set_t one;
+            CPU_ZERO(&one);
+            CPU_SET(sched_getcpu(), &one);
+            sched_setaffinity(0, sizeof one, &one);
+        }
+        ~OneCpu() { sched_setaffinity(0, sizeof before, &before); }
+    } pinned;
+    for (auto _ : state) {
+        TempDir dir;
+        PrepareFolder(dir.Path(), 5, 0, 1'000);
+        // What earlier cases left to write back would compete for the CPU.
+        sync();
+        StationProcess station;
+        if (!station.Start(dir.Path())) {
+            state.SkipWithError("the station did not start");
+            return;
+        }
+        int port = station.WaitForPort();
+        int fd = port > 0 ? ConnectToStation(port) : -1;
+        // The greeting, then a few rounds to warm up.
+        if (fd < 0 || StopAndWait(fd, shlo, answerSize, 1).empty() ||
+            StopAndWait(fd, data, answerSize, 100).empty()) {
+            state.SkipWithError("no greeting from the station");
+            return;
+        }
+        double cpuBefore = CpuMicros(station.Pid());
+        std::vector<double> trips = StopAndWait(fd, data, answerSize, kTrips);
+        double cpu = CpuMicros(station.Pid()) - cpuBefore;
+        close(fd);
+        // Every acknowledged telegram is stored.
+        for (auto deadline = Clock::now() + kDeadline;
+             FileRecords(dir.Path() / "AlarmDB.txt") < 1'000 + 100 + kTrips &&
+             Clock::now() < deadline;)
+            usleep(1'000);
+        station.Stop();
+
+        int listener = socket(AF_INET, SOCK_STREAM, 0);
+        sockaddr_in address{};
+        address.sin_family = AF_INET;
+        address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+        socklen_t length = sizeof address;
+        if (bind(listener, reinterpret_cast<sockaddr*>(&address), sizeof address) != 0 ||
+            listen(listener, 1) != 0 ||
+            getsockname(listener, reinterpret_cast<sockaddr*>(&address), &length) != 0) {
+            state.SkipWithError("no echo");
+            return;
+        }
+        pid_t echo = fork();
+        if (echo == 0)
+            Echo(listener, data.size(), answerSize);
+        close(listener);
+        int echoFd = ConnectToStation(ntohs(address.sin_port));
+        StopAndWait(echoFd, data, answerSize, 100);
+        std::vector<double> bare = StopAndWait(echoFd, data, answerSize, kTrips);
+        close(echoFd);
+        waitpid(echo, nullptr, 0);
+        if (trips.empty() || bare.empty()) {
+            state.SkipWithError("a round trip failed");
+            return;
+        }
+        state.SetIterationTime(Mean(trips) * kTrips / 1e6);
+        state.counters["p50_us"] = Percentile(trips, 0.5);
+        state.counters["p99_us"] = Percentile(trips, 0.99);
+        state.counters["mean_us"] = Mean(trips);
+        state.counters["echo_p50_us"] = Percentile(bare, 0.5);
+        state.counters["echo_p99_us"] = Percentile(bare, 0.99);
+        state.counters["echo_mean_us"] = Mean(bare);
+        state.counters["ratio"] = Percentile(trips, 0.5) / Percentile(bare, 0.5);
+        state.counters["mean_ratio"] = Mean(trips) / Mean(bare);
+        state.counters["cpu_us_per_alarm"] = cpu / kTrips;
+    }
+}
+
 } // namespace
 
 BENCHMARK(Burst)
@@ -541,6 +706,9 @@ BENCHMARK(Paced)
     ->Args({1, 5})
     ->Args({10, 5})
     ->Args({100, 5})
+    ->Args({10, 0})
     ->UseManualTime()
     ->Iterations(1)
     ->Unit(benchmark::kMillisecond);
+
+BENCHMARK(ForwardingTarget)->UseManualTime()->Iterations(1)->Unit(benchmark::kMillisecond);

@@ -79,10 +79,9 @@ MainWindow::MainWindow(Station& station, Beeper& beeper)
     statusBar()->addWidget(m_countField, 1);
     statusBar()->addPermanentWidget(m_userField);
     // Deleting, confirming and sorting in the list change the counts too.
-    connect(m_list, &AlarmListView::StatusChanged, this, [this] {
-        m_countField->setText(Text(m_list->StatusText()));
-        m_diagrams->Follow();
-    });
+    connect(m_list, &AlarmListView::StatusChanged, this, [this] { UpdateStatus(); });
+    // One arrival costs the diagrams one record read.
+    connect(&m_list->Model(), &AlarmListModel::Refreshed, this, [this] { m_diagrams->Follow(); });
     BuildMenus();
     BuildFilterBar();
     UpdateStatus();
@@ -317,10 +316,8 @@ void MainWindow::Start()
 
 void MainWindow::RefreshAlarmList()
 {
+    // The status line and the diagrams follow the list.
     m_list->Refresh();
-    UpdateStatus();
-    // One arrival costs the diagrams one record read.
-    m_diagrams->Follow();
 }
 
 void MainWindow::BringToFront()

@@ -33,6 +33,8 @@
 #include "platform/WindowMessages.h"
 #include "users/UserSession.h"
 
+#include <utility>
+
 // The sort keys of the alarm list look the settings up as dispatch does.
 class MainWindowLogic::SettingsForSortKeys final : public AlarmSettingsSource {
 public:
@@ -164,6 +166,9 @@ void MainWindowLogic::CheckMailConfiguration()
 
 void MainWindowLogic::Tick()
 {
+    m_frontThisTick = false;
+    if (std::exchange(m_frontDue, false))
+        BringToFront();
     if (++m_tick >= kTicksPerCycle) {
         m_tick = 0;
         return;
@@ -322,9 +327,14 @@ void MainWindowLogic::MarkViewedRecords()
 void MainWindowLogic::BringToFront()
 {
     // Raising and activating the window asks the window system each time;
-    // a burst of alarms needs it once.
+    // a burst of alarms needs it once, and a steady stream once per tick.
     if (m_frontPosted)
         return;
+    if (m_frontThisTick) {
+        m_frontDue = true;
+        return;
+    }
+    m_frontThisTick = true;
     m_frontPosted = true;
     Post([this] {
         m_frontPosted = false;

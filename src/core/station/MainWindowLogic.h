@@ -98,7 +98,8 @@ public:
 
     // StationWindow: the next tick applies the count limit.
     void RefreshAlarmList() override;
-    // Once for all the alarms of a pump round, after them.
+    // Once for all the alarms of a pump round, after them, and at most once
+    // per tick: what arrives later in the tick is brought at the next one.
     void BringToFront() override;
     void PostNextAlarmRequest() override;
 
@@ -143,6 +144,9 @@ private:
     bool m_countLimitDue = false;
     int m_ticksSinceCountLimit = kTicksPerCycle;
     int m_busy = 0;
-    // A BringToFront is posted and not yet run.
+    // A BringToFront is posted and not yet run; one ran in this tick; one
+    // more is owed at the next tick.
     bool m_frontPosted = false;
+    bool m_frontThisTick = false;
+    bool m_frontDue = false;
 };

@@ -14,10 +14,12 @@
 #include "users/UserSession.h"
 
 #include <QContextMenuEvent>
+#include <QCoreApplication>
 #include <QHeaderView>
 #include <QLayout>
 #include <QVBoxLayout>
 #include <algorithm>
+#include <utility>
 
 namespace {
 
@@ -64,7 +66,12 @@ AlarmListView::AlarmListView(const AlarmListParts& parts, QWidget* parent)
 
     connect(m_model, &AlarmListModel::Refreshed, this, [this] {
         UpdateHeaderArrow();
-        emit StatusChanged();
+        // The status line is painted with the rows: setting its text lays out
+        // the status bar anew, which costs more than storing an alarm.
+        if (m_paintHeld)
+            m_statusHeld = true;
+        else
+            emit StatusChanged();
     });
     connect(this, &QAbstractItemView::doubleClicked, this,
             [this](const QModelIndex& index) { OpenAlarm(index.row()); });
@@ -74,14 +81,17 @@ AlarmListView::AlarmListView(const AlarmListParts& parts, QWidget* parent)
 
     m_paintInterval.setSingleShot(true);
     m_paintInterval.setInterval(kPaintIntervalMs);
-    connect(&m_paintInterval, &QTimer::timeout, this, [this] {
-        if (!m_paintHeld)
-            return;
-        // Enabling paints what was held back, and opens the next interval.
-        m_paintHeld = false;
-        setUpdatesEnabled(true);
-        m_paintInterval.start();
-    });
+    connect(&m_paintInterval, &QTimer::timeout, this, [this] { ReleasePainting(); });
+    // Which rows an arrival moved on the screen; any other change repaints
+    // the whole view.
+    connect(m_model, &QAbstractItemModel::rowsInserted, this,
+            [this](const QModelIndex&, int first, int) {
+                m_insertedFrom = m_insertedFrom < 0 ? first : std::min(m_insertedFrom, first);
+            });
+    auto whole = [this] { m_wholeLayout = true; };
+    connect(m_model, &QAbstractItemModel::modelReset, this, whole);
+    connect(m_model, &QAbstractItemModel::rowsRemoved, this, whole);
+    connect(m_model, &QAbstractItemModel::layoutChanged, this, whole);
 }
 
 AlarmListView::~AlarmListView() = default;
@@ -100,10 +110,77 @@ void AlarmListView::ThrottlePainting()
         m_paintInterval.start();
         return;
     }
-    if (!m_paintHeld) {
-        m_paintHeld = true;
-        setUpdatesEnabled(false);
+    if (m_paintHeld)
+        return;
+    m_paintHeld = true;
+    // The window's pending paint waits for the end of the interval; what
+    // became dirty meanwhile is painted then, in one go. Uncovering the
+    // window still paints at once.
+    m_heldWindow = window();
+    m_heldWindow->installEventFilter(this);
+}
+
+void AlarmListView::ReleasePainting()
+{
+    if (!m_paintHeld)
+        return;
+    m_paintHeld = false;
+    if (std::exchange(m_geometriesHeld, false))
+        updateGeometries();
+    if (m_heldWindow != nullptr) {
+        m_heldWindow->removeEventFilter(this);
+        QCoreApplication::postEvent(m_heldWindow, new QEvent(QEvent::UpdateRequest),
+                                    Qt::LowEventPriority);
     }
+    m_heldWindow = nullptr;
+    // The next interval starts with this paint.
+    m_paintInterval.start();
+    if (std::exchange(m_statusHeld, false))
+        emit StatusChanged();
+}
+
+bool AlarmListView::eventFilter(QObject* watched, QEvent* event)
+{
+    if (m_paintHeld && watched == m_heldWindow && event->type() == QEvent::UpdateRequest)
+        return true;
+    return QTableView::eventFilter(watched, event);
+}
+
+void AlarmListView::doItemsLayout()
+{
+    // Rows that arrived below the visible ones change only the scroll bar;
+    // one that arrived in view moves the rows below it.
+    int from = std::exchange(m_insertedFrom, -1);
+    if (std::exchange(m_wholeLayout, false) || from < 0) {
+        QTableView::doItemsLayout();
+        return;
+    }
+    updateGeometries();
+    // Rows have one fixed height: asking the header for the row's position
+    // would measure every row again after an insertion.
+    int top = from * verticalHeader()->defaultSectionSize() - verticalOffset();
+    QRect moved = viewport()->rect();
+    if (top > moved.bottom())
+        return;
+    moved.setTop(std::max(0, top));
+    viewport()->update(moved);
+}
+
+void AlarmListView::updateGeometries()
+{
+    if (m_paintHeld) {
+        m_geometriesHeld = true;
+        return;
+    }
+    QTableView::updateGeometries();
+}
+
+void AlarmListView::scrollTo(const QModelIndex& index, ScrollHint hint)
+{
+    // Scrolling needs the scroll bar's range for the rows there are now.
+    if (std::exchange(m_geometriesHeld, false))
+        QTableView::updateGeometries();
+    QTableView::scrollTo(index, hint);
 }
 
 void AlarmListView::SortByColumn(int column)

@@ -7,6 +7,7 @@
 
 #include "ui/alarms/AlarmListParts.h"
 
+#include <QPointer>
 #include <QTableView>
 #include <QTimer>
 #include <string>
@@ -55,12 +56,22 @@ public:
     // Where the context menu opens for a click at `viewportPos`.
     QPoint ContextMenuPosition(QPoint viewportPos) const;
 
+    void scrollTo(const QModelIndex& index, ScrollHint hint = EnsureVisible) override;
+    void doItemsLayout() override;
+    // Painting waits for the end of the interval.
+    bool PaintingHeld() const { return m_paintHeld; }
+
 signals:
-    // After every refresh: the status line shows StatusText().
+    // After a refresh, at most once per paint interval like the rows: the
+    // status line shows StatusText().
     void StatusChanged();
 
 protected:
     void contextMenuEvent(QContextMenuEvent* event) override;
+    // Held back with painting: measuring the scroll bar and the headers for
+    // every arriving row costs more than storing its alarm.
+    void updateGeometries() override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
     void UpdateHeaderArrow();
@@ -68,11 +79,19 @@ private:
 
     // Paints once now, then holds painting back until the interval is over.
     void ThrottlePainting();
+    void ReleasePainting();
 
     AlarmListParts m_parts;
     AlarmListModel* m_model;
     QTimer m_paintInterval;
     bool m_paintHeld = false;
+    bool m_statusHeld = false;
+    bool m_geometriesHeld = false;
+    QPointer<QWidget> m_heldWindow;
+    // The first row inserted since the last layout, -1 for none; a change
+    // other than insertions lays out and paints the whole view.
+    int m_insertedFrom = -1;
+    bool m_wholeLayout = false;
 };
 
 // Creates the list inside `place` (the main window's "AlarmListPlace"),

@@ -1,5 +1,6 @@
 #include "ui/alarms/AlarmScroller.h"
 
+#include <QEvent>
 #include <QPainter>
 
 namespace {
@@ -23,25 +24,37 @@ AlarmScroller::AlarmScroller(QWidget* parent) : QWidget(parent)
     bigger.setPointSizeF(bigger.pointSizeF() * 1.15);
     bigger.setBold(true);
     setFont(bigger);
+    Prepare();
 }
 
 void AlarmScroller::SetText(const QString& text)
 {
     m_text = text;
     m_offset = 0;
+    Prepare();
     update();
 }
 
-int AlarmScroller::Period() const
+void AlarmScroller::Prepare()
 {
     QFontMetrics metrics = fontMetrics();
-    return metrics.horizontalAdvance(m_text) + kGapLetters * metrics.horizontalAdvance('x');
+    m_period = metrics.horizontalAdvance(m_text) + kGapLetters * metrics.horizontalAdvance('x');
+    m_laidOut.setText(m_text);
+    m_laidOut.setTextFormat(Qt::PlainText);
+    m_laidOut.setPerformanceHint(QStaticText::AggressiveCaching);
+    m_laidOut.prepare(QTransform(), font());
+}
+
+void AlarmScroller::changeEvent(QEvent* event)
+{
+    QWidget::changeEvent(event);
+    if (event->type() == QEvent::FontChange)
+        Prepare();
 }
 
 void AlarmScroller::Advance()
 {
-    int period = Period();
-    m_offset = period <= 0 ? 0 : (m_offset + kStep) % period;
+    m_offset = m_period <= 0 ? 0 : (m_offset + kStep) % m_period;
     update();
 }
 
@@ -59,10 +72,12 @@ void AlarmScroller::paintEvent(QPaintEvent*)
 {
     QPainter painter(this);
     painter.setPen(palette().color(QPalette::WindowText));
-    int period = Period();
-    if (m_text.isEmpty() || period <= 0)
+    if (m_text.isEmpty() || m_period <= 0)
         return;
-    int baseline = (height() + fontMetrics().ascent() - fontMetrics().descent()) / 2;
-    for (int x = -m_offset; x < width(); x += period)
-        painter.drawText(x, baseline, m_text);
+    QFontMetrics metrics = fontMetrics();
+    int baseline = (height() + metrics.ascent() - metrics.descent()) / 2;
+    // A laid-out text is placed by its top, not its baseline.
+    int top = baseline - metrics.ascent();
+    for (int x = -m_offset; x < width(); x += m_period)
+        painter.drawStaticText(x, top, m_laidOut);
 }

@@ -2,6 +2,7 @@
 // at every step and starts over once it has run through.
 #pragma once
 
+#include <QStaticText>
 #include <QWidget>
 
 class AlarmScroller final : public QWidget {
@@ -23,11 +24,16 @@ public:
 
 protected:
     void paintEvent(QPaintEvent* event) override;
+    void changeEvent(QEvent* event) override;
 
 private:
-    // The text and the gap before it comes round again.
-    int Period() const;
+    // Lays the text out once: it is painted at every step, and laying it
+    // out anew each time cost the station's loop up to a millisecond.
+    void Prepare();
 
     QString m_text;
+    QStaticText m_laidOut;
+    // The text and the gap before it comes round again.
+    int m_period = 0;
     int m_offset = 0;
 };

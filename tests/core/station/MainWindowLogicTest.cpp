@@ -184,6 +184,30 @@ TEST_F(MainWindowLogicTest, WaitingAlarmIsOpenedByThePendingCheckAtTheNextStart)
     EXPECT_EQ(view.alarmViews.created, 1);
 }
 
+TEST_F(MainWindowLogicTest, AStreamOfAlarmsBringsTheStationToTheFrontOncePerTick)
+{
+    int round = 0;
+    Run([&](Station&, MainWindowLogic& logic) {
+        switch (round++) {
+        case 0:
+            logic.BringToFront();
+            return false;
+        case 1:
+            EXPECT_EQ(view.broughtToFront, 1);
+            // A later round of the same tick: owed, not forgotten.
+            logic.BringToFront();
+            return false;
+        case 2:
+            EXPECT_EQ(view.broughtToFront, 1);
+            logic.Tick();
+            return false;
+        default:
+            EXPECT_EQ(view.broughtToFront, 2);
+            return true;
+        }
+    });
+}
+
 TEST_F(MainWindowLogicTest, TheLiveViewProgramBringsTheStationToTheFrontAndOpensTheSelection)
 {
     int round = 0;

@@ -104,7 +104,7 @@ TEST_F(AlarmListPumpTest, TelegramsArrivingThroughThePumpEnterTheListOneRowEach)
     EXPECT_EQ(database->RecordCount(), kTelegrams);
     EXPECT_EQ(inserted.count(), kTelegrams);
     EXPECT_EQ(reset.count(), 0);
-    EXPECT_GE(status.count(), kTelegrams);
+    EXPECT_GE(status.count(), 1);
     EXPECT_EQ(list->StatusText(), "25 Alarme");
     EXPECT_EQ(Cell(kTelegrams - 1, kColumnRecorder), "Simulator");
     EXPECT_EQ(list->Model().CellIcon(kTelegrams - 1), StateIcon::AutoConfirmed);

@@ -109,6 +109,8 @@ TEST_F(AlarmListScreenshots, MainWindowWithAlarmsOfEveryPriority)
     window.show();
     ASSERT_TRUE(QTest::qWaitForWindowExposed(&window));
     SelectRows({2});
+    // As the operator sees it once the rows of the burst are painted.
+    ASSERT_TRUE(QTest::qWaitFor([this] { return !list->PaintingHeld(); }));
     Save(window, "alarm-list.png");
     // The list belongs to the fixture's place again.
     list->setParent(place.get());

@@ -48,6 +48,7 @@ TEST_F(FrenchAlarmScreenshots, AlarmWindowAndList)
         handling->Windows().Tick();
     Save(*dialogs[0], "alarm-window-French.png");
     list->resize(1500, 200);
+    ASSERT_TRUE(QTest::qWaitFor([this] { return !list->PaintingHeld(); }));
     Save(*list, "alarm-list-French.png");
 }
 
