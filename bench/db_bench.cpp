@@ -355,6 +355,37 @@ BENCHMARK(BM_Append)
     ->Args({kLarge, 5})
     ->Unit(benchmark::kMicrosecond);
 
+// --- updating in place ---------------------------------------------------------------
+
+// One field of one record after another, as confirming alarms does; the
+// journal entry is part of every update.
+void BM_Update(benchmark::State& state)
+{
+    World& world = World::Get();
+    fs::path folder = world.Folder("update");
+    std::string path = (folder / "AlarmDB.txt").string();
+    world.WriteFile(path, kSmall);
+    AlarmDatabase database(world.tree, folder, NoModifierKeys(), NoBusyIndicator());
+    if (!database.Open(path))
+        std::abort();
+    AlarmRecord record;
+    int64_t action = kFirstArrival;
+    int number = 0;
+    for (auto _ : state) {
+        if (!database.Read(number, record))
+            state.SkipWithError("read failed");
+        record.SetNumber(AlarmField::ActionTime, action++);
+        if (!database.Update(number, record))
+            state.SkipWithError("update failed");
+        number = (number + 1) % kSmall;
+    }
+    state.SetItemsProcessed(state.iterations());
+    SetCacheFlag(1);
+    database.Close();
+    fs::remove_all(folder);
+}
+BENCHMARK(BM_Update)->Unit(benchmark::kMicrosecond);
+
 // --- sorting -----------------------------------------------------------------------------
 
 void BM_SortView(benchmark::State& state)

@@ -521,26 +521,27 @@ bool AlarmDatabase::Update(int number, const AlarmRecord& record)
     }
     char bytes[AlarmRecord::kRecordBytes];
     record.Encode(bytes);
+    // The journal entry carries what it replaces, so that replaying it can
+    // tell this record from one a later rewrite put in its place.
     char before[AlarmRecord::kFieldBytes];
-    if (m_indexBuilt && !ReadBytes(number, before, sizeof before)) {
-        m_index.Clear();
-        m_indexBuilt = false;
+    if (!ReadBytes(number, before, sizeof before)) {
+        m_lastError = DbError::WriteFailed;
+        return false;
     }
     int64_t offset = number * kRecordBytes;
     std::span<const char> fields(bytes, AlarmRecord::kFieldBytes);
-    if (!m_journal.Record(offset, fields)) {
+    if (!m_journal.Record(offset, fields, before)) {
         m_lastError = DbError::WriteFailed;
         return false;
     }
     if (!m_file.WriteAt(offset, fields.data(), fields.size())) {
         // The record may now be half written; the journal entry completes it
         // at the next open, so it must survive until then.
+        m_journal.KeepLast();
         m_journalPending = true;
         m_lastError = DbError::WriteFailed;
         return false;
     }
-    if (!m_journalPending)
-        m_journal.Clear();
     KeepNumberKeys(number, bytes);
     if (m_inMemory)
         std::memcpy(m_memory.data() + offset, bytes, fields.size());
@@ -594,6 +595,10 @@ bool AlarmDatabase::DeleteRecords(std::span<const int> numbers)
     }
     if (dropCount == 0)
         return true;
+    if (!SettleJournal()) {
+        m_lastError = DbError::WriteFailed;
+        return false;
+    }
 
     if (dropCount == m_count) {
         if (!m_file.Truncate(0) || !m_file.Sync()) {
@@ -654,6 +659,17 @@ bool AlarmDatabase::DeleteRecords(std::span<const int> numbers)
     m_current = -1;
     RebuildView();
     return true;
+}
+
+bool AlarmDatabase::SettleJournal()
+{
+    if (m_journalPending) {
+        int64_t size = m_file.Size();
+        if (size < 0 || m_journal.Replay(m_file, size) < 0)
+            return false;
+        m_journalPending = false;
+    }
+    return m_journal.Clear();
 }
 
 bool AlarmDatabase::LoadIntoMemory()

@@ -131,6 +131,10 @@ private:
     bool ConvertLayout(int fieldCount);
     bool Recount();
     bool EnsureIndex();
+    // Before the file is rewritten other than through the journal: writes
+    // entries an update could not complete, then empties the journal, whose
+    // entries would not fit the rewritten file.
+    bool SettleJournal();
     void SetRuntimeDoNotWriteCache(int32_t value);
 
     // Calls visit(number, bytes) for records first..end-1 in file order,
