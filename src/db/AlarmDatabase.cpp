@@ -485,6 +485,7 @@ bool AlarmDatabase::Append(const AlarmRecord& record)
     }
     int number = m_count++;
     KeepNumberKeys(number, bytes);
+    KeepTextColumns(number, bytes);
     if (m_inMemory)
         m_memory.insert(m_memory.end(), bytes, bytes + sizeof bytes);
     AlarmRecord stored = AlarmRecord::FromBytes(bytes);
@@ -543,6 +544,7 @@ bool AlarmDatabase::Update(int number, const AlarmRecord& record)
         return false;
     }
     KeepNumberKeys(number, bytes);
+    KeepTextColumns(number, bytes);
     if (m_inMemory)
         std::memcpy(m_memory.data() + offset, bytes, fields.size());
     if (m_indexBuilt)
@@ -1004,6 +1006,31 @@ bool AlarmDatabase::SortByKeys(int code, SortKeyKind kind, SortDirection directi
                     {static_cast<uint64_t>(keys[static_cast<size_t>(number)]) ^ (uint64_t{1} << 63),
                      number});
         }
+    } else if (InternedColumn* column = TextColumn(code)) {
+        // The key of each distinct combination of texts, from a record that
+        // holds just these texts.
+        std::vector<uint64_t> keyOf(column->Distinct());
+        char bytes[AlarmRecord::kRecordBytes];
+        AlarmRecord::NewAlarm().Encode(bytes);
+        bool delegated = !IsFieldCode(code);
+        if (delegated)
+            m_sortKeys->BeginPass();
+        SortKey key;
+        for (uint32_t id = 0; id < keyOf.size(); ++id) {
+            column->Restore(id, bytes);
+            KeyOf(code, bytes, key);
+            keyOf[id] = kind == SortKeyKind::Number
+                            ? static_cast<uint64_t>(key.number) ^ (uint64_t{1} << 63)
+                            : textIds.try_emplace(key.text, static_cast<uint32_t>(textIds.size()))
+                                  .first->second;
+        }
+        if (delegated)
+            m_sortKeys->EndPass();
+        const std::vector<uint32_t>& ids = column->Ids();
+        for (int number = 0; number < m_count; ++number) {
+            if (member.empty() || member[static_cast<size_t>(number)] != 0)
+                entries.push_back({keyOf[ids[static_cast<size_t>(number)]], number});
+        }
     } else {
         bool delegated = !IsFieldCode(code);
         if (delegated)
@@ -1111,6 +1138,76 @@ void AlarmDatabase::ForgetNumberKeys()
     for (std::vector<int64_t>& keys : m_numberKeys) {
         keys.clear();
         keys.shrink_to_fit();
+    }
+    m_textColumns.clear();
+}
+
+size_t AlarmDatabase::SortColumnBytes() const
+{
+    size_t bytes = 0;
+    for (const std::vector<int64_t>& keys : m_numberKeys)
+        bytes += keys.capacity() * sizeof(int64_t);
+    for (const TextColumnSlot& slot : m_textColumns)
+        bytes += slot.column.MemoryBytes();
+    return bytes;
+}
+
+std::vector<AlarmField> AlarmDatabase::ColumnFields(int code) const
+{
+    switch (code) {
+    case 2:
+        return {AlarmField::Recorder};
+    case 6:
+        return {AlarmField::AddInfo};
+    case 8:
+        return {AlarmField::ConfirmUser};
+    case 9:
+        return {AlarmField::ConfirmComment};
+    default:
+        if (IsFieldCode(code) || m_sortKeys == nullptr)
+            return {};
+        return m_sortKeys->KeyFields(code);
+    }
+}
+
+InternedColumn* AlarmDatabase::TextColumn(int code)
+{
+    std::vector<AlarmField> fields = ColumnFields(code);
+    if (fields.empty() || m_count == 0)
+        return nullptr;
+    auto slot = std::find_if(m_textColumns.begin(), m_textColumns.end(),
+                             [&](const TextColumnSlot& s) { return s.column.Fields() == fields; });
+    if (slot == m_textColumns.end())
+        slot = m_textColumns.insert(slot, TextColumnSlot{InternedColumn(fields)});
+    InternedColumn& column = slot->column;
+    if (slot->gaveUp)
+        return nullptr;
+    if (column.Size() == static_cast<size_t>(m_count))
+        return &column;
+    column.Clear();
+    bool kept = true;
+    bool read = Walk(0, m_count, [&](int number, const char* bytes) {
+        kept = column.Set(static_cast<size_t>(number), bytes);
+        return kept;
+    });
+    slot->gaveUp = !kept;
+    if (!read || !kept || column.Size() != static_cast<size_t>(m_count)) {
+        column.Clear();
+        return nullptr;
+    }
+    return &column;
+}
+
+void AlarmDatabase::KeepTextColumns(int number, const char* bytes)
+{
+    for (TextColumnSlot& slot : m_textColumns) {
+        InternedColumn& column = slot.column;
+        if (column.Size() == 0)
+            continue;
+        if (static_cast<size_t>(number) > column.Size())
+            column.Clear();
+        else if (!column.Set(static_cast<size_t>(number), bytes))
+            slot.gaveUp = true;
     }
 }
 

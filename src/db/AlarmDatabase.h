@@ -8,6 +8,7 @@
 #include "db/AlarmRecord.h"
 #include "db/AwaitingIndex.h"
 #include "db/FileHandle.h"
+#include "db/InternedColumn.h"
 #include "db/RedoJournal.h"
 #include "db/SortKeySource.h"
 #include "db/ViewOrder.h"
@@ -101,6 +102,8 @@ public:
     int SortCode() const { return m_sortCode; }
     SortDirection SortOrder() const { return m_sortDirection; }
     void SetSortKeySource(SortKeySource* source) { m_sortKeys = source; }
+    // Memory held by the sort keys kept for the codes sorted by so far.
+    size_t SortColumnBytes() const;
 
     // Keeps a copy of every record in memory and serves reads from it.
     bool LoadIntoMemory();
@@ -164,6 +167,13 @@ private:
     void KeepNumberKeys(int number, const char* bytes);
     void ForgetNumberKeys();
 
+    // The same for codes whose key comes from texts (codes 2, 6, 8, 9 and
+    // the key source's codes that name their fields): the fields' texts,
+    // interned; null when a code has none or its texts are too varied.
+    InternedColumn* TextColumn(int code);
+    std::vector<AlarmField> ColumnFields(int code) const;
+    void KeepTextColumns(int number, const char* bytes);
+
     ConfigNode* GuardEvent() const;
 
     ConfigTree& m_tree;
@@ -203,4 +213,10 @@ private:
     AlarmRecord m_recordBuffer;
     // Indexed by sort code; a column holds a key for every record or is empty.
     std::array<std::vector<int64_t>, 12> m_numberKeys;
+    struct TextColumnSlot {
+        InternedColumn column;
+        // Too varied to hold: sorts by its codes read the file until the next open.
+        bool gaveUp = false;
+    };
+    std::vector<TextColumnSlot> m_textColumns;
 };
