@@ -12,6 +12,7 @@
 #include <array>
 #include <cstdio>
 #include <cstring>
+#include <functional>
 #include <limits>
 #include <memory>
 #include <numeric>
@@ -241,13 +242,16 @@ AlarmDatabase::Opened AlarmDatabase::OpenOnce()
 
     m_index.Clear();
     m_indexBuilt = false;
+    m_indexedUpTo = 0;
     m_memory.clear();
     m_inMemory = false;
     // The file size decides the count: a cache that disagrees is stale (the
     // file was replaced while the station was off), and trusting it would
-    // make appends overwrite records or leave a gap.
+    // make appends overwrite records or leave a gap. So a recount needs no
+    // pass over the records; what needs one (the awaiting index) is built
+    // when asked for or a slice at a time.
     if (!cacheUsable || forced || cachedCount != m_count)
-        Recount();
+        SetRuntimeDoNotWriteCache(0);
     return Opened::Ready;
 }
 
@@ -261,6 +265,7 @@ void AlarmDatabase::ReleaseFiles()
     m_inMemory = false;
     m_index.Clear();
     m_indexBuilt = false;
+    m_indexedUpTo = 0;
     m_view.Clear();
 }
 
@@ -312,25 +317,6 @@ void AlarmDatabase::SetRuntimeDoNotWriteCache(int32_t value)
     if (ConfigNode* flag =
             FindConfigNode(m_tree, {"Runtime", "FFTMNumRecords", "iDoNotWriteDBCache"}))
         flag->SetInt(value);
-}
-
-bool AlarmDatabase::Recount()
-{
-    BusyScope busy(m_busy);
-    m_index.Clear();
-    int total = m_count;
-    bool read = Walk(0, total, [&](int number, const char* bytes) {
-        m_index.Add(number, AlarmRecord::FromBytes(bytes));
-        if (number % (kBlockRecords * 16) == 0)
-            m_busy.ShowProgress(number, total);
-        return true;
-    });
-    m_indexBuilt = read;
-    if (!read)
-        m_index.Clear();
-    m_busy.ShowProgress(total, total);
-    SetRuntimeDoNotWriteCache(0);
-    return read;
 }
 
 bool AlarmDatabase::ConvertLayout(int fieldCount)
@@ -547,7 +533,8 @@ bool AlarmDatabase::Update(int number, const AlarmRecord& record)
     KeepTextColumns(number, bytes);
     if (m_inMemory)
         std::memcpy(m_memory.data() + offset, bytes, fields.size());
-    if (m_indexBuilt)
+    // A record the index has not reached yet enters it as it is now.
+    if (m_indexBuilt || number < m_indexedUpTo)
         m_index.Change(number, AlarmRecord::FromBytes(before), AlarmRecord::FromBytes(bytes));
     m_current = number;
     return true;
@@ -611,6 +598,7 @@ bool AlarmDatabase::DeleteRecords(std::span<const int> numbers)
         m_memory.clear();
         m_index.Clear();
         m_indexBuilt = true;
+        m_indexedUpTo = 0;
     } else {
         std::string temp = TempPath(m_path);
         FileHandle out = FileHandle::CreateTruncated(temp);
@@ -657,6 +645,7 @@ bool AlarmDatabase::DeleteRecords(std::span<const int> numbers)
         m_memory = std::move(memory);
         m_index = std::move(index);
         m_indexBuilt = true;
+        m_indexedUpTo = kept;
     }
     m_current = -1;
     RebuildView();
@@ -692,10 +681,17 @@ bool AlarmDatabase::EnsureIndex()
 {
     if (m_indexBuilt || !IsOpen())
         return m_indexBuilt;
-    m_index.Clear();
-    m_indexBuilt = Walk(0, m_count, [&](int number, const char* bytes) {
+    if (m_indexCompleted)
+        return false;
+    return IndexUpTo(m_count);
+}
+
+bool AlarmDatabase::IndexUpTo(int end)
+{
+    Walk(m_indexedUpTo, std::min(end, m_count), [&](int number, const char* bytes) {
+        m_indexedUpTo = number + 1;
         // Most records are confirmed by an operator and add nothing; telling
-        // them by two fields spares decoding a million records at the start.
+        // them by two fields spares decoding a million records.
         std::string_view state = AlarmRecord::FieldIn(bytes, AlarmField::ConfirmState);
         if (AlarmRecord::FieldIn(bytes, AlarmField::Confirmed) == "1" &&
             (state == "2" || state == "3"))
@@ -703,21 +699,46 @@ bool AlarmDatabase::EnsureIndex()
         m_index.Add(number, AlarmRecord::FromBytes(bytes));
         return true;
     });
-    if (!m_indexBuilt)
-        m_index.Clear();
+    m_indexBuilt = m_indexedUpTo >= m_count;
     return m_indexBuilt;
+}
+
+void AlarmDatabase::BuildIndexInSlices(IndexCompleted completed)
+{
+    m_indexCompleted = std::move(completed);
+    m_groupsAskedEarly = false;
+    m_unconfirmedAskedEarly = false;
+}
+
+bool AlarmDatabase::BuildIndexSlice(int records)
+{
+    if (!IsOpen())
+        return true;
+    if (!m_indexBuilt && !IndexUpTo(m_indexedUpTo + std::max(records, 1)))
+        return false;
+    bool groups = std::exchange(m_groupsAskedEarly, false);
+    bool unconfirmed = std::exchange(m_unconfirmedAskedEarly, false);
+    if (m_indexCompleted && (groups || unconfirmed))
+        m_indexCompleted(groups, unconfirmed);
+    return true;
 }
 
 std::vector<AwaitingGroup> AlarmDatabase::AwaitingGroups()
 {
-    EnsureIndex();
+    m_groupsAskedEarly = !EnsureIndex() || m_groupsAskedEarly;
     return m_index.AwaitingGroups();
 }
 
 const std::vector<int>& AlarmDatabase::UnconfirmedRecords()
 {
-    EnsureIndex();
+    m_unconfirmedAskedEarly = !EnsureIndex() || m_unconfirmedAskedEarly;
     return m_index.Unconfirmed();
+}
+
+int AlarmDatabase::FirstUnconfirmed(const AwaitingIndex::Wanted& wanted)
+{
+    m_unconfirmedAskedEarly = !EnsureIndex() || m_unconfirmedAskedEarly;
+    return m_index.FirstUnconfirmed(wanted);
 }
 
 // --- the view ----------------------------------------------------------------

@@ -16,6 +16,7 @@
 #include <array>
 #include <cstdint>
 #include <filesystem>
+#include <functional>
 #include <span>
 #include <string>
 #include <string_view>
@@ -110,9 +111,19 @@ public:
     bool InMemory() const { return m_inMemory; }
 
     // Records that await an operator (see AwaitingIndex). The first call
-    // after an open that used "db.cache" reads the file once.
+    // after an open reads the file once, unless the index is built in slices.
     std::vector<AwaitingGroup> AwaitingGroups();
     const std::vector<int>& UnconfirmedRecords();
+    int FirstUnconfirmed(const AwaitingIndex::Wanted& wanted);
+    // For a start that must not wait for a pass over every record: the
+    // questions above answer from the records indexed so far (a prefix of
+    // the file) until BuildIndexSlice has indexed them all; then `completed`
+    // hears which of them were answered early, to ask again.
+    using IndexCompleted = std::function<void(bool groupsAsked, bool unconfirmedAsked)>;
+    void BuildIndexInSlices(IndexCompleted completed);
+    // Indexes up to `records` more records; true once the index is complete.
+    bool BuildIndexSlice(int records);
+    bool IndexComplete() const { return m_indexBuilt; }
 
     // The observer on Runtime/GuardEvent that appends each new event.
     bool StartObserving();
@@ -132,8 +143,8 @@ private:
     bool ReadCountCache(int64_t& count);
     void WriteCountCache();
     bool ConvertLayout(int fieldCount);
-    bool Recount();
     bool EnsureIndex();
+    bool IndexUpTo(int end);
     // Before the file is rewritten other than through the journal: writes
     // entries an update could not complete, then empties the journal, whose
     // entries would not fit the rewritten file.
@@ -195,7 +206,12 @@ private:
     std::vector<char> m_memory;
 
     AwaitingIndex m_index;
+    // Complete; otherwise records 0 to m_indexedUpTo - 1 are in the index.
     bool m_indexBuilt = false;
+    int m_indexedUpTo = 0;
+    IndexCompleted m_indexCompleted;
+    bool m_groupsAskedEarly = false;
+    bool m_unconfirmedAskedEarly = false;
 
     ViewOrder m_view;
     // Counted in steps of kViewGrowth; ViewOrder grows block by block.

@@ -11,6 +11,7 @@
 #include "db/AlarmRecord.h"
 
 #include <cstdint>
+#include <functional>
 #include <map>
 #include <string>
 #include <tuple>
@@ -42,13 +43,24 @@ public:
     int64_t AwaitingCount() const { return m_awaitingCount; }
     // Ascending record numbers.
     const std::vector<int>& Unconfirmed() const { return m_unconfirmed; }
+    // The first unconfirmed record, in file order, whose recorder, alarm
+    // type and camera `wanted` accepts; it is asked once per distinct
+    // combination. -1 for none.
+    using Wanted =
+        std::function<bool(const std::string& recorder, int32_t alarmType, int32_t cameraId)>;
+    int FirstUnconfirmed(const Wanted& wanted) const;
 
 private:
     using Key = std::tuple<std::string, int32_t, int32_t>;
     static Key KeyOf(const AlarmRecord& record);
     void Count(const AlarmRecord& record, int64_t delta);
+    uint32_t KeyId(const AlarmRecord& record);
 
     std::map<Key, int64_t> m_groups;
     int64_t m_awaitingCount = 0;
     std::vector<int> m_unconfirmed;
+    // The combination of each unconfirmed record, beside m_unconfirmed.
+    std::vector<uint32_t> m_unconfirmedKeys;
+    std::map<Key, uint32_t> m_keyIds;
+    std::vector<Key> m_keys;
 };
