@@ -683,6 +683,7 @@ bool AlarmDatabase::EnsureIndex()
         return m_indexBuilt;
     if (m_indexCompleted)
         return false;
+    BusyScope busy(m_busy);
     return IndexUpTo(m_count);
 }
 
