@@ -313,6 +313,30 @@ void BM_OpenWithoutCache(benchmark::State& state)
 }
 BENCHMARK(BM_OpenWithoutCache)->Unit(benchmark::kMillisecond);
 
+// One slice of the awaiting index as the station builds it after a start,
+// a slice per round: what one round spends on it.
+void BM_IndexSlice(benchmark::State& state)
+{
+    World& world = World::Get();
+    std::unique_ptr<AlarmDatabase> database = OpenLarge();
+    database->BuildIndexInSlices([](bool, bool) {});
+    for (auto _ : state) {
+        if (database->BuildIndexSlice(static_cast<int>(state.range(0)))) {
+            state.PauseTiming();
+            SetCacheFlag(1);
+            database->Close();
+            database = OpenLarge();
+            database->BuildIndexInSlices([](bool, bool) {});
+            state.ResumeTiming();
+        }
+    }
+    state.SetItemsProcessed(state.iterations() * state.range(0));
+    SetCacheFlag(1);
+    database->Close();
+    (void)world;
+}
+BENCHMARK(BM_IndexSlice)->Arg(16'384)->Unit(benchmark::kMillisecond);
+
 // --- appending ------------------------------------------------------------------------
 
 // Arg 0: records at the start; arg 1: view order (0 arrival ascending,

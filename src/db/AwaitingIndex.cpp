@@ -1,6 +1,8 @@
 #include "db/AwaitingIndex.h"
 
 #include <algorithm>
+#include <functional>
+#include <numeric>
 
 bool AwaitingIndex::AwaitsOperator(const AlarmRecord& record)
 {
@@ -15,20 +17,22 @@ bool AwaitingIndex::IsUnconfirmed(const AlarmRecord& record)
 
 void AwaitingIndex::Clear()
 {
-    m_groups.clear();
+    m_keyIds.clear();
+    m_keys.clear();
+    m_counts.clear();
+    m_ordered.clear();
     m_awaitingCount = 0;
     m_unconfirmed.clear();
     m_unconfirmedKeys.clear();
-    m_keyIds.clear();
-    m_keys.clear();
 }
 
-uint32_t AwaitingIndex::KeyId(const AlarmRecord& record)
+size_t AwaitingIndex::KeyHash::operator()(const Key& key) const
 {
-    auto [it, inserted] = m_keyIds.try_emplace(KeyOf(record), static_cast<uint32_t>(m_keys.size()));
-    if (inserted)
-        m_keys.push_back(it->first);
-    return it->second;
+    size_t hash = std::hash<std::string>()(std::get<0>(key));
+    uint64_t numbers = uint64_t{static_cast<uint32_t>(std::get<1>(key))} << 32 |
+                       static_cast<uint32_t>(std::get<2>(key));
+    return hash ^
+           (std::hash<uint64_t>()(numbers) + 0x9e3779b97f4a7c15ull + (hash << 6) + (hash >> 2));
 }
 
 AwaitingIndex::Key AwaitingIndex::KeyOf(const AlarmRecord& record)
@@ -37,31 +41,43 @@ AwaitingIndex::Key AwaitingIndex::KeyOf(const AlarmRecord& record)
             record.Int(AlarmField::CameraID)};
 }
 
-void AwaitingIndex::Count(const AlarmRecord& record, int64_t delta)
+uint32_t AwaitingIndex::KeyId(const AlarmRecord& record)
 {
-    auto [it, inserted] = m_groups.try_emplace(KeyOf(record), 0);
-    it->second += delta;
-    if (it->second <= 0)
-        m_groups.erase(it);
+    auto [it, inserted] = m_keyIds.try_emplace(KeyOf(record), static_cast<uint32_t>(m_keys.size()));
+    if (inserted) {
+        m_keys.push_back(it->first);
+        m_counts.push_back(0);
+    }
+    return it->second;
+}
+
+void AwaitingIndex::Count(uint32_t id, int64_t delta)
+{
+    m_counts[id] = std::max<int64_t>(m_counts[id] + delta, 0);
     m_awaitingCount += delta;
 }
 
 void AwaitingIndex::Add(int number, const AlarmRecord& record)
 {
-    if (AwaitsOperator(record))
-        Count(record, 1);
-    if (IsUnconfirmed(record)) {
+    bool awaits = AwaitsOperator(record);
+    bool unconfirmed = IsUnconfirmed(record);
+    if (!awaits && !unconfirmed)
+        return;
+    uint32_t id = KeyId(record);
+    if (awaits)
+        Count(id, 1);
+    if (unconfirmed) {
         m_unconfirmed.push_back(number);
-        m_unconfirmedKeys.push_back(KeyId(record));
+        m_unconfirmedKeys.push_back(id);
     }
 }
 
 void AwaitingIndex::Change(int number, const AlarmRecord& before, const AlarmRecord& after)
 {
     if (AwaitsOperator(before))
-        Count(before, -1);
+        Count(KeyId(before), -1);
     if (AwaitsOperator(after))
-        Count(after, 1);
+        Count(KeyId(after), 1);
     bool wasUnconfirmed = IsUnconfirmed(before);
     bool isUnconfirmed = IsUnconfirmed(after);
     if (!wasUnconfirmed && !isUnconfirmed)
@@ -98,9 +114,18 @@ int AwaitingIndex::FirstUnconfirmed(const Wanted& wanted) const
 
 std::vector<AwaitingGroup> AwaitingIndex::AwaitingGroups() const
 {
+    if (m_ordered.size() != m_keys.size()) {
+        m_ordered.resize(m_keys.size());
+        std::iota(m_ordered.begin(), m_ordered.end(), 0);
+        std::sort(m_ordered.begin(), m_ordered.end(),
+                  [this](uint32_t a, uint32_t b) { return m_keys[a] < m_keys[b]; });
+    }
     std::vector<AwaitingGroup> groups;
-    groups.reserve(m_groups.size());
-    for (const auto& [key, count] : m_groups)
-        groups.push_back({std::get<0>(key), std::get<1>(key), std::get<2>(key), count});
+    for (uint32_t id : m_ordered) {
+        if (m_counts[id] > 0) {
+            const Key& key = m_keys[id];
+            groups.push_back({std::get<0>(key), std::get<1>(key), std::get<2>(key), m_counts[id]});
+        }
+    }
     return groups;
 }
