@@ -20,10 +20,13 @@
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <functional>
 #include <map>
 #include <memory>
 #include <random>
 #include <string>
+#include <string_view>
+#include <utility>
 #include <vector>
 
 #include <unistd.h>
@@ -310,6 +313,30 @@ void BM_OpenWithoutCache(benchmark::State& state)
 }
 BENCHMARK(BM_OpenWithoutCache)->Unit(benchmark::kMillisecond);
 
+// One slice of the awaiting index as the station builds it after a start,
+// a slice per round: what one round spends on it.
+void BM_IndexSlice(benchmark::State& state)
+{
+    World& world = World::Get();
+    std::unique_ptr<AlarmDatabase> database = OpenLarge();
+    database->BuildIndexInSlices([](bool, bool) {});
+    for (auto _ : state) {
+        if (database->BuildIndexSlice(static_cast<int>(state.range(0)))) {
+            state.PauseTiming();
+            SetCacheFlag(1);
+            database->Close();
+            database = OpenLarge();
+            database->BuildIndexInSlices([](bool, bool) {});
+            state.ResumeTiming();
+        }
+    }
+    state.SetItemsProcessed(state.iterations() * state.range(0));
+    SetCacheFlag(1);
+    database->Close();
+    (void)world;
+}
+BENCHMARK(BM_IndexSlice)->Arg(16'384)->Unit(benchmark::kMillisecond);
+
 // --- appending ------------------------------------------------------------------------
 
 // Arg 0: records at the start; arg 1: view order (0 arrival ascending,
@@ -355,6 +382,37 @@ BENCHMARK(BM_Append)
     ->Args({kLarge, 5})
     ->Unit(benchmark::kMicrosecond);
 
+// --- updating in place ---------------------------------------------------------------
+
+// One field of one record after another, as confirming alarms does; the
+// journal entry is part of every update.
+void BM_Update(benchmark::State& state)
+{
+    World& world = World::Get();
+    fs::path folder = world.Folder("update");
+    std::string path = (folder / "AlarmDB.txt").string();
+    world.WriteFile(path, kSmall);
+    AlarmDatabase database(world.tree, folder, NoModifierKeys(), NoBusyIndicator());
+    if (!database.Open(path))
+        std::abort();
+    AlarmRecord record;
+    int64_t action = kFirstArrival;
+    int number = 0;
+    for (auto _ : state) {
+        if (!database.Read(number, record))
+            state.SkipWithError("read failed");
+        record.SetNumber(AlarmField::ActionTime, action++);
+        if (!database.Update(number, record))
+            state.SkipWithError("update failed");
+        number = (number + 1) % kSmall;
+    }
+    state.SetItemsProcessed(state.iterations());
+    SetCacheFlag(1);
+    database.Close();
+    fs::remove_all(folder);
+}
+BENCHMARK(BM_Update)->Unit(benchmark::kMicrosecond);
+
 // --- sorting -----------------------------------------------------------------------------
 
 void BM_SortView(benchmark::State& state)
@@ -372,6 +430,9 @@ void BM_SortView(benchmark::State& state)
             state.SkipWithError("sort failed");
         ascending = !ascending;
     }
+    // What the keys kept in memory for this code cost.
+    state.counters["column_B_per_record"] =
+        static_cast<double>(database->SortColumnBytes()) / database->RecordCount();
     SetCacheFlag(1);
     database->Close();
 }
@@ -382,7 +443,7 @@ BENCHMARK(BM_SortView)
     ->Arg(102)
     ->Unit(benchmark::kMillisecond);
 
-// The floor for the number sorts: a bare std::sort of the same keys, read
+// The floor for the sorts: a bare std::sort of the same keys, read
 // beforehand, ties newest first, into the record numbers a view holds.
 int64_t NumberKey(int code, const AlarmRecord& record)
 {
@@ -408,23 +469,52 @@ int64_t NumberKey(int code, const AlarmRecord& record)
     }
 }
 
-void BM_StdSortOfKeys(benchmark::State& state)
+// Keys of the text codes, folded to lower case as the view compares them.
+std::string TextKey(int code, const AlarmRecord& record)
 {
-    int code = static_cast<int>(state.range(0));
-    std::unique_ptr<AlarmDatabase> database = OpenLarge();
-    std::vector<std::pair<int64_t, int>> keys;
-    AlarmRecord record;
-    for (int i = 0; i < database->RecordCount(); ++i) {
-        if (!database->Read(i, record))
-            std::abort();
-        keys.emplace_back(NumberKey(code, record), i);
+    static const std::map<int32_t, Priority> settings = TypeSettings();
+    std::string text;
+    switch (code) {
+    case 2:
+        text = record.Field(AlarmField::Recorder);
+        break;
+    case 6:
+        text = record.Field(AlarmField::AddInfo);
+        break;
+    case 8:
+        text = record.Field(AlarmField::ConfirmUser);
+        break;
+    case 9:
+        text = record.Field(AlarmField::ConfirmComment);
+        break;
+    default: {
+        auto it = settings.find(record.Int(AlarmField::AlarmType));
+        text = it == settings.end() ? "" : it->second.title;
     }
+    }
+    for (char& c : text)
+        c = static_cast<char>(c >= 'A' && c <= 'Z' ? c - 'A' + 'a' : c);
+    return text;
+}
+
+int64_t PriorityKey(const AlarmRecord& record)
+{
+    static const std::map<int32_t, Priority> settings = TypeSettings();
+    auto it = settings.find(record.Int(AlarmField::AlarmType));
+    return it == settings.end() ? SettingsSortKeys::kNoPriority : it->second.priority;
+}
+
+// Sorts copies of (key, record number) pairs as the view orders them:
+// `less` for the ascending direction, ties newest first.
+template <typename Key, typename Less>
+void StdSortLoop(benchmark::State& state, const std::vector<std::pair<Key, int>>& keys, Less less)
+{
     bool ascending = true;
     for (auto _ : state) {
-        std::vector<std::pair<int64_t, int>> work = keys;
-        std::sort(work.begin(), work.end(), [ascending](const auto& a, const auto& b) {
+        std::vector<std::pair<Key, int>> work = keys;
+        std::sort(work.begin(), work.end(), [ascending, &less](const auto& a, const auto& b) {
             if (a.first != b.first)
-                return ascending ? a.first < b.first : a.first > b.first;
+                return ascending ? less(a.first, b.first) : less(b.first, a.first);
             return a.second > b.second;
         });
         std::vector<int> numbers(work.size());
@@ -433,16 +523,52 @@ void BM_StdSortOfKeys(benchmark::State& state)
         benchmark::DoNotOptimize(numbers.data());
         ascending = !ascending;
     }
+}
+
+void BM_StdSortOfKeys(benchmark::State& state)
+{
+    int code = static_cast<int>(state.range(0));
+    std::unique_ptr<AlarmDatabase> database = OpenLarge();
+    std::vector<AlarmRecord> records(static_cast<size_t>(database->RecordCount()));
+    for (int i = 0; i < database->RecordCount(); ++i) {
+        if (!database->Read(i, records[static_cast<size_t>(i)]))
+            std::abort();
+    }
+    bool text = code == 2 || code == 6 || code == 8 || code == 9 || code == 101;
+    if (text) {
+        // The texts stay put; the sort moves views of them, as it would pointers.
+        std::vector<std::string> texts;
+        texts.reserve(records.size());
+        std::vector<std::pair<std::string_view, int>> keys;
+        for (const AlarmRecord& record : records) {
+            texts.push_back(TextKey(code, record));
+            keys.emplace_back(texts.back(), static_cast<int>(keys.size()));
+        }
+        // Ascending texts run from Z to A.
+        StdSortLoop(state, keys, std::greater<std::string_view>());
+    } else {
+        std::vector<std::pair<int64_t, int>> keys;
+        for (const AlarmRecord& record : records)
+            keys.emplace_back(code == 102 ? PriorityKey(record) : NumberKey(code, record),
+                              static_cast<int>(keys.size()));
+        StdSortLoop(state, keys, std::less<int64_t>());
+    }
     SetCacheFlag(1);
     database->Close();
 }
 BENCHMARK(BM_StdSortOfKeys)
     ->Arg(1)
+    ->Arg(2)
     ->Arg(3)
     ->Arg(4)
     ->Arg(5)
+    ->Arg(6)
     ->Arg(7)
+    ->Arg(8)
+    ->Arg(9)
     ->Arg(11)
+    ->Arg(101)
+    ->Arg(102)
     ->Unit(benchmark::kMillisecond);
 
 // The same orders in SQL: numbers ascending, texts in reverse alphabetical

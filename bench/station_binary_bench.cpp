@@ -283,9 +283,20 @@ private:
     int m_out = -1;
 };
 
+// How the stored records are left for the start.
+enum class Stored {
+    // Confirmed by an operator, "db.cache" written at an orderly end.
+    Confirmed,
+    // The same without "db.cache" (after a kill or a reset of the cache).
+    WithoutCache,
+    // Never confirmed (ConfirmState 0, as when no operator was there).
+    Unconfirmed,
+};
+
 // A program folder whose recorder list holds 127.0.0.1 after `others`
 // recorders elsewhere, with type 10001 at `priority`, and `records` records.
-void PrepareFolder(const std::filesystem::path& folder, int priority, int others, int records)
+void PrepareFolder(const std::filesystem::path& folder, int priority, int others, int records,
+                   Stored stored = Stored::Confirmed)
 {
     std::filesystem::copy(std::filesystem::path(WARDEX_SOURCE_DIR) / "Languages",
                           folder / "Languages");
@@ -313,6 +324,10 @@ void PrepareFolder(const std::filesystem::path& folder, int priority, int others
         AlarmDatabase database(tree, folder, NoModifierKeys(), NoBusyIndicator());
         database.Open((folder / "AlarmDB.txt").string());
         AlarmRecord record = StoredConfirmedAlarm();
+        if (stored == Stored::Unconfirmed) {
+            record.SetField(AlarmField::ConfirmState, "0");
+            record.SetField(AlarmField::Confirmed, "0");
+        }
         record.SetField(AlarmField::TimeArrival, "13000000000000");
         database.Append(record);
         database.Close();
@@ -333,6 +348,8 @@ void PrepareFolder(const std::filesystem::path& folder, int priority, int others
     AlarmDatabase database(tree, folder, NoModifierKeys(), NoBusyIndicator());
     database.Open((folder / "AlarmDB.txt").string());
     database.Close();
+    if (stored == Stored::WithoutCache)
+        std::filesystem::remove(folder / "db.cache");
 }
 
 struct Outcome {
@@ -455,16 +472,18 @@ bool RunStation(const std::filesystem::path& folder, int connections, int count,
 }
 
 // Arguments: connections, priority (5 silent, 0 alarm window), records
-// stored, other recorders in the list before the sending one.
+// stored, other recorders in the list before the sending one, how the
+// records are stored (Stored).
 void Burst(benchmark::State& state)
 {
     const int connections = static_cast<int>(state.range(0));
     const int priority = static_cast<int>(state.range(1));
     const int records = static_cast<int>(state.range(2));
     const int others = static_cast<int>(state.range(3));
+    const auto stored = static_cast<Stored>(state.range(4));
     for (auto _ : state) {
         TempDir dir;
-        PrepareFolder(dir.Path(), priority, others, records);
+        PrepareFolder(dir.Path(), priority, others, records, stored);
         // For profiling the station by hand in the same folder.
         if (const char* keep = std::getenv("WARDEX_E2E_KEEP"))
             std::filesystem::copy(dir.Path(), keep, std::filesystem::copy_options::recursive);
@@ -686,17 +705,19 @@ void ForwardingTarget(benchmark::State& state)
 } // namespace
 
 BENCHMARK(Burst)
-    ->ArgNames({"conn", "prio", "records", "others"})
-    ->Args({1, 5, 1'000, 0})
-    ->Args({10, 5, 1'000, 0})
-    ->Args({100, 5, 1'000, 0})
-    ->Args({1'000, 5, 1'000, 0})
-    ->Args({1, 0, 1'000, 0})
-    ->Args({10, 0, 1'000, 0})
-    ->Args({100, 0, 1'000, 0})
-    ->Args({1'000, 0, 1'000, 0})
-    ->Args({100, 5, 1'000, 999})
-    ->Args({100, 5, 1'000'000, 0})
+    ->ArgNames({"conn", "prio", "records", "others", "stored"})
+    ->Args({1, 5, 1'000, 0, 0})
+    ->Args({10, 5, 1'000, 0, 0})
+    ->Args({100, 5, 1'000, 0, 0})
+    ->Args({1'000, 5, 1'000, 0, 0})
+    ->Args({1, 0, 1'000, 0, 0})
+    ->Args({10, 0, 1'000, 0, 0})
+    ->Args({100, 0, 1'000, 0, 0})
+    ->Args({1'000, 0, 1'000, 0, 0})
+    ->Args({100, 5, 1'000, 999, 0})
+    ->Args({100, 5, 1'000'000, 0, 0})
+    ->Args({100, 5, 1'000'000, 0, 1})
+    ->Args({100, 5, 1'000'000, 0, 2})
     ->UseManualTime()
     ->Iterations(1)
     ->Unit(benchmark::kMillisecond);

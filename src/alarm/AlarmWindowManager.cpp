@@ -278,22 +278,19 @@ void AlarmWindowManager::NextAlarmWindow()
         return;
     }
     ConfigLock lock(m_tree);
-    // A copy: opening a window changes records and so the index.
-    std::vector<int> unconfirmed = m_database.UnconfirmedRecords();
-    for (int number : unconfirmed) {
-        AlarmRecord record;
-        if (!m_database.Read(number, record) || IsConfirmed(record))
-            continue;
-        std::string recorder(record.Field(AlarmField::Recorder));
-        if (!FindRecorderName(m_tree, recorder, 0))
-            continue;
-        std::optional<AlarmSettings> settings = LookupAlarmSettings(
-            m_tree, record.Int(AlarmField::AlarmType), record.Int(AlarmField::CameraID), recorder);
-        if (settings && settings->priority == 0) {
-            OpenSelectedAlarm(number);
-            return;
-        }
-    }
+    // The first unconfirmed alarm of priority 0 from a known recorder; both
+    // depend on recorder, type and camera only, so each combination is
+    // looked up once however many records share it.
+    int number = m_database.FirstUnconfirmed(
+        [this](const std::string& recorder, int32_t alarmType, int32_t cameraId) {
+            if (!FindRecorderName(m_tree, recorder, 0))
+                return false;
+            std::optional<AlarmSettings> settings =
+                LookupAlarmSettings(m_tree, alarmType, cameraId, recorder);
+            return settings && settings->priority == 0;
+        });
+    if (number >= 0)
+        OpenSelectedAlarm(number);
 }
 
 void AlarmWindowManager::OpenSelectedAlarm(int recordNumber)

@@ -12,6 +12,7 @@
 #include <array>
 #include <cstdio>
 #include <cstring>
+#include <functional>
 #include <limits>
 #include <memory>
 #include <numeric>
@@ -241,13 +242,16 @@ AlarmDatabase::Opened AlarmDatabase::OpenOnce()
 
     m_index.Clear();
     m_indexBuilt = false;
+    m_indexedUpTo = 0;
     m_memory.clear();
     m_inMemory = false;
     // The file size decides the count: a cache that disagrees is stale (the
     // file was replaced while the station was off), and trusting it would
-    // make appends overwrite records or leave a gap.
+    // make appends overwrite records or leave a gap. So a recount needs no
+    // pass over the records; what needs one (the awaiting index) is built
+    // when asked for or a slice at a time.
     if (!cacheUsable || forced || cachedCount != m_count)
-        Recount();
+        SetRuntimeDoNotWriteCache(0);
     return Opened::Ready;
 }
 
@@ -261,6 +265,7 @@ void AlarmDatabase::ReleaseFiles()
     m_inMemory = false;
     m_index.Clear();
     m_indexBuilt = false;
+    m_indexedUpTo = 0;
     m_view.Clear();
 }
 
@@ -312,25 +317,6 @@ void AlarmDatabase::SetRuntimeDoNotWriteCache(int32_t value)
     if (ConfigNode* flag =
             FindConfigNode(m_tree, {"Runtime", "FFTMNumRecords", "iDoNotWriteDBCache"}))
         flag->SetInt(value);
-}
-
-bool AlarmDatabase::Recount()
-{
-    BusyScope busy(m_busy);
-    m_index.Clear();
-    int total = m_count;
-    bool read = Walk(0, total, [&](int number, const char* bytes) {
-        m_index.Add(number, AlarmRecord::FromBytes(bytes));
-        if (number % (kBlockRecords * 16) == 0)
-            m_busy.ShowProgress(number, total);
-        return true;
-    });
-    m_indexBuilt = read;
-    if (!read)
-        m_index.Clear();
-    m_busy.ShowProgress(total, total);
-    SetRuntimeDoNotWriteCache(0);
-    return read;
 }
 
 bool AlarmDatabase::ConvertLayout(int fieldCount)
@@ -485,6 +471,7 @@ bool AlarmDatabase::Append(const AlarmRecord& record)
     }
     int number = m_count++;
     KeepNumberKeys(number, bytes);
+    KeepTextColumns(number, bytes);
     if (m_inMemory)
         m_memory.insert(m_memory.end(), bytes, bytes + sizeof bytes);
     AlarmRecord stored = AlarmRecord::FromBytes(bytes);
@@ -521,30 +508,33 @@ bool AlarmDatabase::Update(int number, const AlarmRecord& record)
     }
     char bytes[AlarmRecord::kRecordBytes];
     record.Encode(bytes);
+    // The journal entry carries what it replaces, so that replaying it can
+    // tell this record from one a later rewrite put in its place.
     char before[AlarmRecord::kFieldBytes];
-    if (m_indexBuilt && !ReadBytes(number, before, sizeof before)) {
-        m_index.Clear();
-        m_indexBuilt = false;
+    if (!ReadBytes(number, before, sizeof before)) {
+        m_lastError = DbError::WriteFailed;
+        return false;
     }
     int64_t offset = number * kRecordBytes;
     std::span<const char> fields(bytes, AlarmRecord::kFieldBytes);
-    if (!m_journal.Record(offset, fields)) {
+    if (!m_journal.Record(offset, fields, before)) {
         m_lastError = DbError::WriteFailed;
         return false;
     }
     if (!m_file.WriteAt(offset, fields.data(), fields.size())) {
         // The record may now be half written; the journal entry completes it
         // at the next open, so it must survive until then.
+        m_journal.KeepLast();
         m_journalPending = true;
         m_lastError = DbError::WriteFailed;
         return false;
     }
-    if (!m_journalPending)
-        m_journal.Clear();
     KeepNumberKeys(number, bytes);
+    KeepTextColumns(number, bytes);
     if (m_inMemory)
         std::memcpy(m_memory.data() + offset, bytes, fields.size());
-    if (m_indexBuilt)
+    // A record the index has not reached yet enters it as it is now.
+    if (m_indexBuilt || number < m_indexedUpTo)
         m_index.Change(number, AlarmRecord::FromBytes(before), AlarmRecord::FromBytes(bytes));
     m_current = number;
     return true;
@@ -594,6 +584,10 @@ bool AlarmDatabase::DeleteRecords(std::span<const int> numbers)
     }
     if (dropCount == 0)
         return true;
+    if (!SettleJournal()) {
+        m_lastError = DbError::WriteFailed;
+        return false;
+    }
 
     if (dropCount == m_count) {
         if (!m_file.Truncate(0) || !m_file.Sync()) {
@@ -604,6 +598,7 @@ bool AlarmDatabase::DeleteRecords(std::span<const int> numbers)
         m_memory.clear();
         m_index.Clear();
         m_indexBuilt = true;
+        m_indexedUpTo = 0;
     } else {
         std::string temp = TempPath(m_path);
         FileHandle out = FileHandle::CreateTruncated(temp);
@@ -650,10 +645,22 @@ bool AlarmDatabase::DeleteRecords(std::span<const int> numbers)
         m_memory = std::move(memory);
         m_index = std::move(index);
         m_indexBuilt = true;
+        m_indexedUpTo = kept;
     }
     m_current = -1;
     RebuildView();
     return true;
+}
+
+bool AlarmDatabase::SettleJournal()
+{
+    if (m_journalPending) {
+        int64_t size = m_file.Size();
+        if (size < 0 || m_journal.Replay(m_file, size) < 0)
+            return false;
+        m_journalPending = false;
+    }
+    return m_journal.Clear();
 }
 
 bool AlarmDatabase::LoadIntoMemory()
@@ -674,10 +681,18 @@ bool AlarmDatabase::EnsureIndex()
 {
     if (m_indexBuilt || !IsOpen())
         return m_indexBuilt;
-    m_index.Clear();
-    m_indexBuilt = Walk(0, m_count, [&](int number, const char* bytes) {
+    if (m_indexCompleted)
+        return false;
+    BusyScope busy(m_busy);
+    return IndexUpTo(m_count);
+}
+
+bool AlarmDatabase::IndexUpTo(int end)
+{
+    Walk(m_indexedUpTo, std::min(end, m_count), [&](int number, const char* bytes) {
+        m_indexedUpTo = number + 1;
         // Most records are confirmed by an operator and add nothing; telling
-        // them by two fields spares decoding a million records at the start.
+        // them by two fields spares decoding a million records.
         std::string_view state = AlarmRecord::FieldIn(bytes, AlarmField::ConfirmState);
         if (AlarmRecord::FieldIn(bytes, AlarmField::Confirmed) == "1" &&
             (state == "2" || state == "3"))
@@ -685,21 +700,46 @@ bool AlarmDatabase::EnsureIndex()
         m_index.Add(number, AlarmRecord::FromBytes(bytes));
         return true;
     });
-    if (!m_indexBuilt)
-        m_index.Clear();
+    m_indexBuilt = m_indexedUpTo >= m_count;
     return m_indexBuilt;
+}
+
+void AlarmDatabase::BuildIndexInSlices(IndexCompleted completed)
+{
+    m_indexCompleted = std::move(completed);
+    m_groupsAskedEarly = false;
+    m_unconfirmedAskedEarly = false;
+}
+
+bool AlarmDatabase::BuildIndexSlice(int records)
+{
+    if (!IsOpen())
+        return true;
+    if (!m_indexBuilt && !IndexUpTo(m_indexedUpTo + std::max(records, 1)))
+        return false;
+    bool groups = std::exchange(m_groupsAskedEarly, false);
+    bool unconfirmed = std::exchange(m_unconfirmedAskedEarly, false);
+    if (m_indexCompleted && (groups || unconfirmed))
+        m_indexCompleted(groups, unconfirmed);
+    return true;
 }
 
 std::vector<AwaitingGroup> AlarmDatabase::AwaitingGroups()
 {
-    EnsureIndex();
+    m_groupsAskedEarly = !EnsureIndex() || m_groupsAskedEarly;
     return m_index.AwaitingGroups();
 }
 
 const std::vector<int>& AlarmDatabase::UnconfirmedRecords()
 {
-    EnsureIndex();
+    m_unconfirmedAskedEarly = !EnsureIndex() || m_unconfirmedAskedEarly;
     return m_index.Unconfirmed();
+}
+
+int AlarmDatabase::FirstUnconfirmed(const AwaitingIndex::Wanted& wanted)
+{
+    m_unconfirmedAskedEarly = !EnsureIndex() || m_unconfirmedAskedEarly;
+    return m_index.FirstUnconfirmed(wanted);
 }
 
 // --- the view ----------------------------------------------------------------
@@ -988,6 +1028,31 @@ bool AlarmDatabase::SortByKeys(int code, SortKeyKind kind, SortDirection directi
                     {static_cast<uint64_t>(keys[static_cast<size_t>(number)]) ^ (uint64_t{1} << 63),
                      number});
         }
+    } else if (InternedColumn* column = TextColumn(code)) {
+        // The key of each distinct combination of texts, from a record that
+        // holds just these texts.
+        std::vector<uint64_t> keyOf(column->Distinct());
+        char bytes[AlarmRecord::kRecordBytes];
+        AlarmRecord::NewAlarm().Encode(bytes);
+        bool delegated = !IsFieldCode(code);
+        if (delegated)
+            m_sortKeys->BeginPass();
+        SortKey key;
+        for (uint32_t id = 0; id < keyOf.size(); ++id) {
+            column->Restore(id, bytes);
+            KeyOf(code, bytes, key);
+            keyOf[id] = kind == SortKeyKind::Number
+                            ? static_cast<uint64_t>(key.number) ^ (uint64_t{1} << 63)
+                            : textIds.try_emplace(key.text, static_cast<uint32_t>(textIds.size()))
+                                  .first->second;
+        }
+        if (delegated)
+            m_sortKeys->EndPass();
+        const std::vector<uint32_t>& ids = column->Ids();
+        for (int number = 0; number < m_count; ++number) {
+            if (member.empty() || member[static_cast<size_t>(number)] != 0)
+                entries.push_back({keyOf[ids[static_cast<size_t>(number)]], number});
+        }
     } else {
         bool delegated = !IsFieldCode(code);
         if (delegated)
@@ -1095,6 +1160,76 @@ void AlarmDatabase::ForgetNumberKeys()
     for (std::vector<int64_t>& keys : m_numberKeys) {
         keys.clear();
         keys.shrink_to_fit();
+    }
+    m_textColumns.clear();
+}
+
+size_t AlarmDatabase::SortColumnBytes() const
+{
+    size_t bytes = 0;
+    for (const std::vector<int64_t>& keys : m_numberKeys)
+        bytes += keys.capacity() * sizeof(int64_t);
+    for (const TextColumnSlot& slot : m_textColumns)
+        bytes += slot.column.MemoryBytes();
+    return bytes;
+}
+
+std::vector<AlarmField> AlarmDatabase::ColumnFields(int code) const
+{
+    switch (code) {
+    case 2:
+        return {AlarmField::Recorder};
+    case 6:
+        return {AlarmField::AddInfo};
+    case 8:
+        return {AlarmField::ConfirmUser};
+    case 9:
+        return {AlarmField::ConfirmComment};
+    default:
+        if (IsFieldCode(code) || m_sortKeys == nullptr)
+            return {};
+        return m_sortKeys->KeyFields(code);
+    }
+}
+
+InternedColumn* AlarmDatabase::TextColumn(int code)
+{
+    std::vector<AlarmField> fields = ColumnFields(code);
+    if (fields.empty() || m_count == 0)
+        return nullptr;
+    auto slot = std::find_if(m_textColumns.begin(), m_textColumns.end(),
+                             [&](const TextColumnSlot& s) { return s.column.Fields() == fields; });
+    if (slot == m_textColumns.end())
+        slot = m_textColumns.insert(slot, TextColumnSlot{InternedColumn(fields)});
+    InternedColumn& column = slot->column;
+    if (slot->gaveUp)
+        return nullptr;
+    if (column.Size() == static_cast<size_t>(m_count))
+        return &column;
+    column.Clear();
+    bool kept = true;
+    bool read = Walk(0, m_count, [&](int number, const char* bytes) {
+        kept = column.Set(static_cast<size_t>(number), bytes);
+        return kept;
+    });
+    slot->gaveUp = !kept;
+    if (!read || !kept || column.Size() != static_cast<size_t>(m_count)) {
+        column.Clear();
+        return nullptr;
+    }
+    return &column;
+}
+
+void AlarmDatabase::KeepTextColumns(int number, const char* bytes)
+{
+    for (TextColumnSlot& slot : m_textColumns) {
+        InternedColumn& column = slot.column;
+        if (column.Size() == 0)
+            continue;
+        if (static_cast<size_t>(number) > column.Size())
+            column.Clear();
+        else if (!column.Set(static_cast<size_t>(number), bytes))
+            slot.gaveUp = true;
     }
 }
 

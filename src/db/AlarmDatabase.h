@@ -8,6 +8,7 @@
 #include "db/AlarmRecord.h"
 #include "db/AwaitingIndex.h"
 #include "db/FileHandle.h"
+#include "db/InternedColumn.h"
 #include "db/RedoJournal.h"
 #include "db/SortKeySource.h"
 #include "db/ViewOrder.h"
@@ -15,6 +16,7 @@
 #include <array>
 #include <cstdint>
 #include <filesystem>
+#include <functional>
 #include <span>
 #include <string>
 #include <string_view>
@@ -101,15 +103,27 @@ public:
     int SortCode() const { return m_sortCode; }
     SortDirection SortOrder() const { return m_sortDirection; }
     void SetSortKeySource(SortKeySource* source) { m_sortKeys = source; }
+    // Memory held by the sort keys kept for the codes sorted by so far.
+    size_t SortColumnBytes() const;
 
     // Keeps a copy of every record in memory and serves reads from it.
     bool LoadIntoMemory();
     bool InMemory() const { return m_inMemory; }
 
     // Records that await an operator (see AwaitingIndex). The first call
-    // after an open that used "db.cache" reads the file once.
+    // after an open reads the file once, unless the index is built in slices.
     std::vector<AwaitingGroup> AwaitingGroups();
     const std::vector<int>& UnconfirmedRecords();
+    int FirstUnconfirmed(const AwaitingIndex::Wanted& wanted);
+    // For a start that must not wait for a pass over every record: the
+    // questions above answer from the records indexed so far (a prefix of
+    // the file) until BuildIndexSlice has indexed them all; then `completed`
+    // hears which of them were answered early, to ask again.
+    using IndexCompleted = std::function<void(bool groupsAsked, bool unconfirmedAsked)>;
+    void BuildIndexInSlices(IndexCompleted completed);
+    // Indexes up to `records` more records; true once the index is complete.
+    bool BuildIndexSlice(int records);
+    bool IndexComplete() const { return m_indexBuilt; }
 
     // The observer on Runtime/GuardEvent that appends each new event.
     bool StartObserving();
@@ -129,8 +143,12 @@ private:
     bool ReadCountCache(int64_t& count);
     void WriteCountCache();
     bool ConvertLayout(int fieldCount);
-    bool Recount();
     bool EnsureIndex();
+    bool IndexUpTo(int end);
+    // Before the file is rewritten other than through the journal: writes
+    // entries an update could not complete, then empties the journal, whose
+    // entries would not fit the rewritten file.
+    bool SettleJournal();
     void SetRuntimeDoNotWriteCache(int32_t value);
 
     // Calls visit(number, bytes) for records first..end-1 in file order,
@@ -160,6 +178,13 @@ private:
     void KeepNumberKeys(int number, const char* bytes);
     void ForgetNumberKeys();
 
+    // The same for codes whose key comes from texts (codes 2, 6, 8, 9 and
+    // the key source's codes that name their fields): the fields' texts,
+    // interned; null when a code has none or its texts are too varied.
+    InternedColumn* TextColumn(int code);
+    std::vector<AlarmField> ColumnFields(int code) const;
+    void KeepTextColumns(int number, const char* bytes);
+
     ConfigNode* GuardEvent() const;
 
     ConfigTree& m_tree;
@@ -181,7 +206,12 @@ private:
     std::vector<char> m_memory;
 
     AwaitingIndex m_index;
+    // Complete; otherwise records 0 to m_indexedUpTo - 1 are in the index.
     bool m_indexBuilt = false;
+    int m_indexedUpTo = 0;
+    IndexCompleted m_indexCompleted;
+    bool m_groupsAskedEarly = false;
+    bool m_unconfirmedAskedEarly = false;
 
     ViewOrder m_view;
     // Counted in steps of kViewGrowth; ViewOrder grows block by block.
@@ -199,4 +229,10 @@ private:
     AlarmRecord m_recordBuffer;
     // Indexed by sort code; a column holds a key for every record or is empty.
     std::array<std::vector<int64_t>, 12> m_numberKeys;
+    struct TextColumnSlot {
+        InternedColumn column;
+        // Too varied to hold: sorts by its codes read the file until the next open.
+        bool gaveUp = false;
+    };
+    std::vector<TextColumnSlot> m_textColumns;
 };

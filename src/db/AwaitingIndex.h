@@ -11,9 +11,10 @@
 #include "db/AlarmRecord.h"
 
 #include <cstdint>
-#include <map>
+#include <functional>
 #include <string>
 #include <tuple>
+#include <unordered_map>
 #include <vector>
 
 struct AwaitingGroup {
@@ -42,13 +43,31 @@ public:
     int64_t AwaitingCount() const { return m_awaitingCount; }
     // Ascending record numbers.
     const std::vector<int>& Unconfirmed() const { return m_unconfirmed; }
+    // The first unconfirmed record, in file order, whose recorder, alarm
+    // type and camera `wanted` accepts; it is asked once per distinct
+    // combination. -1 for none.
+    using Wanted =
+        std::function<bool(const std::string& recorder, int32_t alarmType, int32_t cameraId)>;
+    int FirstUnconfirmed(const Wanted& wanted) const;
 
 private:
     using Key = std::tuple<std::string, int32_t, int32_t>;
+    struct KeyHash {
+        size_t operator()(const Key& key) const;
+    };
     static Key KeyOf(const AlarmRecord& record);
-    void Count(const AlarmRecord& record, int64_t delta);
+    // Each distinct combination gets an id, once.
+    uint32_t KeyId(const AlarmRecord& record);
+    void Count(uint32_t id, int64_t delta);
 
-    std::map<Key, int64_t> m_groups;
+    std::unordered_map<Key, uint32_t, KeyHash> m_keyIds;
+    std::vector<Key> m_keys;
+    // Awaiting records per combination.
+    std::vector<int64_t> m_counts;
+    // Combination ids in key order; made again when combinations were added.
+    mutable std::vector<uint32_t> m_ordered;
     int64_t m_awaitingCount = 0;
     std::vector<int> m_unconfirmed;
+    // The combination of each unconfirmed record, beside m_unconfirmed.
+    std::vector<uint32_t> m_unconfirmedKeys;
 };

@@ -1,11 +1,15 @@
 #include "db/RedoJournal.h"
 
+#include <algorithm>
 #include <cstring>
 #include <vector>
 
 namespace {
 
-constexpr char kMagic[4] = {'W', 'R', 'J', '1'};
+// Entries of an older station carry only the bytes after and are written
+// unconditionally; they only ever outlived an interrupted update.
+constexpr char kMagicAfterOnly[4] = {'W', 'R', 'J', '1'};
+constexpr char kMagic[4] = {'W', 'R', 'J', '2'};
 constexpr size_t kHeaderBytes = 4 + 8 + 4;
 constexpr size_t kChecksumBytes = 8;
 // Far above one record; a larger length is a foreign or corrupt entry.
@@ -42,6 +46,8 @@ bool RedoJournal::Open(const std::string& path)
 {
     m_file = FileHandle::OpenReadWrite(path);
     m_size = m_file.IsOpen() ? m_file.Size() : 0;
+    m_kept = 0;
+    m_lastEnd = 0;
     return m_file.IsOpen() && m_size >= 0;
 }
 
@@ -49,37 +55,47 @@ void RedoJournal::Close()
 {
     m_file.Close();
     m_size = 0;
+    m_kept = 0;
+    m_lastEnd = 0;
 }
 
-bool RedoJournal::Record(int64_t offset, std::span<const char> bytes)
+bool RedoJournal::Record(int64_t offset, std::span<const char> after, std::span<const char> before)
 {
-    if (!m_file.IsOpen() || bytes.size() > kMaxEntryBytes)
+    if (!m_file.IsOpen() || after.size() > kMaxEntryBytes || before.size() != after.size())
         return false;
-    std::vector<char> entry(kHeaderBytes + bytes.size() + kChecksumBytes);
-    std::memcpy(entry.data(), kMagic, 4);
-    PutLe(entry.data() + 4, static_cast<uint64_t>(offset), 8);
-    PutLe(entry.data() + 12, bytes.size(), 4);
-    std::memcpy(entry.data() + kHeaderBytes, bytes.data(), bytes.size());
-    size_t checked = kHeaderBytes + bytes.size();
-    PutLe(entry.data() + checked, Checksum(entry.data(), checked), 8);
-    if (!m_file.WriteAt(m_size, entry.data(), entry.size())) {
-        // Leave no half entry for the next one to be appended behind.
-        m_file.Truncate(m_size);
+    size_t length = after.size();
+    m_entry.resize(kHeaderBytes + 2 * length + kChecksumBytes);
+    char* entry = m_entry.data();
+    std::memcpy(entry, kMagic, 4);
+    PutLe(entry + 4, static_cast<uint64_t>(offset), 8);
+    PutLe(entry + 12, length, 4);
+    std::memcpy(entry + kHeaderBytes, after.data(), length);
+    std::memcpy(entry + kHeaderBytes + length, before.data(), length);
+    size_t checked = kHeaderBytes + 2 * length;
+    PutLe(entry + checked, Checksum(entry, checked), 8);
+    // A torn write leaves an entry whose checksum fails, in place of one
+    // that was complete and applied: nothing is lost by overwriting it.
+    if (!m_file.WriteAt(m_kept, entry, m_entry.size()))
         return false;
-    }
-    m_size += static_cast<int64_t>(entry.size());
+    m_lastEnd = m_kept + static_cast<int64_t>(m_entry.size());
+    m_size = std::max(m_size, m_lastEnd);
     return true;
+}
+
+void RedoJournal::KeepLast()
+{
+    m_kept = std::max(m_kept, m_lastEnd);
 }
 
 bool RedoJournal::Clear()
 {
     if (!m_file.IsOpen())
         return false;
-    if (m_size == 0)
-        return true;
-    if (!m_file.Truncate(0))
+    if (m_size != 0 && !m_file.Truncate(0))
         return false;
     m_size = 0;
+    m_kept = 0;
+    m_lastEnd = 0;
     return true;
 }
 
@@ -95,24 +111,41 @@ int RedoJournal::Replay(FileHandle& target, int64_t targetSize)
 
     int written = 0;
     size_t pos = 0;
+    std::vector<char> current;
     while (journal.size() - pos >= kHeaderBytes + kChecksumBytes) {
         const char* entry = journal.data() + pos;
-        if (std::memcmp(entry, kMagic, 4) != 0)
+        bool guarded = std::memcmp(entry, kMagic, 4) == 0;
+        if (!guarded && std::memcmp(entry, kMagicAfterOnly, 4) != 0)
             break;
         uint64_t offset = GetLe(entry + 4, 8);
         uint64_t length = GetLe(entry + 12, 4);
+        size_t copies = guarded ? 2 : 1;
         if (length > kMaxEntryBytes ||
-            journal.size() - pos < kHeaderBytes + length + kChecksumBytes)
+            journal.size() - pos < kHeaderBytes + copies * length + kChecksumBytes)
             break;
-        size_t checked = kHeaderBytes + static_cast<size_t>(length);
+        size_t checked = kHeaderBytes + copies * static_cast<size_t>(length);
         if (GetLe(entry + checked, 8) != Checksum(entry, checked))
             break;
         pos += checked + kChecksumBytes;
         if (offset > static_cast<uint64_t>(targetSize) ||
             length > static_cast<uint64_t>(targetSize) - offset)
             continue;
-        if (!target.WriteAt(static_cast<int64_t>(offset), entry + kHeaderBytes,
-                            static_cast<size_t>(length)))
+        const char* after = entry + kHeaderBytes;
+        if (guarded) {
+            // Bytes that neither this update could have left nor were there
+            // before it: the target was rewritten since, the entry is stale.
+            const char* before = after + length;
+            current.resize(static_cast<size_t>(length));
+            if (target.ReadAt(static_cast<int64_t>(offset), current.data(), current.size()) !=
+                static_cast<int64_t>(current.size()))
+                continue;
+            bool ours = true;
+            for (size_t i = 0; i < current.size() && ours; ++i)
+                ours = current[i] == after[i] || current[i] == before[i];
+            if (!ours)
+                continue;
+        }
+        if (!target.WriteAt(static_cast<int64_t>(offset), after, static_cast<size_t>(length)))
             return -1;
         ++written;
     }

@@ -7,6 +7,7 @@
 
 #include <cstdint>
 #include <string>
+#include <vector>
 
 enum class SortKeyKind { None, Number, Text };
 
@@ -19,6 +20,10 @@ public:
     virtual int64_t NumberKey(int code, const AlarmRecord& record) = 0;
     // Replaces `key` with the record's text key.
     virtual void TextKey(int code, const AlarmRecord& record, std::string& key) = 0;
+
+    // The fields a code's key comes from, when not the whole record: records
+    // that agree in them have the same key. Empty: the whole record.
+    virtual std::vector<AlarmField> KeyFields(int) const { return {}; }
 
     virtual void BeginPass() {}
     virtual void EndPass() {}

@@ -18,6 +18,13 @@ SortKeyKind SettingsSortKeys::KindOf(int code) const
     return SortKeyKind::None;
 }
 
+std::vector<AlarmField> SettingsSortKeys::KeyFields(int code) const
+{
+    if (KindOf(code) == SortKeyKind::None)
+        return {};
+    return {AlarmField::Recorder, AlarmField::AlarmType, AlarmField::CameraID};
+}
+
 void SettingsSortKeys::BeginPass()
 {
     m_inPass = true;

@@ -26,6 +26,7 @@ public:
     SortKeyKind KindOf(int code) const override;
     int64_t NumberKey(int code, const AlarmRecord& record) override;
     void TextKey(int code, const AlarmRecord& record, std::string& key) override;
+    std::vector<AlarmField> KeyFields(int code) const override;
     void BeginPass() override;
     void EndPass() override;
 

@@ -97,6 +97,9 @@ TEST(AwaitingIndexHistory, MatchesAFullWalkAfterEveryStep)
     ASSERT_TRUE(db.Open());
     std::mt19937 random(42);
     int64_t arrival = 1000;
+    bool inSlices = false;
+    bool askedEarly = false;
+    int completions = 0;
     for (int step = 0; step < 600; ++step) {
         AlarmDatabase& database = *db.database;
         int count = database.RecordCount();
@@ -120,19 +123,52 @@ TEST(AwaitingIndexHistory, MatchesAFullWalkAfterEveryStep)
             }
             ASSERT_TRUE(database.DeleteRecords(drop));
         } else if (action < 97) {
-            // A reopening with a good cache builds the index on first use;
-            // one without (or with the keys held) builds it while counting.
+            // A reopening builds the index on first use, or a slice at a
+            // time while the records change.
             db.keys.held = random() % 2 == 0;
             database.Close();
             ASSERT_TRUE(db.Open());
+            inSlices = random() % 2 == 0;
+            askedEarly = false;
+            completions = 0;
+            database.BuildIndexInSlices(
+                inSlices ? AlarmDatabase::IndexCompleted([&](bool, bool) { ++completions; })
+                         : nullptr);
         } else {
             ASSERT_TRUE(database.LoadIntoMemory());
+        }
+        if (inSlices && database.BuildIndexSlice(1 + static_cast<int>(random() % 4)) &&
+            askedEarly) {
+            EXPECT_EQ(completions, 1) << "step " << step;
+            askedEarly = false;
+            completions = 0;
         }
         // Ask only now and then, so that changes pile up between questions.
         if (random() % 3 != 0 && step != 599)
             continue;
         Expected expected = Walk(database);
+        std::vector<int> unconfirmed = database.UnconfirmedRecords();
+        if (!database.IndexComplete()) {
+            // Early answers cover the records up to where the index has come.
+            askedEarly = true;
+            ASSERT_LE(unconfirmed.size(), expected.unconfirmed.size()) << "step " << step;
+            expected.unconfirmed.resize(unconfirmed.size());
+            ASSERT_EQ(unconfirmed, expected.unconfirmed) << "step " << step;
+            continue;
+        }
         ASSERT_EQ(database.AwaitingGroups(), expected.groups) << "step " << step;
-        ASSERT_EQ(database.UnconfirmedRecords(), expected.unconfirmed) << "step " << step;
+        ASSERT_EQ(unconfirmed, expected.unconfirmed) << "step " << step;
+        // The first of them from the second recorder with type 10001.
+        std::vector<AlarmRecord> records = ReadAll(database);
+        auto wanted = std::find_if(unconfirmed.begin(), unconfirmed.end(), [&](int n) {
+            const AlarmRecord& record = records[static_cast<size_t>(n)];
+            return record.Field(AlarmField::Recorder) == "10.0.0.2" &&
+                   record.Int(AlarmField::AlarmType) == 10001;
+        });
+        ASSERT_EQ(database.FirstUnconfirmed([](const std::string& recorder, int32_t type, int32_t) {
+            return recorder == "10.0.0.2" && type == 10001;
+        }),
+                  wanted == unconfirmed.end() ? -1 : *wanted)
+            << "step " << step;
     }
 }

@@ -79,6 +79,13 @@ MainWindowLogic::MainWindowLogic(Station& station, MainWindowView& view, UserSes
         NoTrendView(), NoBarDiagram(), station.ProgramFolder().string()});
     m_presentation->SetAlarmWindows(&m_alarms->Windows());
     m_maintenance->SetOpenAlarmWindows(&m_alarms->Windows());
+    // Questions answered before the index was complete are asked again.
+    database.BuildIndexInSlices([this](bool groupsAsked, bool unconfirmedAsked) {
+        if (groupsAsked)
+            Post([this] { m_alarms->Sound().UpdateAlarmSound(SoundSwitch::On); });
+        if (unconfirmedAsked)
+            PostNextAlarmRequest();
+    });
 }
 
 MainWindowLogic::~MainWindowLogic()
@@ -89,8 +96,10 @@ MainWindowLogic::~MainWindowLogic()
     // Alarm handling stops observing the database before the parts it
     // uses go away.
     m_alarms.reset();
-    if (AlarmDatabase* database = m_station.Database())
+    if (AlarmDatabase* database = m_station.Database()) {
         database->SetSortKeySource(nullptr);
+        database->BuildIndexInSlices(nullptr);
+    }
 }
 
 AlarmWindowManager& MainWindowLogic::AlarmWindows()
@@ -132,7 +141,19 @@ void MainWindowLogic::Initialise()
     else if (options.Has("present"))
         EnterPresentationMode(false);
     Post([this] { CheckMailConfiguration(); });
+    // A database of fewer records than a slice is indexed before the check.
+    PostIndexSlice();
     PostPendingAlarmCheck();
+}
+
+void MainWindowLogic::PostIndexSlice()
+{
+    // A few milliseconds of reading per round.
+    constexpr int kSliceRecords = 16'384;
+    Post([this] {
+        if (!m_station.Database()->BuildIndexSlice(kSliceRecords))
+            PostIndexSlice();
+    });
 }
 
 void MainWindowLogic::ConfigurationAccepted()

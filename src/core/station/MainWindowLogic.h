@@ -114,6 +114,9 @@ public:
     void CheckMailConfiguration();
 
 private:
+    // Indexes the stored records a slice per round, so that a start with
+    // many records serves the port at once.
+    void PostIndexSlice();
     class SettingsForSortKeys;
 
     void PendingAlarmCheck();

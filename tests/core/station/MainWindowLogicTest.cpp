@@ -22,6 +22,8 @@
 #include "users/AccountDialogs.h"
 #include "users/UserSession.h"
 
+#include <fstream>
+
 #include <unistd.h>
 
 #include <gtest/gtest.h>
@@ -206,6 +208,42 @@ TEST_F(MainWindowLogicTest, AStreamOfAlarmsBringsTheStationToTheFrontOncePerTick
             return true;
         }
     });
+}
+
+// Many unconfirmed records are indexed a slice per round after the start;
+// the waiting alarm behind them opens once the index is complete.
+TEST_F(MainWindowLogicTest, WaitingAlarmBehindManyRecordsOpensOnceTheIndexIsComplete)
+{
+    RunOnce([&](Station& s, MainWindowLogic& logic) {
+        logic.Initialise();
+        AddRecorder(s, 10001, 0);
+    });
+    std::string bytes(40'001 * AlarmRecord::kRecordBytes, '\0');
+    for (int i = 0; i <= 40'000; ++i) {
+        AlarmRecord record = AlarmRecord::NewAlarm();
+        record.SetNumber(AlarmField::TimeArrival, 1000 + i);
+        record.SetNumber(AlarmField::AlarmType, 10001);
+        record.SetField(AlarmField::Recorder, i == 40'000 ? "127.0.0.1" : "10.9.9.9");
+        record.Encode(bytes.data() + static_cast<size_t>(i) * AlarmRecord::kRecordBytes);
+    }
+    {
+        std::ofstream out(dir.Path() / "AlarmDB.txt", std::ios::binary | std::ios::trunc);
+        out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+    }
+    std::filesystem::remove(dir.Path() / "db.cache");
+    int round = 0;
+    bool completeEarly = true;
+    Run([&](Station& s, MainWindowLogic& logic) {
+        if (++round == 1) {
+            logic.Initialise();
+            return false;
+        }
+        if (round == 2)
+            completeEarly = s.Database()->IndexComplete();
+        return !view.alarmViews.open.empty() || round > 100;
+    });
+    EXPECT_FALSE(completeEarly);
+    EXPECT_EQ(view.alarmViews.created, 1);
 }
 
 TEST_F(MainWindowLogicTest, TheLiveViewProgramBringsTheStationToTheFrontAndOpensTheSelection)
