@@ -9,6 +9,7 @@
 #include "BenchSupport.h"
 #include "config/ConfigTree.h"
 #include "config/DefaultScript.h"
+#include "config/Version.h"
 #include "core/net/ForwardMessage.h"
 #include "db/AlarmDatabase.h"
 #include "db/AlarmRecord.h"
@@ -317,6 +318,9 @@ void PrepareFolder(const std::filesystem::path& folder, int priority, int others
         entry->Child("ShowAlarmWindow")->SetInt(1);
     }
     TurnOffCountLimit(tree);
+    // Saved by this version: an older one would have its priorities turned
+    // round at the start (5 becomes 0), and the paths swap.
+    tree.TopFolder("Program")->Child("iVersion")->SetInt(VersionNumber(ProductVersion()));
     tree.SaveImage((folder / "programdata.bin").string());
     if (records == 0)
         return;

@@ -200,6 +200,7 @@ AlarmDatabase::Opened AlarmDatabase::OpenOnce()
     if (stat(m_path.c_str(), &info) == 0 && (info.st_mode & S_IWUSR) == 0)
         chmod(m_path.c_str(), (info.st_mode & 07777) | S_IWUSR);
 
+    m_lastWritten = -1;
     m_file = FileHandle::OpenReadWrite(m_path);
     if (!m_file.IsOpen() || !m_journal.Open(JournalPath(m_path)))
         return Opened::Failed;
@@ -388,6 +389,7 @@ void AlarmDatabase::Close()
 {
     if (!IsOpen())
         return;
+    m_lastWritten = -1;
     m_file.Close();
     bool journalDone = !m_journalPending && m_journal.Clear();
     m_journal.Close();
@@ -434,6 +436,10 @@ bool AlarmDatabase::Walk(int first, int end, Visit&& visit)
 
 bool AlarmDatabase::ReadBytes(int number, char* bytes, size_t size)
 {
+    if (number == m_lastWritten && size <= m_lastBytes.size()) {
+        std::memcpy(bytes, m_lastBytes.data(), size);
+        return true;
+    }
     if (m_inMemory) {
         std::memcpy(bytes, m_memory.data() + static_cast<size_t>(number) * kRecordBytes, size);
         return true;
@@ -469,7 +475,9 @@ bool AlarmDatabase::Append(const AlarmRecord& record)
         m_lastError = DbError::WriteFailed;
         return false;
     }
+    std::memcpy(m_lastBytes.data(), bytes, m_lastBytes.size());
     int number = m_count++;
+    m_lastWritten = number;
     KeepNumberKeys(number, bytes);
     KeepTextColumns(number, bytes);
     if (m_inMemory)
@@ -522,6 +530,8 @@ bool AlarmDatabase::Update(int number, const AlarmRecord& record)
         return false;
     }
     if (!m_file.WriteAt(offset, fields.data(), fields.size())) {
+        if (number == m_lastWritten)
+            m_lastWritten = -1;
         // The record may now be half written; the journal entry completes it
         // at the next open, so it must survive until then.
         m_journal.KeepLast();
@@ -531,6 +541,8 @@ bool AlarmDatabase::Update(int number, const AlarmRecord& record)
     }
     KeepNumberKeys(number, bytes);
     KeepTextColumns(number, bytes);
+    std::memcpy(m_lastBytes.data(), bytes, m_lastBytes.size());
+    m_lastWritten = number;
     if (m_inMemory)
         std::memcpy(m_memory.data() + offset, bytes, fields.size());
     // A record the index has not reached yet enters it as it is now.
@@ -588,6 +600,8 @@ bool AlarmDatabase::DeleteRecords(std::span<const int> numbers)
         m_lastError = DbError::WriteFailed;
         return false;
     }
+    // Records move or go.
+    m_lastWritten = -1;
 
     if (dropCount == m_count) {
         if (!m_file.Truncate(0) || !m_file.Sync()) {
@@ -633,6 +647,7 @@ bool AlarmDatabase::DeleteRecords(std::span<const int> numbers)
             return false;
         }
         SyncFolderOf(m_path);
+        m_lastWritten = -1;
         // The old descriptor still reads the replaced file.
         m_file = FileHandle::OpenReadWrite(m_path);
         if (!m_file.IsOpen()) {

@@ -194,6 +194,11 @@ private:
 
     std::string m_path;
     FileHandle m_file;
+    // The record written last, as it is in the file: a new alarm is read
+    // back and updated (confirmed) right after it was appended, and neither
+    // needs to read the file for it.
+    int m_lastWritten = -1;
+    std::array<char, AlarmRecord::kFieldBytes> m_lastBytes{};
     RedoJournal m_journal;
     // An in-place write failed after its journal entry; keep the journal
     // for the next open instead of emptying it.

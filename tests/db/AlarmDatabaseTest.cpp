@@ -567,11 +567,20 @@ TEST_F(AlarmDatabaseTest, DeletingRecordsZeroAndTwoOfFiveKeepsOneThreeFour)
     WriteRecordFile(db.DbPath(), 5);
     std::string before = FileBytes();
     ASSERT_TRUE(db.Open());
+    // Records written last are read back from memory: no longer after a delete.
+    AlarmRecord one;
+    AlarmRecord three;
+    ASSERT_TRUE(db.database->Read(3, three));
+    ASSERT_TRUE(db.database->Read(1, one));
+    ASSERT_TRUE(db.database->Update(1, one));
     std::vector<int> drop{0, 2};
     ASSERT_TRUE(db.database->DeleteRecords(drop));
     EXPECT_EQ(db.database->RecordCount(), 3);
     const size_t n = AlarmRecord::kRecordBytes;
     EXPECT_EQ(FileBytes(), before.substr(n, n) + before.substr(3 * n, 2 * n));
+    AlarmRecord moved;
+    ASSERT_TRUE(db.database->Read(1, moved));
+    EXPECT_EQ(moved.Number(AlarmField::TimeArrival), three.Number(AlarmField::TimeArrival));
     EXPECT_EQ(ViewOf(*db.database), (std::vector<int>{0, 1, 2}));
     EXPECT_FALSE(fs::exists(dir.File("AlarmDB.txt.temp")));
     ASSERT_TRUE(db.database->Append(MakeRecord(2000)));
