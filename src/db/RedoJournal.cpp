@@ -1,6 +1,7 @@
 #include "db/RedoJournal.h"
 
 #include <algorithm>
+#include <bit>
 #include <cstring>
 #include <vector>
 
@@ -29,8 +30,8 @@ uint64_t GetLe(const char* in, int bytes)
     return value;
 }
 
-// FNV-1a: enough to tell a whole entry from a torn one.
-uint64_t Checksum(const char* data, size_t size)
+// FNV-1a, a byte at a time: the checksum of older entries.
+uint64_t ByteChecksum(const char* data, size_t size)
 {
     uint64_t hash = 14695981039346656037ull;
     for (size_t i = 0; i < size; ++i) {
@@ -38,6 +39,23 @@ uint64_t Checksum(const char* data, size_t size)
         hash *= 1099511628211ull;
     }
     return hash;
+}
+
+// Eight bytes a step (a byte a step cost a microsecond per update); as
+// good at telling a whole entry from a torn one.
+uint64_t Checksum(const char* data, size_t size)
+{
+    constexpr uint64_t kPrime1 = 0x9E3779B185EBCA87ull;
+    constexpr uint64_t kPrime2 = 0xC2B2AE3D27D4EB4Full;
+    uint64_t hash = kPrime1 ^ size;
+    size_t i = 0;
+    for (; i + 8 <= size; i += 8)
+        hash = std::rotl(hash ^ (GetLe(data + i, 8) * kPrime2), 31) * kPrime1;
+    for (; i < size; ++i)
+        hash = std::rotl(hash ^ (static_cast<unsigned char>(data[i]) * kPrime2), 11) * kPrime1;
+    hash ^= hash >> 33;
+    hash *= kPrime2;
+    return hash ^ (hash >> 29);
 }
 
 } // namespace
@@ -124,7 +142,8 @@ int RedoJournal::Replay(FileHandle& target, int64_t targetSize)
             journal.size() - pos < kHeaderBytes + copies * length + kChecksumBytes)
             break;
         size_t checked = kHeaderBytes + copies * static_cast<size_t>(length);
-        if (GetLe(entry + checked, 8) != Checksum(entry, checked))
+        uint64_t sum = guarded ? Checksum(entry, checked) : ByteChecksum(entry, checked);
+        if (GetLe(entry + checked, 8) != sum)
             break;
         pos += checked + kChecksumBytes;
         if (offset > static_cast<uint64_t>(targetSize) ||
