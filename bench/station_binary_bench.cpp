@@ -360,7 +360,7 @@ struct Outcome {
     double seconds = 0;
     double cpuMicros = 0;
     std::vector<double> latenciesMs;
-    // Over half a second with every connection open and nothing sent.
+    // Over a second with every connection open and nothing sent.
     double idleCpuPercent = 0;
     int64_t rssBeforeKiB = 0;
     int64_t rssConnectedKiB = 0;
@@ -381,8 +381,8 @@ bool Drive(int port, int connections, int count, int rate, const std::filesystem
     // Lets the receiver accept every connection before the clock starts.
     usleep(static_cast<useconds_t>(200'000 + connections * 1'000));
     double idleBefore = CpuMicros(receiver);
-    usleep(500'000);
-    outcome.idleCpuPercent = (CpuMicros(receiver) - idleBefore) / 5'000;
+    usleep(1'000'000);
+    outcome.idleCpuPercent = (CpuMicros(receiver) - idleBefore) / 10'000;
     outcome.rssConnectedKiB = RssKiB(receiver);
     double cpuBefore = CpuMicros(receiver);
     Clock::time_point start = Clock::now();
