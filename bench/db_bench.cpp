@@ -16,6 +16,7 @@
 #include "platform/ModifierKeys.h"
 #include "platform/Prompt.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
@@ -167,6 +168,18 @@ public:
 
     std::string LargePath() const { return (folder / "large" / "AlarmDB.txt").string(); }
     fs::path Folder(const char* name) const { return folder / name; }
+
+    // A database of its own over the first `count` records, in Folder(name).
+    std::unique_ptr<AlarmDatabase> OpenScratch(const char* name, int count)
+    {
+        std::string path = (Folder(name) / "AlarmDB.txt").string();
+        WriteFile(path, count);
+        auto database = std::make_unique<AlarmDatabase>(tree, Folder(name), NoModifierKeys(),
+                                                        NoBusyIndicator());
+        if (!database->Open(path))
+            std::abort();
+        return database;
+    }
 
     void WriteFile(const std::string& path, int count)
     {
@@ -346,16 +359,11 @@ void BM_Append(benchmark::State& state)
     World& world = World::Get();
     int initial = static_cast<int>(state.range(0));
     int code = static_cast<int>(state.range(1));
-    fs::path folder = world.Folder("append");
-    std::string path = (folder / "AlarmDB.txt").string();
-    world.WriteFile(path, initial);
-    AlarmDatabase database(world.tree, folder, NoModifierKeys(), NoBusyIndicator());
-    if (!database.Open(path))
-        std::abort();
-    database.SortView(code == 0   ? 0
-                      : code == 1 ? 0
-                                  : code,
-                      code == 1 ? SortDirection::Descending : SortDirection::Ascending);
+    std::unique_ptr<AlarmDatabase> database = world.OpenScratch("append", initial);
+    database->SortView(code == 0   ? 0
+                       : code == 1 ? 0
+                                   : code,
+                       code == 1 ? SortDirection::Descending : SortDirection::Ascending);
     std::mt19937 random(2);
     std::vector<AlarmRecord> batch;
     for (int i = 0; i < 1024; ++i)
@@ -365,13 +373,13 @@ void BM_Append(benchmark::State& state)
     for (auto _ : state) {
         AlarmRecord& record = batch[next++ % batch.size()];
         record.SetNumber(AlarmField::TimeArrival, arrival++);
-        if (!database.Append(record))
+        if (!database->Append(record))
             state.SkipWithError("append failed");
     }
     state.SetItemsProcessed(state.iterations());
     SetCacheFlag(1);
-    database.Close();
-    fs::remove_all(folder);
+    database->Close();
+    fs::remove_all(world.Folder("append"));
 }
 BENCHMARK(BM_Append)
     ->Args({kSmall, 0})
@@ -389,27 +397,22 @@ BENCHMARK(BM_Append)
 void BM_Update(benchmark::State& state)
 {
     World& world = World::Get();
-    fs::path folder = world.Folder("update");
-    std::string path = (folder / "AlarmDB.txt").string();
-    world.WriteFile(path, kSmall);
-    AlarmDatabase database(world.tree, folder, NoModifierKeys(), NoBusyIndicator());
-    if (!database.Open(path))
-        std::abort();
+    std::unique_ptr<AlarmDatabase> database = world.OpenScratch("update", kSmall);
     AlarmRecord record;
     int64_t action = kFirstArrival;
     int number = 0;
     for (auto _ : state) {
-        if (!database.Read(number, record))
+        if (!database->Read(number, record))
             state.SkipWithError("read failed");
         record.SetNumber(AlarmField::ActionTime, action++);
-        if (!database.Update(number, record))
+        if (!database->Update(number, record))
             state.SkipWithError("update failed");
         number = (number + 1) % kSmall;
     }
     state.SetItemsProcessed(state.iterations());
     SetCacheFlag(1);
-    database.Close();
-    fs::remove_all(folder);
+    database->Close();
+    fs::remove_all(world.Folder("update"));
 }
 BENCHMARK(BM_Update)->Unit(benchmark::kMicrosecond);
 
@@ -473,24 +476,17 @@ int64_t NumberKey(int code, const AlarmRecord& record)
 std::string TextKey(int code, const AlarmRecord& record)
 {
     static const std::map<int32_t, Priority> settings = TypeSettings();
+    constexpr std::pair<int, AlarmField> kTextFields[] = {{2, AlarmField::Recorder},
+                                                          {6, AlarmField::AddInfo},
+                                                          {8, AlarmField::ConfirmUser},
+                                                          {9, AlarmField::ConfirmComment}};
     std::string text;
-    switch (code) {
-    case 2:
-        text = record.Field(AlarmField::Recorder);
-        break;
-    case 6:
-        text = record.Field(AlarmField::AddInfo);
-        break;
-    case 8:
-        text = record.Field(AlarmField::ConfirmUser);
-        break;
-    case 9:
-        text = record.Field(AlarmField::ConfirmComment);
-        break;
-    default: {
+    auto field = std::ranges::find(kTextFields, code, &std::pair<int, AlarmField>::first);
+    if (field != std::end(kTextFields)) {
+        text = record.Field(field->second);
+    } else {
         auto it = settings.find(record.Int(AlarmField::AlarmType));
         text = it == settings.end() ? "" : it->second.title;
-    }
     }
     for (char& c : text)
         c = static_cast<char>(c >= 'A' && c <= 'Z' ? c - 'A' + 'a' : c);
