@@ -7,17 +7,22 @@
 #include "alarm/BarDiagram.h"
 #include "alarm/LiveViewLink.h"
 #include "alarm/PresentationWindow.h"
+#include "alarm/RecordConfirmation.h"
 #include "alarm/StationWindow.h"
 #include "alarm/TrendView.h"
 #include "config/CachedChildren.h"
 #include "config/ConfigTree.h"
+#include "config/Timestamp.h"
 #include "db/AlarmDatabase.h"
 #include "db/ConfigPath.h"
 #include "events/GuardEvent.h"
 #include "events/RecorderLookup.h"
 #include "platform/Beeper.h"
+#include "users/UserAccounts.h"
 
 #include <array>
+#include <optional>
+#include <utility>
 
 namespace {
 
@@ -76,10 +81,36 @@ void AlarmDispatcher::SignalPcSpeaker()
                       SystemInt(m_tree, kMilliSeconds, 200));
 }
 
+namespace {
+
+// Without settings there is nothing to show and nothing to run: the alarm
+// is stored and confirmed like one of priority 5 without actions.
+bool ConfirmedAtOnce(const AlarmSettings* settings)
+{
+    return settings == nullptr || settings->priority == kPriorityWithoutWindow ||
+           settings->showAlarmWindow == 0;
+}
+
+} // namespace
+
+void AlarmDispatcher::PrepareNewAlarm(AlarmRecord& record)
+{
+    ConfigLock lock(m_tree);
+    GuardEvent event = ReadGuardEvent(m_tree);
+    std::optional<AlarmSettings> settings =
+        LookupAlarmSettings(m_tree, event.alarmType, event.cameraId, event.recorder);
+    m_storedConfirmed = -1;
+    if (!ConfirmedAtOnce(settings ? &*settings : nullptr))
+        return;
+    ApplyConfirmation(record, ConfirmKind::Automatic, CurrentUserName(m_tree), Timestamp::NowMs());
+    m_storedConfirmed = event.timeArrival;
+}
+
 void AlarmDispatcher::OnNewAlarm(int recordNumber)
 {
     ConfigLock lock(m_tree);
     GuardEvent event = ReadGuardEvent(m_tree);
+    bool storedConfirmed = std::exchange(m_storedConfirmed, -1) == event.timeArrival;
     bool stackMode = SystemInt(m_tree, kStackWindows, 0) == 1;
     // Looked up in stack mode too: the live-view program, the window and the
     // actions all show the name.
@@ -114,16 +145,16 @@ void AlarmDispatcher::OnNewAlarm(int recordNumber)
     SignalPcSpeaker();
     m_sound.UpdateAlarmSound(SoundSwitch::On);
 
-    // Without settings there is nothing to show and nothing to run: the
-    // alarm is stored and confirmed like one of priority 5 without actions.
-    bool silent = settings == nullptr || settings->priority == kPriorityWithoutWindow ||
-                  settings->showAlarmWindow == 0;
+    bool silent = storedConfirmed || ConfirmedAtOnce(settings);
     bool actionsOnly = settings != nullptr && settings->priority == kPriorityWithoutWindow;
     if (silent) {
         AlarmRecord record;
         if (!m_database.Read(recordNumber, record))
             return;
-        m_windows.ConfirmRecord(recordNumber, record, ConfirmKind::Automatic);
+        if (storedConfirmed)
+            m_windows.AnnounceConfirmed(record, ConfirmKind::Automatic);
+        else
+            m_windows.ConfirmRecord(recordNumber, record, ConfirmKind::Automatic);
         if (m_database.IsFilterActive())
             m_database.ReevaluateRecord(recordNumber);
         if (actionsOnly) {

@@ -7,8 +7,11 @@
 
 #include "db/NewAlarmObserver.h"
 
+#include <cstdint>
+
 class AlarmActions;
 class AlarmDatabase;
+class AlarmRecord;
 class AlarmSound;
 class AlarmWindowManager;
 class BarDiagram;
@@ -33,6 +36,8 @@ public:
                     Beeper& beeper, StationWindow& station, PresentationWindow& presentation,
                     TrendView& trend, BarDiagram& diagram);
 
+    // An alarm that gets neither a window nor a wait is stored confirmed.
+    void PrepareNewAlarm(AlarmRecord& record) override;
     // Reads the event from Runtime/GuardEvent; holds the tree's lock.
     void OnNewAlarm(int recordNumber) override;
 
@@ -51,4 +56,6 @@ private:
     PresentationWindow& m_presentation;
     TrendView& m_trend;
     BarDiagram& m_diagram;
+    // The arrival of the alarm PrepareNewAlarm stored confirmed, or -1.
+    int64_t m_storedConfirmed = -1;
 };

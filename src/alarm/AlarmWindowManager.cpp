@@ -246,12 +246,17 @@ bool AlarmWindowManager::ConfirmRecord(int recordNumber, AlarmRecord& record, Co
     ConfigLock lock(m_tree);
     ApplyConfirmation(record, kind, CurrentUserName(m_tree), Timestamp::NowMs());
     bool written = m_database.Update(recordNumber, record);
+    AnnounceConfirmed(record, kind);
+    return written;
+}
+
+void AlarmWindowManager::AnnounceConfirmed(const AlarmRecord& record, ConfirmKind kind)
+{
     int64_t arrival = record.Number(AlarmField::TimeArrival);
     m_liveView.SetShownAlarm(ShownAlarmWithout(arrival));
     m_liveView.RemoveAlarm(arrival);
     m_liveView.Notify(kind == ConfirmKind::Postpone ? StationEvent::AlarmPostponed
                                                     : StationEvent::AlarmConfirmed);
-    return written;
 }
 
 AlarmContext AlarmWindowManager::ContextOfRecord(const AlarmRecord& record) const

@@ -73,6 +73,8 @@ public:
     // Changes the record's state, writes it back and tells the live-view
     // program; false when the record could not be written.
     bool ConfirmRecord(int recordNumber, AlarmRecord& record, ConfirmKind kind);
+    // Tells the live-view program of a record confirmed and written.
+    void AnnounceConfirmed(const AlarmRecord& record, ConfirmKind kind);
 
     // The main window's 25 ms timer.
     void Tick();

@@ -1304,6 +1304,8 @@ void AlarmDatabase::OnChanged()
     record.SetNumber(AlarmField::TrackID, integer("TrackID"));
     record.SetNumber(AlarmField::AlarmType, integer("AlarmType"));
     record.SetField(AlarmField::AddInfo, text("AddInfo"));
+    if (m_newAlarmObserver != nullptr)
+        m_newAlarmObserver->PrepareNewAlarm(record);
     // Dispatch marks "the newest record"; without one stored it would mark
     // an older alarm.
     if (!Append(record))

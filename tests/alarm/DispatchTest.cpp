@@ -5,6 +5,8 @@
 #include "db/ConfigPath.h"
 #include "events/GuardEvent.h"
 
+#include <filesystem>
+
 #include <gtest/gtest.h>
 
 namespace {
@@ -42,6 +44,8 @@ TEST_F(DispatchTest, PriorityFiveGetsNoWindowButRunsItsActions)
     EXPECT_EQ(Field(0, AlarmField::ConfirmState), "0");
     EXPECT_EQ(Field(0, AlarmField::AutoConfirmed), "1");
     EXPECT_EQ(Field(0, AlarmField::ConfirmUser), "administrator");
+    // Stored confirmed: written once, never updated in place.
+    EXPECT_EQ(std::filesystem::file_size(dir.File("AlarmDB.journal")), 0u);
     EXPECT_EQ(mail.sent.size(), 1u);
     EXPECT_EQ(launcher.started.size(), 1u);
     EXPECT_EQ(liveView.Requests(), std::vector<std::string>{"ShowLive 10.0.0.1 2 1 -1"});
