@@ -288,12 +288,17 @@ void SetCacheFlag(int32_t value)
 
 // --- opening --------------------------------------------------------------------
 
-void BM_OpenWithCache(benchmark::State& state)
+// Arg: 1 with a valid "db.cache", 0 without one.
+void BM_Open(benchmark::State& state)
 {
     World& world = World::Get();
+    const bool withCache = state.range(0) == 1;
     for (auto _ : state) {
         state.PauseTiming();
-        std::ofstream(world.Folder("large") / "db.cache") << kLarge;
+        if (withCache)
+            std::ofstream(world.Folder("large") / "db.cache") << kLarge;
+        else
+            fs::remove(world.Folder("large") / "db.cache");
         AlarmDatabase database(world.tree, world.Folder("large"), NoModifierKeys(),
                                NoBusyIndicator());
         state.ResumeTiming();
@@ -305,26 +310,7 @@ void BM_OpenWithCache(benchmark::State& state)
         state.ResumeTiming();
     }
 }
-BENCHMARK(BM_OpenWithCache)->Unit(benchmark::kMillisecond);
-
-void BM_OpenWithoutCache(benchmark::State& state)
-{
-    World& world = World::Get();
-    for (auto _ : state) {
-        state.PauseTiming();
-        fs::remove(world.Folder("large") / "db.cache");
-        AlarmDatabase database(world.tree, world.Folder("large"), NoModifierKeys(),
-                               NoBusyIndicator());
-        state.ResumeTiming();
-        if (!database.Open(world.LargePath()) || database.RecordCount() != kLarge)
-            state.SkipWithError("open failed");
-        state.PauseTiming();
-        SetCacheFlag(1);
-        database.Close();
-        state.ResumeTiming();
-    }
-}
-BENCHMARK(BM_OpenWithoutCache)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_Open)->ArgName("cache")->Arg(1)->Arg(0)->Unit(benchmark::kMillisecond);
 
 // One slice of the awaiting index as the station builds it after a start,
 // a slice per round: what one round spends on it.

@@ -204,6 +204,16 @@ protected:
         WriteFileBytes(db.DbPath(), EncodeRecords(records));
         ASSERT_TRUE(db.Open());
     }
+
+    // `count` random records arriving from 1000 on, stored and opened.
+    std::vector<AlarmRecord> OpenRandom(std::mt19937& random, int count)
+    {
+        std::vector<AlarmRecord> records;
+        for (int i = 0; i < count; ++i)
+            records.push_back(RandomRecord(random, 1000 + i));
+        OpenWith(records);
+        return records;
+    }
 };
 
 AlarmRecord WithText(int64_t arrival, AlarmField field, std::string_view text)
@@ -312,10 +322,7 @@ TEST_F(ViewTest, KeySourceSuppliesCodesTheRecordDoesNotHold)
 TEST_F(ViewTest, EveryCodeSortsLikeTheReferenceComparisons)
 {
     std::mt19937 random(7);
-    std::vector<AlarmRecord> records;
-    for (int i = 0; i < 300; ++i)
-        records.push_back(RandomRecord(random, 1000 + i));
-    OpenWith(records);
+    std::vector<AlarmRecord> records = OpenRandom(random, 300);
     FakeKeys keys;
     db.database->SetSortKeySource(&keys);
     for (int code : kSortCodes) {
@@ -330,10 +337,7 @@ TEST_F(ViewTest, EveryCodeSortsLikeTheReferenceComparisons)
 TEST_F(ViewTest, FilterKeepsOnlyMatchingRecordsAndClearingShowsAllAgain)
 {
     std::mt19937 random(11);
-    std::vector<AlarmRecord> records;
-    for (int i = 0; i < 50; ++i)
-        records.push_back(RandomRecord(random, 1000 + i));
-    OpenWith(records);
+    std::vector<AlarmRecord> records = OpenRandom(random, 50);
     auto unconfirmed = [](const AlarmRecord& r) { return r.Field(AlarmField::Confirmed) == "0"; };
     PredicateFilter filter(unconfirmed);
     db.database->SetViewFilter(&filter);
@@ -450,10 +454,7 @@ TEST_F(ViewTest, ChangedRecordLeavesOrEntersTheFilteredView)
 TEST_F(ViewTest, DeletingKeepsTheFilterAndTheOrder)
 {
     std::mt19937 random(5);
-    std::vector<AlarmRecord> records;
-    for (int i = 0; i < 30; ++i)
-        records.push_back(RandomRecord(random, 1000 + i));
-    OpenWith(records);
+    std::vector<AlarmRecord> records = OpenRandom(random, 30);
     auto typed = [](const AlarmRecord& r) { return r.Int(AlarmField::AlarmType) <= 10001; };
     PredicateFilter filter(typed);
     db.database->SetViewFilter(&filter);
@@ -490,10 +491,7 @@ TEST_F(ViewTest, FullViewGrowsBy50000)
 TEST_F(ViewTest, SortingAgainAfterUpdatesAndAppendsUsesTheNewValues)
 {
     std::mt19937 random(5);
-    std::vector<AlarmRecord> records;
-    for (int i = 0; i < 60; ++i)
-        records.push_back(RandomRecord(random, 1000 + i));
-    OpenWith(records);
+    std::vector<AlarmRecord> records = OpenRandom(random, 60);
     FakeKeys keys;
     db.database->SetSortKeySource(&keys);
     for (int code : {1, 2, 3, 4, 5, 6, 7, 8, 9, 11, 101, 102, -101, -102}) {
