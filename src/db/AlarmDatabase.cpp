@@ -1,5 +1,6 @@
 #include "db/AlarmDatabase.h"
 
+#include "config/CachedChildren.h"
 #include "config/ConfigNode.h"
 #include "config/ConfigTree.h"
 #include "db/ConfigPath.h"
@@ -1278,32 +1279,36 @@ void AlarmDatabase::StopObserving()
 void AlarmDatabase::OnChanged()
 {
     ConfigLock lock(m_tree);
-    ConfigNode* event = m_observed != nullptr ? m_observed : GuardEvent();
-    if (event == nullptr || !IsOpen())
+    // Read for every alarm: the fields are found by name once.
+    enum Field : size_t { kType, kArrival, kDeparture, kRecorder, kCamera, kTrack, kAddInfo };
+    static CachedChildren fields({"Runtime", "GuardEvent"},
+                                 {"AlarmType", "TimeArrival", "TimeDeparture", "Recorder",
+                                  "CameraID", "TrackID", "AddInfo"});
+    if (fields.Folder(m_tree) == nullptr || !IsOpen())
         return;
-    auto integer = [event](std::string_view name) -> int64_t {
-        ConfigNode* node = event->Child(name);
+    auto integer = [](Field field) -> int64_t {
+        ConfigNode* node = fields.At(field);
         return node != nullptr ? node->GetInt() : -1;
     };
-    auto int64 = [event](std::string_view name) -> int64_t {
-        ConfigNode* node = event->Child(name);
+    auto int64 = [](Field field) -> int64_t {
+        ConfigNode* node = fields.At(field);
         return node != nullptr ? node->GetInt64() : -1;
     };
-    auto text = [event](std::string_view name) {
-        ConfigNode* node = event->Child(name);
+    auto text = [](Field field) {
+        ConfigNode* node = fields.At(field);
         return node != nullptr ? node->GetString() : std::string();
     };
-    if (integer("AlarmType") == -1)
+    if (integer(kType) == -1)
         return;
     AlarmRecord& record = m_recordBuffer;
     record = AlarmRecord::NewAlarm();
-    record.SetNumber(AlarmField::TimeArrival, int64("TimeArrival"));
-    record.SetNumber(AlarmField::TimeDeparture, int64("TimeDeparture"));
-    record.SetField(AlarmField::Recorder, text("Recorder"));
-    record.SetNumber(AlarmField::CameraID, integer("CameraID"));
-    record.SetNumber(AlarmField::TrackID, integer("TrackID"));
-    record.SetNumber(AlarmField::AlarmType, integer("AlarmType"));
-    record.SetField(AlarmField::AddInfo, text("AddInfo"));
+    record.SetNumber(AlarmField::TimeArrival, int64(kArrival));
+    record.SetNumber(AlarmField::TimeDeparture, int64(kDeparture));
+    record.SetField(AlarmField::Recorder, text(kRecorder));
+    record.SetNumber(AlarmField::CameraID, integer(kCamera));
+    record.SetNumber(AlarmField::TrackID, integer(kTrack));
+    record.SetNumber(AlarmField::AlarmType, integer(kType));
+    record.SetField(AlarmField::AddInfo, text(kAddInfo));
     if (m_newAlarmObserver != nullptr)
         m_newAlarmObserver->PrepareNewAlarm(record);
     // Dispatch marks "the newest record"; without one stored it would mark
