@@ -1,6 +1,7 @@
 // The scan of the recorder list.
 #include "events/RecorderLookup.h"
 
+#include "config/CachedChildren.h"
 #include "config/ConfigTree.h"
 
 #include <cstring>
@@ -68,8 +69,9 @@ private:
 
 ConfigNode* FindRecorderEntry(ConfigTree& tree, std::string_view ip, int32_t hybrid)
 {
-    ConfigNode* program = tree.TopFolder("Program");
-    ConfigNode* list = program == nullptr ? nullptr : program->Child("RecorderList");
+    static CachedChildren program({"Program"}, {"RecorderList"});
+    program.Folder(tree);
+    ConfigNode* list = program.At(0);
     if (list == nullptr)
         return nullptr;
     thread_local RecorderIndex index;
