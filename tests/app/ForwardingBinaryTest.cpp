@@ -14,6 +14,7 @@
 #include <chrono>
 #include <fstream>
 #include <functional>
+#include <random>
 #include <string>
 #include <thread>
 #include <vector>
@@ -142,17 +143,25 @@ bool WaitForQueued(const Station& relay, size_t count)
     return Eventually([&] { return Queued(relay) >= count; }) && Queued(relay) == count;
 }
 
+// A port nothing listens on and that stays free until the target takes it:
+// below the range the system hands out to port-0 binds and outgoing
+// connections, which the other tests running at the same time use.
 int UnusedPort()
 {
-    int handle = socket(AF_INET, SOCK_STREAM, 0);
-    sockaddr_in address{};
-    address.sin_family = AF_INET;
-    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    socklen_t length = sizeof address;
-    bind(handle, reinterpret_cast<sockaddr*>(&address), sizeof address);
-    getsockname(handle, reinterpret_cast<sockaddr*>(&address), &length);
-    close(handle);
-    return ntohs(address.sin_port);
+    std::random_device seed;
+    std::mt19937 random(seed());
+    for (;;) {
+        int port = 20'000 + static_cast<int>(random() % 12'000);
+        int handle = socket(AF_INET, SOCK_STREAM, 0);
+        sockaddr_in address{};
+        address.sin_family = AF_INET;
+        address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+        address.sin_port = htons(static_cast<uint16_t>(port));
+        bool free = bind(handle, reinterpret_cast<sockaddr*>(&address), sizeof address) == 0;
+        close(handle);
+        if (free)
+            return port;
+    }
 }
 
 class ForwardingBinaryTest : public testing::Test {
