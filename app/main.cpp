@@ -54,8 +54,10 @@ int main(int argc, char** argv)
     switch (station.Run()) {
     case StationExit::Normal:
     case StationExit::AlreadyRunning:
+    case StationExit::AdminReset:
         return 0;
     case StationExit::FolderFailed:
+    case StationExit::ResetRefused:
         return kBadStart;
     case StationExit::InitFailed:
     case StationExit::DatabaseFailed:

@@ -3,6 +3,7 @@
 #include "config/ConfigTree.h"
 #include "config/Timestamp.h"
 #include "db/AlarmDatabase.h"
+#include "db/AwaitingIndex.h"
 #include "db/ConfigPath.h"
 #include "db/FileHandle.h"
 #include "db/OpenAlarmWindows.h"
@@ -121,7 +122,8 @@ DatabaseMaintenance::DatabaseMaintenance(AlarmDatabase& database, ConfigTree& tr
                                          std::filesystem::path programFolder, FileTimes& fileTimes,
                                          BusyIndicator& busy)
     : m_database(database), m_tree(tree), m_programFolder(std::move(programFolder)),
-      m_fileTimes(fileTimes), m_busy(busy)
+      m_fileTimes(fileTimes), m_busy(busy),
+      m_scheduledInterval(SystemInt(m_tree, "iBupInterval", 0))
 {
 }
 
@@ -129,8 +131,27 @@ void DatabaseMaintenance::ScheduleFromSettings()
 {
     int64_t now = Timestamp::NowMs();
     int32_t interval = SystemInt(m_tree, "iBupInterval", 0);
-    SetProgramTime(m_tree, "iNextBackup", interval > 0 ? now + interval * kHourMs : 0);
+    bool scheduled = ProgramTime(m_tree, "iNextBackup") > 0;
+    if (interval != m_scheduledInterval || scheduled != (interval > 0))
+        SetProgramTime(m_tree, "iNextBackup", interval > 0 ? now + interval * kHourMs : 0);
+    m_scheduledInterval = interval;
     SetProgramTime(m_tree, "iNextMaxAge", now);
+}
+
+int64_t DatabaseMaintenance::LastBackupMs() const
+{
+    std::optional<int64_t> newest;
+    for (const fs::path& file : ListBackups(BackupFolder())) {
+        std::optional<int64_t> created = m_fileTimes.CreationTime(file);
+        if (created && (!newest || *created > *newest))
+            newest = created;
+    }
+    return newest ? Timestamp::FromCalendarSeconds(*newest).ToMs() : 0;
+}
+
+int64_t DatabaseMaintenance::NextBackupMs() const
+{
+    return std::max<int64_t>(0, ProgramTime(m_tree, "iNextBackup"));
 }
 
 void DatabaseMaintenance::ScheduleFirstBackup()
@@ -149,6 +170,7 @@ void DatabaseMaintenance::RunBackupIfDue()
     // An interval of 0 or less here would make every pass a backup; it
     // switches backups off as on the system page.
     int32_t interval = SystemInt(m_tree, "iBupInterval", 0);
+    m_scheduledInterval = interval;
     SetProgramTime(m_tree, "iNextBackup",
                    interval > 0 ? Timestamp::NowMs() + interval * kHourMs : 0);
 }
@@ -206,14 +228,25 @@ int DatabaseMaintenance::PruneAlarms(PruneBy by)
     if (!m_database.IsOpen())
         return 0;
     bool byCount = by == PruneBy::Count;
+    int64_t& kept = byCount ? m_keptOverCount : m_keptOverAge;
+    kept = 0;
     if (SystemInt(m_tree, byCount ? "iEnableMaxAlarms" : "iEnableMaxAge", 0) == 0)
         return 0;
     int64_t excess = 0;
     int64_t cutoff = 0;
+    // A limit never throws away an alarm nobody has handled: only confirmed
+    // records not held by an alarm window may go, oldest first.
+    int64_t deletable =
+        m_database.RecordCount() - static_cast<int64_t>(m_database.UnconfirmedRecords().size());
     if (byCount) {
         excess = int64_t{SystemInt(m_tree, "iNumMaxAlarms", 5000)} - m_database.RecordCount();
         if (excess >= 0)
             return 0;
+        if (deletable <= 0) {
+            kept = -excess;
+            ReportKeptUnconfirmed();
+            return 0;
+        }
     } else {
         cutoff = Timestamp::NowMs() - int64_t{SystemInt(m_tree, "iMaxAge", 1)} * kDayMs;
     }
@@ -232,17 +265,26 @@ int DatabaseMaintenance::PruneAlarms(PruneBy by)
     std::vector<int> marked;
     AlarmRecord record;
     for (int position = 0; position < m_database.ViewCount(); ++position) {
+        if (byCount && static_cast<int64_t>(marked.size()) >= deletable)
+            break;
         int number = m_database.ViewRecord(position);
         if (!m_database.Read(number, record))
             break;
         int64_t arrival = record.Number(AlarmField::TimeArrival);
         if (!byCount && arrival >= cutoff)
             break;
-        if (m_windows == nullptr || !m_windows->IsShownInAlarmWindow(arrival))
-            marked.push_back(number);
+        if (AwaitingIndex::IsUnconfirmed(record) ||
+            (m_windows != nullptr && m_windows->IsShownInAlarmWindow(arrival))) {
+            if (!byCount)
+                ++kept;
+            continue;
+        }
+        marked.push_back(number);
         if (byCount && ++excess >= 0)
             break;
     }
+    if (byCount)
+        kept = std::max<int64_t>(0, -excess);
     int deleted = 0;
     if (!marked.empty() && m_database.DeleteRecords(marked))
         deleted = static_cast<int>(marked.size());
@@ -251,5 +293,26 @@ int DatabaseMaintenance::PruneAlarms(PruneBy by)
         m_database.SetFilterActive();
     if (resorted)
         m_database.SortView(code, direction);
+    if (kept > 0)
+        ReportKeptUnconfirmed();
     return deleted;
+}
+
+void DatabaseMaintenance::ReportKeptUnconfirmed()
+{
+    int64_t now = Timestamp::NowMs();
+    if (m_lastKeptReportMs != 0 && now - m_lastKeptReportMs < kHourMs)
+        return;
+    m_lastKeptReportMs = now;
+    if (m_keptOverCount > 0)
+        std::fprintf(stderr,
+                     "Wardex: %lld unconfirmed alarms above the limit of %d stored alarms are "
+                     "kept; confirm them to let the limit work.\n",
+                     static_cast<long long>(m_keptOverCount),
+                     SystemInt(m_tree, "iNumMaxAlarms", 5000));
+    if (m_keptOverAge > 0)
+        std::fprintf(stderr,
+                     "Wardex: %lld unconfirmed alarms older than the age limit are kept; confirm "
+                     "them to let the limit work.\n",
+                     static_cast<long long>(m_keptOverAge));
 }

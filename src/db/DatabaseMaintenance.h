@@ -28,7 +28,9 @@ public:
     // Not owned; records shown in an open alarm window are never pruned.
     void SetOpenAlarmWindows(const OpenAlarmWindows* windows) { m_windows = windows; }
 
-    // After the system page stored its values.
+    // After the system page stored its values. The next backup moves only
+    // when the interval itself changed (or none is scheduled), so that a
+    // sheet confirmed every hour does not keep pushing it away.
     void ScheduleFromSettings();
     // At start-up: backups that are switched on but have no due time yet
     // (a first start) get one; a saved due time stays, so a backup that fell
@@ -44,9 +46,20 @@ public:
     // The number of records deleted; when it is not 0 the caller refreshes
     // the alarm list, which applies the count limit as well.
     int RunAgeLimitIfDue();
+    // Deletes the oldest confirmed records beyond the limit; unconfirmed ones
+    // and those in an alarm window stay, however many there are.
     int PruneAlarms(PruneBy by);
+    // Records the last pass of each limit had to keep because nobody
+    // confirmed them (or an alarm window holds them). Also said on standard
+    // error, at most once an hour.
+    int64_t KeptOverCountLimit() const { return m_keptOverCount; }
+    int64_t KeptOverAgeLimit() const { return m_keptOverAge; }
 
     std::filesystem::path BackupFolder() const { return m_programFolder / "Backup"; }
+    // Creation time (stored ms, whole seconds) of the newest backup, 0 for none.
+    int64_t LastBackupMs() const;
+    // Due time of the next backup, 0 when none is scheduled.
+    int64_t NextBackupMs() const;
 
 private:
     AlarmDatabase& m_database;
@@ -55,4 +68,11 @@ private:
     FileTimes& m_fileTimes;
     BusyIndicator& m_busy;
     const OpenAlarmWindows* m_windows = nullptr;
+    int64_t m_keptOverCount = 0;
+    int64_t m_keptOverAge = 0;
+    int64_t m_lastKeptReportMs = 0;
+    // The interval the due time of the next backup was computed with.
+    int32_t m_scheduledInterval = 0;
+
+    void ReportKeptUnconfirmed();
 };

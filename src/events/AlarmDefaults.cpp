@@ -118,6 +118,11 @@ bool RebuildDefaultAlarmSettings(ConfigTree& tree)
     std::string title = Tr("Alarm!");
     std::string subject = DefaultMailSubject();
     std::string body = DefaultMailBody();
+    ConfigNode* program = tree.TopFolder("Program");
+    ConfigNode* configuration = program != nullptr ? program->Child("Configuration") : nullptr;
+    ConfigNode* system = configuration != nullptr ? configuration->Child("System") : nullptr;
+    ConfigNode* quiet = system != nullptr ? system->Child("iQuietTestMessages") : nullptr;
+    bool quietTestMessages = quiet != nullptr && quiet->GetInt() == 1;
     for (const BuiltInAlarmSetting& setting : BuiltInAlarmSettings()) {
         ConfigNode* entry = list->NewEntry(0);
         SetInt(*entry, "Type", setting.code);
@@ -134,6 +139,10 @@ bool RebuildDefaultAlarmSettings(ConfigTree& tree)
             SetInt(*entry, "ShwLivePic", 0);
         if (setting.track)
             SetInt(*entry, "ShwTrack", 1);
+        // A recorder's heartbeat every minute would otherwise be an open alarm
+        // every minute; only its absence (11011) needs an operator.
+        if (quietTestMessages && setting.code == kTestMessageType)
+            SetInt(*entry, "ShowAlarmWindow", 0);
     }
     return true;
 }

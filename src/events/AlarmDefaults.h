@@ -13,7 +13,9 @@ std::string DefaultMailSubject();
 std::string DefaultMailBody();
 
 // Empties Program/DefaultAlarmSettings and fills it with one entry per code
-// of the catalogue order. False when the tree has no such list.
+// of the catalogue order. False when the tree has no such list. With the
+// system key iQuietTestMessages 1 (set by a first start) the recorders' test
+// messages are stored confirmed, without a window.
 bool RebuildDefaultAlarmSettings(ConfigTree& tree);
 
 // Empties the factory colours' AlarmTypeBarkColors and fills it with the 40

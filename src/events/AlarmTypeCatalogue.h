@@ -13,6 +13,8 @@
 // The type that decoders set for a received code they have no decoder for;
 // its name is also the name of every code the catalogue does not know.
 inline constexpr int32_t kUnknownAlarmType = 11001;
+// The recorder's periodic sign of life.
+inline constexpr int32_t kTestMessageType = 10042;
 
 enum class NameTranslation { German, Translated };
 

@@ -134,6 +134,7 @@ void ForwardingManager::Stop()
     if (!host.empty() && FindPrefix(host) < 0)
         m_hosts.push_back(host);
     Refresh();
+    ApplyHosts();
 }
 
 void ForwardingManager::DeleteHost()
@@ -146,6 +147,7 @@ void ForwardingManager::DeleteHost()
         m_hosts.erase(m_hosts.begin() + found);
     SetHostText("");
     Refresh();
+    ApplyHosts();
 }
 
 void ForwardingManager::DeleteAllHosts()
@@ -158,6 +160,7 @@ void ForwardingManager::DeleteAllHosts()
     m_hosts.clear();
     SetHostText("");
     Refresh();
+    ApplyHosts();
 }
 
 void ForwardingManager::Tick()
@@ -405,6 +408,13 @@ void ForwardingManager::LoadHosts()
         if (entry->Child("bIsSelected")->GetInt() == 1)
             SetHostText(m_hosts.back());
     }
+}
+
+void ForwardingManager::ApplyHosts()
+{
+    SaveHosts();
+    if (m_parts.hostsApplied)
+        m_parts.hostsApplied();
 }
 
 void ForwardingManager::SaveHosts()

@@ -49,6 +49,9 @@ struct ForwardingParts {
     std::function<int64_t()> clock;
     // The program folder for the journal; empty for none.
     std::filesystem::path folder;
+    // The host list in the configuration changed: the station saves it, so
+    // that a kill does not lose it.
+    std::function<void()> hostsApplied = {};
 };
 
 class ForwardingManager final : public ForwardingObserver {
@@ -118,6 +121,7 @@ private:
     int FindPrefix(std::string_view text) const;
     void LoadHosts();
     void SaveHosts();
+    void ApplyHosts();
 
     ForwardingParts m_parts;
     ForwardingView& m_view;

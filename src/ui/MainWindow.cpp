@@ -13,6 +13,7 @@
 #include "filters/FilterController.h"
 #include "ui/PresentationWindow.h"
 #include "ui/about/AboutDialog.h"
+#include "ui/alarms/AlarmListColumns.h"
 #include "ui/alarms/AlarmListModel.h"
 #include "ui/alarms/AlarmListParts.h"
 #include "ui/alarms/AlarmListView.h"
@@ -35,6 +36,7 @@
 #include <QSystemTrayIcon>
 #include <QToolBar>
 #include <QVBoxLayout>
+#include <tuple>
 
 namespace {
 
@@ -75,8 +77,13 @@ MainWindow::MainWindow(Station& station, Beeper& beeper)
 
     m_userField = new QLabel(this);
     m_countField = new QLabel(this);
-    // The counts first, the user second.
+    m_noticeField = new QLabel(this);
+    m_noticeField->setObjectName("HousekeepingNotice");
+    m_noticeField->setStyleSheet("QLabel { color: #a00000; font-weight: bold; }");
+    m_noticeField->hide();
+    // The counts first, then a standing warning, the user last.
     statusBar()->addWidget(m_countField, 1);
+    statusBar()->addWidget(m_noticeField);
     statusBar()->addPermanentWidget(m_userField);
     // Deleting, confirming and sorting in the list change the counts too.
     connect(m_list, &AlarmListView::StatusChanged, this, [this] { UpdateStatus(); });
@@ -111,7 +118,8 @@ void MainWindow::OpenForwarding(const std::string& startHost)
                           desktop.Speaker(),
                           desktop.Busy(),
                           {},
-                          m_station.ProgramFolder()};
+                          m_station.ProgramFolder(),
+                          [this] { m_logic->SettingsApplied(); }};
     m_forwarding = std::make_unique<ForwardingWindow>(std::move(parts), [this] {
         // Deleted from the loop, not inside its own close handler.
         QMetaObject::invokeMethod(
@@ -145,15 +153,16 @@ void MainWindow::BuildMenus()
         m_logic->EnterBusy();
         m_users.LogInOrOut();
         m_logic->LeaveBusy();
+        m_logic->SettingsApplied();
         UpdateStatus();
     });
     station->addAction(Text(Tr("Konfiguration...")), this, [this] {
         if (m_logic->RefusedWhileAlarmOpen())
             return;
         m_logic->EnterBusy();
-        bool accepted = RunConfigurationSheet(m_station, m_users.SheetPages(), this, [this] {
-            m_logic->Maintenance().ScheduleFromSettings();
-        });
+        bool accepted = RunConfigurationSheet(
+            m_station, m_users.SheetPages(), this,
+            [this] { m_logic->Maintenance().ScheduleFromSettings(); }, &m_logic->Maintenance());
         m_logic->LeaveBusy();
         if (accepted) {
             m_logic->ConfigurationAccepted();
@@ -171,7 +180,10 @@ void MainWindow::BuildMenus()
                        [this] { RunListCommand([](auto& parts) { SaveAlarmListPdf(parts); }); });
     station->addAction(Text(Tr("Als CSV speichern...")), this,
                        [this] { RunListCommand([](auto& parts) { SaveAlarmListCsv(parts); }); });
-    station->addAction(Text(Tr("Weiterleitungs Modus...")), this, [this] { OpenForwarding(); });
+    station->addAction(Text(Tr("Weiterleitungs Modus...")), this, [this] {
+        if (m_users.MayForward())
+            OpenForwarding();
+    });
     station->addSeparator();
     station->addAction(Text(Tr("Beenden")), this, [this] { close(); });
 
@@ -220,11 +232,13 @@ void MainWindow::BuildFilterBar()
         m_filters->SetFiltering(on ? Filtering::On : Filtering::Off);
         RefreshAlarmList();
         m_diagrams->Rebuild();
+        m_logic->SettingsApplied();
     });
     connect(m_filterSelector, &QComboBox::activated, this, [this](int index) {
         m_filters->Select(index);
         RefreshAlarmList();
         m_diagrams->Rebuild();
+        m_logic->SettingsApplied();
     });
     LoadFilters();
 }
@@ -252,8 +266,10 @@ void MainWindow::EditFilters()
                         this);
     bool saved = dialog.exec() == QDialog::Accepted && dialog.Saved();
     m_logic->LeaveBusy();
-    if (saved)
-        LoadFilters();
+    if (!saved)
+        return;
+    LoadFilters();
+    m_logic->SettingsApplied();
 }
 
 void MainWindow::RunListCommand(const std::function<void(const AlarmListCommandParts&)>& command)
@@ -273,6 +289,25 @@ void MainWindow::EnterPresentation()
     // While presenting, the list is in priority order.
     m_list->Model().Resort();
     GoToTray();
+}
+
+void MainWindow::ShowHousekeepingNotice(const std::string& text)
+{
+    m_noticeField->setText(Text(text));
+    m_noticeField->setVisible(!text.empty());
+}
+
+bool MainWindow::StoreWindowLayout()
+{
+    ConfigTree& tree = m_station.Tree();
+    ConfigNode* mode = MainWindowState(tree)->Child("LastShutDownWindowMode");
+    auto layout = [&] {
+        return std::tuple(ReadColumnWidths(tree), ReadColumnOrder(tree), mode->GetInt());
+    };
+    auto before = layout();
+    m_list->SaveColumns();
+    SaveWindowMode();
+    return layout() != before;
 }
 
 void MainWindow::UpdateStatus()

@@ -45,6 +45,8 @@ public:
     std::unique_ptr<PresentationView>
     CreatePresentationView(PresentationWindowLogic& logic) override;
     int SelectedAlarmRecord() override;
+    void ShowHousekeepingNotice(const std::string& text) override;
+    bool StoreWindowLayout() override;
 
     // Forwarding mode: the forwarding window replaces the main window until
     // it closes. A non-empty host is started at once.
@@ -92,6 +94,7 @@ private:
     QTimer m_timer;
     QLabel* m_userField = nullptr;
     QLabel* m_countField = nullptr;
+    QLabel* m_noticeField = nullptr;
     QAction* m_alwaysOnTop = nullptr;
     std::unique_ptr<QSystemTrayIcon> m_tray;
     bool m_inTray = false;

@@ -100,6 +100,31 @@ void CreateBuiltInAccount(ConfigTree& tree)
         SetFlag(*entry, RightKey(right), 1);
 }
 
+bool ResetAdministrator(ConfigTree& tree)
+{
+    ConfigLock lock(tree);
+    ConfigNode* list = UserList(tree);
+    if (list == nullptr)
+        return false;
+    ConfigNode* entry = FindUser(tree, kAdministratorName);
+    if (entry == nullptr) {
+        entry = list->NewEntry(list->ChildCount());
+        if (entry == nullptr)
+            return false;
+        if (ConfigNode* name = entry->Child("Name"))
+            name->SetString(kAdministratorName);
+    }
+    if (ConfigNode* password = entry->Child("Password"))
+        password->SetString(kBuiltInPassword);
+    for (UserRight right : {UserRight::DelAlarm, UserRight::EditUser, UserRight::EditRecorder,
+                            UserRight::EditSystem, UserRight::ExitWardex})
+        SetFlag(*entry, RightKey(right), 1);
+    // A list without a default user would leave the station running as nobody.
+    if (DefaultUser(tree) == nullptr)
+        SetFlag(*entry, kDefault, 1);
+    return true;
+}
+
 int UserCount(ConfigTree& tree)
 {
     ConfigLock lock(tree);

@@ -28,6 +28,11 @@ std::string_view RightKey(UserRight right);
 // with every right.
 void CreateBuiltInAccount(ConfigTree& tree);
 
+// The way back into a station whose administrator password is lost: gives
+// "administrator" the built-in password and every right, adding the account
+// when it is missing. Other accounts, and who is the default user, stay.
+bool ResetAdministrator(ConfigTree& tree);
+
 int UserCount(ConfigTree& tree);
 bool UserExists(ConfigTree& tree, std::string_view name);
 // The first entry whose Name equals name exactly, or null. Entries stay

@@ -51,10 +51,10 @@ UserEditor::UserEditor(ConfigTree& tree, UserDialogMode mode) : m_tree(tree), m_
 
 UserEditor UserEditor::ForNewUser(ConfigTree& tree)
 {
-    UserEditor editor(tree, UserDialogMode::New);
-    // The second account is offered as the new default user.
-    editor.m_initial.isDefault = UserCount(tree) == 1;
-    return editor;
+    // Never offered as the default user: a limited account ticked by accident
+    // would be the one a restarted station runs under, locking out whoever
+    // does not know the administrator's password.
+    return UserEditor(tree, UserDialogMode::New);
 }
 
 std::optional<UserEditor> UserEditor::ForExistingUser(ConfigTree& tree, std::string_view name)

@@ -55,6 +55,14 @@ std::string ExitRefusal()
               "oder wenden Sie sich an den Administrator von Wardex!");
 }
 
+std::string ForwardRefusal()
+{
+    return Tr("Sie haben nicht die noetigen Rechte, um den Weiterleitungs Modus zu starten!") +
+           "\n\n" +
+           Tr("Melden Sie sich dazu unter einem anderen Namen an, der dieses Recht\nbesitzt, "
+              "oder wenden Sie sich an den Administrator von Wardex!");
+}
+
 } // namespace
 
 UserSession::UserSession(ConfigTree& tree, AccountDialogs& dialogs, Prompt& prompt, Beeper& beeper)
@@ -86,7 +94,7 @@ void UserSession::LogInOrOut()
     });
 }
 
-ExitAnswer UserSession::ConfirmExit(int busyCount)
+ExitAnswer UserSession::ConfirmExit(int busyCount, int64_t unconfirmedAlarms)
 {
     if (busyCount > 0) {
         m_beeper.Beep(SystemBeep::Information);
@@ -97,6 +105,13 @@ ExitAnswer UserSession::ConfirmExit(int busyCount)
         m_prompt.Show(ExitRefusal(), kCaption, PromptIcon::Warning, PromptButtons::Ok);
         return ExitAnswer::Stay;
     }
+    // A stopped station receives nothing: one slip of the mouse must not end
+    // it while alarms wait for an operator.
+    if (unconfirmedAlarms > 0 &&
+        m_prompt.Show(WithName(Tr("Es gibt %s unquittierte Alarme.\nWardex trotzdem beenden?"),
+                               std::to_string(unconfirmedAlarms)),
+                      kCaption, PromptIcon::Question, PromptButtons::YesNo) != PromptAnswer::Yes)
+        return ExitAnswer::Stay;
     if (!IsDefaultUser(m_tree, current)) {
         if (!m_dialogs.RunLogOut(WithName(Tr("%s abmelden und Wardex beenden?"), current)))
             return ExitAnswer::Stay;
@@ -110,6 +125,14 @@ bool UserSession::MayDeleteAlarms()
     if (HasRight(m_tree, CurrentUserName(m_tree), UserRight::DelAlarm))
         return true;
     m_prompt.Show(DeleteRefusal(), kCaption, PromptIcon::Warning, PromptButtons::Ok);
+    return false;
+}
+
+bool UserSession::MayForward()
+{
+    if (HasRight(m_tree, CurrentUserName(m_tree), UserRight::EditSystem))
+        return true;
+    m_prompt.Show(ForwardRefusal(), kCaption, PromptIcon::Warning, PromptButtons::Ok);
     return false;
 }
 

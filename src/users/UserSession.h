@@ -5,6 +5,7 @@
 
 #include "users/AccountDialogs.h"
 
+#include <cstdint>
 #include <string>
 #include <vector>
 
@@ -28,12 +29,15 @@ public:
 
     // The button "Beenden" up to the point where the program ends: refused
     // with a beep while a modal operation runs (busyCount above 0), refused
-    // without the right, and for anyone but the default user only after
-    // logging out.
-    ExitAnswer ConfirmExit(int busyCount);
+    // without the right, asked again while alarms await confirmation, and
+    // for anyone but the default user only after logging out.
+    ExitAnswer ConfirmExit(int busyCount, int64_t unconfirmedAlarms = 0);
 
     // Asked only when alarms are selected; a refusal is shown.
     bool MayDeleteAlarms();
+    // Forwarding mode hands every alarm to another station: it needs the
+    // right that the system settings need. A refusal is shown.
+    bool MayForward();
 
     std::vector<SheetPage> SheetPages();
 

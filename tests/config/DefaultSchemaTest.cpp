@@ -202,6 +202,7 @@ void AddProgram(Schema& s)
     s.Int(system + "iEnableMaxAlarms", 1);
     s.Int(system + "iNumMaxAlarms", 5000);
     s.Int(system + "iPinAlarmWnd", 0);
+    s.Int(system + "iQuietTestMessages", 0);
     s.Int(system + "iSizeAlarmWnd", 0);
     s.Int(system + "iStackWnd", 0);
     s.String(system + "mailAuthPassword", "");

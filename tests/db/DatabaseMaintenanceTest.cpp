@@ -72,7 +72,7 @@ protected:
     // count records, arrivals first, first + 1, ...
     void OpenWith(int count, int64_t first)
     {
-        WriteRecordFile(db.DbPath(), count, first);
+        WriteRecordFile(db.DbPath(), count, first, Handled::Confirmed);
         ASSERT_TRUE(db.Open());
     }
 };
@@ -87,6 +87,37 @@ TEST_F(DatabaseMaintenanceTest, ScheduleFromSettingsSetsTheNextBackupAndAnAgeChe
     maintenance.ScheduleFromSettings();
     EXPECT_EQ(GetInt64(*db.tree, "Program/iNextBackup"), Now() + 2 * 3'600'000);
     EXPECT_EQ(GetInt64(*db.tree, "Program/iNextMaxAge"), Now());
+}
+
+TEST_F(DatabaseMaintenanceTest, ConfirmingTheSheetMovesTheBackupOnlyWhenTheIntervalChanged)
+{
+    System("iBupInterval", 1);
+    DatabaseMaintenance started{*db.database, *db.tree, dir.Path(), times, busy};
+    started.ScheduleFirstBackup();
+    int64_t due = GetInt64(*db.tree, "Program/iNextBackup");
+    ASSERT_EQ(due, Now() + 3'600'000);
+    // (interval typed on the page, next backup expected; 0 = the one due before)
+    const std::pair<int32_t, int64_t> steps[] = {{1, 0}, {1, 0}, {3, 3}, {3, 0}, {0, -1}, {2, 2}};
+    for (auto [interval, hours] : steps) {
+        clock.source.AdvanceMs(20 * 60'000);
+        System("iBupInterval", interval);
+        started.ScheduleFromSettings();
+        if (hours > 0)
+            due = Now() + hours * 3'600'000;
+        EXPECT_EQ(GetInt64(*db.tree, "Program/iNextBackup"), hours < 0 ? 0 : due) << interval;
+        EXPECT_EQ(started.NextBackupMs(), hours < 0 ? 0 : due);
+    }
+}
+
+TEST_F(DatabaseMaintenanceTest, LastBackupIsTheNewestFileInTheFolder)
+{
+    EXPECT_EQ(maintenance.LastBackupMs(), 0);
+    fs::create_directories(maintenance.BackupFolder());
+    for (auto [name, seconds] : {std::pair{"a.txt", 1'700'000'000}, {"b.txt", 1'700'000'300}}) {
+        WriteFileBytes((maintenance.BackupFolder() / name).string(), "x");
+        times.times[name] = seconds;
+    }
+    EXPECT_EQ(maintenance.LastBackupMs(), (1'700'000'300 + 11'644'473'600) * 1000);
 }
 
 TEST_F(DatabaseMaintenanceTest, IntervalZeroClearsTheNextBackup)
@@ -284,14 +315,66 @@ TEST_F(DatabaseMaintenanceTest, FailedDeletionLeavesTheDatabaseAsItWas)
     EXPECT_EQ(db.database->RecordCount(), 8);
 }
 
+// Oldest first: which records are confirmed ('c') or await an operator ('u').
+struct UnconfirmedCase {
+    const char* name;
+    std::string states;
+    int limit;
+    std::vector<int64_t> left; // arrivals left, from 1000 on
+    int64_t kept;
+};
+
+TEST_F(DatabaseMaintenanceTest, CountLimitNeverDeletesAnUnconfirmedAlarm)
+{
+    const UnconfirmedCase cases[] = {
+        {"oldest confirmed go first", "uuucccccc", 6, {1000, 1001, 1002, 1006, 1007, 1008}, 0},
+        {"too few confirmed", "uucuuu", 3, {1000, 1001, 1003, 1004, 1005}, 2},
+        {"only unconfirmed", "uuuuu", 2, {1000, 1001, 1002, 1003, 1004}, 3},
+    };
+    for (const UnconfirmedCase& c : cases) {
+        SCOPED_TRACE(c.name);
+        db.database->Close();
+        std::vector<AlarmRecord> records;
+        for (size_t i = 0; i < c.states.size(); ++i) {
+            AlarmRecord record = MakeRecord(1000 + static_cast<int64_t>(i));
+            records.push_back(c.states[i] == 'c' ? Confirmed(record) : record);
+        }
+        WriteFileBytes(db.DbPath(), EncodeRecords(records));
+        ASSERT_TRUE(db.Open());
+        System("iNumMaxAlarms", c.limit);
+        maintenance.PruneAlarms(PruneBy::Count);
+        EXPECT_EQ(Arrivals(), c.left);
+        EXPECT_EQ(maintenance.KeptOverCountLimit(), c.kept);
+    }
+}
+
+TEST_F(DatabaseMaintenanceTest, KeptUnconfirmedAlarmsAreReportedOnceAnHour)
+{
+    WriteRecordFile(db.DbPath(), 4, 1000);
+    ASSERT_TRUE(db.Open());
+    System("iNumMaxAlarms", 1);
+    std::vector<std::string> reports;
+    for (int64_t advance : {0, 60'000, 3'600'000}) {
+        clock.source.AdvanceMs(advance);
+        testing::internal::CaptureStderr();
+        EXPECT_EQ(maintenance.PruneAlarms(PruneBy::Count), 0);
+        reports.push_back(testing::internal::GetCapturedStderr());
+    }
+    EXPECT_NE(reports[0].find("3 unconfirmed alarms above the limit of 1"), std::string::npos);
+    EXPECT_EQ(reports[1], "");
+    EXPECT_EQ(reports[2], reports[0]);
+}
+
 // --- the age limit ------------------------------------------------------------------------
 
 TEST_F(DatabaseMaintenanceTest, AgeLimitDeletesAlarmsOlderThanTheDays)
 {
     int64_t now = Now();
     int64_t day = 86'400'000;
-    WriteFileBytes(db.DbPath(), EncodeRecords({MakeRecord(now - 3 * day), MakeRecord(now - day - 1),
-                                               MakeRecord(now - day), MakeRecord(now - 5)}));
+    WriteFileBytes(
+        db.DbPath(),
+        EncodeRecords({Confirmed(MakeRecord(now - 3 * day)), Confirmed(MakeRecord(now - day - 1)),
+                       Confirmed(MakeRecord(now - day)), Confirmed(MakeRecord(now - 5))}));
     ASSERT_TRUE(db.Open());
     System("iEnableMaxAge", 1);
     System("iMaxAge", 1);
@@ -303,8 +386,9 @@ TEST_F(DatabaseMaintenanceTest, AgeLimitStopsAtTheFirstYoungEnoughRecord)
 {
     int64_t now = Now();
     int64_t day = 86'400'000;
-    WriteFileBytes(db.DbPath(), EncodeRecords({MakeRecord(now - 3 * day), MakeRecord(now - 10),
-                                               MakeRecord(now - 5 * day)}));
+    WriteFileBytes(db.DbPath(), EncodeRecords({Confirmed(MakeRecord(now - 3 * day)),
+                                               Confirmed(MakeRecord(now - 10)),
+                                               Confirmed(MakeRecord(now - 5 * day))}));
     ASSERT_TRUE(db.Open());
     System("iEnableMaxAge", 1);
     EXPECT_EQ(maintenance.PruneAlarms(PruneBy::Age), 1);
@@ -315,8 +399,9 @@ TEST_F(DatabaseMaintenanceTest, AgeLimitPassesOverTheAlarmInTheWindow)
 {
     int64_t now = Now();
     int64_t day = 86'400'000;
-    WriteFileBytes(db.DbPath(), EncodeRecords({MakeRecord(now - 4 * day), MakeRecord(now - 3 * day),
-                                               MakeRecord(now - 2 * day)}));
+    WriteFileBytes(db.DbPath(), EncodeRecords({Confirmed(MakeRecord(now - 4 * day)),
+                                               Confirmed(MakeRecord(now - 3 * day)),
+                                               Confirmed(MakeRecord(now - 2 * day))}));
     ASSERT_TRUE(db.Open());
     System("iEnableMaxAge", 1);
     held.arrivals = {now - 3 * day};
@@ -325,10 +410,25 @@ TEST_F(DatabaseMaintenanceTest, AgeLimitPassesOverTheAlarmInTheWindow)
     EXPECT_EQ(Arrivals(), std::vector<int64_t>{now - 3 * day});
 }
 
+TEST_F(DatabaseMaintenanceTest, AgeLimitKeepsUnconfirmedAlarms)
+{
+    int64_t now = Now();
+    int64_t day = 86'400'000;
+    WriteFileBytes(db.DbPath(),
+                   EncodeRecords({MakeRecord(now - 4 * day), Confirmed(MakeRecord(now - 3 * day)),
+                                  MakeRecord(now - 2 * day), MakeRecord(now)}));
+    ASSERT_TRUE(db.Open());
+    System("iEnableMaxAge", 1);
+    EXPECT_EQ(maintenance.PruneAlarms(PruneBy::Age), 1);
+    EXPECT_EQ(Arrivals(), (std::vector<int64_t>{now - 4 * day, now - 2 * day, now}));
+    EXPECT_EQ(maintenance.KeptOverAgeLimit(), 2);
+}
+
 TEST_F(DatabaseMaintenanceTest, DailyAgeCheckRunsWhenDueAndOnlyWhenSwitchedOn)
 {
     int64_t day = 86'400'000;
-    WriteFileBytes(db.DbPath(), EncodeRecords({MakeRecord(Now() - 2 * day), MakeRecord(Now())}));
+    WriteFileBytes(db.DbPath(), EncodeRecords({Confirmed(MakeRecord(Now() - 2 * day)),
+                                               Confirmed(MakeRecord(Now()))}));
     ASSERT_TRUE(db.Open());
     System("iMaxAge", 1);
     maintenance.ScheduleFromSettings();

@@ -71,12 +71,21 @@ std::string EncodeRecords(const std::vector<AlarmRecord>& records)
     return bytes;
 }
 
-void WriteRecordFile(const std::string& path, int count, int64_t firstArrival)
+AlarmRecord Confirmed(AlarmRecord record)
+{
+    record.SetField(AlarmField::Confirmed, "1");
+    record.SetField(AlarmField::ConfirmUser, "administrator");
+    return record;
+}
+
+void WriteRecordFile(const std::string& path, int count, int64_t firstArrival, Handled handled)
 {
     std::vector<AlarmRecord> records;
     records.reserve(static_cast<size_t>(count));
-    for (int i = 0; i < count; ++i)
-        records.push_back(MakeRecord(firstArrival + i));
+    for (int i = 0; i < count; ++i) {
+        AlarmRecord record = MakeRecord(firstArrival + i);
+        records.push_back(handled == Handled::Confirmed ? Confirmed(record) : record);
+    }
     WriteFileBytes(path, EncodeRecords(records));
 }
 

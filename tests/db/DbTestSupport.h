@@ -35,7 +35,10 @@ AlarmRecord MakeRecord(int64_t arrival, int32_t alarmType = 10005,
 // The bytes of records as the file holds them.
 std::string EncodeRecords(const std::vector<AlarmRecord>& records);
 // A file of `count` records with arrival times first, first + 1, ...
-void WriteRecordFile(const std::string& path, int count, int64_t firstArrival = 1000);
+enum class Handled { No, Confirmed };
+void WriteRecordFile(const std::string& path, int count, int64_t firstArrival = 1000,
+                     Handled handled = Handled::No);
+AlarmRecord Confirmed(AlarmRecord record);
 
 class FakeModifierKeys final : public ModifierKeys {
 public:

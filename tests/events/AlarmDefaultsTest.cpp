@@ -130,6 +130,24 @@ TEST_F(DefaultAlarmSettingsRebuild, LeavesEveryOtherKeyAtItsTemplateDefault)
     }
 }
 
+TEST_F(DefaultAlarmSettingsRebuild, QuietTestMessagesGetNoWindowAndEverythingElseStays)
+{
+    ConfigNode* quiet = m_tree.TopFolder("Program")
+                            ->Child("Configuration")
+                            ->Child("System")
+                            ->Child("iQuietTestMessages");
+    for (int on : {0, 1}) {
+        quiet->SetInt(on);
+        ASSERT_TRUE(RebuildDefaultAlarmSettings(m_tree));
+        for (int i = 0; i < DefaultSettings().ChildCount(); ++i) {
+            const ConfigNode& entry = *DefaultSettings().ChildAt(i);
+            bool test = entry.Child("Type")->GetInt() == 10042;
+            EXPECT_EQ(entry.Child("ShowAlarmWindow")->GetInt(), on == 1 && test ? 0 : 1)
+                << entry.Child("Type")->GetInt();
+        }
+    }
+}
+
 TEST_F(DefaultAlarmSettingsRebuild, ReplacesWhateverTheListHeld)
 {
     ASSERT_TRUE(RebuildDefaultAlarmSettings(m_tree));

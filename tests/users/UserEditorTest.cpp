@@ -24,16 +24,17 @@ protected:
 
 } // namespace
 
-TEST_F(UserEditorTest, SecondAccountIsOfferedAsDefaultAndBecomesIt)
+TEST_F(UserEditorTest, NewAccountIsNotOfferedAsDefaultButBecomesItWhenTicked)
 {
     UserEditor editor = UserEditor::ForNewUser(*tree);
     EXPECT_EQ(editor.Mode(), UserDialogMode::New);
     EXPECT_EQ(editor.Caption(), "Neuen Benutzer anlegen");
-    EXPECT_TRUE(editor.InitialForm().isDefault);
+    EXPECT_FALSE(editor.InitialForm().isDefault);
     EXPECT_TRUE(editor.DefaultEnabled());
     EXPECT_FALSE(editor.NoteVisible());
 
     UserForm form = editor.InitialForm();
+    form.isDefault = true;
     form.name = "Pforte";
     form.SetRight(UserRight::DelAlarm, true);
     UserDialogOutcome outcome = editor.Accept(form);
@@ -49,7 +50,7 @@ TEST_F(UserEditorTest, SecondAccountIsOfferedAsDefaultAndBecomesIt)
     EXPECT_EQ(Flag(FindUser(*tree, "administrator"), "IsDefUser"), 0);
 }
 
-TEST_F(UserEditorTest, ThirdAccountIsNotOfferedAsDefault)
+TEST_F(UserEditorTest, ThirdAccountIsNotOfferedAsDefaultEither)
 {
     AddUser(*tree, "pforte", "x");
     EXPECT_FALSE(UserEditor::ForNewUser(*tree).InitialForm().isDefault);

@@ -152,6 +152,36 @@ TEST_F(UserSessionTest, DefaultUserWithTheRightExitsAtOnce)
     EXPECT_TRUE(dialogs.logOutTexts.empty());
 }
 
+TEST_F(UserSessionTest, ExitWhileAlarmsAwaitConfirmationAsksFirst)
+{
+    prompt.SetNextAnswer(PromptAnswer::No);
+    EXPECT_EQ(session.ConfirmExit(0, 7), ExitAnswer::Stay);
+    ASSERT_EQ(prompt.shown.size(), 1u);
+    EXPECT_EQ(prompt.shown[0].text, "Es gibt 7 unquittierte Alarme.\nWardex trotzdem beenden?");
+    EXPECT_EQ(prompt.shown[0].buttons, PromptButtons::YesNo);
+    prompt.SetNextAnswer(PromptAnswer::Yes);
+    EXPECT_EQ(session.ConfirmExit(0, 7), ExitAnswer::Exit);
+    // Without the right nobody is asked.
+    AddUser(*tree, "pforte", "x");
+    LogIn(*tree, "pforte");
+    EXPECT_EQ(session.ConfirmExit(0, 7), ExitAnswer::Stay);
+    EXPECT_EQ(prompt.shown.size(), 3u);
+    EXPECT_EQ(prompt.shown[2].icon, PromptIcon::Warning);
+}
+
+TEST_F(UserSessionTest, ForwardingModeNeedsTheSystemRight)
+{
+    EXPECT_TRUE(session.MayForward());
+    AddUser(*tree, "pforte", "x", {UserRight::ExitWardex, UserRight::EditRecorder});
+    LogIn(*tree, "pforte");
+    EXPECT_FALSE(session.MayForward());
+    ASSERT_EQ(prompt.shown.size(), 1u);
+    EXPECT_NE(prompt.shown[0].text.find("Weiterleitungs Modus"), std::string::npos);
+    AddUser(*tree, "technik", "x", {UserRight::EditSystem});
+    LogIn(*tree, "technik");
+    EXPECT_TRUE(session.MayForward());
+}
+
 TEST_F(UserSessionTest, DeletingAlarmsNeedsTheRight)
 {
     EXPECT_TRUE(session.MayDeleteAlarms());

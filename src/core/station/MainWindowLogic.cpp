@@ -19,6 +19,7 @@
 #include "db/AlarmDatabase.h"
 #include "db/DatabaseMaintenance.h"
 #include "events/RecorderSupervision.h"
+#include "events/TextFormat.h"
 #include "filters/AlarmSettingsSource.h"
 #include "filters/SettingsSortKeys.h"
 #include "links/AlarmTable.h"
@@ -33,6 +34,7 @@
 #include "platform/WindowMessages.h"
 #include "users/UserSession.h"
 
+#include <cstdio>
 #include <utility>
 
 // The sort keys of the alarm list look the settings up as dispatch does.
@@ -163,6 +165,12 @@ void MainWindowLogic::ConfigurationAccepted()
     PostPendingAlarmCheck();
 }
 
+void MainWindowLogic::SettingsApplied()
+{
+    if (!m_station.SaveConfiguration())
+        std::fprintf(stderr, "Wardex: the configuration could not be saved.\n");
+}
+
 void MainWindowLogic::CheckMailConfiguration()
 {
     ConfigTree& tree = m_station.Tree();
@@ -190,6 +198,11 @@ void MainWindowLogic::Tick()
     m_frontThisTick = false;
     if (std::exchange(m_frontDue, false))
         BringToFront();
+    if (++m_ticksSinceLayoutSave >= kLayoutSaveTicks) {
+        m_ticksSinceLayoutSave = 0;
+        if (m_view.StoreWindowLayout())
+            SettingsApplied();
+    }
     if (++m_tick >= kTicksPerCycle) {
         m_tick = 0;
         return;
@@ -206,6 +219,22 @@ void MainWindowLogic::Tick()
     if (m_maintenance->RunAgeLimitIfDue() > 0)
         RefreshAlarmList();
     ApplyCountLimitIfDue();
+    UpdateHousekeepingNotice();
+}
+
+void MainWindowLogic::UpdateHousekeepingNotice()
+{
+    std::string text;
+    if (int64_t kept = m_maintenance->KeptOverCountLimit(); kept > 0)
+        text =
+            FormatTr(TrNoop("%d unquittierte Alarme ueber der Hoechstzahl werden behalten"), kept);
+    else if (int64_t old = m_maintenance->KeptOverAgeLimit(); old > 0)
+        text =
+            FormatTr(TrNoop("%d unquittierte Alarme ueber dem Hoechstalter werden behalten"), old);
+    if (text == m_housekeepingNotice)
+        return;
+    m_housekeepingNotice = text;
+    m_view.ShowHousekeepingNotice(text);
 }
 
 void MainWindowLogic::ApplyCountLimitIfDue()
@@ -252,7 +281,10 @@ bool MainWindowLogic::RequestExit()
         m_station.Desktop().Speaker().Beep(SystemBeep::Information);
         return false;
     }
-    if (m_users.ConfirmExit(m_busy) != ExitAnswer::Exit)
+    int64_t unconfirmed = 0;
+    if (AlarmDatabase* database = m_station.Database())
+        unconfirmed = static_cast<int64_t>(database->UnconfirmedRecords().size());
+    if (m_users.ConfirmExit(m_busy, unconfirmed) != ExitAnswer::Exit)
         return false;
     m_liveView->Notify(StationEvent::StationEnding);
     m_station.RequestQuit();

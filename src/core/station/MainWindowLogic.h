@@ -13,6 +13,7 @@
 #include <deque>
 #include <functional>
 #include <memory>
+#include <string>
 
 class AlarmHandling;
 class AlarmTable;
@@ -45,6 +46,12 @@ public:
     virtual std::unique_ptr<PresentationView> CreatePresentationView(PresentationWindowLogic&) = 0;
     // The record selected in the alarm list, -1 for none.
     virtual int SelectedAlarmRecord() = 0;
+    // A standing warning for the status bar (limits that keep unconfirmed
+    // alarms); empty clears it. Called only when the text changes.
+    virtual void ShowHousekeepingNotice(const std::string& text) = 0;
+    // Writes the window's layout (column widths and order, window mode) into
+    // the configuration; true when anything there changed.
+    virtual bool StoreWindowLayout() = 0;
 };
 
 class MainWindowLogic final : public StationWindow {
@@ -112,6 +119,11 @@ public:
     // mail configuration checked again.
     void ConfigurationAccepted();
     void CheckMailConfiguration();
+    // A dialog or command changed the configuration (filters, the log-in,
+    // forwarding hosts): it is saved at once, so that a kill loses nothing.
+    void SettingsApplied();
+    // How often a changed window layout is saved while the station runs.
+    static constexpr int kLayoutSaveTicks = 60 * 1000 / kTickMs;
 
 private:
     // Indexes the stored records a slice per round, so that a start with
@@ -123,6 +135,7 @@ private:
     void OnWindowMessage(const WindowMessage& message);
     void DebouncePresentation();
     void ApplyCountLimitIfDue();
+    void UpdateHousekeepingNotice();
 
     Station& m_station;
     MainWindowView& m_view;
@@ -147,6 +160,8 @@ private:
     bool m_countLimitDue = false;
     int m_ticksSinceCountLimit = kTicksPerCycle;
     int m_busy = 0;
+    std::string m_housekeepingNotice;
+    int m_ticksSinceLayoutSave = 0;
     // A BringToFront is posted and not yet run; one ran in this tick; one
     // more is owed at the next tick.
     bool m_frontPosted = false;

@@ -17,6 +17,7 @@
 #include "events/EventDecoder.h"
 #include "events/RecorderLookup.h"
 #include "events/RecorderSupervision.h"
+#include "events/TextFormat.h"
 #include "links/ForwardingManager.h"
 #include "platform/Profile.h"
 #include "platform/Prompt.h"
@@ -76,7 +77,16 @@ StationExit Station::Run()
                      m_folder.c_str(), error ? error.message().c_str() : "not a folder");
         return StationExit::FolderFailed;
     }
+    bool resetAdmin = m_options.Has("resetadmin");
     if (!m_lock.TryAcquire(m_folder, ExecutableName())) {
+        if (m_lock.HeldElsewhere() && resetAdmin) {
+            // The running station would write its own accounts over ours at its end.
+            std::fprintf(stderr,
+                         "Wardex: the station in %s is running; end it, then repeat "
+                         "/resetadmin.\n",
+                         m_folder.c_str());
+            return StationExit::ResetRefused;
+        }
         if (m_lock.HeldElsewhere())
             return StationExit::AlreadyRunning;
         std::fprintf(stderr, "Wardex: the program folder %s cannot be written.\n",
@@ -91,6 +101,8 @@ StationExit Station::Run()
 
     if (!LoadConfiguration())
         return StationExit::InitFailed;
+    if (resetAdmin)
+        return ResetAdministratorAndEnd();
 
     m_desktop.ShowStartupProgress(0);
     if (!OpenDatabase()) {
@@ -122,6 +134,8 @@ StationExit Station::Run()
     if (!m_startupNotice.empty() && !m_quitRequested)
         m_desktop.Messages().Show(std::exchange(m_startupNotice, {}), "Wardex", PromptIcon::Warning,
                                   PromptButtons::Ok);
+    if (m_firstStart && !m_quitRequested)
+        ShowFirstStartNotice();
     m_pump->Run(PumpLoop::UntilStopped, PumpWait::Interval);
     m_desktop.LoopEnded();
 
@@ -156,12 +170,46 @@ bool Station::LoadConfiguration()
         language->SetString(chosen);
         nextLanguage->SetString(chosen);
         LoadTranslation();
+        // New stations confirm test messages on their own; stored ones keep
+        // what they had.
+        if (ConfigNode* quiet = m_tree.TopFolder("Program")
+                                    ->Child("Configuration")
+                                    ->Child("System")
+                                    ->Child("iQuietTestMessages"))
+            quiet->SetInt(1);
         RebuildAlarmDefaults(m_tree);
         CreateBuiltInAccount(m_tree);
+        m_firstStart = true;
     }
     m_tree.NotifyChanges();
     MarkDefaultLoggedIn(m_tree);
     return true;
+}
+
+StationExit Station::ResetAdministratorAndEnd()
+{
+    if (!ResetAdministrator(m_tree) || !SaveConfiguration()) {
+        std::fprintf(stderr, "Wardex: the administrator account in %s could not be reset.\n",
+                     m_folder.c_str());
+        return StationExit::ResetRefused;
+    }
+    std::printf("Wardex: \"%s\" in %s has the built-in password and every right again. "
+                "Log in with it and change the password.\n",
+                std::string(kAdministratorName).c_str(), m_folder.c_str());
+    return StationExit::AdminReset;
+}
+
+void Station::ShowFirstStartNotice()
+{
+    // Nobody reads the built-in password anywhere else in the program; without
+    // it a station whose default user is limited cannot be configured or ended.
+    std::string text =
+        Tr("Wardex wurde zum ersten Mal gestartet.") + "\n\n" +
+        FormatTr(TrNoop("Das Konto \"%s\" hat alle Rechte und das Passwort \"%s\"."),
+                 kAdministratorName, kBuiltInPassword) +
+        "\n" + Tr("Bitte melden Sie sich an und aendern Sie das Passwort auf der Seite Benutzer.") +
+        "\n\n" + Tr("Ein vergessenes Passwort setzt \"wardex /resetadmin\" zurueck.");
+    m_desktop.Messages().Show(text, Tr("Hinweis"), PromptIcon::Information, PromptButtons::Ok);
 }
 
 void Station::LoadTranslation()

@@ -25,6 +25,8 @@ enum class StationExit {
     InitFailed = 2,     // the built-in configuration could not be read
     DatabaseFailed = 3, // "AlarmDB.txt" could not be opened
     FolderFailed = 4,   // the program folder could not be made or written
+    AdminReset = 5,     // /resetadmin did its work; no station ran
+    ResetRefused = 6,   // /resetadmin could not write, or the station runs
 };
 
 class Station {
@@ -68,6 +70,8 @@ public:
 
 private:
     bool LoadConfiguration();
+    StationExit ResetAdministratorAndEnd();
+    void ShowFirstStartNotice();
     void LoadTranslation();
     bool OpenDatabase();
     void ReportNoDatabaseAccess();
@@ -95,4 +99,5 @@ private:
     // A start-up message (the translation's error) shown once the loop
     // serves the port, so that no start waits for an answer.
     std::string m_startupNotice;
+    bool m_firstStart = false;
 };

@@ -51,6 +51,8 @@ ConfigurationSheet::ConfigurationSheet(ConfigTree& tree, Prompt& prompt,
         case SheetPage::System:
             Keep(FindConfigNode(tree, {"Program", "Configuration", "System"}));
             m_systemPage = new SystemPage(tree, prompt, services.sound, services.speaker);
+            if (services.maintenance != nullptr)
+                m_systemPage->ShowBackups(*services.maintenance);
             m_pages->addTab(m_systemPage, ToQt(Tr("System")));
             connect(m_systemPage, &SystemPage::TestMailRequested, this,
                     [this](const QString& from, const QString& to) {
@@ -101,7 +103,8 @@ void ConfigurationSheet::done(int result)
 }
 
 bool RunConfigurationSheet(Station& station, const std::vector<SheetPage>& pages, QWidget* parent,
-                           const std::function<void()>& systemConfirmed)
+                           const std::function<void()>& systemConfirmed,
+                           DatabaseMaintenance* maintenance)
 {
     RecorderPageOptions options;
     options.hybrid = station.Options().Has("hybrid") ? HybridChoice::Offered : HybridChoice::Hidden;
@@ -112,6 +115,7 @@ bool RunConfigurationSheet(Station& station, const std::vector<SheetPage>& pages
     services.sound = &trial;
     services.speaker = &station.Desktop().Speaker();
     services.languageFolder = station.FileInFolder("Languages");
+    services.maintenance = maintenance;
     ConfigurationSheet sheet(station.Tree(), station.Desktop().Messages(), pages, options, parent,
                              services);
     if (sheet.exec() != QDialog::Accepted)

@@ -17,6 +17,7 @@ class CPropPageRecorder;
 class ConfigNode;
 class ConfigTree;
 class LanguagePage;
+class DatabaseMaintenance;
 class SoundPlayer;
 class SubtreeSnapshot;
 class SystemPage;
@@ -31,6 +32,8 @@ struct SheetServices {
     SoundPlayer* sound = nullptr;
     Beeper* speaker = nullptr;
     std::filesystem::path languageFolder = "Languages";
+    // For the backup state and "Jetzt sichern"; null hides them.
+    DatabaseMaintenance* maintenance = nullptr;
 };
 
 class ConfigurationSheet final : public QDialog {
@@ -74,4 +77,5 @@ private:
 // systemConfirmed runs when it ended with OK on a sheet with the system page.
 // A confirmed count-cache reset ends the station.
 bool RunConfigurationSheet(Station& station, const std::vector<SheetPage>& pages, QWidget* parent,
-                           const std::function<void()>& systemConfirmed = {});
+                           const std::function<void()>& systemConfirmed = {},
+                           DatabaseMaintenance* maintenance = nullptr);

@@ -2,8 +2,10 @@
 
 #include "alarm/AlarmDispatcher.h"
 #include "config/ConfigTree.h"
+#include "config/Timestamp.h"
 #include "config/Translator.h"
 #include "db/ConfigPath.h"
+#include "db/DatabaseMaintenance.h"
 #include "platform/Prompt.h"
 #include "platform/SoundPlayer.h"
 #include "ui/config/QtText.h"
@@ -238,7 +240,45 @@ QWidget* SystemPage::BuildBackupGroup()
     auto* form = new QFormLayout(group);
     form->addRow(ToQt(Tr("Sicherung alle (0 = aus):")), interval);
     form->addRow(ToQt(Tr("Aufbewahrte Sicherungen:")), copies);
+    m_backupGroup = group;
     return group;
+}
+
+void SystemPage::ShowBackups(DatabaseMaintenance& maintenance)
+{
+    m_maintenance = &maintenance;
+    auto* form = static_cast<QFormLayout*>(m_backupGroup->layout());
+    m_backupState = new QLabel(m_backupGroup);
+    m_backupState->setObjectName("BackupState");
+    m_backupState->setWordWrap(true);
+    m_backupState->setTextInteractionFlags(Qt::TextSelectableByMouse);
+    QPushButton* now = NewButton(m_backupGroup, "BackUpNow", Tr("Jetzt sichern"));
+    connect(now, &QPushButton::clicked, this, [this] { BackUpNow(); });
+    form->addRow(m_backupState);
+    form->addRow(now);
+    UpdateBackupState();
+}
+
+void SystemPage::UpdateBackupState()
+{
+    auto when = [](int64_t ms) {
+        if (ms <= 0)
+            return Tr("keine");
+        Timestamp time = Timestamp::FromMs(ms);
+        return time.FormatDate() + " " + time.FormatTime(WithMs::No);
+    };
+    std::string text = Tr("Ordner:") + " " + m_maintenance->BackupFolder().string() + "\n" +
+                       Tr("Letzte Sicherung:") + " " + when(m_maintenance->LastBackupMs()) + "\n" +
+                       Tr("Naechste Sicherung:") + " " + when(m_maintenance->NextBackupMs());
+    m_backupState->setText(ToQt(text));
+}
+
+void SystemPage::BackUpNow()
+{
+    if (!m_maintenance->MakeBackup())
+        m_prompt.Show(Tr("Die Sicherung ist fehlgeschlagen."), Tr("Fehler!"), PromptIcon::Error,
+                      PromptButtons::Ok);
+    UpdateBackupState();
 }
 
 QWidget* SystemPage::BuildLimitGroup()

@@ -12,6 +12,8 @@
 #include <string_view>
 
 class Beeper;
+class DatabaseMaintenance;
+class QLabel;
 class ConfigNode;
 class ConfigTree;
 class Prompt;
@@ -40,6 +42,9 @@ public:
     // The right column ends here, so that further groups can be added.
 
     void StopSound();
+    // Shows the backup folder, the last and the next backup and offers
+    // "Jetzt sichern".
+    void ShowBackups(DatabaseMaintenance& maintenance);
 
 signals:
     // "Testen": sender and recipient typed for the test.
@@ -65,6 +70,8 @@ private:
     void TrySound(int priority);
     void TrySpeaker();
     void AskCountCacheReset();
+    void UpdateBackupState();
+    void BackUpNow();
 
     ConfigTree& m_tree;
     Prompt& m_prompt;
@@ -73,6 +80,9 @@ private:
     FileChooser m_chooseFile;
     int m_playing = -1;
 
+    DatabaseMaintenance* m_maintenance = nullptr;
+    QWidget* m_backupGroup = nullptr;
+    QLabel* m_backupState = nullptr;
     QLineEdit* m_server = nullptr;
     QCheckBox* m_doAuth = nullptr;
     QLineEdit* m_authUser = nullptr;

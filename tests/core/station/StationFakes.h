@@ -155,8 +155,12 @@ public:
         return std::make_unique<FakePresentationView>(presentationReloads);
     }
     int SelectedAlarmRecord() override { return selected; }
+    void ShowHousekeepingNotice(const std::string& text) override { notice = text; }
+    bool StoreWindowLayout() override { return std::exchange(layoutChanged, false); }
 
     FakeAlarmViews alarmViews;
+    std::string notice;
+    bool layoutChanged = false;
     int refreshes = 0;
     int broughtToFront = 0;
     int restored = 0;
