@@ -291,6 +291,99 @@ INSTANTIATE_TEST_SUITE_P(
                       std::pair<std::string, std::string>{"LC_MESSAGES=pl_PL.UTF-8", "Polish"}),
     [](const auto& info) { return info.param.second; });
 
+TEST_F(StationBinaryTest, OnlyTheFirstStartNamesTheBuiltInPassword)
+{
+    for (bool first : {true, false}) {
+        StationProcess station(dir.Path());
+        ASSERT_TRUE(station.Start());
+        ASSERT_GT(station.WaitForPort(), 0);
+        EXPECT_EQ(station.Stop(), 0);
+        EXPECT_EQ(station.Errors().find("\"quorvandelisk\"") != std::string::npos, first)
+            << station.Errors();
+    }
+}
+
+TEST_F(StationBinaryTest, ResetAdminGivesTheLockedOutAdministratorBackItsPasswordAndRights)
+{
+    RunStation();
+    EditSavedTree(dir.Path(), [](ConfigTree& tree) {
+        ConfigNode* users = tree.TopFolder("Program")->Child("UserList");
+        ConfigNode* admin = users->ChildAt(0);
+        admin->Child("Password")->SetString("vergessen");
+        admin->Child("RTEditUser")->SetInt(0);
+        admin->Child("IsDefUser")->SetInt(0);
+        ConfigNode* guard = users->NewEntry(users->ChildCount());
+        guard->Child("Name")->SetString("pforte");
+        guard->Child("IsDefUser")->SetInt(1);
+    });
+    StationProcess running(dir.Path());
+    ASSERT_TRUE(running.Start());
+    ASSERT_GT(running.WaitForPort(), 0);
+    StationProcess refused(dir.Path());
+    ASSERT_TRUE(refused.Start({"/resetadmin"}));
+    EXPECT_EQ(refused.Wait(), 2);
+    EXPECT_NE(refused.Errors().find("is running"), std::string::npos) << refused.Errors();
+    EXPECT_EQ(running.Stop(), 0);
+
+    StationProcess reset(dir.Path());
+    ASSERT_TRUE(reset.Start({"/resetadmin"}));
+    EXPECT_EQ(reset.Wait(), 0);
+    EXPECT_NE(reset.Output().find("built-in password"), std::string::npos) << reset.Output();
+    std::unique_ptr<ConfigTree> tree = LoadSavedTree(dir.Path());
+    ConfigNode* users = tree->TopFolder("Program")->Child("UserList");
+    ASSERT_EQ(users->ChildCount(), 2);
+    EXPECT_EQ(users->ChildAt(0)->Child("Password")->GetString(), "quorvandelisk");
+    EXPECT_EQ(users->ChildAt(0)->Child("RTEditUser")->GetInt(), 1);
+    EXPECT_EQ(users->ChildAt(1)->Child("IsDefUser")->GetInt(), 1);
+}
+
+TEST_F(StationBinaryTest, TheCountLimitKeepsUnconfirmedAlarmsAndSaysSo)
+{
+    RunStation();
+    EditSavedTree(dir.Path(), [](ConfigTree& tree) {
+        ConfigNode* recorder = tree.TopFolder("Program")->Child("RecorderList")->NewEntry(0);
+        recorder->Child("IP")->SetString("127.0.0.1");
+        recorder->Child("Name")->SetString("Lager");
+        tree.TopFolder("Program")
+            ->Child("Configuration")
+            ->Child("System")
+            ->Child("iNumMaxAlarms")
+            ->SetInt(1);
+    });
+    StationProcess station(dir.Path());
+    ASSERT_TRUE(station.Start());
+    int port = station.WaitForPort();
+    ASSERT_GT(port, 0);
+    StoreThreeAlarms(port, dir.Path());
+    for (int i = 0; i < 600 && station.Errors().find("unconfirmed") == std::string::npos; ++i)
+        std::this_thread::sleep_for(50ms);
+    EXPECT_NE(station.Errors().find("2 unconfirmed alarms above the limit of 1"), std::string::npos)
+        << station.Errors();
+    EXPECT_EQ(station.Stop(), 0);
+    EXPECT_EQ(RecordsOnDisk(dir.Path()), 3u);
+}
+
+TEST_F(StationBinaryTest, ANewStationStoresTestMessagesConfirmed)
+{
+    RunStation();
+    EditSavedTree(dir.Path(), [](ConfigTree& tree) {
+        ConfigNode* recorder = tree.TopFolder("Program")->Child("RecorderList")->NewEntry(0);
+        recorder->Child("IP")->SetString("127.0.0.1");
+        recorder->Child("Name")->SetString("Lager");
+    });
+    RunStation([this](int port) {
+        TelegramFields fields;
+        fields.typeCode = 10042;
+        ASSERT_TRUE(SendToLoopback(port, EncodeTelegram(fields)));
+        for (int i = 0; i < 600 && RecordsOnDisk(dir.Path()) < 1; ++i)
+            std::this_thread::sleep_for(50ms);
+    });
+    ASSERT_EQ(RecordsOnDisk(dir.Path()), 1u);
+    std::string bytes = ReadFileBytes(dir.Path() / "AlarmDB.txt");
+    EXPECT_EQ(AlarmRecord::FieldIn(bytes.data(), AlarmField::Confirmed), "1");
+    EXPECT_EQ(AlarmRecord::FieldIn(bytes.data(), AlarmField::AutoConfirmed), "1");
+}
+
 TEST(StationBinaryStart, FirstStartInAnEmptyFolderWithoutADesktopListensAndEndsOnSigterm)
 {
     // An empty "Languages/" of its own: the missing file is reported and the

@@ -24,6 +24,7 @@
 #include <QAbstractItemView>
 #include <QAction>
 #include <QApplication>
+#include <QDialog>
 #include <QDir>
 #include <QMessageBox>
 #include <QPushButton>
@@ -251,4 +252,72 @@ TEST_F(StationModalTest, StartedPresentingTheMainWindowHidesAndATrayClickActivat
             return true;
         });
     }
+}
+
+TEST_F(StationModalTest, AnAppliedFilterAndLogInAreOnDiskWhileTheStationRuns)
+{
+    QtDesktop desktop(Attendance::Desktop);
+    ConfigTree tree;
+    Station station(Options(), desktop, tree);
+    bool opened = false;
+    int savedFilters = -1;
+    std::string savedUser;
+    StationExit exit = Run(desktop, station, [&] {
+        auto* dialog = QApplication::activeModalWidget();
+        if (!std::exchange(opened, true)) {
+            QTimer::singleShot(0, [&] { Trigger(desktop, "Filter bearbeiten..."); });
+            return false;
+        }
+        if (dialog == nullptr || dialog->findChild<QPushButton*>("New") == nullptr)
+            return false;
+        dialog->findChild<QPushButton*>("New")->click();
+        qobject_cast<QDialog*>(dialog)->accept();
+        QTimer::singleShot(0, [&] {
+            // The log-in as the menu's dialog would do it.
+            LogIn(station.Tree(), "wache");
+            desktop.Window()->Logic().SettingsApplied();
+            // Read back as a start after a kill would read it.
+            FakePrompt prompt;
+            ConfigTree saved;
+            ASSERT_TRUE(saved.LoadDefaults(DefaultScript(), prompt));
+            ASSERT_TRUE(saved.LoadImage((dir.Path() / "programdata.bin").string()));
+            savedFilters = saved.TopFolder("Program")->Child("FilterList")->ChildCount();
+            savedUser = CurrentUserName(saved);
+            station.RequestQuit();
+        });
+        return true;
+    });
+    EXPECT_EQ(exit, StationExit::Normal);
+    EXPECT_EQ(savedFilters, 1);
+    EXPECT_EQ(savedUser, "wache");
+}
+
+TEST_F(StationModalTest, ALimitedUserIsRefusedForwardingMode)
+{
+    QtDesktop desktop(Attendance::Desktop);
+    ConfigTree tree;
+    Station station(Options(), desktop, tree);
+    bool triggered = false;
+    QString refusal;
+    StationExit exit = Run(desktop, station, [&] {
+        auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+        if (!std::exchange(triggered, true)) {
+            LogIn(station.Tree(), "wache");
+            QTimer::singleShot(0, [&] { Trigger(desktop, "Weiterleitungs Modus..."); });
+        } else if (box != nullptr) {
+            refusal = box->text();
+            SaveScreen(desktop, "station-forwarding-refused.png");
+            box->reject();
+            QTimer::singleShot(0, [&] {
+                // Still here, not hidden behind a forwarding window.
+                EXPECT_TRUE(desktop.Window()->isVisible());
+                station.RequestQuit();
+            });
+            return true;
+        }
+        return false;
+    });
+    EXPECT_EQ(exit, StationExit::Normal);
+    EXPECT_TRUE(refusal.startsWith(
+        "Sie haben nicht die noetigen Rechte, um den Weiterleitungs Modus zu starten!"));
 }
