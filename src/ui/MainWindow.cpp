@@ -75,8 +75,12 @@ MainWindow::MainWindow(Station& station, Beeper& beeper)
 
     m_userField = new QLabel(this);
     m_countField = new QLabel(this);
-    // The counts first, the user second.
+    m_mailField = new QLabel(this);
+    m_mailField->setObjectName("MailQueueField");
+    m_mailField->hide();
+    // The counts first, the mail queue and the user second.
     statusBar()->addWidget(m_countField, 1);
+    statusBar()->addPermanentWidget(m_mailField);
     statusBar()->addPermanentWidget(m_userField);
     // Deleting, confirming and sorting in the list change the counts too.
     connect(m_list, &AlarmListView::StatusChanged, this, [this] { UpdateStatus(); });
@@ -86,7 +90,10 @@ MainWindow::MainWindow(Station& station, Beeper& beeper)
     BuildFilterBar();
     UpdateStatus();
 
-    connect(&m_timer, &QTimer::timeout, this, [this] { m_logic->Tick(); });
+    connect(&m_timer, &QTimer::timeout, this, [this] {
+        m_logic->Tick();
+        UpdateMailQueueField();
+    });
 }
 
 MainWindow::~MainWindow()
@@ -151,9 +158,10 @@ void MainWindow::BuildMenus()
         if (m_logic->RefusedWhileAlarmOpen())
             return;
         m_logic->EnterBusy();
-        bool accepted = RunConfigurationSheet(m_station, m_users.SheetPages(), this, [this] {
-            m_logic->Maintenance().ScheduleFromSettings();
-        });
+        bool accepted = RunConfigurationSheet(
+            m_station, m_users.SheetPages(), this,
+            [this] { m_logic->Maintenance().ScheduleFromSettings(); },
+            [this] { return m_logic->MailQueueStatus(); });
         m_logic->LeaveBusy();
         if (accepted) {
             m_logic->ConfigurationAccepted();
@@ -288,6 +296,17 @@ void MainWindow::UpdateStatus()
             Text(stack ? Tr("Alarmstack Modus...") : Tr("Praesentations Modus...")));
     m_userField->setText(Text(m_users.StatusText()));
     m_countField->setText(Text(m_list->StatusText()));
+}
+
+void MainWindow::UpdateMailQueueField()
+{
+    // Asked every tick; the label changes only when the text does.
+    bool show = !m_logic->MailQueueEmpty();
+    QString text = show ? Text(m_logic->MailQueueStatus()) : QString();
+    if (text == m_mailField->text())
+        return;
+    m_mailField->setText(text);
+    m_mailField->setVisible(show);
 }
 
 void MainWindow::Start()

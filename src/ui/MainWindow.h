@@ -69,6 +69,8 @@ protected:
 private:
     void BuildMenus();
     void UpdateStatus();
+    // Shown only while alarm mails wait for the server.
+    void UpdateMailQueueField();
     void SaveWindowMode();
 
     void EnterPresentation();
@@ -92,6 +94,7 @@ private:
     QTimer m_timer;
     QLabel* m_userField = nullptr;
     QLabel* m_countField = nullptr;
+    QLabel* m_mailField = nullptr;
     QAction* m_alwaysOnTop = nullptr;
     std::unique_ptr<QSystemTrayIcon> m_tray;
     bool m_inTray = false;

@@ -68,7 +68,9 @@ MainWindowLogic::MainWindowLogic(Station& station, MainWindowView& view, UserSes
     m_requests = std::make_unique<ViewerRequestQueue>(prefix);
     m_mailbox = std::make_unique<CommandMailbox>(prefix);
     m_liveView = std::make_unique<SharedLiveViewLink>(*m_alarmTable, *m_requests, *m_mailbox);
-    m_mail = std::make_unique<SmtpMailSender>(*station.Pump());
+    m_mail = std::make_unique<SmtpMailSender>(
+        *station.Pump(), MailQueue(station.ProgramFolder() / MailQueue::kFileName),
+        station.Options().IntValue("mailretry", static_cast<int>(SmtpMailSender::kFirstRetryMs)));
     m_presentation = std::make_unique<PresentationWindowLogic>(
         tree, database,
         [this](PresentationWindowLogic& logic) { return m_view.CreatePresentationView(logic); });
@@ -159,6 +161,15 @@ void MainWindowLogic::PostIndexSlice()
 void MainWindowLogic::ConfigurationAccepted()
 {
     m_station.SaveConfiguration();
+    {
+        ConfigTree& tree = m_station.Tree();
+        ConfigLock lock(tree);
+        ConfigNode* system = tree.TopFolder("Program")->Child("Configuration")->Child("System");
+        m_mail->UseServer(system->Child("mailSMTPServer")->GetString(),
+                          system->Child("mailDoAuth")->GetInt() == 1,
+                          system->Child("mailAuthUser")->GetString(),
+                          system->Child("mailAuthPassword")->GetString());
+    }
     CheckMailConfiguration();
     PostPendingAlarmCheck();
 }
@@ -195,6 +206,7 @@ void MainWindowLogic::Tick()
         return;
     }
     m_alarms->Windows().Tick();
+    m_mail->Tick(Timestamp::NowMs());
     SystemShellLauncher().Reap();
     m_liveView->RetryPending();
     DebouncePresentation();
@@ -206,6 +218,17 @@ void MainWindowLogic::Tick()
     if (m_maintenance->RunAgeLimitIfDue() > 0)
         RefreshAlarmList();
     ApplyCountLimitIfDue();
+}
+
+std::string MainWindowLogic::MailQueueStatus() const
+{
+    int64_t now = Timestamp::NowMs();
+    return MailQueueText(m_mail->State(now), now);
+}
+
+bool MainWindowLogic::MailQueueEmpty() const
+{
+    return m_mail->Queue().Mails().empty();
 }
 
 void MainWindowLogic::ApplyCountLimitIfDue()

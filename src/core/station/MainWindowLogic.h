@@ -13,6 +13,7 @@
 #include <deque>
 #include <functional>
 #include <memory>
+#include <string>
 
 class AlarmHandling;
 class AlarmTable;
@@ -21,7 +22,7 @@ class AlarmWindowViewFactory;
 class CommandMailbox;
 class DatabaseMaintenance;
 class LiveViewLink;
-class MailSender;
+class SmtpMailSender;
 class SettingsSortKeys;
 class Station;
 class UserSession;
@@ -112,6 +113,11 @@ public:
     // mail configuration checked again.
     void ConfigurationAccepted();
     void CheckMailConfiguration();
+    // The alarm mails not yet delivered, as the status bar and the system
+    // page show them.
+    std::string MailQueueStatus() const;
+    bool MailQueueEmpty() const;
+    SmtpMailSender& Mail() { return *m_mail; }
 
 private:
     // Indexes the stored records a slice per round, so that a start with
@@ -134,7 +140,7 @@ private:
     std::unique_ptr<ViewerRequestQueue> m_requests;
     std::unique_ptr<CommandMailbox> m_mailbox;
     std::unique_ptr<LiveViewLink> m_liveView;
-    std::unique_ptr<MailSender> m_mail;
+    std::unique_ptr<SmtpMailSender> m_mail;
     std::unique_ptr<PresentationWindowLogic> m_presentation;
     std::unique_ptr<AlarmHandling> m_alarms;
     std::unique_ptr<WindowMessageReceiver> m_messages;

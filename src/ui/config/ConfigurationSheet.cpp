@@ -18,6 +18,7 @@
 #include <QPushButton>
 #include <QTabWidget>
 #include <QVBoxLayout>
+#include <utility>
 
 ConfigurationSheet::ConfigurationSheet(ConfigTree& tree, Prompt& prompt,
                                        const std::vector<SheetPage>& pages,
@@ -51,6 +52,8 @@ ConfigurationSheet::ConfigurationSheet(ConfigTree& tree, Prompt& prompt,
         case SheetPage::System:
             Keep(FindConfigNode(tree, {"Program", "Configuration", "System"}));
             m_systemPage = new SystemPage(tree, prompt, services.sound, services.speaker);
+            if (services.mailQueueStatus)
+                m_systemPage->ShowMailQueue(services.mailQueueStatus);
             m_pages->addTab(m_systemPage, ToQt(Tr("System")));
             connect(m_systemPage, &SystemPage::TestMailRequested, this,
                     [this](const QString& from, const QString& to) {
@@ -101,7 +104,8 @@ void ConfigurationSheet::done(int result)
 }
 
 bool RunConfigurationSheet(Station& station, const std::vector<SheetPage>& pages, QWidget* parent,
-                           const std::function<void()>& systemConfirmed)
+                           const std::function<void()>& systemConfirmed,
+                           std::function<std::string()> mailQueueStatus)
 {
     RecorderPageOptions options;
     options.hybrid = station.Options().Has("hybrid") ? HybridChoice::Offered : HybridChoice::Hidden;
@@ -112,6 +116,7 @@ bool RunConfigurationSheet(Station& station, const std::vector<SheetPage>& pages
     services.sound = &trial;
     services.speaker = &station.Desktop().Speaker();
     services.languageFolder = station.FileInFolder("Languages");
+    services.mailQueueStatus = std::move(mailQueueStatus);
     ConfigurationSheet sheet(station.Tree(), station.Desktop().Messages(), pages, options, parent,
                              services);
     if (sheet.exec() != QDialog::Accepted)

@@ -10,6 +10,7 @@
 #include <filesystem>
 #include <functional>
 #include <memory>
+#include <string>
 #include <vector>
 
 class Beeper;
@@ -31,6 +32,8 @@ struct SheetServices {
     SoundPlayer* sound = nullptr;
     Beeper* speaker = nullptr;
     std::filesystem::path languageFolder = "Languages";
+    // The state of the alarm mail queue for the system page; none in tests.
+    std::function<std::string()> mailQueueStatus;
 };
 
 class ConfigurationSheet final : public QDialog {
@@ -74,4 +77,5 @@ private:
 // systemConfirmed runs when it ended with OK on a sheet with the system page.
 // A confirmed count-cache reset ends the station.
 bool RunConfigurationSheet(Station& station, const std::vector<SheetPage>& pages, QWidget* parent,
-                           const std::function<void()>& systemConfirmed = {});
+                           const std::function<void()>& systemConfirmed = {},
+                           std::function<std::string()> mailQueueStatus = {});
