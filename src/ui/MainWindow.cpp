@@ -77,6 +77,8 @@ MainWindow::MainWindow(Station& station, Beeper& beeper)
     m_countField = new QLabel(this);
     m_mailField = new QLabel(this);
     m_mailField->setObjectName("MailQueueField");
+    // Apart from the user name beside it.
+    m_mailField->setContentsMargins(0, 0, 16, 0);
     m_mailField->hide();
     // The counts first, the mail queue and the user second.
     statusBar()->addWidget(m_countField, 1);
