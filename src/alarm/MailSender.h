@@ -1,4 +1,4 @@
-// Sending one alarm mail and forgetting it: nothing reports the outcome.
+// Handing over one alarm mail; the sender delivers it or keeps it until it can.
 #pragma once
 
 #include <string>
@@ -20,6 +20,6 @@ class MailSender {
 public:
     virtual ~MailSender() = default;
 
-    // False when the mail could not even be started.
+    // False when the mail cannot be sent at all (no recipient).
     virtual bool Send(const AlarmMail& mail) = 0;
 };

@@ -92,6 +92,9 @@ void SetString(ConfigNode& entry, std::string_view key, std::string_view value)
 
 std::string DefaultMailSubject()
 {
+    // Two times side by side: the station's arrival time and the recorder's
+    // own send time, which tells how late the alarm came. The recorder's
+    // name is in the body.
     return FillFormat(Tr("Wardex-Alarm! Alarm: %s, Kavex Station: %s, Rekorder: %s"),
                       {"${AlarmType}", "${KavexStationArrivalTime}", "${RecorderDepartTime}"});
 }

@@ -1,9 +1,12 @@
 // The SMTP dialogue, with and without AUTH LOGIN.
 #include "links/SmtpClient.h"
 
+#include "config/Timestamp.h"
 #include "links/Base64.h"
+#include "links/MailFormat.h"
 
 #include <cstdint>
+#include <utility>
 
 namespace {
 
@@ -133,6 +136,7 @@ void SmtpClient::Advance(int code)
     case SmtpStep::MessageSent:
         if (code != 250)
             return Fail(kProtocolError, CloseMode::Force);
+        m_accepted = true;
         return SendCommand("QUIT", SmtpStep::QuitSent);
     case SmtpStep::QuitSent:
         if (code != 221)
@@ -144,6 +148,12 @@ void SmtpClient::Advance(int code)
     case SmtpStep::Done:
         return;
     }
+}
+
+void SmtpClient::SetMessageHeaders(std::string date, std::string messageId)
+{
+    m_date = std::move(date);
+    m_messageId = std::move(messageId);
 }
 
 void SmtpClient::SendCommand(std::string_view command, SmtpStep next)
@@ -233,7 +243,7 @@ std::string SmtpClient::DotStuff(std::string_view body)
     return stuffed;
 }
 
-std::string SmtpClient::ComposeMessage() const
+std::string SmtpClient::ComposeMessage()
 {
     // Both callers end the subject with CR LF, which makes the empty line
     // after the headers; it is cut off here and the empty line always
@@ -244,8 +254,19 @@ std::string SmtpClient::ComposeMessage() const
         subject.remove_suffix(1);
     std::string message = "To: " + m_to + "\r\n";
     message += "From: " + m_from + "\r\n";
-    message += "Subject: " + HeaderValue(subject) + "\r\n\r\n";
-    message += DotStuff(m_body);
+    message += "Subject: " + EncodeHeaderText(HeaderValue(subject)) + "\r\n";
+    if (m_date.empty() || m_messageId.empty()) {
+        Timestamp now = Timestamp::Now();
+        m_date = MailDate(now.ToCalendarSeconds());
+        m_messageId = NewMessageId(m_from, now.ToMs());
+    }
+    message += "Date: " + HeaderValue(m_date) + "\r\n";
+    message += "Message-ID: " + HeaderValue(m_messageId) + "\r\n";
+    message += "MIME-Version: 1.0\r\nContent-Type: text/plain; charset=UTF-8\r\n";
+    bool plain = IsSevenBitBody(m_body);
+    message += plain ? "Content-Transfer-Encoding: 7bit\r\n\r\n"
+                     : "Content-Transfer-Encoding: quoted-printable\r\n\r\n";
+    message += DotStuff(plain ? m_body : QuotedPrintable(m_body));
     message += "\r\n\r\n\r\n.\r\n";
     return message;
 }

@@ -1,11 +1,14 @@
 // A minimal SMTP client: one mail over one connection, driven by the pump and
-// advanced one step by each complete server reply. There is no queue and no
-// retry; the outcome is written through an optional status pointer.
+// advanced one step by each complete server reply. The outcome is written
+// through an optional status pointer; retrying is the caller's business
+// (the alarm mail queue).
 //
 // The message is made safe for the wire: CR and LF inside header values (and
 // in the sender, which also goes into MAIL FROM) become blanks, every line end
 // of the body becomes CR LF and a body line beginning with "." gets a second
 // one, so no text of an alarm can end the data early or start a command.
+// A subject or body that is not plain ASCII is encoded (RFC 2047 words,
+// quoted-printable), and the MIME headers say so.
 #pragma once
 
 #include "core/net/TcpSocket.h"
@@ -61,8 +64,16 @@ public:
                const std::string& subject, const std::string& body, int* status, SmtpAuth auth,
                const std::string& authUser, const std::string& authPassword);
 
+    // Date and Message-ID of the message; a mail sent again keeps the ones
+    // of its first attempt. Without them, they are made when it is sent.
+    void SetMessageHeaders(std::string date, std::string messageId);
+
     void OnReceive() override;
     void OnClose(int code) override;
+
+    // The server accepted the end of data: the mail is delivered, whatever
+    // happens to QUIT afterwards.
+    bool MessageAccepted() const { return m_accepted; }
 
     SmtpStep Step() const { return m_step; }
     const std::string& To() const { return m_to; }
@@ -80,7 +91,7 @@ public:
     // Line ends as CR LF, a "." doubled at the start of every line.
     static std::string DotStuff(std::string_view body);
     // Headers, the empty line, the body and the end of data, as sent after 354.
-    std::string ComposeMessage() const;
+    std::string ComposeMessage();
 
 private:
     void Advance(int code);
@@ -100,9 +111,12 @@ private:
     SmtpAuth m_auth = SmtpAuth::No;
     std::string m_authUser;
     std::string m_authPassword;
+    std::string m_date;
+    std::string m_messageId;
     SmtpReplyReader m_reply;
     int m_port = kDefaultPort;
     // Set once the client ended the dialogue itself, so a later close does
     // not overwrite the status it wrote.
     bool m_ended = false;
+    bool m_accepted = false;
 };

@@ -81,9 +81,15 @@ MainWindow::MainWindow(Station& station, Beeper& beeper)
     m_noticeField->setObjectName("HousekeepingNotice");
     m_noticeField->setStyleSheet("QLabel { color: #a00000; font-weight: bold; }");
     m_noticeField->hide();
-    // The counts first, then a standing warning, the user last.
+    m_mailField = new QLabel(this);
+    m_mailField->setObjectName("MailQueueField");
+    // Apart from the user name beside it.
+    m_mailField->setContentsMargins(0, 0, 16, 0);
+    m_mailField->hide();
+    // The counts first, then a standing warning, the mail queue and the user.
     statusBar()->addWidget(m_countField, 1);
     statusBar()->addWidget(m_noticeField);
+    statusBar()->addPermanentWidget(m_mailField);
     statusBar()->addPermanentWidget(m_userField);
     // Deleting, confirming and sorting in the list change the counts too.
     connect(m_list, &AlarmListView::StatusChanged, this, [this] { UpdateStatus(); });
@@ -93,7 +99,10 @@ MainWindow::MainWindow(Station& station, Beeper& beeper)
     BuildFilterBar();
     UpdateStatus();
 
-    connect(&m_timer, &QTimer::timeout, this, [this] { m_logic->Tick(); });
+    connect(&m_timer, &QTimer::timeout, this, [this] {
+        m_logic->Tick();
+        UpdateMailQueueField();
+    });
 }
 
 MainWindow::~MainWindow()
@@ -162,7 +171,7 @@ void MainWindow::BuildMenus()
         m_logic->EnterBusy();
         bool accepted = RunConfigurationSheet(
             m_station, m_users.SheetPages(), this,
-            [this] { m_logic->Maintenance().ScheduleFromSettings(); }, &m_logic->Maintenance());
+            [this] { m_logic->Maintenance().ScheduleFromSettings(); }, StationSheetServices());
         m_logic->LeaveBusy();
         if (accepted) {
             m_logic->ConfigurationAccepted();
@@ -297,6 +306,14 @@ void MainWindow::ShowHousekeepingNotice(const std::string& text)
     m_noticeField->setVisible(!text.empty());
 }
 
+SheetServices MainWindow::StationSheetServices()
+{
+    SheetServices services;
+    services.maintenance = &m_logic->Maintenance();
+    services.mailQueueStatus = [this] { return m_logic->MailQueueStatus(); };
+    return services;
+}
+
 bool MainWindow::StoreWindowLayout()
 {
     ConfigTree& tree = m_station.Tree();
@@ -323,6 +340,17 @@ void MainWindow::UpdateStatus()
             Text(stack ? Tr("Alarmstack Modus...") : Tr("Praesentations Modus...")));
     m_userField->setText(Text(m_users.StatusText()));
     m_countField->setText(Text(m_list->StatusText()));
+}
+
+void MainWindow::UpdateMailQueueField()
+{
+    // Asked every tick; the label changes only when the text does.
+    bool show = !m_logic->MailQueueEmpty();
+    QString text = show ? Text(m_logic->MailQueueStatus()) : QString();
+    if (text == m_mailField->text())
+        return;
+    m_mailField->setText(text);
+    m_mailField->setVisible(show);
 }
 
 void MainWindow::Start()

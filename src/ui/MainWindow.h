@@ -5,6 +5,7 @@
 
 #include "core/station/MainWindowLogic.h"
 #include "ui/LogInDialogs.h"
+#include "ui/config/ConfigurationSheet.h"
 #include "users/UserSession.h"
 
 #include <QMainWindow>
@@ -47,6 +48,8 @@ public:
     int SelectedAlarmRecord() override;
     void ShowHousekeepingNotice(const std::string& text) override;
     bool StoreWindowLayout() override;
+    // What the configuration sheet's system page shows of the running station.
+    SheetServices StationSheetServices();
 
     // Forwarding mode: the forwarding window replaces the main window until
     // it closes. A non-empty host is started at once.
@@ -71,6 +74,8 @@ protected:
 private:
     void BuildMenus();
     void UpdateStatus();
+    // Shown only while alarm mails wait for the server.
+    void UpdateMailQueueField();
     void SaveWindowMode();
 
     void EnterPresentation();
@@ -95,6 +100,7 @@ private:
     QLabel* m_userField = nullptr;
     QLabel* m_countField = nullptr;
     QLabel* m_noticeField = nullptr;
+    QLabel* m_mailField = nullptr;
     QAction* m_alwaysOnTop = nullptr;
     std::unique_ptr<QSystemTrayIcon> m_tray;
     bool m_inTray = false;

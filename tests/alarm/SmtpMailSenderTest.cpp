@@ -1,12 +1,18 @@
-// Alarm mails go out through the station's SMTP client, owned by the pump:
-// a mail to a loopback server greets it, a mail that cannot start leaves
-// nothing behind.
+// Alarm mails go out through the station's SMTP client and a queue on disk:
+// a mail is delivered on the server's 250 after the data and only then, a
+// failed one is tried again, the queue survives the sender and keeps to its
+// bounds.
 #include "alarm/SmtpMailSender.h"
 
+#include "config/Timestamp.h"
 #include "core/net/SocketPump.h"
 #include "core/net/TcpSocket.h"
+#include "testsupport/TempDir.h"
 
+#include <filesystem>
+#include <functional>
 #include <string>
+#include <vector>
 
 #include <arpa/inet.h>
 #include <fcntl.h>
@@ -43,9 +49,11 @@ public:
 
     int Port() const { return m_port; }
 
-    // One pump round per try; false when nothing arrived in time.
+    // One pump round per try; false when nothing arrived in time. A new
+    // connection replaces the last one.
     bool Accept(SocketPump& pump)
     {
+        CloseConnection();
         for (int round = 0; round < 3000 && m_connection < 0; ++round) {
             pump.Run(PumpLoop::Once, PumpWait::Poll);
             m_connection = accept(m_listener, nullptr, nullptr);
@@ -53,6 +61,12 @@ public:
         if (m_connection >= 0)
             fcntl(m_connection, F_SETFL, O_NONBLOCK);
         return m_connection >= 0;
+    }
+    void CloseConnection()
+    {
+        if (m_connection >= 0)
+            close(m_connection);
+        m_connection = -1;
     }
     void Send(std::string_view text)
     {
@@ -76,6 +90,24 @@ private:
     int m_port = 0;
 };
 
+// Answers a plain dialogue up to the message; returns the message.
+std::string ServeUntilMessage(LoopbackServer& server, SocketPump& pump)
+{
+    server.Send("220 mail ready\r\n");
+    for (const char* reply : {"250 hello\r\n", "250 ok\r\n", "250 ok\r\n", "354 go\r\n"}) {
+        server.ReadLine(pump);
+        server.Send(reply);
+    }
+    std::string message;
+    while (!message.ends_with("\r\n.\r\n")) {
+        std::string line = server.ReadLine(pump);
+        if (line.empty())
+            break;
+        message += line;
+    }
+    return message;
+}
+
 AlarmMail MailTo(std::string server)
 {
     AlarmMail mail;
@@ -89,26 +121,136 @@ AlarmMail MailTo(std::string server)
 
 } // namespace
 
-TEST(SmtpMailSenderTest, MailIsHandedToThePumpAndGreetsTheServer)
+class MailSenderTest : public ::testing::Test {
+protected:
+    MailQueue Queue() const { return MailQueue(m_dir.Path() / MailQueue::kFileName); }
+    // Ticks with the pump until the condition holds.
+    bool TickUntil(SmtpMailSender& sender, const std::function<bool()>& done, int64_t nowMs)
+    {
+        for (int round = 0; round < 3000; ++round) {
+            if (done())
+                return true;
+            m_pump.Run(PumpLoop::Once, PumpWait::Poll);
+            sender.Tick(nowMs);
+        }
+        return done();
+    }
+
+    TempDir m_dir;
+    SocketPump m_pump;
+};
+
+TEST_F(MailSenderTest, ServerThatEndsAfterAcceptingTheDataGetsTheMailOnce)
 {
     LoopbackServer server;
-    SocketPump pump;
-    SmtpMailSender sender(pump);
+    SmtpMailSender sender(m_pump, Queue(), 10);
     ASSERT_TRUE(sender.Send(MailTo("127.0.0.1:" + std::to_string(server.Port()))));
-    ASSERT_EQ(pump.Sockets().size(), 1u);
-    EXPECT_TRUE(pump.Sockets()[0]->IsAutoDelete());
-    ASSERT_TRUE(server.Accept(pump));
-    server.Send("220 mail ready\r\n");
-    EXPECT_EQ(server.ReadLine(pump), "HELO 127.0.0.1\r\n");
-    // The pump deletes the client; the sanitizer would report a leak.
-    pump.Stop();
-    EXPECT_TRUE(pump.Sockets().empty());
+    ASSERT_TRUE(server.Accept(m_pump));
+    EXPECT_NE(ServeUntilMessage(server, m_pump).find("Tor offen"), std::string::npos);
+    server.Send("250 queued\r\n");
+    EXPECT_EQ(server.ReadLine(m_pump), "QUIT\r\n");
+    // Gone before its 221.
+    server.CloseConnection();
+    int64_t now = Timestamp::NowMs();
+    EXPECT_TRUE(TickUntil(
+        sender, [&] { return m_pump.Sockets().empty(); }, now));
+    EXPECT_TRUE(sender.Queue().Mails().empty());
+    // Long after any wait: nothing is sent again.
+    sender.Tick(now + 3'600'000);
+    EXPECT_TRUE(m_pump.Sockets().empty());
 }
 
-TEST(SmtpMailSenderTest, MailThatCannotStartLeavesNothingBehind)
+TEST_F(MailSenderTest, ServerThatEndsBeforeAcceptingGetsTheSameMailAgain)
 {
-    SocketPump pump;
-    SmtpMailSender sender(pump);
-    EXPECT_FALSE(sender.Send(MailTo("127.0.0.1:70000")));
-    EXPECT_TRUE(pump.Sockets().empty());
+    LoopbackServer server;
+    SmtpMailSender sender(m_pump, Queue(), 10);
+    ASSERT_TRUE(sender.Send(MailTo("127.0.0.1:" + std::to_string(server.Port()))));
+    ASSERT_TRUE(server.Accept(m_pump));
+    std::string first = ServeUntilMessage(server, m_pump);
+    server.CloseConnection();
+    int64_t now = Timestamp::NowMs();
+    ASSERT_TRUE(TickUntil(
+        sender, [&] { return m_pump.Sockets().empty(); }, now));
+    ASSERT_EQ(sender.Queue().Mails().size(), 1u);
+    MailQueueState waiting = sender.State(now);
+    EXPECT_EQ(waiting.sending, 0u);
+    EXPECT_GT(waiting.nextAttemptMs, now);
+    // Its wait is over: the same mail, Date and Message-ID alike.
+    sender.Tick(waiting.nextAttemptMs);
+    ASSERT_TRUE(server.Accept(m_pump));
+    EXPECT_EQ(ServeUntilMessage(server, m_pump), first);
+    server.Send("250 queued\r\n");
+    EXPECT_TRUE(TickUntil(
+        sender, [&] { return sender.Queue().Mails().empty(); }, waiting.nextAttemptMs));
+}
+
+TEST_F(MailSenderTest, QueuedMailsOutliveTheSenderAndFollowANewServer)
+{
+    LoopbackServer server;
+    {
+        SmtpMailSender sender(m_pump, Queue(), 10);
+        for (const char* body : {"Erster\r\n", "Zweiter\r\n"}) {
+            AlarmMail mail = MailTo("127.0.0.1:70000");
+            mail.body = body;
+            ASSERT_TRUE(sender.Send(mail));
+        }
+        EXPECT_TRUE(m_pump.Sockets().empty());
+    }
+    SmtpMailSender sender(m_pump, Queue(), 10);
+    ASSERT_EQ(sender.Queue().Mails().size(), 2u);
+    EXPECT_EQ(sender.Queue().Mails()[1].mail.body, "Zweiter\r\n");
+    // The settings are corrected: both go to the server from the next tick.
+    sender.UseServer("127.0.0.1:" + std::to_string(server.Port()), false, "", "");
+    sender.Tick(Timestamp::NowMs());
+    EXPECT_EQ(m_pump.Sockets().size(), 2u);
+    EXPECT_TRUE(server.Accept(m_pump));
+}
+
+TEST(MailQueueTest, KeepsToItsBoundsByDroppingTheOldest)
+{
+    TempDir dir;
+    struct Case {
+        size_t maxMails;
+        size_t maxBytes;
+        size_t added;
+        size_t kept;
+    };
+    QueuedMail one;
+    one.mail = MailTo("x");
+    one.date = "0";
+    size_t size = MailQueue::SizeOf(one);
+    for (Case c : {Case{3, 1 << 20, 5, 3}, Case{100, 2 * size, 5, 2}, Case{100, size / 2, 2, 1}}) {
+        MailQueue queue(dir.Path() / "q", c.maxMails, c.maxBytes);
+        size_t dropped = 0;
+        for (size_t i = 0; i < c.added; ++i) {
+            QueuedMail mail = one;
+            mail.date = std::to_string(i);
+            dropped += queue.Add(mail);
+        }
+        ASSERT_EQ(queue.Mails().size(), c.kept);
+        EXPECT_EQ(dropped, c.added - c.kept);
+        EXPECT_EQ(queue.Mails().back().date, std::to_string(c.added - 1));
+    }
+}
+
+TEST(MailQueueTest, ReadsWhatItWroteAndDropsARecordCutShort)
+{
+    TempDir dir;
+    std::filesystem::path path = dir.Path() / MailQueue::kFileName;
+    MailQueue queue(path);
+    for (const char* body : {"eins", "zwei"}) {
+        QueuedMail mail;
+        mail.mail = MailTo("x");
+        mail.mail.body = body;
+        queue.Add(mail);
+    }
+    ASSERT_TRUE(queue.Save());
+    std::string bytes = ReadFileBytes(path);
+    EXPECT_EQ(MailQueue::Parse(bytes)->back().mail.body, "zwei");
+    EXPECT_EQ(MailQueue::Parse(bytes.substr(0, bytes.size() - 1))->size(), 1u);
+    EXPECT_FALSE(MailQueue::Parse("Kein Mailspeicher"));
+    queue.Remove(queue.Mails().front().id);
+    queue.Remove(queue.Mails().front().id);
+    ASSERT_TRUE(queue.Save());
+    EXPECT_EQ(std::filesystem::file_size(path), 0u);
 }

@@ -2,9 +2,11 @@
 // its descriptor limit, connections that announce large telegrams and never
 // finish them, another program keeping the live-view mutex, and an alarm
 // text written to smuggle commands into mail and programs. Each ends with a
-// listed recorder's alarm stored while the attack goes on.
+// listed recorder's alarm stored while the attack goes on. And a mail server
+// that is down while alarms arrive: no mail is lost or sent twice.
 #include "LinksTestSupport.h"
 #include "StationProcess.h"
+#include "alarm/MailQueue.h"
 #include "config/ConfigTree.h"
 #include "config/DefaultScript.h"
 #include "db/AlarmRecord.h"
@@ -438,4 +440,149 @@ TEST_F(StationAttackTest, AnAlarmTextReachesMailAndProgramLiterallyAndCommandsNo
         EXPECT_FALSE(std::filesystem::exists(dir.Path() / name));
         EXPECT_FALSE(std::filesystem::exists(std::filesystem::current_path() / name));
     }
+}
+
+namespace {
+
+// A loopback port that refuses connections, as a mail server that is down,
+// and stays reserved until a server takes it over: the server binds it too
+// (both allow address reuse, and this one never listens) before it is let go.
+class DownServerPort {
+public:
+    DownServerPort()
+    {
+        m_handle = socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
+        int on = 1;
+        setsockopt(m_handle, SOL_SOCKET, SO_REUSEADDR, &on, sizeof on);
+        sockaddr_in address{};
+        address.sin_family = AF_INET;
+        address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+        socklen_t length = sizeof address;
+        bind(m_handle, reinterpret_cast<sockaddr*>(&address), length);
+        getsockname(m_handle, reinterpret_cast<sockaddr*>(&address), &length);
+        m_port = ntohs(address.sin_port);
+    }
+    ~DownServerPort() { close(m_handle); }
+    int Port() const { return m_port; }
+
+private:
+    int m_handle = -1;
+    int m_port = 0;
+};
+
+size_t QueuedMails(const std::filesystem::path& folder)
+{
+    auto mails = MailQueue::Parse(ReadFileBytes(folder / MailQueue::kFileName));
+    return mails ? mails->size() : 0;
+}
+
+bool Eventually(const std::function<bool()>& done)
+{
+    auto deadline = Clock::now() + 60s;
+    while (!done() && Clock::now() < deadline)
+        std::this_thread::sleep_for(20ms);
+    return done();
+}
+
+// How many of the messages a server stored hold the text.
+int MailsWith(const std::filesystem::path& mails, const std::string& text)
+{
+    int count = 0;
+    for (const auto& entry : std::filesystem::directory_iterator(mails))
+        count += entry.path().extension() == ".eml" &&
+                 ReadFileBytes(entry.path()).find(text) != std::string::npos;
+    return count;
+}
+
+} // namespace
+
+class MailOutageTest : public StationAttackTest {
+protected:
+    void SetUpMail(const std::string& server)
+    {
+        ListRecorder("127.0.0.1");
+        {
+            // A start completes the recorder's alarm settings from the defaults.
+            StationProcess settle(dir.Path());
+            ASSERT_TRUE(settle.Start());
+            ASSERT_GT(settle.WaitForPort(), 0);
+            ASSERT_EQ(settle.Stop(), 0);
+        }
+        EditTree([&](ConfigTree& tree) {
+            ConfigNode* program = tree.TopFolder("Program");
+            program->Child("Configuration")
+                ->Child("System")
+                ->Child("mailSMTPServer")
+                ->SetString(server);
+            ConfigNode* entry = program->Child("RecorderList")
+                                    ->ChildAt(0)
+                                    ->Child("AlarmSettings")
+                                    ->FindEntryByInt("Type", 10039);
+            ASSERT_NE(entry, nullptr);
+            entry->Child("ShowAlarmWindow")->SetInt(1);
+            entry->Child("Priority")->SetInt(1);
+            entry->Child("mailDoSendMail")->SetInt(1);
+            entry->Child("mailFromAddress")->SetString("station@example.org");
+            entry->Child("mailToAddress")->SetString("ops@example.org");
+            entry->Child("mailFormatedSubject")->SetString("Alarm ${AddInfo}");
+            entry->Child("mailFormatedBody")->SetString("Info: ${AddInfo}\nEnde\n");
+        });
+    }
+
+    void SendAlarms(int port, int first, int count)
+    {
+        for (int i = first; i < first + count; ++i) {
+            EntryListWriter inner;
+            inner.Text(1, "Nr. " + std::to_string(i));
+            EntryListWriter payload;
+            payload.List(inner);
+            TelegramFields fields;
+            fields.typeCode = 10039;
+            ASSERT_TRUE(SendToLoopback(port, EncodeTelegram(fields, payload.Bytes())));
+        }
+    }
+};
+
+TEST_F(MailOutageTest, MailsQueuedWhileTheServerIsDownArriveOnceWhenItIsBackAfterARestart)
+{
+    std::filesystem::path mails = dir.Path() / "mails";
+    std::filesystem::create_directory(mails);
+    auto down = std::make_unique<DownServerPort>();
+    SetUpMail("127.0.0.1:" + std::to_string(down->Port()));
+    {
+        StationProcess station(dir.Path());
+        ASSERT_TRUE(station.Start({"/mailretry:100"}));
+        int port = station.WaitForPort();
+        ASSERT_GT(port, 0);
+        SendAlarms(port, 1, 2);
+        ASSERT_TRUE(Eventually([&] { return QueuedMails(dir.Path()) == 2; }));
+        EXPECT_EQ(station.Stop(), 0);
+    }
+    EXPECT_EQ(std::filesystem::status(dir.Path() / MailQueue::kFileName).permissions(),
+              std::filesystem::perms::owner_read | std::filesystem::perms::owner_write);
+
+    StationProcess station(dir.Path());
+    ASSERT_TRUE(station.Start({"/mailretry:100"}));
+    int port = station.WaitForPort();
+    ASSERT_GT(port, 0);
+    SendAlarms(port, 3, 3);
+    ASSERT_TRUE(Eventually([&] { return QueuedMails(dir.Path()) == 5; }));
+    SmtpServer server(mails.string(), {"--port", std::to_string(down->Port())});
+    ASSERT_TRUE(server.IsReady());
+    down.reset();
+    ASSERT_TRUE(Eventually([&] {
+        return std::filesystem::exists(mails / "message-5.eml") &&
+               std::filesystem::file_size(dir.Path() / MailQueue::kFileName) == 0;
+    }));
+    EXPECT_EQ(station.Stop(), 0);
+    // Each alarm's mail once; the decoder makes "Typ: Nr. 1 (-1), ..." of "Nr. 1".
+    EXPECT_EQ(MailsWith(mails, "Info: Typ: Nr. "), 5);
+    for (int i = 1; i <= 5; ++i)
+        EXPECT_EQ(MailsWith(mails, "Nr. " + std::to_string(i) + " ("), 1) << i;
+    // Once for the outage, once for its end.
+    std::string errors = station.Errors();
+    size_t first = errors.find("could not be delivered");
+    ASSERT_NE(first, std::string::npos) << errors;
+    EXPECT_EQ(errors.find("could not be delivered", first + 1), std::string::npos) << errors;
+    EXPECT_NE(errors.find("delivered again"), std::string::npos) << errors;
 }

@@ -6,12 +6,20 @@
 #include "links/SmtpClient.h"
 #include "testsupport/TempDir.h"
 
+#include <filesystem>
 #include <string>
 #include <vector>
 
 #include <gtest/gtest.h>
 
 namespace {
+
+// Date and Message-ID are fixed so that the message can be compared whole.
+const std::string kHeaders = "Date: Tue, 04 Mar 2025 13:05:00 +0100\r\n"
+                             "Message-ID: <1.2.3@example.org>\r\n"
+                             "MIME-Version: 1.0\r\n"
+                             "Content-Type: text/plain; charset=UTF-8\r\n"
+                             "Content-Transfer-Encoding: 7bit\r\n";
 
 class RealSmtpServer : public ::testing::Test {
 protected:
@@ -22,6 +30,7 @@ protected:
     {
         int status = -1;
         auto* client = new SmtpClient();
+        client->SetMessageHeaders("Tue, 04 Mar 2025 13:05:00 +0100", "<1.2.3@example.org>");
         if (!client->Start(to, "station@example.org", server.Address(), subject, body, &status,
                            auth, user, password)) {
             delete client;
@@ -66,12 +75,14 @@ TEST_F(RealSmtpServer, PlainMailArrivesIntact)
                           "DATA\r\n"
                           "To: rx@example.org\r\n"
                           "From: station@example.org\r\n"
-                          "Subject: Alarm Tor\r\n"
-                          "\r\n"
-                          "Zeile 1\r\nZeile 2\r\n\r\n\r\n.\r\n"
-                          "QUIT\r\n");
+                          "Subject: Alarm Tor\r\n" +
+                              kHeaders +
+                              "\r\n"
+                              "Zeile 1\r\nZeile 2\r\n\r\n\r\n.\r\n"
+                              "QUIT\r\n");
     EXPECT_EQ(Message(1), "To: rx@example.org\r\nFrom: station@example.org\r\nSubject: Alarm "
-                          "Tor\r\n\r\nZeile 1\r\nZeile 2\r\n\r\n\r\n");
+                          "Tor\r\n" +
+                              kHeaders + "\r\nZeile 1\r\nZeile 2\r\n\r\n\r\n");
     EXPECT_EQ(Envelope(1), "station@example.org\nrx@example.org\n");
 }
 
@@ -98,9 +109,10 @@ TEST_F(RealSmtpServer, AuthenticationAcceptedWithAMultiLineEhloAnswer)
                           "MAIL FROM: station@example.org\r\n"
                           "RCPT TO:rx@example.org\r\n"
                           "DATA\r\n"
-                          "To: rx@example.org\r\nFrom: station@example.org\r\nSubject: S\r\n\r\n"
-                          "B\r\n\r\n\r\n.\r\n"
-                          "QUIT\r\n");
+                          "To: rx@example.org\r\nFrom: station@example.org\r\nSubject: S\r\n" +
+                              kHeaders +
+                              "\r\nB\r\n\r\n\r\n.\r\n"
+                              "QUIT\r\n");
     EXPECT_EQ(Envelope(1), "station@example.org\nrx@example.org\n");
 }
 
@@ -127,8 +139,8 @@ TEST_F(RealSmtpServer, LoneDotLineArrivesIntact)
     ASSERT_TRUE(server.IsReady());
     EXPECT_EQ(Send(server, "rx@example.org", "S\r\n", "vorher\r\n.\r\n.x\r\nnachher"),
               SmtpClient::kSuccess);
-    EXPECT_EQ(Message(1), "To: rx@example.org\r\nFrom: station@example.org\r\nSubject: S\r\n\r\n"
-                          "vorher\r\n.\r\n.x\r\nnachher\r\n\r\n\r\n");
+    EXPECT_EQ(Message(1), "To: rx@example.org\r\nFrom: station@example.org\r\nSubject: S\r\n" +
+                              kHeaders + "\r\nvorher\r\n.\r\n.x\r\nnachher\r\n\r\n\r\n");
 }
 
 TEST_F(RealSmtpServer, AddInfoCanNeverStartASecondMail)
@@ -141,8 +153,60 @@ TEST_F(RealSmtpServer, AddInfoCanNeverStartASecondMail)
     EXPECT_TRUE(HasMessage(1));
     EXPECT_FALSE(HasMessage(2));
     EXPECT_EQ(Envelope(1), "station@example.org\nrx@example.org\n");
-    EXPECT_EQ(Message(1), "To: rx@example.org\r\nFrom: station@example.org\r\nSubject: S\r\n\r\n" +
-                              body + "\r\n\r\n\r\n");
+    EXPECT_EQ(Message(1), "To: rx@example.org\r\nFrom: station@example.org\r\nSubject: S\r\n" +
+                              kHeaders + "\r\n" + body + "\r\n\r\n\r\n");
+}
+
+// What a mail program's parser (Python's email package) reads from a stored
+// message: the subject and the body, decoded, as two lines of hex.
+std::vector<std::string> ParsedByMailProgram(const std::filesystem::path& message)
+{
+    ChildProcess python(WARDEX_DEBIAN_PYTHON,
+                        {"-c",
+                         "import sys, email, email.policy\n"
+                         "m = email.message_from_bytes(open(sys.argv[1], 'rb').read(),\n"
+                         "                             policy=email.policy.default)\n"
+                         "print(m['subject'].encode().hex())\n"
+                         "print(m.get_content().replace('\\r\\n', '\\n').encode().hex())\n",
+                         message.string()});
+    std::vector<std::string> decoded;
+    std::string line;
+    while (decoded.size() < 2 &&
+           python.WaitForLine([](const std::string&) { return true; }, line)) {
+        std::string bytes;
+        for (size_t i = 0; i + 1 < line.size(); i += 2)
+            bytes += static_cast<char>(std::stoi(line.substr(i, 2), nullptr, 16));
+        decoded.push_back(bytes);
+    }
+    return decoded;
+}
+
+TEST_F(RealSmtpServer, MailProgramReadsNonAsciiSubjectAndBodyBackExactly)
+{
+    SmtpServer server(m_dir.Path().string());
+    ASSERT_TRUE(server.IsReady());
+    const std::string subject =
+        "Wardex-Alarm! Alarm: Tür offen, Kavex Station: 04.03.2025,13:05:00, "
+        "Rekorder: 04.03.2025,13:04:59 – Zusätzl. Prüfung ÄÖÜß €";
+    const std::string lines[] = {
+        "Zeitpunkt-Eingang (Kavex Station): 04.03.2025,13:05:00",
+        "Zusätzl. Informationen: Tür = offen ", ".", ".Punkt am Anfang",
+        "Eine lange Zeile mit Umlauten äöü und mehr als sechsundsiebzig Zeichen, damit sie "
+        "umbrochen werden muss: Ende"};
+    std::string body;
+    std::string expected;
+    for (const std::string& line : lines) {
+        body += line + "\r\n";
+        expected += line + "\n";
+    }
+    EXPECT_EQ(Send(server, "rx@example.org", subject + "\r\n", body), SmtpClient::kSuccess);
+    EXPECT_NE(Message(1).find("Content-Transfer-Encoding: quoted-printable\r\n"),
+              std::string::npos);
+    EXPECT_NE(Message(1).find("Subject: =?UTF-8?B?"), std::string::npos);
+    std::vector<std::string> parsed = ParsedByMailProgram(m_dir.Path() / "message-1.eml");
+    ASSERT_EQ(parsed.size(), 2u);
+    EXPECT_EQ(parsed[0], subject);
+    EXPECT_EQ(parsed[1], expected + "\n\n\n"); // the station's three line ends, as always
 }
 
 TEST_F(RealSmtpServer, ServerTextWithPortReachesTheServer)

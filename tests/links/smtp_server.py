@@ -1,6 +1,6 @@
 #!/usr/bin/python3
 # A real SMTP server for the mail client's tests, built on Debian's aiosmtpd.
-# Listens on a free loopback port and prints "port N" once it accepts
+# Listens on a free loopback port (or --port) and prints "port N" once it accepts
 # connections. Every byte a client sends is appended to DIR/session-N.raw, and
 # each accepted message goes to DIR/message-N.eml with DIR/envelope-N.txt
 # (sender and recipients, one per line). Ends on SIGTERM.
@@ -49,6 +49,7 @@ def main():
     parser.add_argument("--dir", required=True, type=Path)
     parser.add_argument("--auth", help="USER:PASSWORD that AUTH LOGIN accepts")
     parser.add_argument("--close-after", help="close the connection on this command")
+    parser.add_argument("--port", type=int, default=0, help="listen on this port, not a free one")
     args = parser.parse_args()
 
     kwargs = {"decode_data": False, "hostname": "testserver"}
@@ -71,7 +72,7 @@ def main():
     server = loop.run_until_complete(loop.create_server(
         lambda: RecordingSMTP(handler, directory=args.dir, close_after=close_after,
                               loop=loop, **kwargs),
-        "127.0.0.1", 0))
+        "127.0.0.1", args.port))
     loop.add_signal_handler(signal.SIGTERM, loop.stop)
     print(f"port {server.sockets[0].getsockname()[1]}", flush=True)
     loop.run_forever()

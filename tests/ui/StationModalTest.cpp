@@ -3,6 +3,7 @@
 // alarm windows open; a stop signal or the end of the desktop session
 // cancels the dialogs and ends in order. Screenshots go into the build
 // folder.
+#include "alarm/AlarmDispatcher.h"
 #include "alarm/AlarmSettingsLookup.h"
 #include "alarm/AlarmWindowManager.h"
 #include "config/ConfigTree.h"
@@ -354,4 +355,43 @@ TEST_F(StationModalTest, BackUpNowOnTheSystemPageMakesABackupAndShowsIt)
               1);
     EXPECT_TRUE(state.contains((dir.Path() / "Backup").string().c_str())) << state.toStdString();
     EXPECT_FALSE(state.contains("Letzte Sicherung: keine")) << state.toStdString();
+}
+
+TEST_F(StationModalTest, WhileAlarmMailsWaitForTheServerTheStatusBarSaysHowMany)
+{
+    QtDesktop desktop(Attendance::Desktop);
+    ConfigTree tree;
+    Station station(Options(), desktop, tree);
+    bool sent = false;
+    QString shown;
+    StationExit exit = Run(desktop, station, [&] {
+        if (!std::exchange(sent, true)) {
+            // Mail only, no window; nothing listens on port 1 of loopback.
+            ConfigNode* program = tree.TopFolder("Program");
+            program->Child("Configuration")
+                ->Child("System")
+                ->Child("mailSMTPServer")
+                ->SetString("127.0.0.1:1");
+            ConfigNode* setting = program->Child("RecorderList")
+                                      ->ChildAt(0)
+                                      ->Child("AlarmSettings")
+                                      ->FindEntryByInt("Type", 10001);
+            setting->Child("Priority")->SetInt(kPriorityWithoutWindow);
+            setting->Child("ShowAlarmWindow")->SetInt(0);
+            setting->Child("mailDoSendMail")->SetInt(1);
+            setting->Child("mailFromAddress")->SetString("station@example.org");
+            setting->Child("mailToAddress")->SetString("ops@example.org");
+            SendAlarms(station, 2);
+        }
+        auto* field = desktop.Window()->findChild<QLabel*>("MailQueueField");
+        if (field == nullptr || !field->isVisible() || !field->text().contains("naechster"))
+            return false;
+        shown = field->text();
+        SaveScreen(desktop, "station-mail-queue.png");
+        std::raise(SIGTERM);
+        return true;
+    });
+    EXPECT_EQ(exit, StationExit::Normal);
+    EXPECT_TRUE(shown.startsWith("E-Mail-Warteschlange: 2, naechster Versuch in "))
+        << shown.toStdString();
 }

@@ -34,6 +34,7 @@ constexpr OptionRule kOptionRules[] = {
     {"shmprefix", ValueKind::Text, 0, 0, "a name"},
     {"shmgroup", ValueKind::Text, 0, 0, "a group name"},
     {"forward", ValueKind::Text, 0, 0, "a host name or address, with :port where needed"},
+    {"mailretry", ValueKind::Number, 10, 3'600'000, "a number of milliseconds from 10 to 3600000"},
     {"dbmem", ValueKind::Flag, 0, 0, ""},
     {"hybrid", ValueKind::Flag, 0, 0, ""},
     {"present", ValueKind::Flag, 0, 0, ""},

@@ -70,7 +70,9 @@ MainWindowLogic::MainWindowLogic(Station& station, MainWindowView& view, UserSes
     m_requests = std::make_unique<ViewerRequestQueue>(prefix);
     m_mailbox = std::make_unique<CommandMailbox>(prefix);
     m_liveView = std::make_unique<SharedLiveViewLink>(*m_alarmTable, *m_requests, *m_mailbox);
-    m_mail = std::make_unique<SmtpMailSender>(*station.Pump());
+    m_mail = std::make_unique<SmtpMailSender>(
+        *station.Pump(), MailQueue(station.ProgramFolder() / MailQueue::kFileName),
+        station.Options().IntValue("mailretry", static_cast<int>(SmtpMailSender::kFirstRetryMs)));
     m_presentation = std::make_unique<PresentationWindowLogic>(
         tree, database,
         [this](PresentationWindowLogic& logic) { return m_view.CreatePresentationView(logic); });
@@ -161,6 +163,15 @@ void MainWindowLogic::PostIndexSlice()
 void MainWindowLogic::ConfigurationAccepted()
 {
     m_station.SaveConfiguration();
+    {
+        ConfigTree& tree = m_station.Tree();
+        ConfigLock lock(tree);
+        ConfigNode* system = tree.TopFolder("Program")->Child("Configuration")->Child("System");
+        m_mail->UseServer(system->Child("mailSMTPServer")->GetString(),
+                          system->Child("mailDoAuth")->GetInt() == 1,
+                          system->Child("mailAuthUser")->GetString(),
+                          system->Child("mailAuthPassword")->GetString());
+    }
     CheckMailConfiguration();
     PostPendingAlarmCheck();
 }
@@ -208,6 +219,7 @@ void MainWindowLogic::Tick()
         return;
     }
     m_alarms->Windows().Tick();
+    m_mail->Tick(Timestamp::NowMs());
     SystemShellLauncher().Reap();
     m_liveView->RetryPending();
     DebouncePresentation();
@@ -235,6 +247,17 @@ void MainWindowLogic::UpdateHousekeepingNotice()
         return;
     m_housekeepingNotice = text;
     m_view.ShowHousekeepingNotice(text);
+}
+
+std::string MainWindowLogic::MailQueueStatus() const
+{
+    int64_t now = Timestamp::NowMs();
+    return MailQueueText(m_mail->State(now), now);
+}
+
+bool MainWindowLogic::MailQueueEmpty() const
+{
+    return m_mail->Queue().Mails().empty();
 }
 
 void MainWindowLogic::ApplyCountLimitIfDue()

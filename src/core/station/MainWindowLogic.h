@@ -22,7 +22,7 @@ class AlarmWindowViewFactory;
 class CommandMailbox;
 class DatabaseMaintenance;
 class LiveViewLink;
-class MailSender;
+class SmtpMailSender;
 class SettingsSortKeys;
 class Station;
 class UserSession;
@@ -124,6 +124,11 @@ public:
     void SettingsApplied();
     // How often a changed window layout is saved while the station runs.
     static constexpr int kLayoutSaveTicks = 60 * 1000 / kTickMs;
+    // The alarm mails not yet delivered, as the status bar and the system
+    // page show them.
+    std::string MailQueueStatus() const;
+    bool MailQueueEmpty() const;
+    SmtpMailSender& Mail() { return *m_mail; }
 
 private:
     // Indexes the stored records a slice per round, so that a start with
@@ -147,7 +152,7 @@ private:
     std::unique_ptr<ViewerRequestQueue> m_requests;
     std::unique_ptr<CommandMailbox> m_mailbox;
     std::unique_ptr<LiveViewLink> m_liveView;
-    std::unique_ptr<MailSender> m_mail;
+    std::unique_ptr<SmtpMailSender> m_mail;
     std::unique_ptr<PresentationWindowLogic> m_presentation;
     std::unique_ptr<AlarmHandling> m_alarms;
     std::unique_ptr<WindowMessageReceiver> m_messages;

@@ -18,6 +18,7 @@
 #include <QPushButton>
 #include <QTabWidget>
 #include <QVBoxLayout>
+#include <utility>
 
 ConfigurationSheet::ConfigurationSheet(ConfigTree& tree, Prompt& prompt,
                                        const std::vector<SheetPage>& pages,
@@ -53,6 +54,8 @@ ConfigurationSheet::ConfigurationSheet(ConfigTree& tree, Prompt& prompt,
             m_systemPage = new SystemPage(tree, prompt, services.sound, services.speaker);
             if (services.maintenance != nullptr)
                 m_systemPage->ShowBackups(*services.maintenance);
+            if (services.mailQueueStatus)
+                m_systemPage->ShowMailQueue(services.mailQueueStatus);
             m_pages->addTab(m_systemPage, ToQt(Tr("System")));
             connect(m_systemPage, &SystemPage::TestMailRequested, this,
                     [this](const QString& from, const QString& to) {
@@ -103,19 +106,16 @@ void ConfigurationSheet::done(int result)
 }
 
 bool RunConfigurationSheet(Station& station, const std::vector<SheetPage>& pages, QWidget* parent,
-                           const std::function<void()>& systemConfirmed,
-                           DatabaseMaintenance* maintenance)
+                           const std::function<void()>& systemConfirmed, SheetServices services)
 {
     RecorderPageOptions options;
     options.hybrid = station.Options().Has("hybrid") ? HybridChoice::Offered : HybridChoice::Hidden;
     options.sharedPrefix = station.Options().Value("shmprefix").value_or("");
     // Trying a sound must not replace the looping sound of an open alarm.
     QtSoundPlayer trial;
-    SheetServices services;
     services.sound = &trial;
     services.speaker = &station.Desktop().Speaker();
     services.languageFolder = station.FileInFolder("Languages");
-    services.maintenance = maintenance;
     ConfigurationSheet sheet(station.Tree(), station.Desktop().Messages(), pages, options, parent,
                              services);
     if (sheet.exec() != QDialog::Accepted)

@@ -10,6 +10,7 @@
 #include <filesystem>
 #include <functional>
 #include <memory>
+#include <string>
 #include <vector>
 
 class Beeper;
@@ -34,6 +35,8 @@ struct SheetServices {
     std::filesystem::path languageFolder = "Languages";
     // For the backup state and "Jetzt sichern"; null hides them.
     DatabaseMaintenance* maintenance = nullptr;
+    // The state of the alarm mail queue for the system page; none in tests.
+    std::function<std::string()> mailQueueStatus;
 };
 
 class ConfigurationSheet final : public QDialog {
@@ -75,7 +78,8 @@ private:
 
 // Runs the sheet for the station's current user; true when it ended with OK.
 // systemConfirmed runs when it ended with OK on a sheet with the system page.
-// A confirmed count-cache reset ends the station.
+// A confirmed count-cache reset ends the station. services brings what the
+// station's pages show beyond the tree; sound, speaker and languages are its own.
 bool RunConfigurationSheet(Station& station, const std::vector<SheetPage>& pages, QWidget* parent,
                            const std::function<void()>& systemConfirmed = {},
-                           DatabaseMaintenance* maintenance = nullptr);
+                           SheetServices services = {});

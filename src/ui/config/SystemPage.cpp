@@ -22,7 +22,9 @@
 #include <QPushButton>
 #include <QSignalBlocker>
 #include <QSpinBox>
+#include <QTimer>
 #include <QVBoxLayout>
+#include <utility>
 
 namespace {
 
@@ -144,7 +146,23 @@ QWidget* SystemPage::BuildMailGroup()
     form->addRow(ToQt(Tr("Passwort:")), m_authPassword);
     form->addRow(ToQt(Tr("Testmail von:")), m_testFrom);
     form->addRow(ToQt(Tr("Testmail an:")), testRow);
+    m_mailQueue = new QLabel(group);
+    m_mailQueue->setObjectName("MailQueueState");
+    m_mailQueue->setWordWrap(true);
+    m_mailQueue->hide();
+    form->addRow(m_mailQueue);
     return group;
+}
+
+void SystemPage::ShowMailQueue(std::function<std::string()> status)
+{
+    m_mailQueueStatus = std::move(status);
+    auto refresh = [this] { m_mailQueue->setText(ToQt(m_mailQueueStatus())); };
+    refresh();
+    m_mailQueue->show();
+    auto* timer = new QTimer(this);
+    connect(timer, &QTimer::timeout, this, refresh);
+    timer->start(1000);
 }
 
 QWidget* SystemPage::BuildSoundGroup()

@@ -9,6 +9,7 @@
 #include <array>
 #include <functional>
 #include <memory>
+#include <string>
 #include <string_view>
 
 class Beeper;
@@ -19,6 +20,7 @@ class ConfigTree;
 class Prompt;
 class QCheckBox;
 class QComboBox;
+class QLabel;
 class QLineEdit;
 class QPushButton;
 class QSpinBox;
@@ -40,6 +42,10 @@ public:
     void SetFileChooser(FileChooser chooser) { m_chooseFile = std::move(chooser); }
 
     // The right column ends here, so that further groups can be added.
+
+    // Shows the alarm mail queue under the mail settings, refreshed every
+    // second while the page is open.
+    void ShowMailQueue(std::function<std::string()> status);
 
     void StopSound();
     // Shows the backup folder, the last and the next backup and offers
@@ -89,6 +95,8 @@ private:
     QLineEdit* m_authPassword = nullptr;
     QLineEdit* m_testFrom = nullptr;
     QLineEdit* m_testTo = nullptr;
+    QLabel* m_mailQueue = nullptr;
+    std::function<std::string()> m_mailQueueStatus;
     std::array<QLineEdit*, kPriorities> m_soundFiles{};
     std::array<QPushButton*, kPriorities> m_playButtons{};
     QComboBox* m_pitch = nullptr;

@@ -2,6 +2,8 @@
 // wizard and the alarm settings editor, rendered offscreen into the build
 // folder so that anyone can look at what the operator sees.
 #include "ConfigPagesFixture.h"
+#include "alarm/SmtpMailSender.h"
+#include "config/Timestamp.h"
 #include "ui/config/CPropPageRecorder.h"
 #include "ui/config/CPropPageRecorderAlarmSettings.h"
 #include "ui/config/CPropSheetRecorder.h"
@@ -126,6 +128,10 @@ TEST_F(ConfigScreenshots, SystemUserAndLanguagePages)
                                     SheetPage::System};
     SheetServices services;
     services.languageFolder = std::filesystem::path(WARDEX_SOURCE_DIR) / "Languages";
+    // Three alarm mails wait for a server that is down.
+    services.mailQueueStatus = [] {
+        return MailQueueText({3, 0, Timestamp::NowMs() + 40'000}, Timestamp::NowMs());
+    };
     ConfigurationSheet sheet(*tree, prompt, pages, options, nullptr, services);
     sheet.Pages()->setCurrentWidget(sheet.System());
     Save(sheet, "system-page.png");

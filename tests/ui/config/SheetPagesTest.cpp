@@ -133,7 +133,7 @@ TEST_F(SheetPagesTest, AbbrechenLaysBackWhatThePagesChangedAndOkKeepsIt)
     std::ofstream(languages.Path() / "English.txt") << "";
     std::vector<SheetPage> pages = {SheetPage::User, SheetPage::Language, SheetPage::System};
     for (bool ok : {false, true}) {
-        SheetServices services{&sound, &speaker, languages.Path()};
+        SheetServices services{&sound, &speaker, languages.Path(), {}};
         ConfigurationSheet sheet(*tree, prompt, pages, options, nullptr, services);
         ASSERT_NE(sheet.System(), nullptr);
         Find<QLineEdit>(*sheet.System(), "mailSMTPServer")->setText("mail.example.org");
