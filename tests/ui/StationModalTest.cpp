@@ -322,7 +322,7 @@ TEST_F(StationModalTest, ALimitedUserIsRefusedForwardingMode)
     });
     EXPECT_EQ(exit, StationExit::Normal);
     EXPECT_TRUE(refusal.startsWith(
-        "Sie haben nicht die noetigen Rechte, um den Weiterleitungs Modus zu starten!"));
+        "Sie haben nicht die noetigen Rechte fuer den Weiterleitungs Modus!"));
 }
 
 TEST_F(StationModalTest, BackUpNowOnTheSystemPageMakesABackupAndShowsIt)

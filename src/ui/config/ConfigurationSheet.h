@@ -36,7 +36,7 @@ struct SheetServices {
     // For the backup state and "Jetzt sichern"; null hides them.
     DatabaseMaintenance* maintenance = nullptr;
     // The state of the alarm mail queue for the system page; none in tests.
-    std::function<std::string()> mailQueueStatus;
+    std::function<std::string()> mailQueueStatus = {};
 };
 
 class ConfigurationSheet final : public QDialog {

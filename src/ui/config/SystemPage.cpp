@@ -56,11 +56,11 @@ SystemPage::SystemPage(ConfigTree& tree, Prompt& prompt, SoundPlayer* sound, Bee
     auto* left = new QVBoxLayout;
     left->addWidget(BuildMailGroup());
     left->addWidget(BuildSoundGroup());
+    left->addWidget(BuildBackupGroup());
     left->addStretch(1);
     auto* right = new QVBoxLayout;
     right->addWidget(BuildSpeakerGroup());
     right->addWidget(BuildWindowGroup());
-    right->addWidget(BuildBackupGroup());
     right->addWidget(BuildLimitGroup());
     right->addWidget(BuildForwardingGroup());
     right->addStretch(1);
@@ -268,7 +268,8 @@ void SystemPage::ShowBackups(DatabaseMaintenance& maintenance)
     auto* form = static_cast<QFormLayout*>(m_backupGroup->layout());
     m_backupState = new QLabel(m_backupGroup);
     m_backupState->setObjectName("BackupState");
-    m_backupState->setWordWrap(true);
+    // Three lines, not wrapped: a wrapping label in a form row is given the
+    // height of its first text and cuts its last line.
     m_backupState->setTextInteractionFlags(Qt::TextSelectableByMouse);
     QPushButton* now = NewButton(m_backupGroup, "BackUpNow", Tr("Jetzt sichern"));
     connect(now, &QPushButton::clicked, this, [this] { BackUpNow(); });

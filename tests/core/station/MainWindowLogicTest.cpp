@@ -488,6 +488,28 @@ TEST_F(MainWindowLogicTest, StartSchedulesTheFirstBackupButKeepsASavedDueTime)
     });
 }
 
+TEST_F(MainWindowLogicTest, UnconfirmedAlarmsKeptOverTheLimitStandOnTheStatusBarUntilConfirmed)
+{
+    RunOnce([this](Station& s, MainWindowLogic& logic) {
+        for (int i = 0; i < 4; ++i) {
+            AlarmRecord record = AlarmRecord::NewAlarm();
+            record.SetNumber(AlarmField::TimeArrival, 1000 + i);
+            ASSERT_TRUE(s.Database()->Append(record));
+        }
+        System(s)->Child("iNumMaxAlarms")->SetInt(2);
+        logic.RefreshAlarmList();
+        for (int i = 0; i < MainWindowLogic::kTicksPerCycle; ++i)
+            logic.Tick();
+        EXPECT_EQ(view.notice, "2 unquittierte Alarme ueber der Hoechstzahl werden behalten");
+        EXPECT_EQ(s.Database()->RecordCount(), 4);
+        System(s)->Child("iNumMaxAlarms")->SetInt(4);
+        logic.RefreshAlarmList();
+        for (int i = 0; i < MainWindowLogic::kTicksPerCycle; ++i)
+            logic.Tick();
+        EXPECT_EQ(view.notice, "");
+    });
+}
+
 TEST_F(MainWindowLogicTest, ANewAlarmOutsideStackModeAppliesTheCountLimit)
 {
     bool sent = false;
