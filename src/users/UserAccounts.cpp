@@ -19,6 +19,18 @@ void SetFlag(ConfigNode& entry, std::string_view key, int32_t value)
         node->SetInt(value);
 }
 
+// The name, the built-in password and every right; the flags stay.
+void MakeBuiltInAdministrator(ConfigNode& entry)
+{
+    if (ConfigNode* name = entry.Child("Name"))
+        name->SetString(kAdministratorName);
+    if (ConfigNode* password = entry.Child("Password"))
+        password->SetString(kBuiltInPassword);
+    for (UserRight right : {UserRight::DelAlarm, UserRight::EditUser, UserRight::EditRecorder,
+                            UserRight::EditSystem, UserRight::ExitWardex})
+        SetFlag(entry, RightKey(right), 1);
+}
+
 std::string Text(const ConfigNode& entry, std::string_view key)
 {
     const ConfigNode* node = entry.Child(key);
@@ -91,13 +103,7 @@ void CreateBuiltInAccount(ConfigTree& tree)
         return;
     SetFlag(*entry, kLoggedIn, 1);
     SetFlag(*entry, kDefault, 1);
-    if (ConfigNode* name = entry->Child("Name"))
-        name->SetString(kAdministratorName);
-    if (ConfigNode* password = entry->Child("Password"))
-        password->SetString(kBuiltInPassword);
-    for (UserRight right : {UserRight::DelAlarm, UserRight::EditUser, UserRight::EditRecorder,
-                            UserRight::EditSystem, UserRight::ExitWardex})
-        SetFlag(*entry, RightKey(right), 1);
+    MakeBuiltInAdministrator(*entry);
 }
 
 bool ResetAdministrator(ConfigTree& tree)
@@ -107,18 +113,11 @@ bool ResetAdministrator(ConfigTree& tree)
     if (list == nullptr)
         return false;
     ConfigNode* entry = FindUser(tree, kAdministratorName);
-    if (entry == nullptr) {
+    if (entry == nullptr)
         entry = list->NewEntry(list->ChildCount());
-        if (entry == nullptr)
-            return false;
-        if (ConfigNode* name = entry->Child("Name"))
-            name->SetString(kAdministratorName);
-    }
-    if (ConfigNode* password = entry->Child("Password"))
-        password->SetString(kBuiltInPassword);
-    for (UserRight right : {UserRight::DelAlarm, UserRight::EditUser, UserRight::EditRecorder,
-                            UserRight::EditSystem, UserRight::ExitWardex})
-        SetFlag(*entry, RightKey(right), 1);
+    if (entry == nullptr)
+        return false;
+    MakeBuiltInAdministrator(*entry);
     // A list without a default user would leave the station running as nobody.
     if (DefaultUser(tree) == nullptr)
         SetFlag(*entry, kDefault, 1);

@@ -321,8 +321,8 @@ TEST_F(StationModalTest, ALimitedUserIsRefusedForwardingMode)
         return false;
     });
     EXPECT_EQ(exit, StationExit::Normal);
-    EXPECT_TRUE(refusal.startsWith(
-        "Sie haben nicht die noetigen Rechte fuer den Weiterleitungs Modus!"));
+    EXPECT_TRUE(
+        refusal.startsWith("Sie haben nicht die noetigen Rechte fuer den Weiterleitungs Modus!"));
 }
 
 TEST_F(StationModalTest, BackUpNowOnTheSystemPageMakesABackupAndShowsIt)
