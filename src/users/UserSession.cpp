@@ -57,8 +57,7 @@ std::string ExitRefusal()
 
 std::string ForwardRefusal()
 {
-    return Tr("Sie haben nicht die noetigen Rechte fuer den Weiterleitungs Modus!") +
-           "\n\n" +
+    return Tr("Sie haben nicht die noetigen Rechte fuer den Weiterleitungs Modus!") + "\n\n" +
            Tr("Melden Sie sich dazu unter einem anderen Namen an, der dieses Recht\nbesitzt, "
               "oder wenden Sie sich an den Administrator von Wardex!");
 }
