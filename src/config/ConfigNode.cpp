@@ -161,6 +161,19 @@ void ConfigNode::CopyChildrenInto(ConfigNode& entry) const
     }
 }
 
+void ConfigNode::AssignValuesFrom(const ConfigNode& source)
+{
+    for (const auto& from : source.m_children) {
+        ConfigNode* to = Child(from->m_name);
+        if (to == nullptr || to->m_kind != from->m_kind)
+            continue;
+        if (to->IsFolder())
+            to->AssignValuesFrom(*from);
+        else if (to->m_content != from->m_content)
+            to->SetBytes(from->m_content.data(), from->m_content.size());
+    }
+}
+
 ConfigNode* ConfigNode::ChildOrNewEntry(std::string_view name)
 {
     if (ConfigNode* child = Child(name))

@@ -106,6 +106,11 @@ public:
     // A deep copy of this node's children (and nested templates) into
     // `entry`, as a new list entry is made from its template.
     void CopyChildrenInto(ConfigNode& entry) const;
+    // Takes the values of `source`'s leaves for the same-named leaves below
+    // this node (folders by name, recursively); only values that differ are
+    // written, so only they are marked changed. How a dialog that edited a
+    // copy applies it.
+    void AssignValuesFrom(const ConfigNode& source);
 
     // For the notification pass: clears this node's own mark and hands a
     // pending subtree mark down to the children.

@@ -13,6 +13,7 @@
 #include "core/station/Station.h"
 #include "db/AlarmDatabase.h"
 #include "events/AlarmDefaults.h"
+#include "links/LinksTestSupport.h"
 #include "telegram/TelegramEncoder.h"
 #include "testsupport/FakePrompt.h"
 #include "testsupport/LoopbackSend.h"
@@ -28,6 +29,7 @@
 #include <QDialog>
 #include <QDir>
 #include <QLabel>
+#include <QLineEdit>
 #include <QMessageBox>
 #include <QPushButton>
 #include <QScreen>
@@ -394,4 +396,58 @@ TEST_F(StationModalTest, WhileAlarmMailsWaitForTheServerTheStatusBarSaysHowMany)
     EXPECT_EQ(exit, StationExit::Normal);
     EXPECT_TRUE(shown.startsWith("E-Mail-Warteschlange: 2, naechster Versuch in "))
         << shown.toStdString();
+}
+
+TEST_F(StationModalTest, AnAlarmWhileTheServerIsHalfTypedIsMailedWithTheSavedServer)
+{
+    TempDir mails;
+    SmtpServer server(mails.Path().string());
+    ASSERT_TRUE(server.IsReady());
+    QtDesktop desktop(Attendance::Desktop);
+    ConfigTree tree;
+    Station station(Options(), desktop, tree);
+    bool opened = false;
+    bool sent = false;
+    StationExit exit = Run(desktop, station, [&] {
+        QWidget* sheet = QApplication::activeModalWidget();
+        if (!std::exchange(opened, true)) {
+            ConfigNode* program = tree.TopFolder("Program");
+            program->Child("Configuration")
+                ->Child("System")
+                ->Child("mailSMTPServer")
+                ->SetString(server.Address());
+            ConfigNode* setting = program->Child("RecorderList")
+                                      ->ChildAt(0)
+                                      ->Child("AlarmSettings")
+                                      ->FindEntryByInt("Type", 10001);
+            // No window, the mail at once.
+            setting->Child("Priority")->SetInt(kPriorityWithoutWindow);
+            setting->Child("mailDoSendMail")->SetInt(1);
+            setting->Child("mailFromAddress")->SetString("station@example.org");
+            setting->Child("mailToAddress")->SetString("wache@example.org");
+            QTimer::singleShot(0, [&] { Trigger(desktop, "Konfiguration..."); });
+            return false;
+        }
+        auto* field = sheet != nullptr ? sheet->findChild<QLineEdit*>("mailSMTPServer") : nullptr;
+        if (field == nullptr)
+            return false;
+        if (!std::exchange(sent, true)) {
+            field->setText("127.0.0.1:2"); // on its way to another server
+            SendAlarms(station, 1);
+            return false;
+        }
+        if (!std::filesystem::exists(mails.Path() / "message-1.eml"))
+            return false;
+        qobject_cast<QDialog*>(sheet)->reject();
+        QTimer::singleShot(0, [&] { station.RequestQuit(); });
+        return true;
+    });
+    EXPECT_EQ(exit, StationExit::Normal);
+    EXPECT_TRUE(std::filesystem::exists(mails.Path() / "message-1.eml"));
+    EXPECT_EQ(tree.TopFolder("Program")
+                  ->Child("Configuration")
+                  ->Child("System")
+                  ->Child("mailSMTPServer")
+                  ->GetString(),
+              server.Address());
 }

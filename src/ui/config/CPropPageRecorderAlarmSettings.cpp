@@ -5,6 +5,7 @@
 #include "config/Timestamp.h"
 #include "config/Translator.h"
 #include "core/station/LiveViewPresets.h"
+#include "db/ConfigPath.h"
 #include "ui/config/AlarmSettingsCopyDialog.h"
 #include "ui/config/AlarmTextPreview.h"
 #include "ui/config/PlaceholderMenu.h"
@@ -230,7 +231,8 @@ QWidget* CPropPageRecorderAlarmSettings::BuildMailTab()
         if (m_testMail)
             m_testMail(shown);
         else
-            RunTestMail(m_tree, m_prompt, shown.mailFromAddress, shown.mailToAddress, this);
+            RunTestMail(*FindConfigNode(m_tree, {"Program", "Configuration", "System"}), m_prompt,
+                        shown.mailFromAddress, shown.mailToAddress, this);
     });
     auto* form = new QFormLayout(tab);
     form->addRow(m_mailDoSend);

@@ -50,7 +50,6 @@ ConfigurationSheet::ConfigurationSheet(ConfigTree& tree, Prompt& prompt,
             m_pages->addTab(m_languagePage, ToQt(Tr("Sprache")));
             break;
         case SheetPage::System:
-            Keep(FindConfigNode(tree, {"Program", "Configuration", "System"}));
             m_systemPage = new SystemPage(tree, prompt, services.sound, services.speaker);
             if (services.maintenance != nullptr)
                 m_systemPage->ShowBackups(*services.maintenance);
@@ -59,7 +58,8 @@ ConfigurationSheet::ConfigurationSheet(ConfigTree& tree, Prompt& prompt,
             m_pages->addTab(m_systemPage, ToQt(Tr("System")));
             connect(m_systemPage, &SystemPage::TestMailRequested, this,
                     [this](const QString& from, const QString& to) {
-                        RunTestMail(m_tree, m_prompt, FromQt(from), FromQt(to), this);
+                        RunTestMail(m_systemPage->Values(), m_prompt, FromQt(from), FromQt(to),
+                                    this);
                     });
             connect(m_systemPage, &SystemPage::CountCacheResetConfirmed, this, [this] {
                 m_resetCountCache = true;
@@ -97,6 +97,8 @@ void ConfigurationSheet::done(int result)
         m_recorderPage->Leave();
     if (m_systemPage != nullptr)
         m_systemPage->StopSound();
+    if (result == QDialog::Accepted && m_systemPage != nullptr)
+        m_systemPage->Apply();
     if (result != QDialog::Accepted) {
         ConfigLock lock(m_tree);
         for (auto& [node, snapshot] : m_kept)

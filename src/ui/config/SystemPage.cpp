@@ -45,8 +45,15 @@ QPushButton* NewButton(QWidget* parent, const QString& objectName, const std::st
 
 SystemPage::SystemPage(ConfigTree& tree, Prompt& prompt, SoundPlayer* sound, Beeper* speaker,
                        QWidget* parent)
-    : QWidget(parent), m_tree(tree), m_prompt(prompt), m_sound(sound), m_speaker(speaker)
+    : QWidget(parent), m_tree(tree),
+      m_values(std::make_unique<ConfigNode>(NodeKind::Folder, "System")), m_prompt(prompt),
+      m_sound(sound), m_speaker(speaker)
 {
+    {
+        ConfigLock lock(m_tree);
+        if (ConfigNode* live = FindConfigNode(m_tree, {"Program", "Configuration", "System"}))
+            live->CopyChildrenInto(*m_values);
+    }
     setObjectName("SystemPage");
     m_chooseFile = [this](const QString& current) {
         return QFileDialog::getOpenFileName(this, ToQt(Tr("Alarmton waehlen")), current,
@@ -78,7 +85,14 @@ SystemPage::~SystemPage()
 
 ConfigNode* SystemPage::Key(std::string_view name) const
 {
-    return FindConfigNode(m_tree, {"Program", "Configuration", "System", name});
+    return m_values->Child(name);
+}
+
+void SystemPage::Apply()
+{
+    ConfigLock lock(m_tree);
+    if (ConfigNode* live = FindConfigNode(m_tree, {"Program", "Configuration", "System"}))
+        live->AssignValuesFrom(*m_values);
 }
 
 QCheckBox* SystemPage::BindCheck(const char* key, const std::string& text)
@@ -86,10 +100,7 @@ QCheckBox* SystemPage::BindCheck(const char* key, const std::string& text)
     auto* box = new QCheckBox(ToQt(text), this);
     box->setObjectName(key);
     box->setChecked(Key(key)->GetInt() == 1);
-    connect(box, &QCheckBox::toggled, this, [this, key](bool on) {
-        ConfigLock lock(m_tree);
-        Key(key)->SetInt(on ? 1 : 0);
-    });
+    connect(box, &QCheckBox::toggled, this, [this, key](bool on) { Key(key)->SetInt(on ? 1 : 0); });
     return box;
 }
 
@@ -99,10 +110,8 @@ QSpinBox* SystemPage::BindSpin(const char* key, int minimum, int maximum)
     spin->setObjectName(key);
     spin->setRange(minimum, maximum);
     spin->setValue(Key(key)->GetInt());
-    connect(spin, &QSpinBox::valueChanged, this, [this, key](int value) {
-        ConfigLock lock(m_tree);
-        Key(key)->SetInt(value);
-    });
+    connect(spin, &QSpinBox::valueChanged, this,
+            [this, key](int value) { Key(key)->SetInt(value); });
     return spin;
 }
 
@@ -110,10 +119,8 @@ QLineEdit* SystemPage::BindEdit(const char* key)
 {
     auto* edit = new QLineEdit(ToQt(Key(key)->GetString()), this);
     edit->setObjectName(key);
-    connect(edit, &QLineEdit::textChanged, this, [this, key](const QString& text) {
-        ConfigLock lock(m_tree);
-        Key(key)->SetString(FromQt(text));
-    });
+    connect(edit, &QLineEdit::textChanged, this,
+            [this, key](const QString& text) { Key(key)->SetString(FromQt(text)); });
     return edit;
 }
 
@@ -176,7 +183,6 @@ QWidget* SystemPage::BuildSoundGroup()
         file->setToolTip(file->text());
         connect(file, &QLineEdit::textChanged, this, [this, key, file](const QString& text) {
             file->setToolTip(text);
-            ConfigLock lock(m_tree);
             Key(key)->SetString(FromQt(text));
         });
         QString suffix = QString::number(priority);
@@ -219,10 +225,8 @@ QWidget* SystemPage::BuildSpeakerGroup()
         m_pitch->addItem(ToQt(Tr(text)));
     int choice = Key("pcspkFrequ")->GetInt();
     m_pitch->setCurrentIndex(choice >= 0 && choice <= 3 ? choice : 2);
-    connect(m_pitch, &QComboBox::currentIndexChanged, this, [this](int index) {
-        ConfigLock lock(m_tree);
-        Key("pcspkFrequ")->SetInt(index);
-    });
+    connect(m_pitch, &QComboBox::currentIndexChanged, this,
+            [this](int index) { Key("pcspkFrequ")->SetInt(index); });
     QSpinBox* length = BindSpin("pcspkMilliSeconds", 1, kMaxSpeakerMs);
     length->setSuffix(" ms");
     QPushButton* tryIt = NewButton(group, "TrySpeaker", Tr("Probieren"));
@@ -375,7 +379,6 @@ void SystemPage::TrySpeaker()
 {
     if (m_speaker == nullptr)
         return;
-    ConfigLock lock(m_tree);
     PlaySpeakerSignal(*m_speaker, Key("pcspkFrequ")->GetInt(), Key("pcspkMilliSeconds")->GetInt());
 }
 

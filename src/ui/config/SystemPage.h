@@ -1,8 +1,9 @@
 // The system page of the configuration sheet: every key of
 // Program/Configuration/System, grouped as the operator thinks of them (mail
 // server, alarm sounds, PC speaker, alarm windows, backups, database limits).
-// Each control writes its key as soon as it changes; the sheet lays its
-// snapshot back on Abbrechen and schedules backup and age check on OK.
+// The controls edit a copy of the folder: an alarm handled while the sheet is
+// open sees the saved settings, never a half-typed server. The sheet applies
+// the copy on OK and drops it on Abbrechen.
 #pragma once
 
 #include <QWidget>
@@ -48,6 +49,9 @@ public:
     void ShowMailQueue(std::function<std::string()> status);
 
     void StopSound();
+    // The values as the page holds them, and their application to the tree.
+    const ConfigNode& Values() const { return *m_values; }
+    void Apply();
     // Shows the backup folder, the last and the next backup and offers
     // "Jetzt sichern".
     void ShowBackups(DatabaseMaintenance& maintenance);
@@ -80,6 +84,7 @@ private:
     void BackUpNow();
 
     ConfigTree& m_tree;
+    std::unique_ptr<ConfigNode> m_values;
     Prompt& m_prompt;
     SoundPlayer* m_sound;
     Beeper* m_speaker;

@@ -119,20 +119,19 @@ void TestMailDialog::reject()
     QDialog::reject();
 }
 
-void RunTestMail(ConfigTree& tree, Prompt& prompt, const std::string& from, const std::string& to,
-                 QWidget* parent)
+void RunTestMail(const ConfigNode& system, Prompt& prompt, const std::string& from,
+                 const std::string& to, QWidget* parent)
 {
     SmtpTestMail::Settings settings;
-    {
-        ConfigLock lock(tree);
-        auto key = [&tree](std::string_view name) {
-            return FindConfigNode(tree, {"Program", "Configuration", "System", name});
-        };
-        settings.server = key("mailSMTPServer")->GetString();
-        settings.auth = key("mailDoAuth")->GetInt() == 1 ? SmtpAuth::Yes : SmtpAuth::No;
-        settings.authUser = key("mailAuthUser")->GetString();
-        settings.authPassword = key("mailAuthPassword")->GetString();
-    }
+    auto text = [&system](std::string_view name) {
+        const ConfigNode* node = system.Child(name);
+        return node != nullptr ? node->GetString() : std::string();
+    };
+    const ConfigNode* auth = system.Child("mailDoAuth");
+    settings.server = text("mailSMTPServer");
+    settings.auth = auth != nullptr && auth->GetInt() == 1 ? SmtpAuth::Yes : SmtpAuth::No;
+    settings.authUser = text("mailAuthUser");
+    settings.authPassword = text("mailAuthPassword");
     settings.from = from;
     settings.to = to;
     TestMailDialog dialog(std::move(settings), parent);

@@ -9,6 +9,7 @@
 #include <QTimer>
 #include <string>
 
+class ConfigNode;
 class ConfigTree;
 class Prompt;
 class QLabel;
@@ -45,8 +46,9 @@ private:
     bool m_finished = false;
 };
 
-// "Testen": the settings from the system keys of the tree and the typed
-// sender and recipient; without a server, sender or recipient the
-// missing-field message instead of the dialog.
-void RunTestMail(ConfigTree& tree, Prompt& prompt, const std::string& from, const std::string& to,
-                 QWidget* parent);
+// "Testen": the server settings from a System folder (the saved one, or the
+// system page's copy while it is edited) and the typed sender and recipient;
+// without a server, sender or recipient the missing-field message instead of
+// the dialog.
+void RunTestMail(const ConfigNode& system, Prompt& prompt, const std::string& from,
+                 const std::string& to, QWidget* parent);

@@ -65,22 +65,24 @@ protected:
     FakeBeeper speaker;
 };
 
-TEST_F(SheetPagesTest, EachControlOfTheSystemPageWritesItsKeyAtOnce)
+TEST_F(SheetPagesTest, EachControlOfTheSystemPageEditsACopyThatOkApplies)
 {
     SystemPage page(*tree, prompt, &sound, &speaker);
+    auto held = [&page](const char* key) { return page.Values().Child(key); };
+    std::string server = System("mailSMTPServer")->GetString();
     for (auto [key, text] : {std::pair{"mailSMTPServer", "mail.example.org:2525"},
                              {"mailAuthUser", "wache"},
                              {"mailAuthPassword", "geheim"},
                              {"SndPrio3", "/srv/sirene.wav"},
                              {"strForwardAllowed", "relay.example;127.0.0.2"}}) {
         Find<QLineEdit>(page, key)->setText(text);
-        EXPECT_EQ(System(key)->GetString(), text) << key;
+        EXPECT_EQ(held(key)->GetString(), text) << key;
     }
     for (const char* key : {"mailDoAuth", "pcspkPlaySound", "iStackWnd", "iPinAlarmWnd",
                             "iSizeAlarmWnd", "iEnableMaxAge", "iEnableMaxAlarms"}) {
-        int before = System(key)->GetInt();
+        int before = held(key)->GetInt();
         Find<QCheckBox>(page, key)->click();
-        EXPECT_EQ(System(key)->GetInt(), 1 - before) << key;
+        EXPECT_EQ(held(key)->GetInt(), 1 - before) << key;
     }
     for (auto [key, value] : {std::pair{"iBupInterval", 0},
                               {"iBupMaxAnz", 7},
@@ -88,10 +90,17 @@ TEST_F(SheetPagesTest, EachControlOfTheSystemPageWritesItsKeyAtOnce)
                               {"iMaxAge", 30},
                               {"pcspkMilliSeconds", 120}}) {
         Find<QSpinBox>(page, key)->setValue(value);
-        EXPECT_EQ(System(key)->GetInt(), value) << key;
+        EXPECT_EQ(held(key)->GetInt(), value) << key;
     }
     Find<QComboBox>(page, "pcspkFrequ")->setCurrentIndex(3);
-    EXPECT_EQ(System("pcspkFrequ")->GetInt(), 3);
+    EXPECT_EQ(held("pcspkFrequ")->GetInt(), 3);
+    // Nothing reached the tree before the page is applied.
+    EXPECT_EQ(System("mailSMTPServer")->GetString(), server);
+    page.Apply();
+    for (int i = 0; i < page.Values().ChildCount(); ++i) {
+        const ConfigNode& value = *page.Values().ChildAt(i);
+        EXPECT_EQ(System(value.Name())->GetString(), value.GetString()) << value.Name();
+    }
 }
 
 TEST_F(SheetPagesTest, TheBoxesEnableTheirFields)
@@ -111,14 +120,14 @@ TEST_F(SheetPagesTest, SoundsAreChosenTriedAndClearedAndTheSpeakerTried)
     SystemPage page(*tree, prompt, &sound, &speaker);
     page.SetFileChooser([](const QString&) { return QString("/srv/gong.wav"); });
     Button(page, "Choose2")->click();
-    EXPECT_EQ(System("SndPrio2")->GetString(), "/srv/gong.wav");
+    EXPECT_EQ(page.Values().Child("SndPrio2")->GetString(), "/srv/gong.wav");
     Button(page, "Play2")->click();
     EXPECT_EQ(sound.playing, "/srv/gong.wav");
     EXPECT_TRUE(Button(page, "Play2")->isChecked());
     Button(page, "Play2")->click();
     EXPECT_EQ(sound.playing, "");
     Button(page, "Clear2")->click();
-    EXPECT_EQ(System("SndPrio2")->GetString(), "");
+    EXPECT_EQ(page.Values().Child("SndPrio2")->GetString(), "");
 
     Find<QComboBox>(page, "pcspkFrequ")->setCurrentIndex(3);
     Find<QSpinBox>(page, "pcspkMilliSeconds")->setValue(300);
@@ -330,7 +339,8 @@ TEST_F(SheetPagesTest, TheTestMailDialogReportsWhatARealServerSaid)
                                                "rx@example.org"));
             Button(dialog, "Ok")->click();
         });
-        RunTestMail(*tree, prompt, " station@example.org ", "rx@example.org", nullptr);
+        RunTestMail(*tree->TopFolder("Program")->Child("Configuration")->Child("System"), prompt,
+                    " station@example.org ", "rx@example.org", nullptr);
         EXPECT_NE(std::find(c.statuses.begin(), c.statuses.end(), status), c.statuses.end())
             << status;
         EXPECT_EQ(std::filesystem::exists(mails.Path() / "message-1.eml"), status == 0);
