@@ -37,6 +37,7 @@ constexpr OptionRule kOptionRules[] = {
     {"dbmem", ValueKind::Flag, 0, 0, ""},
     {"hybrid", ValueKind::Flag, 0, 0, ""},
     {"present", ValueKind::Flag, 0, 0, ""},
+    {"sync", ValueKind::Flag, 0, 0, ""},
 };
 
 std::optional<long long> WholeNumber(const std::string& text)

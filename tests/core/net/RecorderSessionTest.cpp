@@ -283,21 +283,66 @@ TEST(RecorderSession, AForwardingMessageSplitAcrossReadsIsAnsweredOnceComplete)
     EXPECT_EQ(peer->Received(), RhloText());
 }
 
-TEST(RecorderSession, DataIsAcknowledgedBeforeItsTelegramIsDecoded)
+TEST(RecorderSession, DataIsAcknowledgedOnceItsTelegramIsHandledWhateverTheOutcome)
+{
+    std::vector<uint8_t> noTelegram = MakeTelegram(10001, "x");
+    ++noTelegram[16];
+    struct Row {
+        const char* name;
+        std::vector<uint8_t> telegram;
+        TelegramOutcome outcome;
+        size_t decoded;
+    };
+    const Row rows[] = {
+        {"stored", MakeTelegram(10005, "forwarded"), TelegramOutcome::Decoded, 1},
+        {"unknown recorder", MakeTelegram(10005), TelegramOutcome::UnknownRecorder, 1},
+        {"kind 254", MakeTelegram(10001, "x", 254), TelegramOutcome::Decoded, 0},
+        {"no telegram", noTelegram, TelegramOutcome::Decoded, 0},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.name);
+        Station station;
+        station.sink.outcomes = {row.outcome};
+        auto peer = station.Connect();
+        std::string receivedAtDecode = "not decoded";
+        station.sink.onDecode = [&] {
+            peer->ReadAvailable();
+            receivedAtDecode = peer->Received();
+        };
+        peer->Send(Data(row.telegram, "10.9.8.7"));
+        ASSERT_TRUE(PumpUntil(station.pump, [&] {
+            peer->ReadAvailable();
+            return !peer->Received().empty();
+        }));
+        EXPECT_EQ(peer->Received(), AcknText());
+        ASSERT_EQ(station.sink.delivered.size(), row.decoded);
+        if (row.decoded == 0)
+            continue;
+        EXPECT_EQ(receivedAtDecode, "");
+        EXPECT_EQ(station.sink.delivered[0].bytes, row.telegram);
+        EXPECT_EQ(station.sink.delivered[0].originIp, "10.9.8.7");
+    }
+}
+
+TEST(RecorderSession, WithAStoreSyncDataIsAcknowledgedOnlyAfterTheSync)
 {
     Station station;
     auto peer = station.Connect();
-    std::string receivedAtDecode;
-    station.sink.onDecode = [&] {
+    // What the peer had received at each sync that followed the store.
+    std::vector<std::string> receivedAtSync;
+    station.pump.SetStoreSync([&] {
         peer->ReadAvailable();
-        receivedAtDecode = peer->Received();
-    };
-    std::vector<uint8_t> telegram = MakeTelegram(10005, "forwarded");
-    peer->Send(Data(telegram, "10.9.8.7"));
-    ASSERT_TRUE(PumpUntil(station.pump, [&] { return !station.sink.delivered.empty(); }));
-    EXPECT_EQ(receivedAtDecode, AcknText());
-    EXPECT_EQ(station.sink.delivered[0].bytes, telegram);
-    EXPECT_EQ(station.sink.delivered[0].originIp, "10.9.8.7");
+        if (!station.sink.delivered.empty())
+            receivedAtSync.push_back(peer->Received());
+    });
+    peer->Send(Data(MakeTelegram(10005), "10.9.8.7"));
+    ASSERT_TRUE(PumpUntil(station.pump, [&] {
+        peer->ReadAvailable();
+        return !peer->Received().empty();
+    }));
+    EXPECT_EQ(peer->Received(), AcknText());
+    ASSERT_FALSE(receivedAtSync.empty());
+    EXPECT_EQ(receivedAtSync[0], "");
 }
 
 TEST(RecorderSession, ADataMessageAtTheCountLimitIsAccepted)
