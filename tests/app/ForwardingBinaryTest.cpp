@@ -1,17 +1,24 @@
 // Two real station programs on loopback, one forwarding to the other, fed
 // by the recorder simulator: the relay's telegrams reach the target's
 // database with the recorder's address, a forwarding target refuses, a
-// target that goes away and comes back gets everything exactly once, and a
-// relay killed with a full queue owes nothing after its restart.
+// target that goes away and comes back gets everything exactly once, a target
+// killed again and again loses nothing it acknowledged, and a relay killed
+// with a full queue owes nothing after its restart.
 #include "StationProcess.h"
 #include "config/ConfigTree.h"
 #include "config/DefaultScript.h"
+#include "core/net/ForwardingClient.h"
+#include "core/net/ForwardingObserver.h"
+#include "core/net/SocketPump.h"
 #include "db/AlarmRecord.h"
 #include "links/ForwardJournal.h"
+#include "telegram/TelegramEncoder.h"
 #include "testsupport/FakePrompt.h"
 #include "testsupport/TempDir.h"
 
+#include <algorithm>
 #include <chrono>
+#include <cstdio>
 #include <fstream>
 #include <functional>
 #include <random>
@@ -53,11 +60,13 @@ public:
                                   std::filesystem::copy_options::recursive);
     }
 
-    void Start(int port, const std::string& forward = {})
+    void Start(int port, const std::string& forward = {}, const std::string& option = {})
     {
         std::vector<std::string> options = {"/port:" + std::to_string(port)};
         if (!forward.empty())
             options.push_back("/forward:" + forward);
+        if (!option.empty())
+            options.push_back(option);
         ASSERT_TRUE(StationProcess::Start(options));
         m_port = WaitForPort();
         ASSERT_GT(m_port, 0) << Output();
@@ -79,13 +88,14 @@ public:
         return std::filesystem::file_size(m_folder / "AlarmDB.txt", error) /
                AlarmRecord::kRecordBytes;
     }
-    std::string RecorderOf(size_t record) const
+    std::string RecorderOf(size_t record) const { return FieldOf(record, AlarmField::Recorder); }
+    std::string FieldOf(size_t record, AlarmField field) const
     {
         std::ifstream file(m_folder / "AlarmDB.txt", std::ios::binary);
         std::string bytes(AlarmRecord::kRecordBytes, '\0');
         file.seekg(static_cast<std::streamoff>(record * AlarmRecord::kRecordBytes));
         file.read(bytes.data(), static_cast<std::streamsize>(bytes.size()));
-        return std::string(AlarmRecord::FieldIn(bytes.data(), AlarmField::Recorder));
+        return std::string(AlarmRecord::FieldIn(bytes.data(), field));
     }
 
     bool WaitForRecords(size_t count) const
@@ -163,6 +173,34 @@ int UnusedPort()
             return port;
     }
 }
+
+// A relay's forwarding client in this process: it reconnects as soon as the
+// target listens again, where a relay station would wait 30 seconds.
+class Relay final : public ForwardingObserver {
+public:
+    void OnLinkDown() override {}
+    void OnLinkUp() override {}
+    void OnHostAccepted() override {}
+    void OnHostRefused() override {}
+    void OnAlarmQueued() override {}
+    void OnAlarmForwarded() override {}
+
+    // Serves the link until the condition holds; only the cap is a time.
+    bool ServeUntil(const std::function<bool()>& condition)
+    {
+        for (auto deadline = std::chrono::steady_clock::now() + 90s;
+             std::chrono::steady_clock::now() < deadline && !condition();) {
+            if (!client.IsActive())
+                client.Connect();
+            client.Work();
+            pump.Run(PumpLoop::Once, PumpWait::Interval);
+        }
+        return condition();
+    }
+
+    SocketPump pump;
+    ForwardingClient client{*this, pump};
+};
 
 class ForwardingBinaryTest : public testing::Test {
 protected:
@@ -260,4 +298,56 @@ TEST_F(ForwardingBinaryTest, WithoutForwardingAKilledRelaysQueueAndAQueueAtTheEn
     EXPECT_EQ(relay.Stop(), 0);
     EXPECT_EQ(relay.Records(), 8u);
     EXPECT_EQ(relay.RecorderOf(7), kRecorderIp);
+}
+
+TEST_F(ForwardingBinaryTest, ATargetKilledAgainAndAgainLosesNothingItAcknowledged)
+{
+    constexpr uint32_t kTelegrams = 1500;
+    constexpr int kKills = 20;
+    target.Prepare();
+    int port = UnusedPort();
+    for (const char* option : {"", "/sync"}) {
+        SCOPED_TRACE(option);
+        std::filesystem::remove(target.Folder() / "AlarmDB.txt");
+        std::filesystem::remove(target.Folder() / "db.cache");
+        Relay relay;
+        relay.client.SetHost("127.0.0.1:" + std::to_string(port));
+        // Numbered by the track number, which the record keeps.
+        TelegramFields fields;
+        fields.typeCode = 10000;
+        for (fields.detail = 0; fields.detail < kTelegrams; ++fields.detail) {
+            std::vector<uint8_t> telegram = EncodeTelegram(fields);
+            relay.client.Enqueue(static_cast<int>(telegram.size()), telegram.data(), kRecorderIp);
+        }
+        std::mt19937 random(std::random_device{}());
+        // Where the records of each restarted target begin.
+        std::vector<size_t> restarts;
+        target.Start(port, {}, option);
+        for (int kill = 0; kill < kKills; ++kill) {
+            size_t at = target.Records() + 1 + random() % 50;
+            ASSERT_TRUE(relay.ServeUntil([&] { return target.Records() >= at; }));
+            target.Kill();
+            relay.client.Disconnect();
+            restarts.push_back(target.Records());
+            target.Start(port, {}, option);
+        }
+        ASSERT_TRUE(relay.ServeUntil([&] { return relay.client.IsQueueEmpty(); }));
+        // In order; a number twice only where a target died after storing it
+        // and before its ACKN.
+        int duplicates = 0;
+        int previous = -1;
+        for (size_t record = 0; record < target.Records(); ++record) {
+            int number = std::stoi(target.FieldOf(record, AlarmField::TrackID));
+            bool restart = std::ranges::find(restarts, record) != restarts.end();
+            if (number == previous && restart)
+                ++duplicates;
+            else
+                ASSERT_EQ(number, previous + 1) << "record " << record;
+            previous = number;
+        }
+        EXPECT_EQ(target.Records(), kTelegrams + static_cast<size_t>(duplicates));
+        std::printf("%s: %d kills, %d numbers stored twice\n", *option ? option : "default", kKills,
+                    duplicates);
+        EXPECT_EQ(target.Stop(), 0);
+    }
 }
