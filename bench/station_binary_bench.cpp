@@ -28,6 +28,7 @@
 #include <ctime>
 #include <filesystem>
 #include <fstream>
+#include <sstream>
 #include <string>
 #include <vector>
 
@@ -231,12 +232,22 @@ public:
         const char* binary = std::getenv("WARDEX_E2E_STATION");
         if (binary == nullptr)
             binary = WARDEX_STATION_BINARY;
-        const char* argv[] = {binary, datadir.c_str(), "/port:0", shm.c_str(), nullptr};
+        std::vector<std::string> options = {binary, datadir, "/port:0", shm};
+        // Options to compare, for example /sync.
+        if (const char* more = std::getenv("WARDEX_E2E_OPTIONS")) {
+            std::istringstream words(more);
+            for (std::string word; words >> word;)
+                options.push_back(word);
+        }
+        std::vector<char*> argv;
+        for (std::string& option : options)
+            argv.push_back(option.data());
+        argv.push_back(nullptr);
         const char* envp[] = {home.c_str(),   runtime.c_str(),
                               config.c_str(), "QT_QPA_PLATFORM=offscreen",
                               "LANG=C",       nullptr};
-        int error = posix_spawn(&m_pid, binary, &actions, nullptr, const_cast<char**>(argv),
-                                const_cast<char**>(envp));
+        int error =
+            posix_spawn(&m_pid, binary, &actions, nullptr, argv.data(), const_cast<char**>(envp));
         posix_spawn_file_actions_destroy(&actions);
         close(pipeFds[1]);
         m_out = pipeFds[0];

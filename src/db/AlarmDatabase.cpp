@@ -470,6 +470,7 @@ bool AlarmDatabase::Append(const AlarmRecord& record)
     char bytes[AlarmRecord::kRecordBytes];
     record.Encode(bytes);
     int64_t offset = m_count * kRecordBytes;
+    m_unsynced = true;
     if (!m_file.WriteAt(offset, bytes, sizeof bytes)) {
         // Leave no partial record behind for the next append to follow.
         m_file.Truncate(offset);
@@ -530,6 +531,7 @@ bool AlarmDatabase::Update(int number, const AlarmRecord& record)
         m_lastError = DbError::WriteFailed;
         return false;
     }
+    m_unsynced = true;
     if (!m_file.WriteAt(offset, fields.data(), fields.size())) {
         if (number == m_lastWritten)
             m_lastWritten = -1;
@@ -551,6 +553,14 @@ bool AlarmDatabase::Update(int number, const AlarmRecord& record)
         m_index.Change(number, AlarmRecord::FromBytes(before), AlarmRecord::FromBytes(bytes));
     m_current = number;
     return true;
+}
+
+bool AlarmDatabase::SyncWrites()
+{
+    if (!m_unsynced || !IsOpen())
+        return true;
+    m_unsynced = false;
+    return m_file.SyncData();
 }
 
 int AlarmDatabase::FindByArrival(std::string_view key, int hint)

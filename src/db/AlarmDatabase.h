@@ -69,6 +69,9 @@ public:
     bool Read(int number, AlarmRecord& record);
     // Rewrites the 13 fields; the line end stays.
     bool Update(int number, const AlarmRecord& record);
+    // Makes what Append and Update wrote since the last call durable, with
+    // one fdatasync; no system call when they wrote nothing.
+    [[nodiscard]] bool SyncWrites();
     // The record with that arrival time (decimal text), or -1.
     int FindByArrival(std::string_view key, int hint);
     // Removes the records by rewriting the file, then rebuilds the view with
@@ -199,6 +202,8 @@ private:
     // needs to read the file for it.
     int m_lastWritten = -1;
     std::array<char, AlarmRecord::kFieldBytes> m_lastBytes{};
+    // Appended or updated since SyncWrites last ran.
+    bool m_unsynced = false;
     RedoJournal m_journal;
     // An in-place write failed after its journal entry; keep the journal
     // for the next open instead of emptying it.

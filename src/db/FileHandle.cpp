@@ -112,6 +112,11 @@ bool FileHandle::Sync()
     return fsync(m_fd) == 0;
 }
 
+bool FileHandle::SyncData()
+{
+    return fdatasync(m_fd) == 0;
+}
+
 void SyncFolderOf(const std::string& path)
 {
     std::string folder = std::filesystem::path(path).parent_path().string();

@@ -36,6 +36,8 @@ public:
     int64_t Size() const;
     bool Truncate(int64_t size);
     bool Sync();
+    // The contents only, without metadata that reading them does not need.
+    bool SyncData();
 
 private:
     int m_fd = -1;

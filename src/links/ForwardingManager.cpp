@@ -4,6 +4,7 @@
 #include "config/Timestamp.h"
 #include "config/Translator.h"
 #include "core/net/ForwardingClient.h"
+#include "core/net/SocketPump.h"
 #include "links/ForwardJournal.h"
 #include "platform/Beeper.h"
 #include "platform/BusyIndicator.h"
@@ -305,6 +306,8 @@ void ForwardingManager::ProcessQueueLocally()
     // stores some twice at the next start rather than none.
     m_client->SetJournal(nullptr);
     DrainLocally(*m_client, m_parts.localSink);
+    // Under /sync, stored means durable.
+    m_parts.pump.SyncStore();
     if (m_journal != nullptr)
         m_journal->Clear();
     m_client->SetJournal(m_journal.get());
@@ -326,6 +329,7 @@ size_t ForwardingManager::StoreLeftoversLocally(const std::filesystem::path& fol
     for (const ForwardQueueItem& item : items)
         client.Enqueue(item.count, item.bytes.data(), item.originIp);
     DrainLocally(client, sink);
+    pump.SyncStore();
     journal.Clear();
     return items.size();
 }

@@ -1,8 +1,9 @@
 // Two real station programs on loopback, one forwarding to the other, fed
 // by the recorder simulator: the relay's telegrams reach the target's
 // database with the recorder's address, a forwarding target refuses, a
-// target that goes away and comes back gets everything exactly once, and a
-// relay killed with a full queue owes nothing after its restart.
+// target that goes away and comes back gets everything exactly once, a target
+// killed again and again loses nothing it acknowledged, and a relay killed
+// with a full queue owes nothing after its restart.
 #include "StationProcess.h"
 #include "config/ConfigTree.h"
 #include "config/DefaultScript.h"
@@ -11,9 +12,12 @@
 #include "testsupport/FakePrompt.h"
 #include "testsupport/TempDir.h"
 
+#include <algorithm>
 #include <chrono>
+#include <cstdio>
 #include <fstream>
 #include <functional>
+#include <future>
 #include <random>
 #include <string>
 #include <thread>
@@ -53,11 +57,13 @@ public:
                                   std::filesystem::copy_options::recursive);
     }
 
-    void Start(int port, const std::string& forward = {})
+    void Start(int port, const std::string& forward = {}, const std::string& option = {})
     {
         std::vector<std::string> options = {"/port:" + std::to_string(port)};
         if (!forward.empty())
             options.push_back("/forward:" + forward);
+        if (!option.empty())
+            options.push_back(option);
         ASSERT_TRUE(StationProcess::Start(options));
         m_port = WaitForPort();
         ASSERT_GT(m_port, 0) << Output();
@@ -79,13 +85,14 @@ public:
         return std::filesystem::file_size(m_folder / "AlarmDB.txt", error) /
                AlarmRecord::kRecordBytes;
     }
-    std::string RecorderOf(size_t record) const
+    std::string RecorderOf(size_t record) const { return FieldOf(record, AlarmField::Recorder); }
+    std::string FieldOf(size_t record, AlarmField field) const
     {
         std::ifstream file(m_folder / "AlarmDB.txt", std::ios::binary);
         std::string bytes(AlarmRecord::kRecordBytes, '\0');
         file.seekg(static_cast<std::streamoff>(record * AlarmRecord::kRecordBytes));
         file.read(bytes.data(), static_cast<std::streamsize>(bytes.size()));
-        return std::string(AlarmRecord::FieldIn(bytes.data(), AlarmField::Recorder));
+        return std::string(AlarmRecord::FieldIn(bytes.data(), field));
     }
 
     bool WaitForRecords(size_t count) const
@@ -260,4 +267,44 @@ TEST_F(ForwardingBinaryTest, WithoutForwardingAKilledRelaysQueueAndAQueueAtTheEn
     EXPECT_EQ(relay.Stop(), 0);
     EXPECT_EQ(relay.Records(), 8u);
     EXPECT_EQ(relay.RecorderOf(7), kRecorderIp);
+}
+
+TEST_F(ForwardingBinaryTest, ATargetKilledAgainAndAgainLosesNothingItAcknowledged)
+{
+    target.Prepare();
+    int port = UnusedPort();
+    std::mt19937 random(std::random_device{}());
+    for (const char* option : {"", "/sync"}) {
+        std::filesystem::remove(target.Folder() / "AlarmDB.txt");
+        std::filesystem::remove(target.Folder() / "db.cache");
+        target.Start(port, {}, option);
+        // Numbered by the track number, which the record keeps.
+        std::string command = std::string(WARDEX_RECORDER_SIM) +
+                              " relay 10000 --numbered --count 1500 --origin " + kRecorderIp +
+                              " --port " + std::to_string(port) + " > /dev/null";
+        auto relay = std::async(std::launch::async, [&] { return std::system(command.c_str()); });
+        std::vector<size_t> restarts;
+        for (int kill = 0; kill < 20; ++kill) {
+            size_t at = target.Records() + 1 + random() % 50;
+            ASSERT_TRUE(Eventually([&] { return target.Records() >= at; }));
+            target.Kill();
+            restarts.push_back(target.Records());
+            target.Start(port, {}, option);
+        }
+        ASSERT_EQ(relay.wait_for(90s), std::future_status::ready);
+        ASSERT_EQ(relay.get(), 0);
+        // In order; twice only where a target died between storing and ACKN.
+        int previous = -1;
+        int twice = 0;
+        for (size_t record = 0; record < target.Records(); ++record) {
+            int number = std::stoi(target.FieldOf(record, AlarmField::TrackID));
+            bool again = number == previous && std::ranges::count(restarts, record) == 1;
+            twice += again ? 1 : 0;
+            ASSERT_EQ(number, again ? previous : previous + 1) << option << " record " << record;
+            previous = number;
+        }
+        EXPECT_EQ(previous, 1499);
+        std::printf("%s: 20 kills, %d numbers stored twice\n", *option ? option : "default", twice);
+        EXPECT_EQ(target.Stop(), 0);
+    }
 }

@@ -157,6 +157,11 @@ TEST(RecorderSimOptions, ModesTypesAndOptions)
     EXPECT_EQ(burst.rate, 100);
     EXPECT_EQ(burst.connections, 3);
 
+    SimOptions relay = Options({"relay", "10000", "--numbered", "--origin", "127.0.0.7"});
+    EXPECT_EQ(relay.mode, SimMode::Relay);
+    EXPECT_TRUE(relay.numbered);
+    EXPECT_EQ(relay.origin, "127.0.0.7");
+
     EXPECT_EQ(Options({"--help"}).mode, SimMode::Help);
     EXPECT_EQ(Options({"send", "10025", "--help"}).mode, SimMode::Help);
     EXPECT_FALSE(Options({"send", "10025", "--version", "none"}).version);

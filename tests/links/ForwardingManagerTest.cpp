@@ -286,6 +286,22 @@ TEST_F(ManagerTest, ALocalReplayGoesOnPastAnUnknownRecorder)
     EXPECT_EQ(localSink.delivered.size(), 3u);
 }
 
+TEST_F(ManagerTest, WithAStoreSyncTheJournalLetsGoOfALocalReplayOnlyAfterTheSync)
+{
+    std::filesystem::path copy = dir.Path() / "journal.copy";
+    std::vector<size_t> journalledAtSync;
+    pump.SetStoreSync([&] {
+        std::filesystem::copy_file(dir.Path() / ForwardJournal::kFileName, copy,
+                                   std::filesystem::copy_options::overwrite_existing);
+        journalledAtSync.push_back(ForwardJournal(copy).Open().size());
+    });
+    Receive(10001);
+    Receive(10002);
+    EXPECT_TRUE(manager->CloseWithButton());
+    EXPECT_EQ(localSink.delivered.size(), 2u);
+    EXPECT_EQ(journalledAtSync, std::vector<size_t>{2});
+}
+
 TEST_F(ManagerTest, HostListRulesAndItsRewrite)
 {
     struct Row {

@@ -66,6 +66,8 @@ bool ParseMode(std::string_view word, SimMode& mode)
         mode = SimMode::Heartbeat;
     else if (word == "burst")
         mode = SimMode::Burst;
+    else if (word == "relay")
+        mode = SimMode::Relay;
     else if (word == "types")
         mode = SimMode::Types;
     else if (word == "help" || word == "--help" || word == "-h")
@@ -77,7 +79,7 @@ bool ParseMode(std::string_view word, SimMode& mode)
 
 bool NeedsType(SimMode mode)
 {
-    return mode == SimMode::Send || mode == SimMode::Burst;
+    return mode == SimMode::Send || mode == SimMode::Burst || mode == SimMode::Relay;
 }
 
 EntryListWriter CommonEntries(const SimOptions& options, const StampFields& now)
@@ -227,6 +229,11 @@ bool ParseSimOptions(int argc, const char* const* argv, SimOptions& options, std
             if (!args.Number(arg, 0, 1'000'000, number))
                 return false;
             options.rate = static_cast<double>(number);
+        } else if (arg == "--numbered") {
+            options.numbered = true;
+        } else if (arg == "--origin") {
+            if (!args.Value(arg, options.origin))
+                return false;
         } else if (arg == "--connections") {
             if (!args.Number(arg, 1, 10'000, number))
                 return false;
@@ -236,7 +243,8 @@ bool ParseSimOptions(int argc, const char* const* argv, SimOptions& options, std
         }
     }
     if (!modeSeen)
-        return args.Fail("no mode given: send, heartbeat, burst, types or help (see --help)");
+        return args.Fail(
+            "no mode given: send, heartbeat, burst, relay, types or help (see --help)");
     if (NeedsType(options.mode) && !typeSeen)
         return args.Fail("which alarm type? for example: recorder-sim send 10025");
     if (options.switchedOff && options.testOnly)
@@ -295,6 +303,7 @@ Usage:
   recorder-sim send TYPE [options]       send one alarm telegram
   recorder-sim heartbeat [options]       send test messages until stopped
   recorder-sim burst TYPE [options]      send many telegrams and report the rate
+  recorder-sim relay TYPE [options]      send many as a forwarding station would
   recorder-sim types                     list the alarm types and their examples
   recorder-sim --help
 
@@ -331,6 +340,12 @@ Burst:
   --count N            telegrams in all (default 1000)
   --rate R             telegrams per second (default 0: as fast as possible)
   --connections C      spread them over C connections (default 1)
+  --numbered           the n-th telegram (from 0) carries n as its detail word
+
+Relay (--count and --numbered as for a burst):
+  --origin ADDRESS     the recorder address the DATA messages name (default
+                       127.0.0.1); each waits for its ACKN, and a lost
+                       connection is made again and the telegram sent again
 
 Payload text: entries separated by blanks or commas, nested lists in braces:
   track:N:NAME camera:N code:V board:N:TYPE status:V pair:K:V value:K:V (u32)

@@ -9,7 +9,7 @@
 #include <string>
 #include <vector>
 
-enum class SimMode { Help, Types, Send, Heartbeat, Burst };
+enum class SimMode { Help, Types, Send, Heartbeat, Burst, Relay };
 
 enum class DepartureChoice { Now, None, Fixed };
 
@@ -49,6 +49,11 @@ struct SimOptions {
     long count = -1;
     double rate = 0;
     int connections = 1;
+    // The n-th telegram of a burst or relay carries n as its detail word.
+    bool numbered = false;
+
+    // Relay: the recorder address the DATA messages name.
+    std::string origin = "127.0.0.1";
 };
 
 // False with a message for the user when the command line is wrong.

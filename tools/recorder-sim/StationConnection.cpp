@@ -97,6 +97,23 @@ bool StationConnection::SendAll(std::span<const uint8_t> bytes, std::string& err
     return true;
 }
 
+bool StationConnection::ReceiveAll(std::span<uint8_t> bytes, std::string& error)
+{
+    size_t received = 0;
+    while (received < bytes.size()) {
+        ssize_t n = recv(m_handle, bytes.data() + received, bytes.size() - received, 0);
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n <= 0) {
+            error = "the station closed the connection";
+            Close();
+            return false;
+        }
+        received += static_cast<size_t>(n);
+    }
+    return true;
+}
+
 void StationConnection::Close()
 {
     if (m_handle >= 0)

@@ -1,5 +1,5 @@
 // A blocking TCP connection to a station, optionally from a chosen local
-// address, that writes whole telegrams.
+// address, that writes whole telegrams and reads whole replies.
 #pragma once
 
 #include <cstdint>
@@ -20,6 +20,9 @@ public:
                  std::string& error);
     // Writes all bytes; false with a message when the station went away.
     bool SendAll(std::span<const uint8_t> bytes, std::string& error);
+    // Reads exactly bytes.size() bytes; false with a message when the
+    // station went away.
+    bool ReceiveAll(std::span<uint8_t> bytes, std::string& error);
     bool IsOpen() const { return m_handle >= 0; }
     void Close();
 

@@ -1,9 +1,12 @@
 // The recorder simulator's entry point: one telegram, a heartbeat of test
-// messages, or a burst for load tests, sent to a station over TCP.
+// messages, a burst for load tests, or a relay's stream of forwarding
+// messages, sent to a station over TCP.
+#include "core/net/ForwardMessage.h"
 #include "recorder-sim/SimOptions.h"
 #include "recorder-sim/StationConnection.h"
 #include "recorder-sim/TypePresets.h"
 
+#include <array>
 #include <cerrno>
 #include <cmath>
 #include <csignal>
@@ -18,6 +21,8 @@ namespace {
 constexpr int kExitNetwork = 1;
 constexpr int kExitUsage = 2;
 constexpr long kDefaultBurstCount = 1000;
+// A relay gives up when the station has not answered a greeting for this long.
+constexpr double kRelayPatienceSeconds = 30;
 
 volatile std::sig_atomic_t stopRequested = 0;
 
@@ -165,6 +170,16 @@ int Heartbeat(const SimOptions& options)
     return 0;
 }
 
+std::optional<std::vector<uint8_t>> NumberedTelegram(const SimOptions& options, long number,
+                                                     std::string& error)
+{
+    if (!options.numbered)
+        return BuildTelegram(options, LocalNow(), error);
+    SimOptions numbered = options;
+    numbered.detail = static_cast<uint32_t>(number);
+    return BuildTelegram(numbered, LocalNow(), error);
+}
+
 int Burst(const SimOptions& options)
 {
     long count = options.count < 0 ? kDefaultBurstCount : options.count;
@@ -181,7 +196,7 @@ int Burst(const SimOptions& options)
     for (; sent < count && !stopRequested; ++sent) {
         if (options.rate > 0)
             SleepUntil(start + static_cast<double>(sent) / options.rate);
-        std::optional<std::vector<uint8_t>> telegram = BuildTelegram(options, LocalNow(), error);
+        std::optional<std::vector<uint8_t>> telegram = NumberedTelegram(options, sent, error);
         if (!telegram) {
             std::fprintf(stderr, "recorder-sim: %s\n", error.c_str());
             return kExitUsage;
@@ -199,6 +214,65 @@ int Burst(const SimOptions& options)
                 sent, Describe(options.typeCode).c_str(), options.connections,
                 Where(options).c_str(), seconds, achieved);
     return 0;
+}
+
+// Sends `message` and reads one reply; true when it is of the expected type.
+bool Exchange(StationConnection& connection, ForwardMessage& message, ForwardType expected,
+              std::string& error)
+{
+    std::array<uint8_t, ForwardMessage::kHeaderSize> reply{};
+    ForwardMessage answer;
+    if (!connection.SendAll(message.Encode(), error) || !connection.ReceiveAll(reply, error))
+        return false;
+    if (answer.Parse(reply.data(), reply.size()) == expected)
+        return true;
+    error = "unexpected reply";
+    connection.Close();
+    return false;
+}
+
+// Stop-and-wait as a forwarding station: a telegram counts as delivered
+// only with its ACKN, so one whose connection is lost goes again.
+int Relay(const SimOptions& options)
+{
+    long count = options.count < 0 ? kDefaultBurstCount : options.count;
+    long reconnects = 0;
+    std::string error;
+    StationConnection connection;
+    ForwardMessage message;
+    long sent = 0;
+    double answered = MonotonicSeconds();
+    while (sent < count && !stopRequested) {
+        if (!connection.IsOpen()) {
+            message.MakeShlo("0.0.0.0");
+            if (!connection.Connect(options.host, options.port, options.bindAddress, error) ||
+                !Exchange(connection, message, ForwardType::Rhlo, error)) {
+                connection.Close();
+                if (MonotonicSeconds() - answered > kRelayPatienceSeconds)
+                    break;
+                // A station that is starting again is asked a few times a second.
+                SleepUntil(MonotonicSeconds() + 0.05);
+                continue;
+            }
+            answered = MonotonicSeconds();
+        }
+        std::optional<std::vector<uint8_t>> telegram = NumberedTelegram(options, sent, error);
+        if (!telegram) {
+            std::fprintf(stderr, "recorder-sim: %s\n", error.c_str());
+            return kExitUsage;
+        }
+        message.MakeData(telegram->data(), static_cast<int>(telegram->size()), options.origin);
+        if (Exchange(connection, message, ForwardType::Ackn, error))
+            ++sent;
+        else
+            ++reconnects;
+    }
+    std::printf("relayed %ld telegrams of type %s to %s, %ld connections lost\n", sent,
+                Describe(options.typeCode).c_str(), Where(options).c_str(), reconnects);
+    if (sent == count)
+        return 0;
+    std::fprintf(stderr, "recorder-sim: %s\n", error.c_str());
+    return kExitNetwork;
 }
 
 } // namespace
@@ -226,6 +300,8 @@ int main(int argc, char** argv)
         return Heartbeat(options);
     case SimMode::Burst:
         return Burst(options);
+    case SimMode::Relay:
+        return Relay(options);
     }
     return kExitUsage;
 }

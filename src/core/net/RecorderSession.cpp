@@ -117,6 +117,7 @@ void RecorderSession::ParseLoop()
 {
     std::string originIp;
     for (;;) {
+        bool forwarded = false;
         bool taken = TakeTelegram();
         if (!taken) {
             Taken forward = TakeForwardMessage(originIp);
@@ -125,35 +126,44 @@ void RecorderSession::ParseLoop()
             // that sends faster than that grow the buffer without end.
             if (forward == Taken::Consumed)
                 continue;
-            taken = forward == Taken::Telegram || TakeQueuedAlarm(originIp);
+            forwarded = forward == Taken::Telegram;
+            taken = forwarded || TakeQueuedAlarm(originIp);
         }
         if (!taken)
             break;
         m_sentValid = true;
-        size_t size = m_telegram.size();
-        if (m_header.kind != TelegramHeader::kAlarmKind) {
-            m_buffer.Consume(static_cast<int64_t>(size));
-            continue;
-        }
-        std::string_view ip = originIp.empty() ? std::string_view(PeerText()) : originIp;
-        ForwardingClient* client =
-            IsReplay() || Owner() == nullptr ? nullptr : Owner()->GetForwardingClient();
-        // A full forwarding queue hands the telegram to local decoding.
-        if (client != nullptr && client->Enqueue(static_cast<int>(size), m_telegram.data(), ip)) {
-            m_buffer.Consume(static_cast<int64_t>(size));
-            continue;
-        }
-        TelegramOutcome outcome = m_sink.DecodeTelegram(m_telegram, ip);
-        m_buffer.Consume(static_cast<int64_t>(size));
-        // A replay stops at an unknown recorder and leaves the rest queued; a
-        // connection goes on for the same reason as above.
-        if (outcome == TelegramOutcome::UnknownRecorder && IsReplay())
+        bool stop = HandleTelegram(originIp);
+        if (forwarded)
+            Acknowledge();
+        if (stop)
             break;
     }
     // Bytes that can never frame would otherwise pile up for as long as the
     // peer keeps sending; the recorder reconnects.
     if (!IsReplay() && IsFrontUnusable())
         Close(CloseMode::Force);
+}
+
+bool RecorderSession::HandleTelegram(const std::string& originIp)
+{
+    auto size = static_cast<int64_t>(m_telegram.size());
+    if (m_header.kind != TelegramHeader::kAlarmKind) {
+        m_buffer.Consume(size);
+        return false;
+    }
+    std::string_view ip = originIp.empty() ? std::string_view(PeerText()) : originIp;
+    ForwardingClient* client =
+        IsReplay() || Owner() == nullptr ? nullptr : Owner()->GetForwardingClient();
+    // A full forwarding queue hands the telegram to local decoding.
+    if (client != nullptr && client->Enqueue(static_cast<int>(size), m_telegram.data(), ip)) {
+        m_buffer.Consume(size);
+        return false;
+    }
+    TelegramOutcome outcome = m_sink.DecodeTelegram(m_telegram, ip);
+    m_buffer.Consume(size);
+    // A replay stops at an unknown recorder and leaves the rest queued; a
+    // connection goes on for the same reason as in the parse loop.
+    return outcome == TelegramOutcome::UnknownRecorder && IsReplay();
 }
 
 bool RecorderSession::TakeTelegram()
@@ -208,8 +218,12 @@ RecorderSession::Taken RecorderSession::TakeForwardMessage(std::string& originIp
         return Taken::Consumed;
     }
     originIp = m_message.OriginIp();
+    if (TakeTelegram())
+        return Taken::Telegram;
+    // Nothing stored, so nothing to wait for: answered before unusable bytes
+    // close the connection, or the sender would send them again and again.
     Reply(ForwardType::Ackn);
-    return TakeTelegram() ? Taken::Telegram : Taken::Consumed;
+    return Taken::Consumed;
 }
 
 bool RecorderSession::TakeQueuedAlarm(std::string& originIp)
@@ -260,6 +274,23 @@ void RecorderSession::Reply(ForwardType type)
         reply.MakeAckn(kNoAddress);
     std::span<const uint8_t> bytes = reply.Encode();
     SendData(bytes.data(), bytes.size());
+}
+
+void RecorderSession::Acknowledge()
+{
+    SocketPump* pump = Owner();
+    if (pump == nullptr || !pump->SyncsStore()) {
+        Reply(ForwardType::Ackn);
+        return;
+    }
+    ++m_acknsOwed;
+    pump->AwaitStoreSync();
+}
+
+void RecorderSession::OnStoreSynced()
+{
+    for (; m_acknsOwed > 0; --m_acknsOwed)
+        Reply(ForwardType::Ackn);
 }
 
 const std::string& RecorderSession::PeerText()

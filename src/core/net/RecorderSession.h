@@ -1,7 +1,9 @@
 // One accepted connection on the station's port. It frames recorder
 // telegrams and hands each alarm telegram to the decoder, queues it for
 // forwarding while this station forwards, and answers another station's
-// forwarding messages (SHLO with RHLO, DATA with ACKN before decoding).
+// forwarding messages: SHLO with RHLO, DATA with ACKN once its telegram is
+// handled (stored, queued or dropped), so that the sender forgets nothing
+// this station might still lose.
 #pragma once
 
 #include "core/net/ByteBuffer.h"
@@ -37,6 +39,8 @@ public:
 
     void OnReceive() override;
     bool WantsRead() const override;
+    // Sends the ACKNs that waited for the records to be durable.
+    void OnStoreSynced() override;
 
     bool IsReplay() const { return m_replaySource != nullptr; }
     size_t BufferedBytes() const { return m_buffer.Length(); }
@@ -62,6 +66,9 @@ private:
     enum class Taken { Nothing, Consumed, Telegram };
 
     void ParseLoop();
+    // Queues, decodes or skips the telegram taken last and consumes it; true
+    // when a replay must stop there.
+    bool HandleTelegram(const std::string& originIp);
     bool TakeTelegram();
     Taken TakeForwardMessage(std::string& originIp);
     bool TakeQueuedAlarm(std::string& originIp);
@@ -70,6 +77,8 @@ private:
     bool IsFrontUnusable() const;
     bool HasForwardingClient() const;
     void Reply(ForwardType type);
+    // A forwarded telegram is handled: ACKN now, or after the store sync.
+    void Acknowledge();
     bool AppendReceived(const uint8_t* bytes, size_t n);
     // Tells the guard what the buffer holds now.
     void Account();
@@ -90,4 +99,5 @@ private:
     int64_t m_partialSinceMs = 0;
     bool m_sentValid = false;
     bool m_refusedReported = false;
+    int m_acknsOwed = 0;
 };

@@ -142,6 +142,9 @@ bool SocketPump::Run(PumpLoop loop, PumpWait wait)
     while (!m_stop) {
         PollAndDispatch(waitMs, m_intervalMs);
         Housekeeping();
+        // After the drain, so that what its timers stored is in the same sync.
+        if (m_storeSync)
+            SyncStore();
         if (loop == PumpLoop::Once)
             break;
     }
@@ -154,6 +157,20 @@ void SocketPump::ServeNestedRound()
         return;
     PollAndDispatch(0, 0);
     DeleteClosedSockets();
+    if (m_storeSync)
+        SyncStore();
+}
+
+void SocketPump::SyncStore()
+{
+    if (m_storeSync)
+        m_storeSync();
+    if (!std::exchange(m_syncAwaited, false))
+        return;
+    // By index: a reply that fails closes its socket, which stays registered
+    // until housekeeping.
+    for (size_t i = 0; i < m_registry.size(); ++i)
+        m_registry[i]->OnStoreSynced();
 }
 
 void SocketPump::PollAndDispatch(int waitMs, int idleMs)

@@ -19,6 +19,8 @@
 #include "core/net/ConnectionGuard.h"
 
 #include <cstdint>
+#include <functional>
+#include <utility>
 #include <vector>
 
 #include <poll.h>
@@ -65,6 +67,18 @@ public:
     ForwardingClient* GetForwardingClient() const { return m_forwardingClient; }
     void SetForwardingClient(ForwardingClient* client) { m_forwardingClient = client; }
 
+    // What makes the records stored so far durable (the station's /sync),
+    // run once at the end of every round; empty for none, and then a record
+    // counts as stored once it is written.
+    using StoreSync = std::function<void()>;
+    void SetStoreSync(StoreSync sync) { m_storeSync = std::move(sync); }
+    bool SyncsStore() const { return static_cast<bool>(m_storeSync); }
+    // A socket holds replies until what it stored is durable: the next
+    // SyncStore tells every socket through OnStoreSynced.
+    void AwaitStoreSync() { m_syncAwaited = true; }
+    // Runs the store sync now, then lets the waiting replies go.
+    void SyncStore();
+
     // The limits every recorder session of this pump keeps to.
     ConnectionGuard& Guard() { return m_guard; }
     // Counts the sockets that have left the registry, so that a listener
@@ -100,6 +114,8 @@ private:
     std::vector<TcpSocket*> m_inHandler;
     ForwardingClient* m_forwardingClient = nullptr;
     uint64_t m_released = 0;
+    StoreSync m_storeSync;
+    bool m_syncAwaited = false;
     // The sessions the destructor deletes still report to it.
     ConnectionGuard m_guard{*this};
 };

@@ -55,6 +55,8 @@ public:
     // Runs after every dispatch round; finishes a graceful close once the
     // output has drained.
     virtual void AfterEvents();
+    // What the pump's store sync was awaited for is durable now.
+    virtual void OnStoreSynced() {}
 
     // Replaces any earlier handle with a fresh TCP socket; state Closed.
     bool Create();

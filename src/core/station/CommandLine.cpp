@@ -39,6 +39,7 @@ constexpr OptionRule kOptionRules[] = {
     {"hybrid", ValueKind::Flag, 0, 0, ""},
     {"present", ValueKind::Flag, 0, 0, ""},
     {"resetadmin", ValueKind::Flag, 0, 0, ""},
+    {"sync", ValueKind::Flag, 0, 0, ""},
 };
 
 std::optional<long long> WholeNumber(const std::string& text)

@@ -26,7 +26,9 @@
 #include "users/UserAccounts.h"
 
 #include <algorithm>
+#include <cerrno>
 #include <cstdio>
+#include <cstring>
 #include <system_error>
 #include <utility>
 
@@ -121,6 +123,10 @@ StationExit Station::Run()
     });
     if (m_quitRequested)
         m_pump->RequestQuit();
+    // Durable before an ACKN or a cleared forwarding journal counts a record
+    // as stored: one sync per round, not per record.
+    if (m_options.Has("sync"))
+        m_pump->SetStoreSync([this] { SyncDatabase(); });
     GuardConnections();
     StartListening();
     m_desktop.ShowStartupProgress(100);
@@ -237,6 +243,18 @@ bool Station::OpenDatabase()
     m_desktop.UserProfile().SetString("Database", "FlatFilePath", path);
     m_database->StartObserving();
     return true;
+}
+
+void Station::SyncDatabase()
+{
+    if (m_database == nullptr)
+        return;
+    bool synced = m_database->SyncWrites();
+    // Once per failing spell, not once per round.
+    if (!synced && !m_syncFailing)
+        std::fprintf(stderr, "Wardex: %s could not be written to disk: %s\n", kDatabaseFile,
+                     std::strerror(errno));
+    m_syncFailing = !synced;
 }
 
 void Station::ReportNoDatabaseAccess()

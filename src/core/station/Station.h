@@ -74,6 +74,8 @@ private:
     void ShowFirstStartNotice();
     void LoadTranslation();
     bool OpenDatabase();
+    // /sync: makes the records written so far durable.
+    void SyncDatabase();
     void ReportNoDatabaseAccess();
     // Descriptor limit, recorder list and supervision intervals for the
     // pump's connection guard.
@@ -96,6 +98,7 @@ private:
     bool m_mainWindowCreated = false;
     bool m_sessionEnded = false;
     bool m_quitRequested = false;
+    bool m_syncFailing = false;
     // A start-up message (the translation's error) shown once the loop
     // serves the port, so that no start waits for an answer.
     std::string m_startupNotice;
