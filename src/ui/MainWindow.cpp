@@ -268,11 +268,20 @@ void MainWindow::EnterPresentation()
 {
     if (m_logic->Presentation().Exists() || m_logic->RefusedWhileAlarmOpen())
         return;
-    m_list->SaveColumns();
     m_logic->EnterPresentationMode(false);
+}
+
+void MainWindow::PresentationEntered()
+{
+    m_list->SaveColumns();
     // While presenting, the list is in priority order.
     m_list->Model().Resort();
-    GoToTray();
+    // Hidden even without a tray: closing the presentation window brings it
+    // back.
+    m_inTray = true;
+    if (QSystemTrayIcon::isSystemTrayAvailable())
+        ShowTrayIcon();
+    hide();
 }
 
 void MainWindow::UpdateStatus()
@@ -295,14 +304,9 @@ void MainWindow::Start()
     m_logic->Initialise();
     m_logic->RefreshAlarmList();
     m_timer.start(MainWindowLogic::kTickMs);
-    // Started presenting ("/present", "/presentation_mode 1"): hidden as by
-    // the menu's command.
-    if (m_logic->Presentation().Exists()) {
-        m_list->SaveColumns();
-        m_list->Model().Resort();
-        GoToTray();
+    // Started presenting ("/present", "/presentation_mode 1"): already hidden.
+    if (m_logic->Presentation().Exists())
         return;
-    }
     int mode = MainWindowState(m_station.Tree())->Child("LastShutDownWindowMode")->GetInt();
     if (mode == 2) {
         GoToTray();
@@ -385,6 +389,12 @@ void MainWindow::GoToTray()
         showMinimized();
         return;
     }
+    ShowTrayIcon();
+    hide();
+}
+
+void MainWindow::ShowTrayIcon()
+{
     if (m_tray == nullptr) {
         m_tray = std::make_unique<QSystemTrayIcon>(windowIcon());
         m_tray->setToolTip(Text(Tr("Wardex")));
@@ -397,7 +407,6 @@ void MainWindow::GoToTray()
                 });
     }
     m_tray->show();
-    hide();
 }
 
 void MainWindow::TrayClicked()

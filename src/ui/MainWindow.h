@@ -44,6 +44,7 @@ public:
     AlarmWindowViewFactory& AlarmWindowViews() override;
     std::unique_ptr<PresentationView>
     CreatePresentationView(PresentationWindowLogic& logic) override;
+    void PresentationEntered() override;
     int SelectedAlarmRecord() override;
 
     // Forwarding mode: the forwarding window replaces the main window until
@@ -72,6 +73,7 @@ private:
     void SaveWindowMode();
 
     void EnterPresentation();
+    void ShowTrayIcon();
     void BuildFilterBar();
     void LoadFilters();
     void EditFilters();

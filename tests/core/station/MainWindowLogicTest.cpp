@@ -23,6 +23,7 @@
 #include "users/UserSession.h"
 
 #include <fstream>
+#include <string_view>
 
 #include <unistd.h>
 
@@ -309,6 +310,87 @@ TEST_F(MainWindowLogicTest, PresentationWindowRefreshesOnceAfterTheBurstIsOver)
         "");
     EXPECT_EQ(view.presentationReloads, reloadsAfterBurst + 1);
 }
+
+// Presentation and alarm-stack mode: what the operator and the alarms do,
+// and where that leaves the window and the main window. Steps: E entered by
+// the command, L by "/presentation_mode 1", C closed, A an alarm, P the
+// pending-alarm check, S the presentation list brought up to date.
+struct ModeTransition {
+    const char* name;
+    int stackWindow;
+    std::string_view steps;
+    bool exists;
+    int entered, restored;
+    int unconfirmed; // shown by the window; -1 when it does not matter
+};
+
+void PrintTo(const ModeTransition& row, std::ostream* out)
+{
+    *out << row.name;
+}
+
+class PresentationModeTest : public MainWindowLogicTest,
+                             public ::testing::WithParamInterface<ModeTransition> {};
+
+TEST_P(PresentationModeTest, EndsWhereTheOperatorLeftIt)
+{
+    const ModeTransition& row = GetParam();
+    size_t next = 0;
+    int records = 0;
+    char waiting = 0;
+    int64_t deadline = 0;
+    bool exists = false;
+    int unconfirmed = -1;
+    Run([&](Station& s, MainWindowLogic& logic) {
+        PresentationWindowLogic& presentation = logic.Presentation();
+        int64_t now = Timestamp::NowMs();
+        if (next == 0) {
+            System(s)->Child("iStackWnd")->SetInt(row.stackWindow);
+            AddRecorder(s, 10001, 3);
+        }
+        logic.Tick();
+        if ((waiting == 'A' && s.Database()->RecordCount() == records) ||
+            (waiting == 'S' && presentation.RefreshPending()))
+            return now > deadline;
+        waiting = 0;
+        exists = presentation.Exists();
+        unconfirmed = presentation.UnconfirmedCount();
+        if (next == row.steps.size())
+            return true;
+        deadline = now + 5000;
+        char step = row.steps[next++];
+        if (step == 'E' || step == 'L')
+            logic.EnterPresentationMode(step == 'L');
+        if (step == 'C')
+            presentation.Closed();
+        if (step == 'A') {
+            records = s.Database()->RecordCount();
+            EXPECT_TRUE(SendTelegram(s.ListeningPort(), 10001));
+        }
+        if (step == 'P')
+            logic.PostPendingAlarmCheck();
+        waiting = step;
+        return false;
+    });
+    EXPECT_EQ(exists, row.exists);
+    EXPECT_EQ(view.presentationsEntered, row.entered);
+    EXPECT_EQ(view.restored, row.restored);
+    EXPECT_TRUE(row.unconfirmed < 0 || unconfirmed == row.unconfirmed) << unconfirmed;
+}
+
+// clang-format off
+INSTANTIATE_TEST_SUITE_P(Transitions, PresentationModeTest, ::testing::Values(
+    ModeTransition{"ClosingEndsPresentationMode",           0, "EC",  false, 1, 1, -1},
+    ModeTransition{"ClosingEndsStackMode",                  1, "EC",  false, 1, 1, -1},
+    ModeTransition{"EnteredAgainAfterClosing",              0, "ECE", true,  2, 1, -1},
+    ModeTransition{"AnAlarmLeavesClosedPresentationClosed", 0, "ECA", false, 1, 1, -1},
+    ModeTransition{"AnAlarmOpensTheStackAgain",             1, "ECA", true,  2, 1, 1},
+    ModeTransition{"AnAlarmOpensTheStackFromTheMainWindow", 1, "A",   true,  1, 0, 1},
+    ModeTransition{"AnAlarmReachesThePresentationList",     0, "EAS", true,  1, 0, 1},
+    ModeTransition{"AnEmptiedStackOfTheCommandLineReturns", 1, "LP",  false, 1, 1, -1},
+    ModeTransition{"AnEmptiedStackOfTheCommandStays",       1, "EP",  true,  1, 0, 0}),
+    [](const auto& info) { return std::string(info.param.name); });
+// clang-format on
 
 TEST_F(MainWindowLogicTest, NoDeletionByAgeWhenTheLimitIsOff)
 {

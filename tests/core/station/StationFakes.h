@@ -154,6 +154,7 @@ public:
     {
         return std::make_unique<FakePresentationView>(presentationReloads);
     }
+    void PresentationEntered() override { ++presentationsEntered; }
     int SelectedAlarmRecord() override { return selected; }
 
     FakeAlarmViews alarmViews;
@@ -161,5 +162,6 @@ public:
     int broughtToFront = 0;
     int restored = 0;
     int presentationReloads = 0;
+    int presentationsEntered = 0;
     int selected = -1;
 };

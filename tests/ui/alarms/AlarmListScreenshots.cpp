@@ -3,14 +3,19 @@
 // alarm windows of two priorities.
 #include "AlarmListFixture.h"
 #include "alarm/AlarmSettingsLookup.h"
+#include "config/Translator.h"
+#include "ui/PresentationWindow.h"
+#include "ui/ScreenshotFolder.h"
 #include "ui/alarms/AlarmListColumns.h"
 
+#include <QApplication>
 #include <QDir>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMainWindow>
 #include <QMenuBar>
+#include <QScreen>
 #include <QStatusBar>
 #include <QTest>
 
@@ -26,15 +31,7 @@ struct Sample {
 
 class AlarmListScreenshots : public AlarmListFixture {
 protected:
-    static QString PicturePath(const char* name)
-    {
-        // Pictures taken under a real X server go into a folder of their own.
-        QString platform = QGuiApplication::platformName();
-        QString folder =
-            QString(WARDEX_SCREENSHOT_DIR) + (platform == "offscreen" ? "" : "/" + platform);
-        QDir().mkpath(folder);
-        return folder + "/" + name;
-    }
+    static QString PicturePath(const char* name) { return ScreenshotFolder() + "/" + name; }
 
     void Save(QWidget& widget, const char* name)
     {
@@ -65,9 +62,12 @@ protected:
                              record.Number(AlarmField::TimeArrival) + 95'000);
         ASSERT_TRUE(database->Update(number, record));
     }
+
+    // Alarms of every priority and confirmation state from two recorders.
+    void StoreSamples();
 };
 
-TEST_F(AlarmListScreenshots, MainWindowWithAlarmsOfEveryPriority)
+void AlarmListScreenshots::StoreSamples()
 {
     AddRecorder("10.0.0.2", "Lager Nord");
     CompleteRecorderSettings(*tree);
@@ -90,6 +90,11 @@ TEST_F(AlarmListScreenshots, MainWindowWithAlarmsOfEveryPriority)
     Mark(3, "0", "1", "0");
     Mark(5, "1", "0", "1", "administrator");
     Mark(7, "0", "3", "0", "wache");
+}
+
+TEST_F(AlarmListScreenshots, MainWindowWithAlarmsOfEveryPriority)
+{
+    StoreSamples();
     list->Refresh();
     list->SortByColumn(kColumnArrival);
 
@@ -151,5 +156,63 @@ TEST_F(AlarmListScreenshots, AlarmWindows)
         handling->Windows().Tick();
     Save(*dialogs[0], "alarm-window-short.png");
 }
+
+} // namespace
+
+namespace {
+
+// The presentation window in both modes and three languages, as a window
+// manager shows it: columns, state icons and priority colours.
+class PresentationScreenshots : public AlarmListScreenshots,
+                                public ::testing::WithParamInterface<const char*> {
+protected:
+    void TearDown() override
+    {
+        Translator::Global().Clear();
+        AlarmListScreenshots::TearDown();
+    }
+};
+
+TEST_P(PresentationScreenshots, BothModes)
+{
+    std::string language = GetParam();
+    if (language != "German") {
+        std::filesystem::path folder = std::filesystem::path(WARDEX_SOURCE_DIR) / "Languages";
+        ASSERT_TRUE(Translator::Global().LoadLanguage(folder / (language + ".txt"),
+                                                      folder / "English.txt"));
+    }
+    StoreSamples();
+    for (int stack : {0, 1}) {
+        tree->TopFolder("Program")
+            ->Child("Configuration")
+            ->Child("System")
+            ->Child("iStackWnd")
+            ->SetInt(stack);
+        QtPresentationWindow* shown = nullptr;
+        PresentationWindowLogic logic(*tree, *database, [&](PresentationWindowLogic& owner) {
+            auto window = std::make_unique<QtPresentationWindow>(owner, *tree, *database,
+                                                                 handling->Windows());
+            shown = window.get();
+            return window;
+        });
+        logic.Enter(false);
+        ASSERT_NE(shown, nullptr);
+        ASSERT_TRUE(QTest::qWaitForWindowExposed(shown));
+        // Shown, the open alarms carry the presentation mark.
+        logic.Refresh();
+        std::string name = "presentation-" + std::string(stack ? "stack-" : "") + language + ".png";
+        Save(*shown, name.c_str());
+        // Under X the screen shows the window manager's frame as well.
+        if (QGuiApplication::platformName() != "offscreen") {
+            QApplication::processEvents();
+            EXPECT_TRUE(QGuiApplication::primaryScreen()->grabWindow(0).save(
+                PicturePath(("screen-" + name).c_str())));
+        }
+        logic.Leave();
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(Languages, PresentationScreenshots,
+                         ::testing::Values("German", "English", "French"));
 
 } // namespace

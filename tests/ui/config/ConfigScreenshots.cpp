@@ -2,6 +2,7 @@
 // wizard and the alarm settings editor, rendered offscreen into the build
 // folder so that anyone can look at what the operator sees.
 #include "ConfigPagesFixture.h"
+#include "ui/ScreenshotFolder.h"
 #include "ui/config/CPropPageRecorder.h"
 #include "ui/config/CPropPageRecorderAlarmSettings.h"
 #include "ui/config/CPropSheetRecorder.h"
@@ -26,13 +27,6 @@
 #include <QTreeWidget>
 
 namespace {
-
-// Pictures taken under a real X server go into a folder of their own.
-QString ScreenshotFolder()
-{
-    QString platform = QGuiApplication::platformName();
-    return QString(WARDEX_SCREENSHOT_DIR) + (platform == "offscreen" ? "" : "/" + platform);
-}
 
 class ConfigScreenshots : public ConfigPagesTest {
 protected:
