@@ -4,6 +4,7 @@
 #include "ConfigPagesFixture.h"
 #include "core/station/Station.h"
 #include "core/station/StationFakes.h"
+#include "core/station/StationFolders.h"
 #include "db/ConfigPath.h"
 #include "links/LinksTestSupport.h"
 #include "telegram/TelegramEncoder.h"
@@ -274,6 +275,30 @@ TEST_F(SheetPagesTest, TheLanguagePageOffersTheFilesAndNotesTheNextStart)
     EXPECT_EQ(NextLanguage(), "French");
     EXPECT_EQ(Find<QLabel>(page, "Note")->text(),
               "Die gewaehlte Sprache gilt ab dem naechsten Start von Wardex.");
+}
+
+TEST_F(SheetPagesTest, TheLanguagePageOffersWhatTheStationsOwnLookupFinds)
+{
+    namespace fs = std::filesystem;
+    for (const char* lookup : {"data", "beside the program", "installed"}) {
+        TempDir root;
+        FolderSources sources;
+        sources.dataDir = (root.Path() / "data").string();
+        sources.executableFolder = root.Path() / "bin";
+        fs::path languages = std::string_view(lookup) == "data" ? root.Path() / "data" / "Languages"
+                             : std::string_view(lookup) == "installed"
+                                 ? InstalledLanguagesFolder(sources.executableFolder)
+                                 : sources.executableFolder / "Languages";
+        fs::create_directories(languages);
+        fs::create_directories(root.Path() / "data");
+        for (const char* file : {"English.txt", "French.txt"})
+            std::ofstream(languages / file) << "";
+        LanguagePage page(*tree, ChooseStationFolders(sources).languages);
+        QStringList offered;
+        for (int row = 0; row < page.List()->count(); ++row)
+            offered << page.List()->item(row)->data(Qt::UserRole).toString();
+        EXPECT_EQ(offered, (QStringList{"German", "English", "French"})) << lookup;
+    }
 }
 
 namespace {
