@@ -24,6 +24,7 @@
 #include <QAbstractItemView>
 #include <QAction>
 #include <QApplication>
+#include <QDateTime>
 #include <QDir>
 #include <QMessageBox>
 #include <QPushButton>
@@ -251,4 +252,54 @@ TEST_F(StationModalTest, StartedPresentingTheMainWindowHidesAndATrayClickActivat
             return true;
         });
     }
+}
+
+// Under X a box has painted once its area on the screen is not all black.
+bool Painted(QWidget& box)
+{
+    QImage picture = QGuiApplication::primaryScreen()
+                         ->grabWindow(0, box.x(), box.y(), box.width(), box.height())
+                         .toImage();
+    for (int y = 0; y < picture.height(); y += 4) {
+        for (int x = 0; x < picture.width(); x += 4) {
+            if (qGray(picture.pixel(x, y)) > 32)
+                return true;
+        }
+    }
+    return false;
+}
+
+TEST_F(StationModalTest, ABoxFromTheAdministratorsSheetPaints)
+{
+    QtDesktop desktop(Attendance::Desktop);
+    ConfigTree tree;
+    Station station(Options(), desktop, tree);
+    int stage = 0;
+    int64_t deadline = 0;
+    bool painted = false;
+    Run(desktop, station, [&] {
+        QWidget* modal = QApplication::activeModalWidget();
+        if (stage == 0) {
+            stage = 1;
+            QTimer::singleShot(0, [&] { Trigger(desktop, "Konfiguration..."); });
+        } else if (stage == 1 && modal != nullptr && modal->windowTitle() == "Konfiguration") {
+            stage = 2;
+            QTimer::singleShot(0, [&] {
+                desktop.Messages().Show("Bitte warten", "Hinweis", PromptIcon::Information,
+                                        PromptButtons::Ok);
+            });
+        } else if (stage == 2 && qobject_cast<QMessageBox*>(modal) != nullptr &&
+                   modal->isVisible()) {
+            if (deadline == 0)
+                deadline = QDateTime::currentMSecsSinceEpoch() + 5000;
+            painted = Painted(*modal);
+            if (painted || QDateTime::currentMSecsSinceEpoch() > deadline) {
+                SaveScreen(desktop, "station-box-from-sheet.png");
+                std::raise(SIGTERM);
+                return true;
+            }
+        }
+        return false;
+    });
+    EXPECT_TRUE(painted);
 }
