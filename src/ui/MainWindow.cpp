@@ -30,6 +30,8 @@
 #include <QLabel>
 #include <QMenuBar>
 #include <QMetaObject>
+#include <QScreen>
+#include <QScrollBar>
 #include <QStatusBar>
 #include <QStyle>
 #include <QSystemTrayIcon>
@@ -307,6 +309,8 @@ void MainWindow::Start()
     // Started presenting ("/present", "/presentation_mode 1"): already hidden.
     if (m_logic->Presentation().Exists())
         return;
+    if (m_station.FirstStart())
+        FitToScreen();
     int mode = MainWindowState(m_station.Tree())->Child("LastShutDownWindowMode")->GetInt();
     if (mode == 2) {
         GoToTray();
@@ -316,6 +320,21 @@ void MainWindow::Start()
         showMaximized();
     else
         show();
+}
+
+void MainWindow::FitToScreen()
+{
+    // The frame a window manager adds is not known before the window is
+    // shown; this much is kept free for it.
+    constexpr int kFrame = 16;
+    QRect screen = this->screen()->availableGeometry();
+    // Margins, frame and the scroll bar that many rows bring.
+    QMargins margins = centralWidget()->layout()->contentsMargins();
+    int beside = margins.left() + margins.right() + 2 * m_list->frameWidth() +
+                 m_list->verticalScrollBar()->sizeHint().width();
+    int columns = m_list->FitColumns(screen.width() - kFrame - beside);
+    resize(std::min(columns + beside, screen.width() - kFrame),
+           std::min(height(), screen.height() - kFrame));
 }
 
 void MainWindow::RefreshAlarmList()

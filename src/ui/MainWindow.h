@@ -71,6 +71,8 @@ private:
     void BuildMenus();
     void UpdateStatus();
     void SaveWindowMode();
+    // A first start: the window and the list's columns fit the screen.
+    void FitToScreen();
 
     void EnterPresentation();
     void ShowTrayIcon();

@@ -18,6 +18,7 @@
 #include "testsupport/TempDir.h"
 #include "ui/MainWindow.h"
 #include "ui/QtDesktop.h"
+#include "ui/ScreenshotFolder.h"
 #include "ui/config/CPropPageRecorder.h"
 #include "users/UserAccounts.h"
 
@@ -26,10 +27,13 @@
 #include <QApplication>
 #include <QDateTime>
 #include <QDir>
+#include <QHeaderView>
 #include <QMessageBox>
 #include <QPushButton>
 #include <QScreen>
+#include <QTableView>
 #include <QTimer>
+#include <QWindow>
 #include <csignal>
 #include <functional>
 #include <utility>
@@ -302,4 +306,50 @@ TEST_F(StationModalTest, ABoxFromTheAdministratorsSheetPaints)
         return false;
     });
     EXPECT_TRUE(painted);
+}
+
+TEST_F(StationModalTest, AFirstStartFitsEveryColumnAndHeaderAndStoredWidthsAreKept)
+{
+    // The saved configuration first, then a start without one.
+    for (bool first : {false, true}) {
+        if (first)
+            std::filesystem::remove(dir.Path() / "programdata.bin");
+        QtDesktop desktop(Attendance::Desktop);
+        ConfigTree tree;
+        Station station(Options(), desktop, tree);
+        int rounds = 0;
+        Run(desktop, station, [&] {
+            MainWindow& window = *desktop.Window();
+            // Painted in the round after it was exposed.
+            if (!window.isVisible() || !window.windowHandle()->isExposed() || ++rounds < 2)
+                return false;
+            auto* list = window.findChild<QAbstractItemView*>();
+            auto* header = static_cast<QTableView*>(list)->horizontalHeader();
+            int total = 0;
+            for (int column = 0; column < header->count(); ++column) {
+                total += header->sectionSize(column);
+                if (first) {
+                    EXPECT_GE(header->sectionSize(column), header->sectionSizeHint(column))
+                        << column;
+                }
+            }
+            QRect screen = QGuiApplication::primaryScreen()->availableGeometry();
+            if (first && screen.width() >= 1366) {
+                EXPECT_LE(total, list->viewport()->width());
+                EXPECT_TRUE(screen.contains(window.frameGeometry())) << screen.width();
+            }
+            // As saved, though the header is wider.
+            EXPECT_TRUE(first || header->sectionSize(7) == 70) << header->sectionSize(7);
+            std::string language = tree.TopFolder("Program")
+                                       ->Child("Configuration")
+                                       ->Child("MISC")
+                                       ->Child("Language")
+                                       ->GetString();
+            QGuiApplication::primaryScreen()->grabWindow(0).save(
+                ScreenshotFolder() + "/first-start-" + QString::fromStdString(language) +
+                (first ? "" : "-saved") + ".png");
+            station.RequestQuit();
+            return true;
+        });
+    }
 }

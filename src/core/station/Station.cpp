@@ -147,6 +147,7 @@ bool Station::LoadConfiguration()
         RebuildAlarmDefaults(m_tree);
         CompleteRecorderSettings(m_tree);
     } else {
+        m_firstStart = true;
         ConfigNode* gui = m_tree.TopFolder("Runtime")->Child("GUI");
         ConfigNode* editor =
             gui != nullptr ? gui->Child("CPropPageRecorderAlarmSettings") : nullptr;

@@ -57,6 +57,8 @@ public:
     std::filesystem::path FileInFolder(const std::string& name) const { return m_folder / name; }
     const std::filesystem::path& LanguagesFolder() const { return m_languages; }
     int ListeningPort() const { return m_port; }
+    // No saved configuration was found: the station starts on its defaults.
+    bool FirstStart() const { return m_firstStart; }
     int KeepAliveMinutes() const;
 
     ConfigTree& Tree() { return m_tree; }
@@ -92,6 +94,7 @@ private:
     bool m_mainWindowCreated = false;
     bool m_sessionEnded = false;
     bool m_quitRequested = false;
+    bool m_firstStart = false;
     // A start-up message (the translation's error) shown once the loop
     // serves the port, so that no start waits for an answer.
     std::string m_startupNotice;
