@@ -162,8 +162,12 @@ void MainWindow::BuildMenus()
             LoadFilters();
         }
     });
-    station->addAction(Text(Tr("Alle Datensaetze der Ansicht markieren")), this,
-                       [this] { m_logic->MarkViewedRecords(); });
+    station->addAction(Text(Tr("Alle Datensaetze der Ansicht markieren")), this, [this] {
+        m_logic->MarkViewedRecords();
+        // The marks themselves do not show in the list: the rows they went
+        // to are selected, as the list's own "Alle auswaehlen" does.
+        m_list->SelectAll();
+    });
     // Like the language and diagram pages, editing filters needs no right.
     station->addAction(Text(Tr("Filter bearbeiten...")), this, [this] { EditFilters(); });
     station->addSeparator();

@@ -19,6 +19,7 @@
 #include "ui/MainWindow.h"
 #include "ui/QtDesktop.h"
 #include "ui/ScreenshotFolder.h"
+#include "ui/alarms/AlarmListView.h"
 #include "ui/config/CPropPageRecorder.h"
 #include "users/UserAccounts.h"
 
@@ -352,4 +353,25 @@ TEST_F(StationModalTest, AFirstStartFitsEveryColumnAndHeaderAndStoredWidthsAreKe
             return true;
         });
     }
+}
+
+TEST_F(StationModalTest, MarkingAllRecordsOfTheViewSelectsTheirRows)
+{
+    QtDesktop desktop(Attendance::Desktop);
+    ConfigTree tree;
+    Station station(Options(), desktop, tree);
+    bool sent = false;
+    size_t selected = 0;
+    Run(desktop, station, [&] {
+        if (!std::exchange(sent, true))
+            SendAlarms(station, 3);
+        if (station.Database()->RecordCount() < 3)
+            return false;
+        Trigger(desktop, "Alle Datensaetze der Ansicht markieren");
+        selected = desktop.Window()->findChild<AlarmListView*>()->SelectedRows().size();
+        SaveScreen(desktop, "station-marked-view.png");
+        station.RequestQuit();
+        return true;
+    });
+    EXPECT_EQ(selected, 3u);
 }

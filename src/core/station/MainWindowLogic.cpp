@@ -354,6 +354,10 @@ void MainWindowLogic::MarkViewedRecords()
         ConfigLock lock(m_station.Tree());
         ::MarkViewedRecords(*m_station.Database());
     }
+    // Marked alarms no longer wait for an operator: the looping sound
+    // follows the most urgent one that still does.
+    m_alarms->Sound().UpdateAlarmSound(SoundSwitch::Off);
+    m_alarms->Sound().UpdateAlarmSound(SoundSwitch::On);
     m_view.RefreshAlarmList();
 }
 
