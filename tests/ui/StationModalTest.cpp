@@ -12,6 +12,7 @@
 #include "core/station/Station.h"
 #include "db/AlarmDatabase.h"
 #include "events/AlarmDefaults.h"
+#include "platform/qt/QtPrompt.h"
 #include "telegram/TelegramEncoder.h"
 #include "testsupport/FakePrompt.h"
 #include "testsupport/LoopbackSend.h"
@@ -27,6 +28,7 @@
 #include <QAction>
 #include <QApplication>
 #include <QDateTime>
+#include <QDialogButtonBox>
 #include <QDir>
 #include <QHeaderView>
 #include <QMessageBox>
@@ -374,4 +376,29 @@ TEST_F(StationModalTest, MarkingAllRecordsOfTheViewSelectsTheirRows)
         return true;
     });
     EXPECT_EQ(selected, 3u);
+}
+
+TEST_F(StationModalTest, QuestionsAndQtsOwnDialogsSpeakTheStationsLanguage)
+{
+    Translator::Global().LoadLanguage(dir.Path() / "Languages" / "French.txt",
+                                      dir.Path() / "Languages" / "English.txt");
+    ASSERT_TRUE(LoadQtTranslation("French"));
+    QtPrompt prompt;
+    prompt.SetButtonTexts({Tr("OK"), Tr("Abbrechen"), Tr("Ja"), Tr("Nein")});
+    QStringList buttons;
+    QTimer::singleShot(0, [&] {
+        auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+        ASSERT_NE(box, nullptr);
+        for (QAbstractButton* button : box->buttons())
+            buttons << button->text();
+        box->grab().save(ScreenshotFolder() + "/question-French.png");
+        box->reject();
+    });
+    prompt.Show("Supprimer ?", "Question", PromptIcon::Question, PromptButtons::YesNo);
+    buttons.sort();
+    EXPECT_EQ(buttons, (QStringList{"Non", "Oui"}));
+    // A dialog of Qt's own.
+    QDialogButtonBox standard(QDialogButtonBox::Open | QDialogButtonBox::Cancel);
+    EXPECT_EQ(standard.button(QDialogButtonBox::Cancel)->text().remove('&'), "Annuler");
+    LoadQtTranslation("German");
 }
