@@ -27,7 +27,6 @@
 #include <QAbstractItemView>
 #include <QAction>
 #include <QApplication>
-#include <QDateTime>
 #include <QDialogButtonBox>
 #include <QDir>
 #include <QHeaderView>
@@ -261,56 +260,6 @@ TEST_F(StationModalTest, StartedPresentingTheMainWindowHidesAndATrayClickActivat
     }
 }
 
-// Under X a box has painted once its area on the screen is not all black.
-bool Painted(QWidget& box)
-{
-    QImage picture = QGuiApplication::primaryScreen()
-                         ->grabWindow(0, box.x(), box.y(), box.width(), box.height())
-                         .toImage();
-    for (int y = 0; y < picture.height(); y += 4) {
-        for (int x = 0; x < picture.width(); x += 4) {
-            if (qGray(picture.pixel(x, y)) > 32)
-                return true;
-        }
-    }
-    return false;
-}
-
-TEST_F(StationModalTest, ABoxFromTheAdministratorsSheetPaints)
-{
-    QtDesktop desktop(Attendance::Desktop);
-    ConfigTree tree;
-    Station station(Options(), desktop, tree);
-    int stage = 0;
-    int64_t deadline = 0;
-    bool painted = false;
-    Run(desktop, station, [&] {
-        QWidget* modal = QApplication::activeModalWidget();
-        if (stage == 0) {
-            stage = 1;
-            QTimer::singleShot(0, [&] { Trigger(desktop, "Konfiguration..."); });
-        } else if (stage == 1 && modal != nullptr && modal->windowTitle() == "Konfiguration") {
-            stage = 2;
-            QTimer::singleShot(0, [&] {
-                desktop.Messages().Show("Bitte warten", "Hinweis", PromptIcon::Information,
-                                        PromptButtons::Ok);
-            });
-        } else if (stage == 2 && qobject_cast<QMessageBox*>(modal) != nullptr &&
-                   modal->isVisible()) {
-            if (deadline == 0)
-                deadline = QDateTime::currentMSecsSinceEpoch() + 5000;
-            painted = Painted(*modal);
-            if (painted || QDateTime::currentMSecsSinceEpoch() > deadline) {
-                SaveScreen(desktop, "station-box-from-sheet.png");
-                std::raise(SIGTERM);
-                return true;
-            }
-        }
-        return false;
-    });
-    EXPECT_TRUE(painted);
-}
-
 TEST_F(StationModalTest, AFirstStartFitsEveryColumnAndHeaderAndStoredWidthsAreKept)
 {
     // The saved configuration first, then a start without one.
@@ -326,31 +275,19 @@ TEST_F(StationModalTest, AFirstStartFitsEveryColumnAndHeaderAndStoredWidthsAreKe
             // Painted in the round after it was exposed.
             if (!window.isVisible() || !window.windowHandle()->isExposed() || ++rounds < 2)
                 return false;
-            auto* list = window.findChild<QAbstractItemView*>();
-            auto* header = static_cast<QTableView*>(list)->horizontalHeader();
-            int total = 0;
-            for (int column = 0; column < header->count(); ++column) {
-                total += header->sectionSize(column);
-                if (first) {
-                    EXPECT_GE(header->sectionSize(column), header->sectionSizeHint(column))
-                        << column;
-                }
-            }
+            auto* list = static_cast<QTableView*>(window.findChild<QAbstractItemView*>());
+            QHeaderView* header = list->horizontalHeader();
+            for (int column = 0; first && column < header->count(); ++column)
+                EXPECT_GE(header->sectionSize(column), header->sectionSizeHint(column)) << column;
             QRect screen = QGuiApplication::primaryScreen()->availableGeometry();
-            if (first && screen.width() >= 1366) {
-                EXPECT_LE(total, list->viewport()->width());
-                EXPECT_TRUE(screen.contains(window.frameGeometry())) << screen.width();
-            }
+            // All in view.
+            EXPECT_TRUE(!first || screen.width() < 1366 ||
+                        header->length() <= list->viewport()->width());
             // As saved, though the header is wider.
             EXPECT_TRUE(first || header->sectionSize(7) == 70) << header->sectionSize(7);
-            std::string language = tree.TopFolder("Program")
-                                       ->Child("Configuration")
-                                       ->Child("MISC")
-                                       ->Child("Language")
-                                       ->GetString();
             QGuiApplication::primaryScreen()->grabWindow(0).save(
-                ScreenshotFolder() + "/first-start-" + QString::fromStdString(language) +
-                (first ? "" : "-saved") + ".png");
+                ScreenshotFolder() + "/first-start-" + QLocale().name() + (first ? "" : "-saved") +
+                ".png");
             station.RequestQuit();
             return true;
         });
@@ -387,8 +324,7 @@ TEST_F(StationModalTest, QuestionsAndQtsOwnDialogsSpeakTheStationsLanguage)
     prompt.SetButtonTexts({Tr("OK"), Tr("Abbrechen"), Tr("Ja"), Tr("Nein")});
     QStringList buttons;
     QTimer::singleShot(0, [&] {
-        auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
-        ASSERT_NE(box, nullptr);
+        auto* box = static_cast<QMessageBox*>(QApplication::activeModalWidget());
         for (QAbstractButton* button : box->buttons())
             buttons << button->text();
         box->grab().save(ScreenshotFolder() + "/question-French.png");

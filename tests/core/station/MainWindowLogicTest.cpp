@@ -324,11 +324,6 @@ struct ModeTransition {
     int unconfirmed; // shown by the window; -1 when it does not matter
 };
 
-void PrintTo(const ModeTransition& row, std::ostream* out)
-{
-    *out << row.name;
-}
-
 class PresentationModeTest : public MainWindowLogicTest,
                              public ::testing::WithParamInterface<ModeTransition> {};
 
@@ -343,7 +338,6 @@ TEST_P(PresentationModeTest, EndsWhereTheOperatorLeftIt)
     int unconfirmed = -1;
     Run([&](Station& s, MainWindowLogic& logic) {
         PresentationWindowLogic& presentation = logic.Presentation();
-        int64_t now = Timestamp::NowMs();
         if (next == 0) {
             System(s)->Child("iStackWnd")->SetInt(row.stackWindow);
             AddRecorder(s, 10001, 3);
@@ -351,25 +345,22 @@ TEST_P(PresentationModeTest, EndsWhereTheOperatorLeftIt)
         logic.Tick();
         if ((waiting == 'A' && s.Database()->RecordCount() == records) ||
             (waiting == 'S' && presentation.RefreshPending()))
-            return now > deadline;
-        waiting = 0;
+            return Timestamp::NowMs() > deadline;
         exists = presentation.Exists();
         unconfirmed = presentation.UnconfirmedCount();
         if (next == row.steps.size())
             return true;
-        deadline = now + 5000;
-        char step = row.steps[next++];
-        if (step == 'E' || step == 'L')
-            logic.EnterPresentationMode(step == 'L');
-        if (step == 'C')
+        deadline = Timestamp::NowMs() + 5000;
+        records = s.Database()->RecordCount();
+        waiting = row.steps[next++];
+        if (waiting == 'E' || waiting == 'L')
+            logic.EnterPresentationMode(waiting == 'L');
+        if (waiting == 'C')
             presentation.Closed();
-        if (step == 'A') {
-            records = s.Database()->RecordCount();
-            EXPECT_TRUE(SendTelegram(s.ListeningPort(), 10001));
-        }
-        if (step == 'P')
+        if (waiting == 'A' && !SendTelegram(s.ListeningPort(), 10001))
+            ADD_FAILURE() << "not sent";
+        if (waiting == 'P')
             logic.PostPendingAlarmCheck();
-        waiting = step;
         return false;
     });
     EXPECT_EQ(exists, row.exists);
