@@ -149,7 +149,6 @@ void QtPresentationWindow::Reload()
     m_count->setText(ToQt(m_logic.UnconfirmedText()));
     const std::vector<int>& records = m_logic.Records();
     m_table->setRowCount(static_cast<int>(records.size()));
-    Presenting presenting = IsShown() ? Presenting::Yes : Presenting::No;
     AlarmRecord record;
     for (size_t row = 0; row < records.size(); ++row) {
         if (!m_database.Read(records[row], record))
@@ -161,7 +160,8 @@ void QtPresentationWindow::Reload()
         for (int column = 0; column < kAlarmListColumnCount; ++column) {
             auto* item = new QTableWidgetItem(AlarmCellText(record, column, name, settings));
             if (column == kColumnState)
-                item->setIcon(m_icons[static_cast<size_t>(StateIconOf(record, presenting))]);
+                // Its own rows are the ones being presented.
+                item->setIcon(m_icons[static_cast<size_t>(StateIconOf(record, Presenting::Yes))]);
             if (column == kColumnState || column == kColumnCamera || column == kColumnPriority)
                 item->setTextAlignment(Qt::AlignCenter);
             if (column == kColumnPriority && settings) {

@@ -182,7 +182,6 @@ TEST_F(AlarmListScreenshots, PresentationWindows)
             });
             logic.Enter(false);
             ASSERT_TRUE(QTest::qWaitForWindowExposed(shown));
-            logic.Refresh(); // shown, open alarms carry the presentation mark
             std::string name = "presentation-" + std::string(stack ? "stack-" : "") + language;
             Save(*shown, (name + ".png").c_str());
             QGuiApplication::primaryScreen()->grabWindow(0).save(
