@@ -185,6 +185,7 @@ bool Translator::LoadLanguage(const std::filesystem::path& path,
                               const std::filesystem::path& fallbackPath)
 {
     m_pairs.clear();
+    m_language = path.stem().string();
     if (!LoadFile(path))
         return false;
     if (fallbackPath.empty())
@@ -285,4 +286,36 @@ std::string Translator::Translate(std::string_view text) const
 std::string Tr(std::string_view german)
 {
     return Translator::Global().Translate(german);
+}
+
+namespace {
+
+// The plural category of a count that has a form of its own, by the
+// language's rule; empty for the form the plain source is translated to.
+std::string_view PluralForm(std::string_view language, int64_t count)
+{
+    int64_t n = count < 0 ? -count : count;
+    if (language == "French")
+        return n <= 1 ? "one" : "";
+    if (language == "Polish") {
+        if (n == 1)
+            return "one";
+        bool few = n % 10 >= 2 && n % 10 <= 4 && (n % 100 < 12 || n % 100 > 14);
+        return few ? "few" : "";
+    }
+    return n == 1 ? "one" : "";
+}
+
+} // namespace
+
+std::string Translator::TranslateCount(std::string_view text, int64_t count) const
+{
+    std::string_view form = PluralForm(m_language, count);
+    if (!form.empty()) {
+        std::string key = std::string(text) + " [" + std::string(form) + "]";
+        // German.txt maps every source to itself: no form of its own.
+        if (const Pair* pair = Find(key); pair != nullptr && pair->second != key)
+            return pair->second;
+    }
+    return Translate(text);
 }

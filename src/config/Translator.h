@@ -2,6 +2,7 @@
 // the chosen language, loaded from the text files in the "Languages" folder.
 #pragma once
 
+#include <cstdint>
 #include <filesystem>
 #include <string>
 #include <string_view>
@@ -30,13 +31,22 @@ public:
 
     // The target of the pair whose source equals text exactly, else text.
     std::string Translate(std::string_view text) const;
+    // A text about `count` things. German words often read the same for one
+    // and many; languages that tell the forms apart translate the source
+    // with " [one]" or (Polish) " [few]" appended, by their own rule for the
+    // count. Without such a pair, the plain translation.
+    std::string TranslateCount(std::string_view text, int64_t count) const;
 
     const std::string& LastError() const { return m_lastError; }
 
     // Sorted by source, bytes compared as unsigned values.
     const std::vector<Pair>& Pairs() const { return m_pairs; }
 
-    void Clear() { m_pairs.clear(); }
+    void Clear()
+    {
+        m_pairs.clear();
+        m_language.clear();
+    }
 
 private:
     bool FailAtLine(long long lineNumber, const std::filesystem::path& path,
@@ -46,6 +56,8 @@ private:
 
     std::vector<Pair> m_pairs;
     std::string m_lastError;
+    // The language file's name, which decides the plural rule.
+    std::string m_language;
 };
 
 // Every German user-interface text is written as a literal passed to this,

@@ -122,4 +122,13 @@ std::string TranslateAndFormat(std::string_view german, std::initializer_list<Fo
     return FormatOrVerbatim(german, args);
 }
 
+std::string TranslateCountAndFormat(std::string_view german, int64_t count,
+                                    std::initializer_list<FormatArg> args)
+{
+    std::string translated = Translator::Global().TranslateCount(german, count);
+    if (std::optional<std::string> text = FormatChecked(translated, args))
+        return *text;
+    return FormatOrVerbatim(german, args);
+}
+
 } // namespace textformat_detail

@@ -43,6 +43,8 @@ requires std::is_integral_v<T> FormatArg ToArg(T value)
 
 std::string FormatOrVerbatim(std::string_view format, std::initializer_list<FormatArg> args);
 std::string TranslateAndFormat(std::string_view german, std::initializer_list<FormatArg> args);
+std::string TranslateCountAndFormat(std::string_view german, int64_t count,
+                                    std::initializer_list<FormatArg> args);
 
 } // namespace textformat_detail
 
@@ -59,4 +61,13 @@ template <typename... Args>
 std::string FormatTr(std::string_view germanFormat, const Args&... args)
 {
     return textformat_detail::TranslateAndFormat(germanFormat, {textformat_detail::ToArg(args)...});
+}
+
+// The same for a text about `count` things, in the language's form for that
+// count (Translator::TranslateCount).
+template <typename... Args>
+std::string FormatTrCount(std::string_view germanFormat, int64_t count, const Args&... args)
+{
+    return textformat_detail::TranslateCountAndFormat(germanFormat, count,
+                                                      {textformat_detail::ToArg(args)...});
 }

@@ -47,7 +47,8 @@ std::string AlarmFilter::DescribeTime(int64_t nowMs) const
 
 std::string AlarmFilter::DescribeRecorders() const
 {
-    return FormatTr(TrNoop("%d Rekorder im Filter"), recorders.size());
+    return FormatTrCount(TrNoop("%d Rekorder im Filter"), static_cast<int64_t>(recorders.size()),
+                         recorders.size());
 }
 
 std::string AlarmFilter::DescribeTypes() const

@@ -31,6 +31,8 @@
 #include <QLabel>
 #include <QMenuBar>
 #include <QMetaObject>
+#include <QScreen>
+#include <QScrollBar>
 #include <QStatusBar>
 #include <QStyle>
 #include <QSystemTrayIcon>
@@ -178,8 +180,12 @@ void MainWindow::BuildMenus()
             LoadFilters();
         }
     });
-    station->addAction(Text(Tr("Alle Datensaetze der Ansicht markieren")), this,
-                       [this] { m_logic->MarkViewedRecords(); });
+    station->addAction(Text(Tr("Alle Datensaetze der Ansicht markieren")), this, [this] {
+        m_logic->MarkViewedRecords();
+        // The marks themselves do not show in the list: the rows they went
+        // to are selected, as the list's own "Alle auswaehlen" does.
+        m_list->SelectAll();
+    });
     // Like the language and diagram pages, editing filters needs no right.
     station->addAction(Text(Tr("Filter bearbeiten...")), this, [this] { EditFilters(); });
     station->addSeparator();
@@ -293,11 +299,20 @@ void MainWindow::EnterPresentation()
 {
     if (m_logic->Presentation().Exists() || m_logic->RefusedWhileAlarmOpen())
         return;
-    m_list->SaveColumns();
     m_logic->EnterPresentationMode(false);
+}
+
+void MainWindow::PresentationEntered()
+{
+    m_list->SaveColumns();
     // While presenting, the list is in priority order.
     m_list->Model().Resort();
-    GoToTray();
+    // Hidden even without a tray: closing the presentation window brings it
+    // back.
+    m_inTray = true;
+    if (QSystemTrayIcon::isSystemTrayAvailable())
+        ShowTrayIcon();
+    hide();
 }
 
 void MainWindow::ShowHousekeepingNotice(const std::string& text)
@@ -358,14 +373,11 @@ void MainWindow::Start()
     m_logic->Initialise();
     m_logic->RefreshAlarmList();
     m_timer.start(MainWindowLogic::kTickMs);
-    // Started presenting ("/present", "/presentation_mode 1"): hidden as by
-    // the menu's command.
-    if (m_logic->Presentation().Exists()) {
-        m_list->SaveColumns();
-        m_list->Model().Resort();
-        GoToTray();
+    // Started presenting ("/present", "/presentation_mode 1"): already hidden.
+    if (m_logic->Presentation().Exists())
         return;
-    }
+    if (m_station.FirstStart())
+        FitToScreen();
     int mode = MainWindowState(m_station.Tree())->Child("LastShutDownWindowMode")->GetInt();
     if (mode == 2) {
         GoToTray();
@@ -375,6 +387,21 @@ void MainWindow::Start()
         showMaximized();
     else
         show();
+}
+
+void MainWindow::FitToScreen()
+{
+    // The frame a window manager adds is not known before the window is
+    // shown; this much is kept free for it.
+    constexpr int kFrame = 16;
+    QRect screen = this->screen()->availableGeometry();
+    // Margins, frame and the scroll bar that many rows bring.
+    QMargins margins = centralWidget()->layout()->contentsMargins();
+    int beside = margins.left() + margins.right() + 2 * m_list->frameWidth() +
+                 m_list->verticalScrollBar()->sizeHint().width();
+    int columns = m_list->FitColumns(screen.width() - kFrame - beside);
+    resize(std::min(columns + beside, screen.width() - kFrame),
+           std::min(height(), screen.height() - kFrame));
 }
 
 void MainWindow::RefreshAlarmList()
@@ -448,6 +475,12 @@ void MainWindow::GoToTray()
         showMinimized();
         return;
     }
+    ShowTrayIcon();
+    hide();
+}
+
+void MainWindow::ShowTrayIcon()
+{
     if (m_tray == nullptr) {
         m_tray = std::make_unique<QSystemTrayIcon>(windowIcon());
         m_tray->setToolTip(Text(Tr("Wardex")));
@@ -460,7 +493,6 @@ void MainWindow::GoToTray()
                 });
     }
     m_tray->show();
-    hide();
 }
 
 void MainWindow::TrayClicked()

@@ -45,6 +45,7 @@ public:
     AlarmWindowViewFactory& AlarmWindowViews() override;
     std::unique_ptr<PresentationView>
     CreatePresentationView(PresentationWindowLogic& logic) override;
+    void PresentationEntered() override;
     int SelectedAlarmRecord() override;
     void ShowHousekeepingNotice(const std::string& text) override;
     bool StoreWindowLayout() override;
@@ -77,8 +78,11 @@ private:
     // Shown only while alarm mails wait for the server.
     void UpdateMailQueueField();
     void SaveWindowMode();
+    // A first start: the window and the list's columns fit the screen.
+    void FitToScreen();
 
     void EnterPresentation();
+    void ShowTrayIcon();
     void BuildFilterBar();
     void LoadFilters();
     void EditFilters();

@@ -6,7 +6,9 @@
 
 #include "core/station/PresentationWindowLogic.h"
 
+#include <QIcon>
 #include <QWidget>
+#include <array>
 
 class AlarmWindowManager;
 class ConfigTree;
@@ -27,11 +29,21 @@ public:
     void Reload() override;
     void Select(int listPosition) override;
 
+protected:
+    // Closing ends the mode; the logic destroys the window from the loop.
+    void closeEvent(QCloseEvent* event) override;
+
 private:
+    // Columns as wide as their contents and headers, the window as wide as
+    // the columns where the screen allows.
+    void FitColumns();
+
     PresentationWindowLogic& m_logic;
     ConfigTree& m_tree;
     AlarmDatabase& m_database;
     AlarmWindowManager& m_windows;
     QLabel* m_count;
     QTableWidget* m_table;
+    std::array<QIcon, 6> m_icons;
+    bool m_fitted = false;
 };

@@ -1,5 +1,6 @@
 #include "ui/QtDesktop.h"
 
+#include "config/ConfigTree.h"
 #include "config/Translator.h"
 #include "core/station/Station.h"
 #include "platform/StopSignals.h"
@@ -9,9 +10,12 @@
 
 #include <QApplication>
 #include <QGuiApplication>
+#include <QLibraryInfo>
 #include <QLocale>
 #include <QProgressDialog>
 #include <QSessionManager>
+#include <QTranslator>
+#include <utility>
 
 namespace {
 
@@ -119,9 +123,35 @@ void QtDesktop::DrainEvents()
         m_window->Logic().RunPosted();
 }
 
+bool LoadQtTranslation(const std::string& language)
+{
+    static const std::pair<const char*, QLocale::Language> kLocales[] = {
+        {"German", QLocale::German},   {"English", QLocale::English}, {"French", QLocale::French},
+        {"Spanish", QLocale::Spanish}, {"Italian", QLocale::Italian}, {"Dutch", QLocale::Dutch},
+        {"Polish", QLocale::Polish}};
+    static QTranslator translator;
+    QCoreApplication::removeTranslator(&translator);
+    for (const auto& [name, locale] : kLocales) {
+        if (language == name && translator.load(QLocale(locale), "qt", "_",
+                                                QLibraryInfo::path(QLibraryInfo::TranslationsPath)))
+            return QCoreApplication::installTranslator(&translator);
+    }
+    return false;
+}
+
 void QtDesktop::CreateMainWindow(Station& station)
 {
     m_station = &station;
+    {
+        ConfigTree& tree = station.Tree();
+        ConfigLock lock(tree);
+        LoadQtTranslation(tree.TopFolder("Program")
+                              ->Child("Configuration")
+                              ->Child("MISC")
+                              ->Child("Language")
+                              ->GetString());
+    }
+    m_prompt.SetButtonTexts({Tr("OK"), Tr("Abbrechen"), Tr("Ja"), Tr("Nein")});
     m_sessionEnd = std::make_unique<SessionEndFilter>(station);
     qApp->installEventFilter(m_sessionEnd.get());
     m_window = std::make_unique<MainWindow>(station, m_beeper);

@@ -12,6 +12,7 @@
 #include "platform/qt/QtSoundPlayer.h"
 
 #include <memory>
+#include <string>
 
 class MainWindow;
 class NestedLoopDriver;
@@ -26,6 +27,11 @@ public:
     void SetBusy(bool busy) override;
     void ShowProgress(int64_t done, int64_t total) override;
 };
+
+// Qt's own texts (standard buttons, file, print and colour dialogs) in the
+// station's language, from the system's Qt translations; false where the
+// system has none for it.
+bool LoadQtTranslation(const std::string& language);
 
 class QtDesktop final : public StationDesktop {
 public:

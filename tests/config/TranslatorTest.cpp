@@ -513,4 +513,25 @@ TEST(TranslatorGlobal, TrLooksUpTheGlobalTable)
     global.Clear();
 }
 
+// Counted texts in the shipped languages, by each language's plural rule.
+TEST(TranslatorCount, EachLanguageHasItsFormForTheCount)
+{
+    const char* const rows[][4] = {
+        {"German", "%d Rekorder im Filter", "1", "%d Rekorder im Filter"},
+        {"English", "%d Rekorder im Filter", "1", "%d recorder in the filter"},
+        {"English", "%d Rekorder im Filter", "0", "%d recorders in the filter"},
+        {"French", "%d Rekorder im Filter", "0", "%d enregistreur dans le filtre"},
+        {"French", "%d Rekorder im Filter", "2", "%d enregistreurs dans le filtre"},
+        {"French", "Rekorder bearbeiten", "1", "Modifier l'enregistreur"},
+        {"Polish", "Rekorder bearbeiten", "1", "Edycja rejestratora"},
+        {"Polish", "Rekorder bearbeiten", "22", "Edycja rejestratorów"}};
+    std::filesystem::path folder = std::filesystem::path(WARDEX_SOURCE_DIR) / "Languages";
+    for (const auto& [language, text, count, expected] : rows) {
+        Translator translator;
+        ASSERT_TRUE(translator.LoadLanguage(folder / (std::string(language) + ".txt"),
+                                            folder / "English.txt"));
+        EXPECT_EQ(translator.TranslateCount(text, std::stoi(count)), expected) << language << count;
+    }
+}
+
 } // namespace

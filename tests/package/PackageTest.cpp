@@ -55,7 +55,8 @@ TEST(PackageTest, InstallsTheProgramsAndTheirDesktopFiles)
     // Qt comes from the system, found by dpkg-shlibdeps; the maintainer
     // scripts create the service's user with adduser.
     std::string control = ReadFileBytes(kRoot.parent_path() / "control");
-    for (const char* depends : {"libqt6widgets6", "libqt6multimedia6", "adduser"})
+    for (const char* depends :
+         {"libqt6widgets6", "libqt6multimedia6", "adduser", "qt6-translations-l10n"})
         EXPECT_NE(control.find(depends), std::string::npos) << depends << " in\n" << control;
     EXPECT_NE(ReadFileBytes(kRoot.parent_path() / "DEBIAN/postinst").find("adduser"),
               std::string::npos);

@@ -14,12 +14,15 @@
 #include "db/AlarmDatabase.h"
 #include "events/AlarmDefaults.h"
 #include "links/LinksTestSupport.h"
+#include "platform/qt/QtPrompt.h"
 #include "telegram/TelegramEncoder.h"
 #include "testsupport/FakePrompt.h"
 #include "testsupport/LoopbackSend.h"
 #include "testsupport/TempDir.h"
 #include "ui/MainWindow.h"
 #include "ui/QtDesktop.h"
+#include "ui/ScreenshotFolder.h"
+#include "ui/alarms/AlarmListView.h"
 #include "ui/config/CPropPageRecorder.h"
 #include "users/UserAccounts.h"
 
@@ -27,14 +30,18 @@
 #include <QAction>
 #include <QApplication>
 #include <QDialog>
+#include <QDialogButtonBox>
 #include <QDir>
+#include <QHeaderView>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMessageBox>
 #include <QPushButton>
 #include <QScreen>
 #include <QTabWidget>
+#include <QTableView>
 #include <QTimer>
+#include <QWindow>
 #include <csignal>
 #include <functional>
 #include <utility>
@@ -257,6 +264,85 @@ TEST_F(StationModalTest, StartedPresentingTheMainWindowHidesAndATrayClickActivat
             return true;
         });
     }
+}
+
+TEST_F(StationModalTest, AFirstStartFitsEveryColumnAndHeaderAndStoredWidthsAreKept)
+{
+    // The saved configuration first, then a start without one.
+    for (bool first : {false, true}) {
+        if (first)
+            std::filesystem::remove(dir.Path() / "programdata.bin");
+        QtDesktop desktop(Attendance::Desktop);
+        ConfigTree tree;
+        Station station(Options(), desktop, tree);
+        int rounds = 0;
+        Run(desktop, station, [&] {
+            MainWindow& window = *desktop.Window();
+            // Painted in the round after it was exposed.
+            if (!window.isVisible() || !window.windowHandle()->isExposed() || ++rounds < 2)
+                return false;
+            auto* list = static_cast<QTableView*>(window.findChild<QAbstractItemView*>());
+            QHeaderView* header = list->horizontalHeader();
+            for (int column = 0; first && column < header->count(); ++column)
+                EXPECT_GE(header->sectionSize(column), header->sectionSizeHint(column)) << column;
+            QRect screen = QGuiApplication::primaryScreen()->availableGeometry();
+            // All in view.
+            EXPECT_TRUE(!first || screen.width() < 1366 ||
+                        header->length() <= list->viewport()->width());
+            // As saved, though the header is wider.
+            EXPECT_TRUE(first || header->sectionSize(7) == 70) << header->sectionSize(7);
+            QGuiApplication::primaryScreen()->grabWindow(0).save(
+                ScreenshotFolder() + "/first-start-" + QLocale().name() + (first ? "" : "-saved") +
+                ".png");
+            station.RequestQuit();
+            return true;
+        });
+    }
+}
+
+TEST_F(StationModalTest, MarkingAllRecordsOfTheViewSelectsTheirRows)
+{
+    QtDesktop desktop(Attendance::Desktop);
+    ConfigTree tree;
+    Station station(Options(), desktop, tree);
+    bool sent = false;
+    size_t selected = 0;
+    Run(desktop, station, [&] {
+        if (!std::exchange(sent, true))
+            SendAlarms(station, 3);
+        if (station.Database()->RecordCount() < 3)
+            return false;
+        Trigger(desktop, "Alle Datensaetze der Ansicht markieren");
+        selected = desktop.Window()->findChild<AlarmListView*>()->SelectedRows().size();
+        SaveScreen(desktop, "station-marked-view.png");
+        station.RequestQuit();
+        return true;
+    });
+    EXPECT_EQ(selected, 3u);
+}
+
+TEST_F(StationModalTest, QuestionsAndQtsOwnDialogsSpeakTheStationsLanguage)
+{
+    Translator::Global().LoadLanguage(dir.Path() / "Languages" / "French.txt",
+                                      dir.Path() / "Languages" / "English.txt");
+    ASSERT_TRUE(LoadQtTranslation("French"));
+    QtPrompt prompt;
+    prompt.SetButtonTexts({Tr("OK"), Tr("Abbrechen"), Tr("Ja"), Tr("Nein")});
+    QStringList buttons;
+    QTimer::singleShot(0, [&] {
+        auto* box = static_cast<QMessageBox*>(QApplication::activeModalWidget());
+        for (QAbstractButton* button : box->buttons())
+            buttons << button->text();
+        box->grab().save(ScreenshotFolder() + "/question-French.png");
+        box->reject();
+    });
+    prompt.Show("Supprimer ?", "Question", PromptIcon::Question, PromptButtons::YesNo);
+    buttons.sort();
+    EXPECT_EQ(buttons, (QStringList{"Non", "Oui"}));
+    // A dialog of Qt's own.
+    QDialogButtonBox standard(QDialogButtonBox::Open | QDialogButtonBox::Cancel);
+    EXPECT_EQ(standard.button(QDialogButtonBox::Cancel)->text().remove('&'), "Annuler");
+    LoadQtTranslation("German");
 }
 
 TEST_F(StationModalTest, AnAppliedFilterAndLogInAreOnDiskWhileTheStationRuns)

@@ -82,6 +82,15 @@ MainWindowLogic::MainWindowLogic(Station& station, MainWindowView& view, UserSes
         desktop.Speaker(), desktop.Messages(), *this, *m_presentation, view.AlarmWindowViews(),
         NoTrendView(), NoBarDiagram(), station.ProgramFolder().string()});
     m_presentation->SetAlarmWindows(&m_alarms->Windows());
+    m_presentation->SetModeHandlers(
+        {[this] { m_view.PresentationEntered(); },
+         // Left from the loop: the window is still inside its close handler.
+         [this] {
+             Post([this] {
+                 if (m_presentation->Exists())
+                     LeavePresentationMode();
+             });
+         }});
     m_maintenance->SetOpenAlarmWindows(&m_alarms->Windows());
     // Questions answered before the index was complete are asked again.
     database.BuildIndexInSlices([this](bool groupsAsked, bool unconfirmedAsked) {
@@ -388,6 +397,9 @@ void MainWindowLogic::PendingAlarmCheck()
 void MainWindowLogic::RefreshAlarmList()
 {
     m_countLimitDue = true;
+    // The presentation window's own list follows, once the sockets are quiet.
+    if (m_presentation->Exists())
+        m_presentation->RequestRefresh();
     m_view.RefreshAlarmList();
 }
 
@@ -397,6 +409,10 @@ void MainWindowLogic::MarkViewedRecords()
         ConfigLock lock(m_station.Tree());
         ::MarkViewedRecords(*m_station.Database());
     }
+    // Marked alarms no longer wait for an operator: the looping sound
+    // follows the most urgent one that still does.
+    m_alarms->Sound().UpdateAlarmSound(SoundSwitch::Off);
+    m_alarms->Sound().UpdateAlarmSound(SoundSwitch::On);
     m_view.RefreshAlarmList();
 }
 

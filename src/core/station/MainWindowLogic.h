@@ -44,6 +44,9 @@ public:
     virtual void RestoreMainWindow() = 0;
     virtual AlarmWindowViewFactory& AlarmWindowViews() = 0;
     virtual std::unique_ptr<PresentationView> CreatePresentationView(PresentationWindowLogic&) = 0;
+    // The presentation window is shown, by a command or by an alarm in
+    // stack mode: the main window hides.
+    virtual void PresentationEntered() = 0;
     // The record selected in the alarm list, -1 for none.
     virtual int SelectedAlarmRecord() = 0;
     // A standing warning for the status bar (limits that keep unconfirmed

@@ -53,6 +53,8 @@ void PresentationWindowLogic::Enter(bool returnToNormalWhenEmpty)
     m_view = m_factory(*this);
     Refresh();
     m_view->Show();
+    if (m_handlers.entered)
+        m_handlers.entered();
 }
 
 void PresentationWindowLogic::Leave()
@@ -61,6 +63,12 @@ void PresentationWindowLogic::Leave()
     m_records.clear();
     m_unconfirmed = 0;
     m_refreshPending = false;
+}
+
+void PresentationWindowLogic::Closed()
+{
+    if (Exists() && m_handlers.closed)
+        m_handlers.closed();
 }
 
 bool PresentationWindowLogic::IsActive() const

@@ -11,6 +11,7 @@
 #include <functional>
 #include <memory>
 #include <string>
+#include <utility>
 #include <vector>
 
 class AlarmDatabase;
@@ -29,6 +30,16 @@ public:
     virtual void Select(int listPosition) = 0;
 };
 
+// What the main window does when the mode starts and ends.
+struct PresentationModeHandlers {
+    // The window was created and shown: the main window hides.
+    std::function<void()> entered;
+    // The operator closed the window: the mode ends and the main window
+    // comes back. Called from the window's own close handler, so the window
+    // must not be destroyed before it returns.
+    std::function<void()> closed;
+};
+
 class PresentationWindowLogic final : public PresentationWindow {
 public:
     using ViewFactory = std::function<std::unique_ptr<PresentationView>(PresentationWindowLogic&)>;
@@ -38,10 +49,13 @@ public:
 
     // Known once alarm handling exists; the window opens alarms through it.
     void SetAlarmWindows(AlarmWindowManager* windows) { m_windows = windows; }
+    void SetModeHandlers(PresentationModeHandlers handlers) { m_handlers = std::move(handlers); }
 
     // Creates the window. Stack mode follows iStackWnd at this moment.
     void Enter(bool returnToNormalWhenEmpty);
     void Leave();
+    // The operator closed the window.
+    void Closed();
     bool StackMode() const { return m_stackMode; }
     bool ReturnsToNormalWhenEmpty() const { return m_returnToNormal; }
 
@@ -68,6 +82,8 @@ public:
     // window's timer carries it out once the sockets are quiet.
     bool RefreshPending() const { return m_refreshPending; }
     void ClearRefreshPending() { m_refreshPending = false; }
+    // Records were stored, confirmed or deleted elsewhere.
+    void RequestRefresh() { m_refreshPending = true; }
 
 private:
     int PriorityOf(int recordNumber);
@@ -76,6 +92,7 @@ private:
     AlarmDatabase& m_database;
     ViewFactory m_factory;
     AlarmWindowManager* m_windows = nullptr;
+    PresentationModeHandlers m_handlers;
     std::unique_ptr<PresentationView> m_view;
     std::vector<int> m_records;
     int m_unconfirmed = 0;

@@ -1,8 +1,10 @@
 #include "platform/qt/QtPrompt.h"
 
+#include <QAbstractButton>
 #include <QApplication>
 #include <QMessageBox>
 #include <QString>
+#include <utility>
 
 namespace {
 
@@ -50,6 +52,15 @@ PromptAnswer QtPrompt::Show(std::string_view text, std::string_view caption, Pro
 {
     QMessageBox box(ToIcon(icon), ToQString(caption), ToQString(text), ToButtons(buttons),
                     QApplication::activeWindow());
+    const std::pair<QMessageBox::StandardButton, const std::string*> words[] = {
+        {QMessageBox::Ok, &m_texts.ok},
+        {QMessageBox::Cancel, &m_texts.cancel},
+        {QMessageBox::Yes, &m_texts.yes},
+        {QMessageBox::No, &m_texts.no}};
+    for (const auto& [button, text] : words) {
+        if (QAbstractButton* shown = box.button(button); shown != nullptr && !text->empty())
+            shown->setText(ToQString(*text));
+    }
     switch (box.exec()) {
     case QMessageBox::Yes:
         return PromptAnswer::Yes;

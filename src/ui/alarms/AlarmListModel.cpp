@@ -30,14 +30,13 @@ QString DateAndTime(int64_t storedMs)
     return ToQt(FormatText("%s, %s", time.FormatDate(), time.FormatTime(WithMs::No)));
 }
 
-// Dark text on the light priority colours, light text on the dark ones.
+} // namespace
+
 QColor TextOn(RgbColor color)
 {
     int luminance = (299 * color.red + 587 * color.green + 114 * color.blue) / 1000;
     return luminance < 140 ? QColor(Qt::white) : QColor(Qt::black);
 }
-
-} // namespace
 
 StateIcon StateIconOf(const AlarmRecord& record, Presenting presenting)
 {
@@ -102,15 +101,21 @@ QString AlarmListModel::CellText(int row, int column) const
     const Row& cached = RowAt(row);
     if (!cached.read)
         return {};
-    const AlarmRecord& record = cached.record;
+    return AlarmCellText(cached.record, column, cached.recorderName, cached.settings);
+}
+
+QString AlarmCellText(const AlarmRecord& record, int column,
+                      const std::optional<std::string>& recorderName,
+                      const std::optional<AlarmSettings>& settings)
+{
     switch (column) {
     case kColumnArrival:
         return DateAndTime(record.Number(AlarmField::TimeArrival));
     case kColumnDeparture:
         return DateAndTime(record.Number(AlarmField::TimeDeparture));
     case kColumnRecorder:
-        if (cached.recorderName)
-            return ToQt(*cached.recorderName);
+        if (recorderName)
+            return ToQt(*recorderName);
         return ToQt(
             FormatTr(TrNoop("Unbekannter Rekorder: %s"), record.Field(AlarmField::Recorder)));
     case kColumnCamera: {
@@ -118,7 +123,7 @@ QString AlarmListModel::CellText(int row, int column) const
         return camera == "-1" ? QString() : ToQt(camera);
     }
     case kColumnAlarmType:
-        return cached.settings ? ToQt(Tr(cached.settings->message)) : QString();
+        return settings ? ToQt(Tr(settings->message)) : QString();
     case kColumnAddInfo:
         return ToQt(record.Field(AlarmField::AddInfo));
     case kColumnConfirmUser:
@@ -126,8 +131,7 @@ QString AlarmListModel::CellText(int row, int column) const
     case kColumnConfirmComment:
         return ToQt(record.Field(AlarmField::ConfirmComment));
     case kColumnPriority:
-        return cached.settings ? ToQt(FormatText("%d", int64_t{cached.settings->priority} + 1))
-                               : QString();
+        return settings ? ToQt(FormatText("%d", int64_t{settings->priority} + 1)) : QString();
     case kColumnActionTime:
         return DateAndTime(record.Number(AlarmField::ActionTime));
     default:

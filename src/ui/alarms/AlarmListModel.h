@@ -6,8 +6,10 @@
 
 #include "alarm/AlarmSettings.h"
 #include "db/AlarmRecord.h"
+#include "events/RgbColor.h"
 
 #include <QAbstractTableModel>
+#include <QColor>
 #include <QIcon>
 #include <array>
 #include <cstdint>
@@ -31,6 +33,12 @@ enum class StateIcon : int {
 enum class Presenting { No, Yes };
 
 StateIcon StateIconOf(const AlarmRecord& record, Presenting presenting);
+// The text of a cell; the state column shows its icon instead.
+QString AlarmCellText(const AlarmRecord& record, int column,
+                      const std::optional<std::string>& recorderName,
+                      const std::optional<AlarmSettings>& settings);
+// Dark text on the light priority colours, light text on the dark ones.
+QColor TextOn(RgbColor color);
 
 class AlarmListModel final : public QAbstractTableModel {
     Q_OBJECT

@@ -362,6 +362,36 @@ void AlarmListView::RestoreColumns()
     }
 }
 
+int AlarmListView::FitColumns(int width)
+{
+    QHeaderView* header = horizontalHeader();
+    int total = 0;
+    for (int column = 0; column < kAlarmListColumnCount; ++column) {
+        header->resizeSection(
+            column, std::max(header->sectionSize(column), header->sectionSizeHint(column)));
+        total += header->sectionSize(column);
+    }
+    // The widest of these gives way first, down to its header.
+    const int texts[] = {kColumnAddInfo, kColumnAlarmType, kColumnRecorder, kColumnConfirmComment};
+    while (total > width) {
+        int widest = -1;
+        for (int column : texts) {
+            int slack = header->sectionSize(column) - header->sectionSizeHint(column);
+            if (slack > 0 &&
+                (widest < 0 || header->sectionSize(column) > header->sectionSize(widest)))
+                widest = column;
+        }
+        if (widest < 0)
+            break;
+        int give =
+            std::min({total - width, header->sectionSize(widest) - header->sectionSizeHint(widest),
+                      std::max(1, header->sectionSize(widest) / 10)});
+        header->resizeSection(widest, header->sectionSize(widest) - give);
+        total -= give;
+    }
+    return total;
+}
+
 void AlarmListView::SaveColumns()
 {
     QHeaderView* header = horizontalHeader();

@@ -49,6 +49,9 @@ public:
 
     // Widths and order from the configuration tree, and back at shutdown.
     void RestoreColumns();
+    // Every column at least as wide as its header, the widest text columns
+    // narrowed so that all fit into `width` where they can; the total.
+    int FitColumns(int width);
     void SaveColumns();
 
     std::string StatusText() const;

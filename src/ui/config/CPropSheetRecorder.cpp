@@ -29,7 +29,10 @@ CPropSheetRecorder::CPropSheetRecorder(RecorderSheetSession& session, Prompt& pr
     : QDialog(parent), m_session(session)
 {
     bool wizard = session.Mode() == SheetMode::New;
-    setWindowTitle(ToQt(wizard ? Tr("Neuer Rekorder") : Tr("Rekorder bearbeiten")));
+    // One recorder: the languages that tell one from many say so.
+    setWindowTitle(
+        ToQt(wizard ? Tr("Neuer Rekorder")
+                    : Translator::Global().TranslateCount(TrNoop("Rekorder bearbeiten"), 1)));
     resize(1040, 660);
 
     m_address = new CPropPageRecorderAddress(session.Tree(), prompt, session.Mode(),

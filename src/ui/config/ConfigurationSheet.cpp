@@ -117,7 +117,9 @@ bool RunConfigurationSheet(Station& station, const std::vector<SheetPage>& pages
     QtSoundPlayer trial;
     services.sound = &trial;
     services.speaker = &station.Desktop().Speaker();
-    services.languageFolder = station.FileInFolder("Languages");
+    // Where the station itself loads its language from: the data folder's,
+    // else the one beside the program, else the installed one.
+    services.languageFolder = station.LanguagesFolder();
     ConfigurationSheet sheet(station.Tree(), station.Desktop().Messages(), pages, options, parent,
                              services);
     if (sheet.exec() != QDialog::Accepted)

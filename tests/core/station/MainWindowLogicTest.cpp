@@ -23,6 +23,7 @@
 #include "users/UserSession.h"
 
 #include <fstream>
+#include <string_view>
 
 #include <unistd.h>
 
@@ -314,6 +315,78 @@ TEST_F(MainWindowLogicTest, PresentationWindowRefreshesOnceAfterTheBurstIsOver)
         "");
     EXPECT_EQ(view.presentationReloads, reloadsAfterBurst + 1);
 }
+
+// Presentation and alarm-stack mode: what the operator and the alarms do,
+// and where that leaves the window and the main window. Steps: E entered by
+// the command, L by "/presentation_mode 1", C closed, A an alarm, P the
+// pending-alarm check, S the presentation list brought up to date.
+struct ModeTransition {
+    const char* name;
+    int stackWindow;
+    std::string_view steps;
+    bool exists;
+    int entered, restored;
+    int unconfirmed; // shown by the window; -1 when it does not matter
+};
+
+class PresentationModeTest : public MainWindowLogicTest,
+                             public ::testing::WithParamInterface<ModeTransition> {};
+
+TEST_P(PresentationModeTest, EndsWhereTheOperatorLeftIt)
+{
+    const ModeTransition& row = GetParam();
+    size_t next = 0;
+    int records = 0;
+    char waiting = 0;
+    int64_t deadline = 0;
+    bool exists = false;
+    int unconfirmed = -1;
+    Run([&](Station& s, MainWindowLogic& logic) {
+        PresentationWindowLogic& presentation = logic.Presentation();
+        if (next == 0) {
+            System(s)->Child("iStackWnd")->SetInt(row.stackWindow);
+            AddRecorder(s, 10001, 3);
+        }
+        logic.Tick();
+        if ((waiting == 'A' && s.Database()->RecordCount() == records) ||
+            (waiting == 'S' && presentation.RefreshPending()))
+            return Timestamp::NowMs() > deadline;
+        exists = presentation.Exists();
+        unconfirmed = presentation.UnconfirmedCount();
+        if (next == row.steps.size())
+            return true;
+        deadline = Timestamp::NowMs() + 5000;
+        records = s.Database()->RecordCount();
+        waiting = row.steps[next++];
+        if (waiting == 'E' || waiting == 'L')
+            logic.EnterPresentationMode(waiting == 'L');
+        if (waiting == 'C')
+            presentation.Closed();
+        if (waiting == 'A' && !SendTelegram(s.ListeningPort(), 10001))
+            ADD_FAILURE() << "not sent";
+        if (waiting == 'P')
+            logic.PostPendingAlarmCheck();
+        return false;
+    });
+    EXPECT_EQ(exists, row.exists);
+    EXPECT_EQ(view.presentationsEntered, row.entered);
+    EXPECT_EQ(view.restored, row.restored);
+    EXPECT_TRUE(row.unconfirmed < 0 || unconfirmed == row.unconfirmed) << unconfirmed;
+}
+
+// clang-format off
+INSTANTIATE_TEST_SUITE_P(Transitions, PresentationModeTest, ::testing::Values(
+    ModeTransition{"ClosingEndsPresentationMode",           0, "EC",  false, 1, 1, -1},
+    ModeTransition{"ClosingEndsStackMode",                  1, "EC",  false, 1, 1, -1},
+    ModeTransition{"EnteredAgainAfterClosing",              0, "ECE", true,  2, 1, -1},
+    ModeTransition{"AnAlarmLeavesClosedPresentationClosed", 0, "ECA", false, 1, 1, -1},
+    ModeTransition{"AnAlarmOpensTheStackAgain",             1, "ECA", true,  2, 1, 1},
+    ModeTransition{"AnAlarmOpensTheStackFromTheMainWindow", 1, "A",   true,  1, 0, 1},
+    ModeTransition{"AnAlarmReachesThePresentationList",     0, "EAS", true,  1, 0, 1},
+    ModeTransition{"AnEmptiedStackOfTheCommandLineReturns", 1, "LP",  false, 1, 1, -1},
+    ModeTransition{"AnEmptiedStackOfTheCommandStays",       1, "EP",  true,  1, 0, 0}),
+    [](const auto& info) { return std::string(info.param.name); });
+// clang-format on
 
 TEST_F(MainWindowLogicTest, NoDeletionByAgeWhenTheLimitIsOff)
 {

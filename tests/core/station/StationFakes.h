@@ -155,6 +155,7 @@ public:
     {
         return std::make_unique<FakePresentationView>(presentationReloads);
     }
+    void PresentationEntered() override { ++presentationsEntered; }
     int SelectedAlarmRecord() override { return selected; }
     void ShowHousekeepingNotice(const std::string& text) override { notice = text; }
     bool StoreWindowLayout() override { return std::exchange(layoutChanged, false); }
@@ -166,5 +167,6 @@ public:
     int broughtToFront = 0;
     int restored = 0;
     int presentationReloads = 0;
+    int presentationsEntered = 0;
     int selected = -1;
 };

@@ -3,14 +3,20 @@
 // alarm windows of two priorities.
 #include "AlarmListFixture.h"
 #include "alarm/AlarmSettingsLookup.h"
+#include "config/Translator.h"
+#include "db/ConfigPath.h"
+#include "ui/PresentationWindow.h"
+#include "ui/ScreenshotFolder.h"
 #include "ui/alarms/AlarmListColumns.h"
 
+#include <QApplication>
 #include <QDir>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMainWindow>
 #include <QMenuBar>
+#include <QScreen>
 #include <QStatusBar>
 #include <QTest>
 
@@ -26,15 +32,7 @@ struct Sample {
 
 class AlarmListScreenshots : public AlarmListFixture {
 protected:
-    static QString PicturePath(const char* name)
-    {
-        // Pictures taken under a real X server go into a folder of their own.
-        QString platform = QGuiApplication::platformName();
-        QString folder =
-            QString(WARDEX_SCREENSHOT_DIR) + (platform == "offscreen" ? "" : "/" + platform);
-        QDir().mkpath(folder);
-        return folder + "/" + name;
-    }
+    static QString PicturePath(const char* name) { return ScreenshotFolder() + "/" + name; }
 
     void Save(QWidget& widget, const char* name)
     {
@@ -65,9 +63,12 @@ protected:
                              record.Number(AlarmField::TimeArrival) + 95'000);
         ASSERT_TRUE(database->Update(number, record));
     }
+
+    // Alarms of every priority and confirmation state from two recorders.
+    void StoreSamples();
 };
 
-TEST_F(AlarmListScreenshots, MainWindowWithAlarmsOfEveryPriority)
+void AlarmListScreenshots::StoreSamples()
 {
     AddRecorder("10.0.0.2", "Lager Nord");
     CompleteRecorderSettings(*tree);
@@ -90,6 +91,11 @@ TEST_F(AlarmListScreenshots, MainWindowWithAlarmsOfEveryPriority)
     Mark(3, "0", "1", "0");
     Mark(5, "1", "0", "1", "administrator");
     Mark(7, "0", "3", "0", "wache");
+}
+
+TEST_F(AlarmListScreenshots, MainWindowWithAlarmsOfEveryPriority)
+{
+    StoreSamples();
     list->Refresh();
     list->SortByColumn(kColumnArrival);
 
@@ -150,6 +156,39 @@ TEST_F(AlarmListScreenshots, AlarmWindows)
     for (int i = 0; i < 10; ++i)
         handling->Windows().Tick();
     Save(*dialogs[0], "alarm-window-short.png");
+}
+
+} // namespace
+
+namespace {
+
+// The presentation window in both modes and three languages: columns, state
+// icons and priority colours; under X also the screen with the frame.
+TEST_F(AlarmListScreenshots, PresentationWindows)
+{
+    StoreSamples();
+    std::filesystem::path folder = std::filesystem::path(WARDEX_SOURCE_DIR) / "Languages";
+    for (std::string language : {"English", "French", "German"}) {
+        Translator::Global().LoadLanguage(folder / (language + ".txt"), folder / "English.txt");
+        for (int stack : {0, 1}) {
+            FindConfigNode(*tree, {"Program", "Configuration", "System", "iStackWnd"})
+                ->SetInt(stack);
+            QWidget* shown = nullptr;
+            PresentationWindowLogic logic(*tree, *database, [&](PresentationWindowLogic& owner) {
+                auto window = std::make_unique<QtPresentationWindow>(owner, *tree, *database,
+                                                                     handling->Windows());
+                shown = window.get();
+                return window;
+            });
+            logic.Enter(false);
+            ASSERT_TRUE(QTest::qWaitForWindowExposed(shown));
+            std::string name = "presentation-" + std::string(stack ? "stack-" : "") + language;
+            Save(*shown, (name + ".png").c_str());
+            QGuiApplication::primaryScreen()->grabWindow(0).save(
+                PicturePath((name + "-screen.png").c_str()));
+        }
+    }
+    Translator::Global().Clear();
 }
 
 } // namespace

@@ -4,6 +4,7 @@
 #include "ConfigPagesFixture.h"
 #include "alarm/SmtpMailSender.h"
 #include "config/Timestamp.h"
+#include "ui/ScreenshotFolder.h"
 #include "ui/config/CPropPageRecorder.h"
 #include "ui/config/CPropPageRecorderAlarmSettings.h"
 #include "ui/config/CPropSheetRecorder.h"
@@ -28,13 +29,6 @@
 #include <QTreeWidget>
 
 namespace {
-
-// Pictures taken under a real X server go into a folder of their own.
-QString ScreenshotFolder()
-{
-    QString platform = QGuiApplication::platformName();
-    return QString(WARDEX_SCREENSHOT_DIR) + (platform == "offscreen" ? "" : "/" + platform);
-}
 
 class ConfigScreenshots : public ConfigPagesTest {
 protected:

@@ -4,6 +4,7 @@
 #include "ConfigPagesFixture.h"
 #include "core/station/Station.h"
 #include "core/station/StationFakes.h"
+#include "core/station/StationFolders.h"
 #include "db/ConfigPath.h"
 #include "links/LinksTestSupport.h"
 #include "telegram/TelegramEncoder.h"
@@ -284,6 +285,22 @@ TEST_F(SheetPagesTest, TheLanguagePageOffersTheFilesAndNotesTheNextStart)
     EXPECT_EQ(NextLanguage(), "French");
     EXPECT_EQ(Find<QLabel>(page, "Note")->text(),
               "Die gewaehlte Sprache gilt ab dem naechsten Start von Wardex.");
+}
+
+TEST_F(SheetPagesTest, TheLanguagePageOffersWhatTheStationsOwnLookupFinds)
+{
+    for (int lookup = 0; lookup < 3; ++lookup) { // data folder, beside the program, installed
+        TempDir root;
+        FolderSources sources{(root.Path() / "data").string(), root.Path() / "bin", {}, {}};
+        std::filesystem::path languages[] = {root.Path() / "data" / "Languages",
+                                             sources.executableFolder / "Languages",
+                                             InstalledLanguagesFolder(sources.executableFolder)};
+        std::filesystem::create_directories(languages[lookup]);
+        for (const char* file : {"English.txt", "French.txt"})
+            std::ofstream(languages[lookup] / file) << "";
+        LanguagePage page(*tree, ChooseStationFolders(sources).languages);
+        EXPECT_EQ(page.List()->count(), 3) << lookup;
+    }
 }
 
 namespace {
