@@ -4,6 +4,8 @@
 
 #include <QString>
 #include <cstdint>
+#include <optional>
+#include <utility>
 #include <vector>
 
 class AlarmDatabase;
@@ -22,6 +24,8 @@ public:
     int Width(int column) const;
     // The state column gives a word for its icon.
     QString Cell(int row, int column, TimeText times) const;
+    // The earliest and latest arrival of the rows; nothing without rows.
+    std::optional<std::pair<int64_t, int64_t>> ArrivalSpan() const;
 
 private:
     AlarmListView& m_view;
