@@ -7,6 +7,7 @@
 #include "db/AlarmDatabase.h"
 #include "events/AlarmTypeCatalogue.h"
 #include "events/RecorderLookup.h"
+#include "events/RgbColor.h"
 #include "events/TextFormat.h"
 #include "filters/SettingsSortKeys.h"
 #include "ui/alarms/AlarmListColumns.h"
@@ -30,11 +31,10 @@ QString DateAndTime(int64_t storedMs)
     return ToQt(FormatText("%s, %s", time.FormatDate(), time.FormatTime(WithMs::No)));
 }
 
-// Dark text on the light priority colours, light text on the dark ones.
 QColor TextOn(RgbColor color)
 {
-    int luminance = (299 * color.red + 587 * color.green + 114 * color.blue) / 1000;
-    return luminance < 140 ? QColor(Qt::white) : QColor(Qt::black);
+    RgbColor text = ReadableTextOn(color);
+    return {text.red, text.green, text.blue};
 }
 
 } // namespace
