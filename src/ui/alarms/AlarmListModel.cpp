@@ -228,6 +228,15 @@ void AlarmListModel::SortByColumn(int column)
     Resort();
 }
 
+void AlarmListModel::RestoreSort(int column, bool ascending)
+{
+    if (column < 0 || column >= kAlarmListColumnCount)
+        return;
+    m_sortColumn = column;
+    m_ascending = ascending;
+    Resort();
+}
+
 void AlarmListModel::Resort()
 {
     beginResetModel();

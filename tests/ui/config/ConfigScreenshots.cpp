@@ -42,6 +42,7 @@ protected:
         AddRecorder(*tree, "Lager Halle 3", "192.168.10.34")->Child("iSignalState")->SetInt(-1);
         AddRecorder(*tree, "Pforte", "192.168.10.40")->Child("iSignalState")->SetInt(1);
         AddRecorder(*tree, "Tiefgarage", "192.168.11.7");
+        AddRecorder(*tree, "Tiefgarage", "192.168.11.7")->Child("Hybrid")->SetInt(1);
         ConfigNode* lager = Recorders(*tree)->ChildAt(1);
         FirstOfType(*lager, 10000)->Child("Priority")->SetInt(0);
         FirstOfType(*lager, 10001)->Child("ShowAlarmWindow")->SetInt(0);
