@@ -53,7 +53,7 @@ QString IsoTime(int64_t storedMs)
         return {};
     int64_t unixMs = storedMs - kUnixEpochSeconds * 1000;
     return QDateTime::fromMSecsSinceEpoch(unixMs, QTimeZone::systemTimeZone())
-        .toString(Qt::ISODate);
+        .toString(Qt::ISODateWithMs);
 }
 
 ShownAlarmList::ShownAlarmList(AlarmListView& view, AlarmDatabase& database)

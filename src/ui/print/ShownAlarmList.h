@@ -33,5 +33,6 @@ private:
     std::vector<int> m_columns;
 };
 
-// "2024-03-01T08:00:00+01:00" in local time; empty for zero or negative.
+// "2024-03-01T08:00:00.250+01:00" in local time, with the milliseconds that
+// tell the alarms of one burst apart; empty for zero or negative.
 QString IsoTime(int64_t storedMs);

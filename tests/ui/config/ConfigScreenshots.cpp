@@ -17,6 +17,7 @@
 #include <QCheckBox>
 #include <QComboBox>
 #include <QDir>
+#include <QLabel>
 #include <QLineEdit>
 #include <QPixmap>
 #include <QSignalSpy>
@@ -142,6 +143,10 @@ TEST_F(ConfigScreenshots, UserDialogs)
     CreateBuiltInAccount(*tree);
     UserDialog created(UserEditor::ForNewUser(*tree), prompt);
     Save(created, "user-dialog-new.png");
+    // The limit is shown where the password is typed.
+    EXPECT_EQ(created.findChild<QLabel*>("PasswordRule")->text(),
+              "Hoechstens 12 Zeichen, nur Buchstaben und Ziffern");
+    EXPECT_EQ(created.findChild<QLineEdit*>("Password")->maxLength(), 12);
     UserDialog administrator(*UserEditor::ForExistingUser(*tree, "administrator"), prompt);
     Save(administrator, "user-dialog-administrator.png");
 }

@@ -22,6 +22,7 @@
 #include <QCheckBox>
 #include <QComboBox>
 #include <QDialogButtonBox>
+#include <QDir>
 #include <QHeaderView>
 #include <QLabel>
 #include <QLineEdit>
@@ -249,6 +250,8 @@ TEST_F(SheetPagesTest, LogInTakesTheBuiltInThirteenCharacterPassword)
         ASSERT_EQ(edits.size(), 2);
         edits[0]->setText("Administrator");
         edits[1]->setText("quorvandelisk");
+        QDir().mkpath(WARDEX_SCREENSHOT_DIR);
+        dialog.grab().save(QString(WARDEX_SCREENSHOT_DIR) + "/log-in.png", "PNG");
         dialog.findChild<QDialogButtonBox*>()->button(QDialogButtonBox::Ok)->click();
     });
     std::string typed;
