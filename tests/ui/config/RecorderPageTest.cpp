@@ -119,6 +119,9 @@ TEST_F(RecorderPageWidgetTest, TheWizardAddsARecorder)
     int pageAfterNext = -1;
     WhenModal<CPropSheetRecorder>([&](CPropSheetRecorder& sheet) {
         EXPECT_EQ(sheet.windowTitle(), "Neuer Rekorder");
+        // Two fields take a small window; the alarm settings a large one.
+        QSize addressSize = sheet.size();
+        EXPECT_LT(addressSize.height(), 400);
         EXPECT_EQ(Button(sheet, "Back")->text(), Q("< &Zurück"));
         EXPECT_EQ(Button(sheet, "Next")->text(), "&Weiter >");
         EXPECT_FALSE(Button(sheet, "Back")->isEnabled());
@@ -129,6 +132,8 @@ TEST_F(RecorderPageWidgetTest, TheWizardAddsARecorder)
         EXPECT_TRUE(Button(sheet, "Next")->isEnabled());
         Button(sheet, "Next")->click();
         pageAfterNext = sheet.CurrentPage();
+        EXPECT_GE(sheet.width(), CPropSheetRecorder::kFullWidth);
+        EXPECT_GE(sheet.height(), CPropSheetRecorder::kFullHeight);
         EXPECT_TRUE(Button(sheet, "Back")->isEnabled());
         EXPECT_EQ(Button(sheet, "Finish")->text(), "Fertig stellen");
         Button(sheet, "Finish")->click();
