@@ -118,6 +118,13 @@ TEST_F(SheetPagesTest, SoundsAreChosenTriedAndClearedAndTheSpeakerTried)
     EXPECT_TRUE(Button(page, "Play2")->isChecked());
     Button(page, "Play2")->click();
     EXPECT_EQ(sound.playing, "");
+    // Without a sound device the button says so instead of doing nothing.
+    sound.playable = false;
+    Button(page, "Play2")->click();
+    EXPECT_FALSE(Button(page, "Play2")->isChecked());
+    ASSERT_EQ(prompt.shown.size(), 1U);
+    EXPECT_NE(prompt.shown[0].text.find("kein Tonausgabegeraet.\n/srv/gong.wav"),
+              std::string::npos);
     Button(page, "Clear2")->click();
     EXPECT_EQ(System("SndPrio2")->GetString(), "");
 
