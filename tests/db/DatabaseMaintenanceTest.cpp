@@ -274,11 +274,12 @@ TEST_F(DatabaseMaintenanceTest, CountLimitPassesOverTheAlarmInTheWindow)
     System("iNumMaxAlarms", 5000);
     held.arrivals = {1001};
     maintenance.SetOpenAlarmWindows(&held);
-    EXPECT_EQ(maintenance.PruneAlarms(PruneBy::Count), 2);
-    EXPECT_EQ(db.database->RecordCount(), 5001);
+    // The held record stays and the next-oldest goes in its place.
+    EXPECT_EQ(maintenance.PruneAlarms(PruneBy::Count), 3);
+    EXPECT_EQ(db.database->RecordCount(), 5000);
     std::vector<int64_t> arrivals = Arrivals();
     EXPECT_EQ(arrivals[0], 1001);
-    EXPECT_EQ(arrivals[1], 1003);
+    EXPECT_EQ(arrivals[1], 1004);
 }
 
 TEST_F(DatabaseMaintenanceTest, CountLimitSwitchedOffDeletesNothing)

@@ -26,9 +26,11 @@
 #include <QApplication>
 #include <QDialog>
 #include <QDir>
+#include <QLabel>
 #include <QMessageBox>
 #include <QPushButton>
 #include <QScreen>
+#include <QTabWidget>
 #include <QTimer>
 #include <csignal>
 #include <functional>
@@ -320,4 +322,36 @@ TEST_F(StationModalTest, ALimitedUserIsRefusedForwardingMode)
     EXPECT_EQ(exit, StationExit::Normal);
     EXPECT_TRUE(refusal.startsWith(
         "Sie haben nicht die noetigen Rechte, um den Weiterleitungs Modus zu starten!"));
+}
+
+TEST_F(StationModalTest, BackUpNowOnTheSystemPageMakesABackupAndShowsIt)
+{
+    QtDesktop desktop(Attendance::Desktop);
+    ConfigTree tree;
+    Station station(Options(), desktop, tree);
+    bool opened = false;
+    QString state;
+    StationExit exit = Run(desktop, station, [&] {
+        QWidget* sheet = QApplication::activeModalWidget();
+        if (!std::exchange(opened, true)) {
+            QTimer::singleShot(0, [&] { Trigger(desktop, "Konfiguration..."); });
+            return false;
+        }
+        auto* button = sheet != nullptr ? sheet->findChild<QPushButton*>("BackUpNow") : nullptr;
+        if (button == nullptr)
+            return false;
+        sheet->findChild<QTabWidget*>()->setCurrentWidget(sheet->findChild<QWidget*>("SystemPage"));
+        button->click();
+        state = sheet->findChild<QLabel*>("BackupState")->text();
+        SaveScreen(desktop, "station-system-page-backups.png");
+        qobject_cast<QDialog*>(sheet)->reject();
+        QTimer::singleShot(0, [&] { station.RequestQuit(); });
+        return true;
+    });
+    EXPECT_EQ(exit, StationExit::Normal);
+    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir.Path() / "Backup"),
+                            std::filesystem::directory_iterator()),
+              1);
+    EXPECT_TRUE(state.contains((dir.Path() / "Backup").string().c_str())) << state.toStdString();
+    EXPECT_FALSE(state.contains("Letzte Sicherung: keine")) << state.toStdString();
 }

@@ -199,12 +199,13 @@ TEST_F(SheetPagesTest, TheUserPageShowsTheColumnsAndGuardsTheAdministrator)
     EXPECT_FALSE(Button(page, "Delete")->isEnabled());
 }
 
-TEST_F(SheetPagesTest, ANewUserIsCheckedThenStoredAsTheNewDefault)
+TEST_F(SheetPagesTest, ANewUserIsCheckedThenStoredAsTheNewDefaultOnlyWhenTicked)
 {
     UserPage page(*tree, prompt);
     WhenModal<UserDialog>([this](UserDialog& dialog) {
         EXPECT_EQ(dialog.windowTitle(), "Neuen Benutzer anlegen");
-        EXPECT_TRUE(Find<QCheckBox>(dialog, "IsDefUser")->isChecked());
+        EXPECT_FALSE(Find<QCheckBox>(dialog, "IsDefUser")->isChecked());
+        Find<QCheckBox>(dialog, "IsDefUser")->click();
         EXPECT_FALSE(Find<QLabel>(dialog, "DefaultNote")->isVisible());
         Find<QLineEdit>(dialog, "Name")->setText("Wache");
         Find<QLineEdit>(dialog, "Password")->setText("abc");
