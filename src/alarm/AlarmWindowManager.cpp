@@ -197,6 +197,9 @@ bool AlarmWindowManager::ConfirmAlarm(AlarmWindow& window)
         std::optional<std::string> rest = CommentWithoutPhrase(comment, context.settings->phrase);
         if (!rest) {
             m_beeper.Beep(SystemBeep::Warning);
+            window.View().ShowRefusal(
+                Tr("Nicht bestaetigt: Die Bearbeitungsnotiz muss mit der vereinbarten Phrase "
+                   "beginnen."));
             return false;
         }
         comment = std::move(*rest);

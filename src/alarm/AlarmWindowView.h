@@ -30,6 +30,8 @@ public:
     virtual void SetCaptionFlash(bool on) = 0;
     // The comment as typed.
     virtual std::string Comment() const = 0;
+    // Why "Bestaetigen" did nothing, shown until the comment is edited.
+    virtual void ShowRefusal(const std::string& reason) = 0;
 
     virtual void Raise() = 0;
     virtual void Minimise() = 0;

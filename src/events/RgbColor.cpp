@@ -1,6 +1,8 @@
 // Conversion between colours and their nine-character texts.
 #include "events/RgbColor.h"
 
+#include <algorithm>
+#include <cmath>
 #include <cstdio>
 
 namespace {
@@ -40,4 +42,31 @@ std::string ColorToText(RgbColor color)
     char text[16];
     std::snprintf(text, sizeof text, "%3d%3d%3d", color.red, color.green, color.blue);
     return text;
+}
+
+namespace {
+
+double Linear(uint8_t component)
+{
+    double value = component / 255.0;
+    return value <= 0.03928 ? value / 12.92 : std::pow((value + 0.055) / 1.055, 2.4);
+}
+
+double Luminance(RgbColor color)
+{
+    return 0.2126 * Linear(color.red) + 0.7152 * Linear(color.green) + 0.0722 * Linear(color.blue);
+}
+
+} // namespace
+
+double ContrastRatio(RgbColor first, RgbColor second)
+{
+    double lighter = std::max(Luminance(first), Luminance(second));
+    double darker = std::min(Luminance(first), Luminance(second));
+    return (lighter + 0.05) / (darker + 0.05);
+}
+
+RgbColor ReadableTextOn(RgbColor background)
+{
+    return ContrastRatio(background, kBlack) >= ContrastRatio(background, kWhite) ? kBlack : kWhite;
 }

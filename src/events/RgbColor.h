@@ -21,3 +21,11 @@ RgbColor ColorFromText(std::string_view text);
 
 // Always nine characters: each component formatted as "%3d".
 std::string ColorToText(RgbColor color);
+
+// The contrast ratio of two colours by their relative luminance (WCAG 2),
+// from 1 (the same) to 21 (black and white).
+double ContrastRatio(RgbColor first, RgbColor second);
+inline constexpr RgbColor kBlack{0, 0, 0};
+inline constexpr RgbColor kWhite{255, 255, 255};
+// Black or white, whichever stands out more: at least 4.58:1 on any colour.
+RgbColor ReadableTextOn(RgbColor background);

@@ -1,5 +1,6 @@
 #include "filters/FilterController.h"
 
+#include "config/Translator.h"
 #include "db/AlarmDatabase.h"
 #include "filters/FilterStore.h"
 
@@ -56,4 +57,34 @@ void FilterController::ApplyFilter(int index)
     m_matcher.SetFilter(m_filters[static_cast<size_t>(index)]);
     m_database.SetViewFilter(&m_matcher);
     m_database.SetFilterActive();
+}
+
+std::string FilterController::DescribeApplied(int64_t nowMs) const
+{
+    if (m_filtering == Filtering::Off || m_selected < 0 ||
+        m_selected >= static_cast<int>(m_filters.size()))
+        return {};
+    const AlarmFilter& filter = m_filters[static_cast<size_t>(m_selected)];
+    std::vector<std::string> parts;
+    if ((filter.activeParts & AlarmFilter::kTimePart) != 0)
+        parts.push_back(filter.DescribeTime(nowMs));
+    if ((filter.activeParts & AlarmFilter::kRecorderPart) != 0) {
+        std::string names;
+        for (const FilterRecorder& recorder : filter.recorders)
+            names += (names.empty() ? "" : ", ") + recorder.name;
+        parts.push_back(filter.DescribeRecorders() + " (" + names + ")");
+    }
+    if ((filter.activeParts & AlarmFilter::kTypePart) != 0)
+        parts.push_back(filter.DescribeTypes());
+    std::string link = " " + (filter.link == AlarmFilter::kLinkOr ? Tr("ODER") : Tr("UND")) + " ";
+    std::string text = m_names[static_cast<size_t>(m_selected)] + ": ";
+    if (parts.empty())
+        text += Tr("kein Teil aktiv");
+    for (size_t i = 0; i < parts.size(); ++i)
+        text += (i == 0 ? "" : link) + parts[i];
+    if (filter.onlyConfirmed)
+        text += ", " + Tr("nur quittierte");
+    if (filter.onlyUnconfirmed)
+        text += ", " + Tr("nur nicht quittierte");
+    return text;
 }

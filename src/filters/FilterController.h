@@ -6,6 +6,7 @@
 #include "filters/AlarmFilter.h"
 #include "filters/FilterMatcher.h"
 
+#include <cstdint>
 #include <string>
 #include <vector>
 
@@ -40,6 +41,11 @@ public:
     // Hands the filter to the view; nothing while filtering is off or the
     // index names no filter.
     void ApplyFilter(int index);
+
+    // The applied filter for a printed list, translated: its name, its
+    // active parts with their link and its confirmation restriction; empty
+    // while filtering is off.
+    std::string DescribeApplied(int64_t nowMs) const;
 
 private:
     AlarmDatabase& m_database;

@@ -105,6 +105,8 @@ void FilterEditor::SetTime(int32_t mode, Timestamp start, Timestamp end, int32_t
     filter->rangeEnd = end;
     filter->lastDays = lastDays;
     filter->useArrivalTime = useArrivalTime;
+    // Choosing a period means filtering by it.
+    filter->activeParts |= AlarmFilter::kTimePart;
 }
 
 void FilterEditor::SetRecorders(std::vector<FilterRecorder> recorders)
@@ -117,6 +119,8 @@ void FilterEditor::SetRecorders(std::vector<FilterRecorder> recorders)
     // shows unticked.
     if (filter->recorders.empty())
         filter->activeParts &= ~AlarmFilter::kRecorderPart;
+    else
+        filter->activeParts |= AlarmFilter::kRecorderPart;
 }
 
 void FilterEditor::SetAlarmTypes(std::vector<int32_t> types)
@@ -127,6 +131,8 @@ void FilterEditor::SetAlarmTypes(std::vector<int32_t> types)
     filter->alarmTypes = std::move(types);
     if (filter->alarmTypes.empty())
         filter->activeParts &= ~AlarmFilter::kTypePart;
+    else
+        filter->activeParts |= AlarmFilter::kTypePart;
 }
 
 bool FilterEditor::SaveIfChanged(ConfigTree& tree) const

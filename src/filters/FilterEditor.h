@@ -37,8 +37,8 @@ public:
     void SetLink(int32_t link);
     void SetOnlyConfirmed(bool on);
     void SetOnlyUnconfirmed(bool on);
-    // What the time, recorder and alarm type dialogs hand back on OK. An
-    // empty list switches its part off.
+    // What the time, recorder and alarm type dialogs hand back on OK. Each
+    // switches its part on; an empty list switches it off.
     void SetTime(int32_t mode, Timestamp start, Timestamp end, int32_t lastDays,
                  bool useArrivalTime);
     void SetRecorders(std::vector<FilterRecorder> recorders);

@@ -30,13 +30,18 @@ bool LogInDialogs::RunLogIn(const LogInAttempt& attempt)
     name->setMaxLength(20);
     password->setEchoMode(QLineEdit::Password);
 
+    name->setMinimumWidth(220);
     auto* form = new QFormLayout;
+    form->setHorizontalSpacing(12);
+    form->setVerticalSpacing(8);
     form->addRow(Text(Tr("Name")), name);
     form->addRow(Text(Tr("Passwort")), password);
     auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, &dialog);
     buttons->button(QDialogButtonBox::Ok)->setText(Text(Tr("OK")));
     buttons->button(QDialogButtonBox::Cancel)->setText(Text(Tr("Abbrechen")));
     auto* layout = new QVBoxLayout(&dialog);
+    layout->setContentsMargins(16, 16, 16, 16);
+    layout->setSpacing(12);
     layout->addLayout(form);
     layout->addWidget(buttons);
 
@@ -54,6 +59,8 @@ bool LogInDialogs::RunLogOut(std::string_view text)
     QDialog dialog(m_parent);
     dialog.setWindowTitle(Text(Tr("Abmelden")));
     auto* layout = new QVBoxLayout(&dialog);
+    layout->setContentsMargins(16, 16, 16, 16);
+    layout->setSpacing(12);
     layout->addWidget(
         new QLabel(QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size())), &dialog));
     auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, &dialog);

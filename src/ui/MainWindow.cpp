@@ -3,6 +3,7 @@
 #include "alarm/AlarmHandling.h"
 #include "alarm/AlarmWindowManager.h"
 #include "config/ConfigTree.h"
+#include "config/Timestamp.h"
 #include "config/Translator.h"
 #include "core/net/StationPump.h"
 #include "core/station/Station.h"
@@ -291,7 +292,8 @@ void MainWindow::RunListCommand(const std::function<void(const AlarmListCommandP
 {
     m_logic->EnterBusy();
     command(AlarmListCommandParts{*m_list, *m_station.Database(), m_station.Tree(),
-                                  m_station.Desktop().Messages(), this});
+                                  m_station.Desktop().Messages(), this,
+                                  m_filters->DescribeApplied(Timestamp::NowMs())});
     m_logic->LeaveBusy();
 }
 

@@ -140,6 +140,7 @@ public:
     void AdvanceScroller() override { ++scrollerSteps; }
     void SetCaptionFlash(bool on) override { flashes.push_back(on); }
     std::string Comment() const override { return comment; }
+    void ShowRefusal(const std::string& reason) override { refusal = reason; }
     void Raise() override { ++raised; }
     void Minimise() override { minimised = true; }
     void Restore() override { minimised = false; }
@@ -157,6 +158,7 @@ public:
     WorkArea area{0, 0, 1280, 1024};
     WindowPoint position{-100, -100};
     std::string comment;
+    std::string refusal;
     int scrollerSteps = 0;
     std::vector<bool> flashes;
     int raised = 0;

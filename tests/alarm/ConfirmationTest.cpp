@@ -52,6 +52,8 @@ TEST_F(ConfirmationTest, CommentMustBeginWithThePhraseWhichIsThenRemoved)
     ViewOf(window).comment = "Tor offen";
     EXPECT_FALSE(Windows().ConfirmAlarm(window));
     EXPECT_EQ(beeper.beeps, std::vector<SystemBeep>{SystemBeep::Warning});
+    EXPECT_EQ(ViewOf(window).refusal,
+              "Nicht bestaetigt: Die Bearbeitungsnotiz muss mit der vereinbarten Phrase beginnen.");
     EXPECT_EQ(Windows().OpenCount(), 1);
     EXPECT_EQ(Field(0, AlarmField::Confirmed), "0");
     EXPECT_EQ(station.nextAlarmRequests, 0);

@@ -309,6 +309,8 @@ void AddRuntime(Schema& s)
     s.Folder(gui + "WardexMEDlg/ColumnWidths");
     s.Int(gui + "WardexMEDlg/ColumnsSelected", 0);
     s.Int(gui + "WardexMEDlg/LastShutDownWindowMode", 0);
+    s.Int(gui + "WardexMEDlg/bSortAscending", 1);
+    s.Int(gui + "WardexMEDlg/iSortColumn", 1);
     s.Folder(gui + "PropPageRecorder");
     s.Folder(gui + "PropPageRecorder/ColumnWidths");
     s.Int(gui + "PropPageRecorder/ColumnWidths/ColHeadAliveState", 30);

@@ -1,6 +1,8 @@
 // Colour texts: reading the three right-aligned fields and writing them back.
 #include "events/RgbColor.h"
 
+#include "events/AlarmTypeCatalogue.h"
+
 #include <gtest/gtest.h>
 
 namespace {
@@ -69,3 +71,17 @@ TEST(ColorToText, ReadsBackAsTheSameColor)
 }
 
 } // namespace
+
+TEST(ReadableTextOn, EveryPriorityColourGetsTextOfAtLeastFourAndAHalfToOne)
+{
+    EXPECT_NEAR(ContrastRatio(kBlack, kWhite), 21.0, 1e-9);
+    EXPECT_NEAR(ContrastRatio(kWhite, kWhite), 1.0, 1e-9);
+    // Red and orange took white text before, at 4.0:1 and below.
+    EXPECT_EQ(ReadableTextOn(PriorityColor(0)), kBlack);
+    EXPECT_EQ(ReadableTextOn(PriorityColor(1)), kBlack);
+    EXPECT_EQ(ReadableTextOn({25, 25, 25}), kWhite);
+    for (int32_t priority = 0; priority < 6; ++priority) {
+        RgbColor background = PriorityColor(priority);
+        EXPECT_GE(ContrastRatio(background, ReadableTextOn(background)), 4.5) << priority;
+    }
+}

@@ -111,3 +111,23 @@ TEST_F(FilterControllerTest, IndexOutsideTheListChangesNothing)
     EXPECT_EQ(controller.Selected(), 0);
     EXPECT_EQ(ViewOf(*db.database), (std::vector<int>{0, 2}));
 }
+
+TEST_F(FilterControllerTest, DescriptionNamesTheAppliedFilterItsPartsAndRestriction)
+{
+    NamedFilter both = TypeFilter("Tor", 10001);
+    both.filter.activeParts |= AlarmFilter::kRecorderPart;
+    both.filter.recorders = {{"Nord", -1}, {"Sued", 3}};
+    both.filter.link = AlarmFilter::kLinkOr;
+    both.filter.onlyUnconfirmed = true;
+    NamedFilter none;
+    none.name = "Leer";
+    SaveFilters(*db.tree, {both, none});
+    controller.LoadFilters();
+    EXPECT_EQ(controller.DescribeApplied(0), "");
+    controller.SetFiltering(Filtering::On);
+    EXPECT_EQ(
+        controller.DescribeApplied(0),
+        "Tor: 2 Rekorder im Filter (Nord, Sued) ODER 1 Alarm im Filter, nur nicht quittierte");
+    controller.Select(1);
+    EXPECT_EQ(controller.DescribeApplied(0), "Leer: kein Teil aktiv");
+}

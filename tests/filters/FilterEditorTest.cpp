@@ -67,6 +67,19 @@ TEST_F(FilterEditorTest, PartsWithoutEntriesAreRefusedAndEmptyListsSwitchThemOff
     EXPECT_EQ(editor.Current().activeParts, AlarmFilter::kRecorderPart);
 }
 
+TEST_F(FilterEditorTest, ChoosingAPartsEntriesSwitchesThePartOn)
+{
+    FilterEditor editor(std::vector<NamedFilter>{{"F", {}}});
+    editor.Select(0);
+    editor.SetTime(AlarmFilter::kModeLastDays, Ms(1000), Ms(2000), 3, true);
+    EXPECT_TRUE(editor.PartTicked(AlarmFilter::kTimePart));
+    editor.SetRecorders({{"Pforte", -1}});
+    EXPECT_TRUE(editor.PartTicked(AlarmFilter::kRecorderPart));
+    editor.SetAlarmTypes({10001});
+    EXPECT_EQ(editor.Current().activeParts,
+              AlarmFilter::kTimePart | AlarmFilter::kRecorderPart | AlarmFilter::kTypePart);
+}
+
 TEST_F(FilterEditorTest, SavesOnlyWhatDiffersFromTheStart)
 {
     SaveFilters(*db.tree, std::vector<NamedFilter>{{"Alt", {}}});

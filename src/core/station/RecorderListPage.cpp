@@ -115,6 +115,11 @@ std::string RecorderListPage::Cell(int row, int column) const
         return TextOf(*entry, "Name");
     case 1:
         return TextOf(*entry, "IP");
+    case 2: {
+        // Recorders are told apart by name or address together with this.
+        const ConfigNode* hybrid = entry->Child("Hybrid");
+        return hybrid != nullptr && hybrid->GetInt() == 1 ? Tr("Hybridrekorder") : Tr("Standard");
+    }
     default:
         return {};
     }

@@ -33,7 +33,7 @@ AboutDialog::AboutDialog(QWidget* parent) : QDialog(parent)
 {
     setWindowTitle(ToQt(Tr("Info ueber Wardex")));
     auto* icon = new QLabel(this);
-    icon->setPixmap(style()->standardIcon(QStyle::SP_MessageBoxWarning).pixmap(48, 48));
+    icon->setPixmap(style()->standardIcon(QStyle::SP_MessageBoxInformation).pixmap(48, 48));
     auto* name = new QLabel(QStringLiteral("Wardex"), this);
     QFont big = name->font();
     big.setPointSizeF(big.pointSizeF() * 1.8);

@@ -96,3 +96,27 @@ void WriteColumnOrder(ConfigTree& tree, const ColumnOrder& order)
             node->SetInt(order[position]);
     }
 }
+
+ListSort ReadListSort(ConfigTree& tree)
+{
+    ConfigLock lock(tree);
+    ListSort sort;
+    ConfigNode* column = FindConfigNode(tree, {"Runtime", "GUI", "WardexMEDlg", "iSortColumn"});
+    ConfigNode* ascending =
+        FindConfigNode(tree, {"Runtime", "GUI", "WardexMEDlg", "bSortAscending"});
+    if (column != nullptr && column->GetInt() >= 0 && column->GetInt() < kAlarmListColumnCount)
+        sort.column = column->GetInt();
+    if (ascending != nullptr)
+        sort.ascending = ascending->GetInt() != 0;
+    return sort;
+}
+
+void WriteListSort(ConfigTree& tree, ListSort sort)
+{
+    ConfigLock lock(tree);
+    if (ConfigNode* column = FindConfigNode(tree, {"Runtime", "GUI", "WardexMEDlg", "iSortColumn"}))
+        column->SetInt(sort.column);
+    if (ConfigNode* ascending =
+            FindConfigNode(tree, {"Runtime", "GUI", "WardexMEDlg", "bSortAscending"}))
+        ascending->SetInt(sort.ascending ? 1 : 0);
+}

@@ -46,3 +46,12 @@ void WriteColumnWidths(ConfigTree& tree, const ColumnWidths& widths);
 void WriteColumnOrder(ConfigTree& tree, const ColumnOrder& order);
 
 ColumnOrder NaturalColumnOrder();
+
+// The operator's sort, kept across restarts; a column outside the list
+// gives the start in arrival order.
+struct ListSort {
+    int column = kColumnArrival;
+    bool ascending = true;
+};
+ListSort ReadListSort(ConfigTree& tree);
+void WriteListSort(ConfigTree& tree, ListSort sort);

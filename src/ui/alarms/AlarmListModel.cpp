@@ -7,6 +7,7 @@
 #include "db/AlarmDatabase.h"
 #include "events/AlarmTypeCatalogue.h"
 #include "events/RecorderLookup.h"
+#include "events/RgbColor.h"
 #include "events/TextFormat.h"
 #include "filters/SettingsSortKeys.h"
 #include "ui/alarms/AlarmListColumns.h"
@@ -34,8 +35,8 @@ QString DateAndTime(int64_t storedMs)
 
 QColor TextOn(RgbColor color)
 {
-    int luminance = (299 * color.red + 587 * color.green + 114 * color.blue) / 1000;
-    return luminance < 140 ? QColor(Qt::white) : QColor(Qt::black);
+    RgbColor text = ReadableTextOn(color);
+    return {text.red, text.green, text.blue};
 }
 
 StateIcon StateIconOf(const AlarmRecord& record, Presenting presenting)
@@ -229,6 +230,15 @@ void AlarmListModel::SortByColumn(int column)
         m_sortColumn = column;
         m_ascending = true;
     }
+    Resort();
+}
+
+void AlarmListModel::RestoreSort(int column, bool ascending)
+{
+    if (column < 0 || column >= kAlarmListColumnCount)
+        return;
+    m_sortColumn = column;
+    m_ascending = ascending;
     Resort();
 }
 

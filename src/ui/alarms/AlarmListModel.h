@@ -67,6 +67,8 @@ public:
     void SortByColumn(int column);
     // Sorts the view again by the current state.
     void Resort();
+    // The sort the operator chose in an earlier run.
+    void RestoreSort(int column, bool ascending);
     int SortColumn() const { return m_sortColumn; }
     bool SortAscending() const { return m_ascending; }
 

@@ -360,6 +360,9 @@ void AlarmListView::RestoreColumns()
         if (from != position)
             header->moveSection(from, position);
     }
+    ListSort sort = ReadListSort(m_parts.tree);
+    if (sort.column != m_model->SortColumn() || sort.ascending != m_model->SortAscending())
+        m_model->RestoreSort(sort.column, sort.ascending);
 }
 
 int AlarmListView::FitColumns(int width)
@@ -403,6 +406,7 @@ void AlarmListView::SaveColumns()
     }
     WriteColumnWidths(m_parts.tree, widths);
     WriteColumnOrder(m_parts.tree, order);
+    WriteListSort(m_parts.tree, {m_model->SortColumn(), m_model->SortAscending()});
 }
 
 AlarmListView* InstallAlarmList(QWidget& place, const AlarmListParts& parts)

@@ -1,6 +1,7 @@
 #include "ui/alarms/AlarmWindowDialog.h"
 
 #include "config/Translator.h"
+#include "events/RgbColor.h"
 #include "ui/alarms/AlarmScroller.h"
 
 #include <QApplication>
@@ -24,12 +25,12 @@ QColor ToQColor(RgbColor color)
     return {color.red, color.green, color.blue};
 }
 
-// Dark text on the light priority colours, light text on the dark ones.
 QColor TextOn(const QColor& background)
 {
-    int luminance =
-        (299 * background.red() + 587 * background.green() + 114 * background.blue()) / 1000;
-    return luminance < 140 ? QColor(Qt::white) : QColor(Qt::black);
+    RgbColor text = ReadableTextOn({static_cast<uint8_t>(background.red()),
+                                    static_cast<uint8_t>(background.green()),
+                                    static_cast<uint8_t>(background.blue())});
+    return {text.red, text.green, text.blue};
 }
 
 QFont Scaled(const QFont& base, double factor, bool bold)
@@ -129,6 +130,20 @@ void AlarmWindowDialog::BuildControls()
     m_commentLabel->setBuddy(m_comment);
     body->addWidget(m_commentLabel);
     body->addWidget(m_comment);
+    m_refusal = new QLabel(this);
+    m_refusal->setObjectName("Refusal");
+    m_refusal->setWordWrap(true);
+    m_refusal->setFont(Scaled(font(), 1.0, true));
+    m_refusal->hide();
+    body->addWidget(m_refusal);
+    connect(m_comment, &QLineEdit::textEdited, this, [this] {
+        if (m_refusal->isHidden())
+            return;
+        m_refusal->hide();
+        m_quiet = true;
+        FitHeight(width());
+        m_quiet = false;
+    });
 
     m_confirm = new QPushButton(ToQt(Tr("Bestaetigen")), this);
     m_confirm->setObjectName("Confirm");
@@ -147,7 +162,8 @@ void AlarmWindowDialog::ApplyColours()
     QColor background = ToQColor(m_content.priorityColor);
     QColor text = TextOn(background);
     Colour(this, background, text);
-    for (QLabel* label : {m_arrival, m_departure, m_shortText, m_longText, m_commentLabel})
+    for (QLabel* label :
+         {m_arrival, m_departure, m_shortText, m_longText, m_commentLabel, m_refusal})
         Colour(label, background, text);
     for (QLabel* caption : m_captions)
         Colour(caption, background, text);
@@ -264,6 +280,17 @@ void AlarmWindowDialog::CloseForGood()
 QString AlarmWindowDialog::Comment() const
 {
     return m_comment->text();
+}
+
+void AlarmWindowDialog::ShowRefusal(const QString& reason)
+{
+    m_refusal->setText(reason);
+    m_refusal->show();
+    m_quiet = true;
+    FitHeight(width());
+    m_quiet = false;
+    m_comment->setFocus();
+    m_comment->selectAll();
 }
 
 void AlarmWindowDialog::reject()

@@ -43,6 +43,7 @@ public:
     void CloseForGood();
 
     QString Comment() const;
+    void ShowRefusal(const QString& reason);
 
     bool IsClosedForGood() const { return m_closedForGood; }
 
@@ -54,6 +55,7 @@ public:
     AlarmScroller* Scroller() const { return m_scroller; }
     QLabel* CommentLabel() const { return m_commentLabel; }
     QLineEdit* CommentBox() const { return m_comment; }
+    QLabel* Refusal() const { return m_refusal; }
     QPushButton* ConfirmButton() const { return m_confirm; }
 
 public slots:
@@ -93,6 +95,7 @@ private:
     AlarmScroller* m_scroller = nullptr;
     QLabel* m_commentLabel = nullptr;
     QLineEdit* m_comment = nullptr;
+    QLabel* m_refusal = nullptr;
     QPushButton* m_confirm = nullptr;
     QList<QLabel*> m_captions;
 };

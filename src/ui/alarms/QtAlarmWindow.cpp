@@ -73,6 +73,12 @@ std::string QtAlarmWindow::Comment() const
     return m_dialog ? m_dialog->Comment().toStdString() : std::string();
 }
 
+void QtAlarmWindow::ShowRefusal(const std::string& reason)
+{
+    if (m_dialog)
+        m_dialog->ShowRefusal(QString::fromStdString(reason));
+}
+
 void QtAlarmWindow::Raise()
 {
     if (!m_dialog)

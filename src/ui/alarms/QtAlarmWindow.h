@@ -28,6 +28,7 @@ public:
     void AdvanceScroller() override;
     void SetCaptionFlash(bool on) override;
     std::string Comment() const override;
+    void ShowRefusal(const std::string& reason) override;
     void Raise() override;
     void Minimise() override;
     void Restore() override;

@@ -2,6 +2,7 @@
 
 #include "config/Translator.h"
 #include "core/station/MainWindowLogic.h"
+#include "events/RgbColor.h"
 #include "ui/alarms/AlarmScroller.h"
 #include "ui/config/QtText.h"
 
@@ -11,11 +12,13 @@
 
 namespace {
 
-// Dark text on the light priority colours, light text on the dark ones, as
-// the alarm window has it.
+// As the alarm window has it.
 QColor TextOn(const QColor& background)
 {
-    return background.lightness() < 128 ? QColor(Qt::white) : QColor(Qt::black);
+    RgbColor text = ReadableTextOn({static_cast<uint8_t>(background.red()),
+                                    static_cast<uint8_t>(background.green()),
+                                    static_cast<uint8_t>(background.blue())});
+    return {text.red, text.green, text.blue};
 }
 
 QFont Scaled(QFont font, double factor, bool bold)

@@ -40,11 +40,13 @@ CPropPageRecorder::CPropPageRecorder(ConfigTree& tree, Prompt& prompt, RecorderP
     m_list->header()->setStretchLastSection(false);
     m_list->header()->setMinimumSectionSize(1);
     std::array<int, RecorderListPage::kColumnCount> widths = m_page.ColumnWidths();
+    // The connection type starts at width 0, which would hide what tells a
+    // hybrid recorder from an ordinary one of the same name.
     for (int column = 0; column < RecorderListPage::kColumnCount; ++column) {
-        if (widths[column] <= 0)
-            m_list->header()->setSectionHidden(column, true);
-        else
+        if (widths[column] > 0)
             m_list->header()->resizeSection(column, widths[column]);
+        else
+            m_list->resizeColumnToContents(column);
     }
 
     auto* add = NewButton(this, "New", Tr("Neu"));

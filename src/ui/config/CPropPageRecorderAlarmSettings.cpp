@@ -6,6 +6,7 @@
 #include "config/Translator.h"
 #include "core/station/LiveViewPresets.h"
 #include "db/ConfigPath.h"
+#include "events/TextFormat.h"
 #include "ui/config/AlarmSettingsCopyDialog.h"
 #include "ui/config/AlarmTextPreview.h"
 #include "ui/config/PlaceholderMenu.h"
@@ -161,8 +162,12 @@ QWidget* CPropPageRecorderAlarmSettings::BuildConfirmationTab()
     auto* tab = new QWidget;
     m_priority = new QComboBox(tab);
     m_priority->setObjectName("Priority");
-    for (int shown = 1; shown <= 6; ++shown)
-        m_priority->addItem(QString::number(shown));
+    // What each priority does on arrival, so that the number is not a guess.
+    m_priority->addItem(ToQt(Tr("1 - oeffnet sofort ein Alarmfenster")));
+    for (int shown = 2; shown <= 5; ++shown)
+        m_priority->addItem(
+            ToQt(FormatTr(TrNoop("%d - nur offene Zeile in der Alarmliste"), shown)));
+    m_priority->addItem(ToQt(Tr("6 - kein Fenster, automatisch quittiert; Aktionen laufen")));
     m_requireComment = NewCheck(tab, "RequireConfirmComment", Tr("Kommentar verlangen"));
     m_requirePhrase = NewCheck(tab, "RequirePhrase", Tr("Phrase verlangen:"));
     m_phrase = NewEdit(tab, "Phrase");

@@ -33,7 +33,7 @@ CPropSheetRecorder::CPropSheetRecorder(RecorderSheetSession& session, Prompt& pr
     setWindowTitle(
         ToQt(wizard ? Tr("Neuer Rekorder")
                     : Translator::Global().TranslateCount(TrNoop("Rekorder bearbeiten"), 1)));
-    resize(1040, 660);
+    resize(kFullWidth, kFullHeight);
 
     m_address = new CPropPageRecorderAddress(session.Tree(), prompt, session.Mode(),
                                              session.Original(), options.hybrid);
@@ -93,6 +93,24 @@ CPropSheetRecorder::CPropSheetRecorder(RecorderSheetSession& session, Prompt& pr
     layout->addLayout(buttons);
     m_finish->setDefault(true);
     UpdateButtons();
+    FitToPage();
+}
+
+void CPropSheetRecorder::FitToPage()
+{
+    if (m_stack == nullptr)
+        return;
+    // The wizard is as large as the page it shows: two fields need no room
+    // for the alarm settings, which in turn take what they had before.
+    for (int page = 0; page < m_stack->count(); ++page)
+        m_stack->widget(page)->setSizePolicy(
+            page == m_current ? QSizePolicy(QSizePolicy::Preferred, QSizePolicy::Preferred)
+                              : QSizePolicy(QSizePolicy::Ignored, QSizePolicy::Ignored));
+    layout()->activate();
+    if (m_current == kAddressPage)
+        resize(sizeHint().expandedTo(QSize(kAddressWidth, 0)));
+    else
+        resize(size().expandedTo(QSize(kFullWidth, kFullHeight)));
 }
 
 bool CPropSheetRecorder::LeaveCurrent()
@@ -104,8 +122,10 @@ void CPropSheetRecorder::EnterCurrent()
 {
     if (m_current == kAlarmSettingsPage)
         m_alarmSettings->Enter(m_address->Values().name);
-    if (m_stack != nullptr)
+    if (m_stack != nullptr) {
         m_stack->setCurrentIndex(m_current);
+        FitToPage();
+    }
     if (m_tabs != nullptr) {
         QSignalBlocker block(m_tabs);
         m_tabs->setCurrentIndex(m_current);

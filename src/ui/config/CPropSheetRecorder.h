@@ -22,6 +22,9 @@ class CPropSheetRecorder final : public QDialog {
     Q_OBJECT
 
 public:
+    // The size of the sheet with the alarm settings.
+    static constexpr int kFullWidth = 1040;
+    static constexpr int kFullHeight = 660;
     static constexpr int kAddressPage = 0;
     static constexpr int kAlarmSettingsPage = 1;
 
@@ -40,6 +43,8 @@ public:
 private:
     bool LeaveCurrent();
     void EnterCurrent();
+    void FitToPage();
+    static constexpr int kAddressWidth = 520;
     void Finish();
     void UpdateButtons();
 

@@ -6,6 +6,7 @@
 #include "config/Translator.h"
 #include "db/ConfigPath.h"
 #include "db/DatabaseMaintenance.h"
+#include "events/TextFormat.h"
 #include "platform/Prompt.h"
 #include "platform/SoundPlayer.h"
 #include "ui/config/QtText.h"
@@ -367,8 +368,17 @@ void SystemPage::TrySound(int priority)
     StopSound();
     QPushButton* button = m_playButtons[static_cast<size_t>(priority)];
     std::string file = FromQt(m_soundFiles[static_cast<size_t>(priority)]->text());
-    if (!start || m_sound == nullptr || file.empty() || !m_sound->PlayLoop(file)) {
+    if (!start || m_sound == nullptr || file.empty()) {
         button->setChecked(false);
+        return;
+    }
+    if (!m_sound->PlayLoop(file)) {
+        // Alarms stay silent the same way, so the operator learns it here.
+        button->setChecked(false);
+        m_prompt.Show(FormatTr(TrNoop("Die Datei kann nicht abgespielt werden: Sie fehlt, ist "
+                                      "nicht lesbar, oder es gibt kein Tonausgabegeraet.\n%s"),
+                               file),
+                      Tr("Achtung"), PromptIcon::Warning, PromptButtons::Ok);
         return;
     }
     button->setChecked(true);

@@ -1,6 +1,7 @@
 #include "ui/config/UserDialog.h"
 
 #include "config/Translator.h"
+#include "events/TextFormat.h"
 #include "platform/Prompt.h"
 #include "ui/config/QtText.h"
 
@@ -69,10 +70,26 @@ UserDialog::UserDialog(UserEditor editor, Prompt& prompt, QWidget* parent)
     m_name->setEnabled(m_editor.NameEnabled());
     m_default->setEnabled(m_editor.DefaultEnabled());
 
+    // The limits where they are typed, not only in a refusal afterwards.
+    auto* passwordRule =
+        new QLabel(ToQt(FormatTr(TrNoop("Hoechstens %d Zeichen, nur Buchstaben und Ziffern"),
+                                 UserEditor::kMaxPasswordChars)),
+                   this);
+    passwordRule->setObjectName("PasswordRule");
+    passwordRule->setWordWrap(true);
+    m_name->setPlaceholderText(
+        ToQt(FormatTr(TrNoop("hoechstens %d Zeichen"), UserEditor::kMaxNameChars)));
+    for (QLineEdit* password : {m_password, m_repeat})
+        password->setPlaceholderText(
+            ToQt(FormatTr(TrNoop("hoechstens %d Zeichen"), UserEditor::kMaxPasswordChars)));
+
     auto* form = new QFormLayout;
+    form->setHorizontalSpacing(12);
+    form->setVerticalSpacing(8);
     form->addRow(ToQt(Tr("Name")), m_name);
     form->addRow(ToQt(Tr("Passwort")), m_password);
     form->addRow(ToQt(Tr("Passwort Wdh.")), m_repeat);
+    form->addRow(QString(), passwordRule);
     form->addRow(m_default);
     auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, this);
     buttons->button(QDialogButtonBox::Ok)->setText(ToQt(Tr("OK")));
@@ -82,11 +99,13 @@ UserDialog::UserDialog(UserEditor editor, Prompt& prompt, QWidget* parent)
     connect(buttons, &QDialogButtonBox::accepted, this, &UserDialog::accept);
     connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
     auto* layout = new QVBoxLayout(this);
+    layout->setContentsMargins(16, 16, 16, 16);
+    layout->setSpacing(12);
     layout->addLayout(form);
     layout->addWidget(m_note);
     layout->addWidget(rights);
     layout->addWidget(buttons);
-    setMinimumWidth(380);
+    setMinimumWidth(420);
     // A stored password longer than one may type (the built-in account's)
     // is shown whole, so that OK does not cut it.
     int stored = static_cast<int>(m_editor.InitialForm().password.size());

@@ -67,7 +67,7 @@ private:
 
 class BarDiagramWindow::LegendCanvas final : public QWidget {
 public:
-    explicit LegendCanvas(BarDiagramWindow& window) : m_window(window) { setFixedWidth(280); }
+    explicit LegendCanvas(BarDiagramWindow& window) : m_window(window) { setFixedWidth(340); }
 
 protected:
     void paintEvent(QPaintEvent*) override
@@ -116,6 +116,7 @@ BarDiagramWindow::BarDiagramWindow(ConfigTree& tree, AlarmDatabase& database, QW
     controls->addWidget(new QLabel(ToQt(Tr("Rekorder pro Druckseite:")), this));
     controls->addWidget(m_perPage);
     controls->addStretch();
+    AddCloseButton(*controls);
     auto* body = new QHBoxLayout;
     body->addWidget(scroll, 1);
     body->addWidget(m_legend);

@@ -21,7 +21,7 @@ class BarDiagramWindow final : public DiagramWindow {
     Q_OBJECT
 
 public:
-    static constexpr int kSlot = 64;
+    static constexpr int kSlot = 96;
 
     BarDiagramWindow(ConfigTree& tree, AlarmDatabase& database, QWidget* parent = nullptr);
     ~BarDiagramWindow() override;

@@ -2,6 +2,7 @@
 
 #include "config/Timestamp.h"
 #include "events/AlarmTypeCatalogue.h"
+#include "events/RgbColor.h"
 
 #include <QFontMetrics>
 #include <QPainter>
@@ -10,13 +11,25 @@
 namespace {
 
 constexpr int kScaleWidth = 56;
-constexpr int kNameHeight = 34;
+// Room for a name in three lines under its bar.
+constexpr int kNameHeight = 48;
 constexpr int kTopMargin = 18;
 constexpr int kScaleSteps = 5;
 
 QColor ToQColor(RgbColor color)
 {
     return QColor(color.red, color.green, color.blue);
+}
+
+// A coloured box with its frame; a colour too close to the white page is
+// hatched so that it still shows.
+void FillBox(QPainter& painter, const QRect& box, RgbColor color, const QColor& frame)
+{
+    painter.fillRect(box, ToQColor(color));
+    if (ContrastRatio(color, kWhite) < 1.05)
+        painter.fillRect(box, QBrush(QColor(150, 150, 150), Qt::BDiagPattern));
+    painter.setPen(frame);
+    painter.drawRect(box);
 }
 
 // The frame, the scale with its numbers and the grid lines; the plot area.
@@ -41,6 +54,16 @@ QRect PaintScale(QPainter& painter, const QRect& area, int64_t top)
     painter.drawLine(plot.bottomLeft(), plot.topLeft());
     return plot;
 }
+
+} // namespace
+
+void FillPriorityBox(QPainter& painter, const QRect& box, int32_t priority)
+{
+    FillBox(painter, box, priority < 6 ? PriorityColor(priority) : RgbColor{160, 160, 160},
+            QColor(70, 70, 70));
+}
+
+namespace {
 
 int HeightOf(int64_t count, int64_t top, int plotHeight)
 {
@@ -86,18 +109,14 @@ BarLayout PaintBars(QPainter& painter, const QRect& area, const std::vector<Diag
             below += alarms;
             int upper = plot.bottom() - HeightOf(below, layout.top, plot.height());
             QRect segment(left, upper, width, std::max(1, bottom - upper));
-            painter.fillRect(segment, ToQColor(BarColourOf(colours, code)));
-            painter.setPen(QColor(220, 220, 220));
-            painter.drawRect(segment);
+            FillBox(painter, segment, BarColourOf(colours, code), QColor(150, 150, 150));
         }
         painter.setPen(Qt::black);
         int barTop = plot.bottom() - HeightOf(bar.total, layout.top, plot.height());
         painter.drawText(QRect(left - slot / 6, barTop - 16, slot, 16), Qt::AlignCenter,
                          QString::number(bar.total));
         QRect nameBox(left - slot / 6 + 2, plot.bottom() + 4, slot - 4, kNameHeight - 4);
-        painter.drawText(
-            nameBox, Qt::AlignHCenter | Qt::AlignTop,
-            painter.fontMetrics().elidedText(bar.name, Qt::ElideRight, nameBox.width()));
+        painter.drawText(nameBox, Qt::AlignHCenter | Qt::AlignTop | Qt::TextWordWrap, bar.name);
     }
     return layout;
 }
@@ -124,21 +143,24 @@ void PaintLegend(QPainter& painter, const QRect& area, const std::vector<int32_t
                  const std::vector<BarColour>& colours)
 {
     int line = painter.fontMetrics().height() + 4;
-    int columnWidth = std::min(area.width(), 300);
-    int perColumn = std::max(1, area.height() / line);
-    for (size_t i = 0; i < codes.size(); ++i) {
-        int column = static_cast<int>(i) / perColumn;
-        int row = static_cast<int>(i) % perColumn;
-        int x = area.left() + column * columnWidth;
-        int y = area.top() + row * line;
-        QRect box(x, y + 2, line - 6, line - 6);
-        painter.fillRect(box, ToQColor(BarColourOf(colours, codes[i])));
-        painter.setPen(QColor(70, 70, 70));
-        painter.drawRect(box);
-        QString name = QString::fromStdString(AlarmTypeName(codes[i], NameTranslation::Translated));
-        painter.drawText(
-            QRect(x + line, y, columnWidth - line - 4, line), Qt::AlignVCenter,
-            painter.fontMetrics().elidedText(name, Qt::ElideRight, columnWidth - line - 4));
+    int columnWidth = std::min(area.width(), 340);
+    int textWidth = columnWidth - line - 4;
+    int x = area.left();
+    int y = area.top();
+    // Long names wrap; a column that is full continues in the next one.
+    for (int32_t code : codes) {
+        QString name = QString::fromStdString(AlarmTypeName(code, NameTranslation::Translated));
+        QRect text = painter.fontMetrics().boundingRect(QRect(0, 0, textWidth, 1000),
+                                                        Qt::TextWordWrap, name);
+        int height = std::max(line, text.height() + 4);
+        if (y > area.top() && y + height > area.bottom()) {
+            x += columnWidth;
+            y = area.top();
+        }
+        FillBox(painter, QRect(x, y + 2, line - 6, line - 6), BarColourOf(colours, code),
+                QColor(70, 70, 70));
+        painter.drawText(QRect(x + line, y + 2, textWidth, height), Qt::TextWordWrap, name);
+        y += height;
     }
 }
 
@@ -171,11 +193,13 @@ void PaintTrend(QPainter& painter, const QRect& area, const TrendCounts& counts,
     }
     int64_t top = ScaleTop(largest);
     QRect plot = PaintScale(painter, area, top);
-    int labelEvery = std::max(1, 90 / std::max(1, slot));
+    // Every so many buckets a label, as far apart as the labels are wide.
+    int labelWidth = painter.fontMetrics().horizontalAdvance(QStringLiteral("00.00.0000")) + 8;
+    int labelEvery = std::max(1, (labelWidth + slot - 1) / std::max(1, slot));
     QRect clip = painter.clipBoundingRect().toAlignedRect();
     for (size_t i = 0; i < starts.size(); ++i) {
         int left = plot.left() + static_cast<int>(i) * slot;
-        if (!clip.isEmpty() && (left + slot < clip.left() || left > clip.right() + 90))
+        if (!clip.isEmpty() && (left + slot < clip.left() || left > clip.right() + labelWidth))
             continue;
         auto found = buckets.find(starts[i]);
         if (found != buckets.end()) {
@@ -187,14 +211,10 @@ void PaintTrend(QPainter& painter, const QRect& area, const TrendCounts& counts,
                 int bottom = plot.bottom() - HeightOf(below, top, plot.height());
                 below += alarms;
                 int upper = plot.bottom() - HeightOf(below, top, plot.height());
-                QColor color = priority < 6
-                                   ? ToQColor(PriorityColor(static_cast<int32_t>(priority)))
-                                   : QColor(160, 160, 160);
+                RgbColor color = priority < 6 ? PriorityColor(static_cast<int32_t>(priority))
+                                              : RgbColor{160, 160, 160};
                 QRect segment(left + 1, upper, std::max(1, slot - 2), std::max(1, bottom - upper));
-                painter.fillRect(segment, color);
-                // Light priority colours stay visible on white.
-                painter.setPen(QColor(150, 150, 150));
-                painter.drawRect(segment);
+                FillBox(painter, segment, color, QColor(150, 150, 150));
             }
         }
         if (i % static_cast<size_t>(labelEvery) == 0) {
@@ -205,7 +225,7 @@ void PaintTrend(QPainter& painter, const QRect& area, const TrendCounts& counts,
                     : QString::asprintf("%02d.%02d.%04d", local.day, local.month, local.year);
             painter.setPen(QColor(70, 70, 70));
             painter.drawLine(left, plot.bottom(), left, plot.bottom() + 4);
-            painter.drawText(QRect(left, plot.bottom() + 4, 90, 16), Qt::AlignLeft, label);
+            painter.drawText(QRect(left, plot.bottom() + 4, labelWidth, 16), Qt::AlignLeft, label);
         }
     }
 }

@@ -41,6 +41,9 @@ std::pair<int, int32_t> HitBar(const BarLayout& layout, const std::vector<Diagra
                                int first, QPoint point);
 
 // A colour box and the name of each type, in rows of `area`.
+// A priority's colour in the trend's legend; priority 6 is "ohne Einstellung".
+void FillPriorityBox(QPainter& painter, const QRect& box, int32_t priority);
+
 void PaintLegend(QPainter& painter, const QRect& area, const std::vector<int32_t>& codes,
                  const std::vector<BarColour>& colours);
 

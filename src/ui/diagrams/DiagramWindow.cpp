@@ -8,6 +8,7 @@
 #include "ui/print/PagePrinting.h"
 
 #include <QBoxLayout>
+#include <QKeyEvent>
 #include <QPagedPaintDevice>
 #include <QPainter>
 #include <QPushButton>
@@ -69,6 +70,23 @@ void DiagramWindow::AddPrintButtons(QBoxLayout& layout)
     });
     layout.addWidget(print);
     layout.addWidget(pdf);
+}
+
+void DiagramWindow::AddCloseButton(QBoxLayout& layout)
+{
+    auto* close = new QPushButton(ToQt(Tr("Schliessen")), this);
+    close->setObjectName("Close");
+    connect(close, &QPushButton::clicked, this, &QWidget::close);
+    layout.addWidget(close);
+}
+
+void DiagramWindow::keyPressEvent(QKeyEvent* event)
+{
+    if (event->key() == Qt::Key_Escape && event->modifiers() == Qt::NoModifier) {
+        close();
+        return;
+    }
+    QWidget::keyPressEvent(event);
 }
 
 bool DiagramWindow::BeginPage(QPainter& painter, QPagedPaintDevice& device)

@@ -10,6 +10,7 @@
 class AlarmDatabase;
 class AlarmRecord;
 class QBoxLayout;
+class QKeyEvent;
 class QPagedPaintDevice;
 class QPainter;
 
@@ -36,6 +37,9 @@ protected:
     virtual void Add(const AlarmRecord& record) = 0;
     // "Drucken..." and "Als PDF speichern...".
     void AddPrintButtons(QBoxLayout& layout);
+    // "Schliessen"; Escape closes the window as well.
+    void AddCloseButton(QBoxLayout& layout);
+    void keyPressEvent(QKeyEvent* event) override;
     // Begins painting on the device, scaled to a page of kPageWidth x kPageHeight.
     static bool BeginPage(QPainter& painter, QPagedPaintDevice& device);
     // The title at the top, the footer at the bottom; leaves the text font set.

@@ -21,6 +21,7 @@
 #include <QPainter>
 #include <QScrollArea>
 #include <QVBoxLayout>
+#include <algorithm>
 
 namespace {
 
@@ -48,14 +49,7 @@ void PaintPriorityLegend(QPainter& painter, const QRect& area)
 {
     int x = area.left() + 56;
     for (int priority = 0; priority < 7; ++priority) {
-        QColor color = priority < 6 ? [&] {
-            RgbColor c = PriorityColor(priority);
-            return QColor(c.red, c.green, c.blue);
-        }()
-                                    : QColor(160, 160, 160);
-        painter.fillRect(QRect(x, area.top() + 6, 12, 12), color);
-        painter.setPen(QColor(70, 70, 70));
-        painter.drawRect(QRect(x, area.top() + 6, 12, 12));
+        FillPriorityBox(painter, QRect(x, area.top() + 6, 12, 12), priority);
         QString text = priority < 6 ? ToQt(FormatTr(TrNoop("Prio. %d"), priority + 1))
                                     : ToQt(Tr("ohne Einstellung"));
         painter.setPen(Qt::black);
@@ -116,6 +110,7 @@ TrendWindow::TrendWindow(ConfigTree& tree, AlarmDatabase& database, RangeSource 
     controls->addSpacing(16);
     AddPrintButtons(*controls);
     controls->addStretch();
+    AddCloseButton(*controls);
     auto* layout = new QVBoxLayout(this);
     layout->addLayout(controls);
     layout->addWidget(scroll, 1);
@@ -175,7 +170,9 @@ int TrendWindow::Paint(QPagedPaintDevice& device) const
     PaintTitleAndFooter(painter, windowTitle() + " - " + m_step->currentText(),
                         PrintFooter(Timestamp::Now(), CurrentUserName(m_tree), 1, 1));
     PaintPriorityLegend(painter, QRect(0, 30, kPageWidth, kLegendHeight));
-    int slot = std::max(1, (kPageWidth - 70) / std::max(1, static_cast<int>(m_starts.size())));
+    // A few buckets keep their width on the screen instead of filling the page.
+    int slot = std::clamp((kPageWidth - 70) / std::max(1, static_cast<int>(m_starts.size())), 1,
+                          3 * SlotOf(m_counts->Step()));
     PaintTrend(painter, QRect(0, 30 + kLegendHeight, kPageWidth, 640), *m_counts, m_starts, slot);
     painter.end();
     return 1;

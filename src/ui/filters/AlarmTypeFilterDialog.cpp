@@ -28,15 +28,22 @@ AlarmTypeFilterDialog::AlarmTypeFilterDialog(const std::vector<int32_t>& codes, 
     m_list->header()->setStretchLastSection(false);
     m_list->setColumnWidth(0, 80);
     m_list->setColumnWidth(1, 350);
+    // Rows with room between their check boxes, so that each is hit alone.
+    QSize row(80, fontMetrics().height() + 8);
     for (int32_t code : CatalogueOrder()) {
         auto* item = new QTreeWidgetItem(m_list);
+        item->setSizeHint(0, row);
         item->setFlags(item->flags() | Qt::ItemIsUserCheckable);
         bool ticked = std::find(codes.begin(), codes.end(), code) != codes.end();
         item->setCheckState(0, ticked ? Qt::Checked : Qt::Unchecked);
         item->setText(1, ToQt(AlarmTypeName(code, NameTranslation::Translated)));
         item->setData(0, kCodeRole, code);
     }
-    m_list->setMinimumSize(460, 360);
+    // Long names are shown whole; the list is never narrower than the
+    // two columns.
+    m_list->resizeColumnToContents(1);
+    m_list->setColumnWidth(1, std::max(350, m_list->columnWidth(1)));
+    m_list->setMinimumSize(80 + m_list->columnWidth(1) + 40, 360);
 
     auto* buttons = new QDialogButtonBox(this);
     auto* allOn = buttons->addButton(ToQt(Tr("Alle an")), QDialogButtonBox::ActionRole);

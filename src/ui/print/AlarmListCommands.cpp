@@ -41,7 +41,7 @@ QString ChoosePdfFile(QWidget* parent)
 void PrintAlarmList(const AlarmListCommandParts& parts)
 {
     ShownAlarmList shown(parts.list, parts.database);
-    AlarmListPrinter printer(shown, CurrentUserName(parts.tree), Timestamp::Now());
+    AlarmListPrinter printer(shown, CurrentUserName(parts.tree), Timestamp::Now(), parts.filter);
     printer.PrintWithDialog(parts.parent);
 }
 
@@ -52,7 +52,7 @@ void SaveAlarmListPdf(const AlarmListCommandParts& parts, QString path)
     if (path.isEmpty())
         return;
     ShownAlarmList shown(parts.list, parts.database);
-    AlarmListPrinter printer(shown, CurrentUserName(parts.tree), Timestamp::Now());
+    AlarmListPrinter printer(shown, CurrentUserName(parts.tree), Timestamp::Now(), parts.filter);
     if (!printer.ExportPdf(path))
         ReportFailure(parts.prompt, path);
 }

@@ -4,6 +4,7 @@
 #pragma once
 
 #include <QString>
+#include <string>
 
 class AlarmDatabase;
 class AlarmListView;
@@ -17,6 +18,9 @@ struct AlarmListCommandParts {
     ConfigTree& tree; // the user named in the footer
     Prompt& prompt;
     QWidget* parent;
+    // The filter applied to the list, described for the printed title;
+    // empty for none.
+    std::string filter = {};
 };
 
 // The operator's choice of a PDF file to write; empty when cancelled.

@@ -1,6 +1,6 @@
 // The alarm list's current view as a CSV file a spreadsheet opens: UTF-8
 // with a byte order mark, one header line, the columns as shown, times in
-// ISO 8601, fields separated by semicolons as German spreadsheets expect.
+// ISO 8601 with milliseconds, fields separated by semicolons as German spreadsheets expect.
 #pragma once
 
 #include <QString>

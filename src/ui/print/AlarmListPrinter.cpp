@@ -6,15 +6,116 @@
 #include "ui/print/PagePrinting.h"
 #include "ui/print/ShownAlarmList.h"
 
-#include <QFontMetrics>
+#include <QFontMetricsF>
 #include <QPagedPaintDevice>
 #include <QPainter>
+#include <QTextLayout>
 #include <algorithm>
+#include <memory>
 
 namespace {
 
 constexpr qreal kFontPoints = 7.5;
+constexpr qreal kTitlePoints = 11;
 constexpr int kCellPadding = 4; // in thousandths of the page width
+// No single word may claim more of the page than this share.
+constexpr int kWidestWordShare = 4;
+
+// A text laid out in lines no wider than `width`: broken between words, and
+// inside a word only where the word alone is wider than the line.
+class WrappedText {
+public:
+    WrappedText(QString text, const QFont& font, QPaintDevice& device, qreal width)
+        : m_layout(text.replace(u'\n', QChar::LineSeparator), font, &device)
+    {
+        QTextOption option;
+        option.setWrapMode(QTextOption::WrapAtWordBoundaryOrAnywhere);
+        m_layout.setTextOption(option);
+        m_layout.beginLayout();
+        for (QTextLine line = m_layout.createLine(); line.isValid(); line = m_layout.createLine()) {
+            line.setLineWidth(width);
+            line.setPosition(QPointF(0, m_height));
+            m_height += line.height();
+        }
+        m_layout.endLayout();
+    }
+
+    qreal Height() const { return m_height; }
+    void Draw(QPainter& painter, QPointF topLeft) const { m_layout.draw(&painter, topLeft); }
+
+private:
+    QTextLayout m_layout;
+    qreal m_height = 0;
+};
+
+// What a column needs: its widest word (less breaks words) and its widest
+// line (more leaves room unused).
+struct ColumnExtent {
+    qreal least = 0;
+    qreal natural = 0;
+
+    void Take(const QFontMetricsF& metrics, const QString& text)
+    {
+        for (const QString& line : text.split(u'\n')) {
+            natural = std::max(natural, metrics.horizontalAdvance(line));
+            for (const QString& word : line.split(u' ', Qt::SkipEmptyParts))
+                least = std::max(least, metrics.horizontalAdvance(word));
+        }
+    }
+};
+
+// Every column gets its widest word. What is left fills up the columns
+// that lack least first, so short texts stay on one line and the long ones
+// share the rest by what they lack; once all fit on one line, the rest is
+// shared like the widths on the screen.
+std::vector<qreal> ShareWidths(const std::vector<ColumnExtent>& extents,
+                               const std::vector<int>& screenWidths, qreal pageWidth)
+{
+    std::vector<qreal> widths;
+    qreal spare = pageWidth;
+    for (const ColumnExtent& extent : extents) {
+        widths.push_back(extent.least);
+        spare -= extent.least;
+    }
+    if (spare <= 0) {
+        for (qreal& width : widths)
+            width *= pageWidth / (pageWidth - spare);
+        return widths;
+    }
+    std::vector<size_t> lacking;
+    for (size_t i = 0; i < extents.size(); ++i)
+        lacking.push_back(i);
+    auto lackOf = [&](size_t i) { return extents[i].natural - extents[i].least; };
+    std::ranges::sort(lacking, {}, lackOf);
+    size_t next = 0;
+    for (; next < lacking.size(); ++next) {
+        qreal lack = lackOf(lacking[next]);
+        if (lack * static_cast<qreal>(lacking.size() - next) > spare)
+            break;
+        widths[lacking[next]] += lack;
+        spare -= lack;
+    }
+    if (next < lacking.size()) {
+        qreal lackSum = 0;
+        for (size_t k = next; k < lacking.size(); ++k)
+            lackSum += lackOf(lacking[k]);
+        for (size_t k = next; k < lacking.size(); ++k)
+            widths[lacking[k]] += spare * lackOf(lacking[k]) / lackSum;
+        return widths;
+    }
+    int screen = 0;
+    for (int width : screenWidths)
+        screen += width;
+    for (size_t i = 0; i < widths.size(); ++i)
+        widths[i] += spare * screenWidths[i] / screen;
+    return widths;
+}
+
+std::string ArrivalText(int64_t storedMs)
+{
+    Timestamp time = Timestamp::FromMs(storedMs);
+    return FormatText("%s %s", time.FormatDate(), time.FormatTime(WithMs::No));
+}
 
 } // namespace
 
@@ -26,8 +127,9 @@ QString PrintFooter(Timestamp captured, const std::string& user, int page, int p
                  page, pages));
 }
 
-AlarmListPrinter::AlarmListPrinter(const ShownAlarmList& list, std::string user, Timestamp captured)
-    : m_list(list), m_user(std::move(user)), m_captured(captured)
+AlarmListPrinter::AlarmListPrinter(const ShownAlarmList& list, std::string user, Timestamp captured,
+                                   std::string filter)
+    : m_list(list), m_user(std::move(user)), m_captured(captured), m_filter(std::move(filter))
 {
 }
 
@@ -40,69 +142,126 @@ int AlarmListPrinter::Paint(QPagedPaintDevice& device) const
     font.setPointSizeF(kFontPoints);
     QFont bold = font;
     bold.setBold(true);
-    QFontMetrics metrics(font, &device);
-    int width = device.width();
-    int height = device.height();
-    int line = metrics.height() * 5 / 4;
-    int padding = width * kCellPadding / 1000;
+    QFont titleFont = bold;
+    titleFont.setPointSizeF(kTitlePoints);
+    QFontMetricsF metrics(font, &device);
+    QFontMetricsF boldMetrics(bold, &device);
+    qreal width = device.width();
+    qreal height = device.height();
+    qreal line = metrics.height();
+    qreal padding = width * kCellPadding / 1000;
 
-    // Every column gets room for its header (and the times for a whole date
-    // and time); what is left is shared out like the widths on the screen.
     const std::vector<int>& columns = m_list.Columns();
-    QFontMetrics boldMetrics(bold, &device);
-    int timeWidth = metrics.horizontalAdvance(QStringLiteral("00.00.0000, 00:00:00"));
-    std::vector<int> widths;
-    int needed = 0;
-    int shownWidth = 0;
-    for (int column : columns) {
-        int least = boldMetrics.horizontalAdvance(m_list.Header(column));
-        if (column == kColumnArrival || column == kColumnDeparture || column == kColumnActionTime)
-            least = std::max(least, timeWidth);
-        widths.push_back(least + 2 * padding);
-        needed += widths.back();
-        shownWidth += std::max(1, m_list.Width(column));
-    }
-    int spare = std::max(0, width - needed);
-    std::vector<int> lefts;
-    int left = 0;
-    for (size_t i = 0; i < columns.size(); ++i) {
-        widths[i] += static_cast<int>(int64_t{spare} * std::max(1, m_list.Width(columns[i])) /
-                                      std::max(1, shownWidth));
-        lefts.push_back(left);
-        left += widths[i];
-    }
-
-    int headerHeight = line * 3 / 2;
-    int footerHeight = line * 2;
-    int rowsPerPage = std::max(1, (height - headerHeight - footerHeight) / line);
     int rows = m_list.RowCount();
-    int pages = std::max(1, (rows + rowsPerPage - 1) / rowsPerPage);
+    std::vector<ColumnExtent> extents(columns.size());
+    std::vector<int> screenWidths;
+    for (size_t i = 0; i < columns.size(); ++i) {
+        extents[i].Take(boldMetrics, m_list.Header(columns[i]));
+        screenWidths.push_back(std::max(1, m_list.Width(columns[i])));
+    }
+    for (int row = 0; row < rows; ++row)
+        for (size_t i = 0; i < columns.size(); ++i)
+            extents[i].Take(metrics, m_list.Cell(row, columns[i], TimeText::AsShown));
+    for (ColumnExtent& extent : extents) {
+        extent.least = std::min(extent.least, width / kWidestWordShare) + 2 * padding;
+        extent.natural = std::min(extent.natural, width) + 2 * padding;
+    }
+    std::vector<qreal> widths = ShareWidths(extents, screenWidths, width);
+    std::vector<qreal> lefts;
+    qreal left = 0;
+    for (qreal columnWidth : widths) {
+        lefts.push_back(left);
+        left += columnWidth;
+    }
 
-    auto drawRow = [&](int y, auto textOf) {
-        for (size_t i = 0; i < columns.size(); ++i) {
-            QRect cell(lefts[i] + padding, y, std::max(0, widths[i] - 2 * padding), line);
-            QString text =
-                painter.fontMetrics().elidedText(textOf(columns[i]), Qt::ElideRight, cell.width());
-            painter.drawText(cell, Qt::AlignLeft | Qt::AlignVCenter, text);
-        }
+    // A row laid out cell by cell; its height is that of its tallest cell.
+    auto layOutRow = [&](const QFont& rowFont, auto textOf) {
+        std::vector<std::unique_ptr<WrappedText>> cells;
+        for (size_t i = 0; i < columns.size(); ++i)
+            cells.push_back(std::make_unique<WrappedText>(
+                textOf(columns[i]), rowFont, device, std::max(qreal{1}, widths[i] - 2 * padding)));
+        return cells;
     };
+    auto rowHeight = [&](const std::vector<std::unique_ptr<WrappedText>>& cells) {
+        qreal tallest = line;
+        for (const auto& cell : cells)
+            tallest = std::max(tallest, cell->Height());
+        return tallest + padding;
+    };
+    auto drawRow = [&](const std::vector<std::unique_ptr<WrappedText>>& cells, qreal y) {
+        for (size_t i = 0; i < cells.size(); ++i)
+            cells[i]->Draw(painter, QPointF(lefts[i] + padding, y + padding / 2));
+    };
+
+    QString title = QString::fromStdString(Tr("Alarmliste"));
+    QString filter =
+        QString::fromStdString(m_filter.empty() ? Tr("Filter: keiner, alle Alarme")
+                                                : FormatTr(TrNoop("Filter: %s"), m_filter));
+    std::optional<std::pair<int64_t, int64_t>> span = m_list.ArrivalSpan();
+    QString period = QString::fromStdString(
+        span ? FormatTr(TrNoop("Zeitraum (Zeit-Eingang): %s bis %s, %d Alarme"),
+                        ArrivalText(span->first), ArrivalText(span->second), rows)
+             : Tr("Zeitraum: keine Alarme"));
+    WrappedText titleText(title, titleFont, device, width);
+    WrappedText filterText(filter, font, device, width);
+    WrappedText periodText(period, font, device, width);
+    qreal titleHeight = titleText.Height() + filterText.Height() + periodText.Height() + line;
+
+    auto header = layOutRow(bold, [this](int column) { return m_list.Header(column); });
+    qreal headerHeight = rowHeight(header);
+    qreal footerHeight = line * 2;
+    qreal body = height - titleHeight - headerHeight - footerHeight;
+
+    // The first row of every page; a row taller than a whole page gets one
+    // to itself and is cut at its end.
+    std::vector<int> pageStarts{0};
+    qreal filled = 0;
+    for (int row = 0; row < rows; ++row) {
+        qreal rowTall = rowHeight(layOutRow(
+            font, [this, row](int column) { return m_list.Cell(row, column, TimeText::AsShown); }));
+        if (filled > 0 && filled + rowTall > body) {
+            pageStarts.push_back(row);
+            filled = 0;
+        }
+        filled += rowTall;
+    }
+    int pages = static_cast<int>(pageStarts.size());
+
+    QPen rule(Qt::black, 0);
+    QPen separator(Qt::lightGray, 0);
     for (int page = 0; page < pages; ++page) {
         if (page > 0)
             device.newPage();
-        painter.setFont(bold);
-        drawRow(0, [this](int column) { return m_list.Header(column); });
-        painter.drawLine(0, line + line / 4, width, line + line / 4);
-        painter.setFont(font);
-        int first = page * rowsPerPage;
-        int last = std::min(rows, first + rowsPerPage);
-        for (int row = first; row < last; ++row) {
-            int y = headerHeight + (row - first) * line;
-            drawRow(
-                y, [this, row](int column) { return m_list.Cell(row, column, TimeText::AsShown); });
+        qreal y = 0;
+        titleText.Draw(painter, QPointF(0, y));
+        y += titleText.Height();
+        filterText.Draw(painter, QPointF(0, y));
+        y += filterText.Height();
+        periodText.Draw(painter, QPointF(0, y));
+        y += periodText.Height() + line;
+        drawRow(header, y);
+        y += headerHeight;
+        painter.setPen(rule);
+        painter.drawLine(QPointF(0, y), QPointF(width, y));
+        int last = page + 1 < pages ? pageStarts[static_cast<size_t>(page) + 1] : rows;
+        painter.save();
+        painter.setClipRect(QRectF(0, y, width, body));
+        for (int row = pageStarts[static_cast<size_t>(page)]; row < last; ++row) {
+            auto cells = layOutRow(font, [this, row](int column) {
+                return m_list.Cell(row, column, TimeText::AsShown);
+            });
+            painter.setPen(rule);
+            drawRow(cells, y);
+            y += rowHeight(cells);
+            painter.setPen(separator);
+            painter.drawLine(QPointF(0, y), QPointF(width, y));
         }
-        painter.drawLine(0, height - footerHeight + line / 2, width,
-                         height - footerHeight + line / 2);
-        painter.drawText(QRect(0, height - line, width, line), Qt::AlignLeft | Qt::AlignVCenter,
+        painter.restore();
+        painter.setPen(rule);
+        painter.drawLine(QPointF(0, height - footerHeight + line / 2),
+                         QPointF(width, height - footerHeight + line / 2));
+        painter.setFont(font);
+        painter.drawText(QRectF(0, height - line, width, line), Qt::AlignLeft | Qt::AlignVCenter,
                          PrintFooter(m_captured, m_user, page + 1, pages));
     }
     painter.end();

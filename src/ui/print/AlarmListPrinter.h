@@ -1,7 +1,8 @@
-// Printing the alarm list as shown: the columns in their order and relative
-// widths, the header repeated on every page, and the footer with the time
-// of capture, the user and the page number on every page. The same painting
-// goes to a printer or into a PDF file.
+// Printing the alarm list as shown: the columns in their order, sized to
+// their contents and otherwise like their widths on the screen, long cells
+// wrapped rather than cut; on every page a title with the filter and the
+// period, the header row and the footer with the time of capture, the user
+// and the page number. The same painting goes to a printer or into a PDF file.
 #pragma once
 
 #include "config/Timestamp.h"
@@ -18,7 +19,9 @@ QString PrintFooter(Timestamp captured, const std::string& user, int page, int p
 
 class AlarmListPrinter {
 public:
-    AlarmListPrinter(const ShownAlarmList& list, std::string user, Timestamp captured);
+    // `filter` describes the filter applied to the list, empty for none.
+    AlarmListPrinter(const ShownAlarmList& list, std::string user, Timestamp captured,
+                     std::string filter = {});
 
     // Paints every page onto a device that is not being painted on yet; the
     // number of pages, 0 when the device cannot be painted on.
@@ -31,4 +34,5 @@ private:
     const ShownAlarmList& m_list;
     std::string m_user;
     Timestamp m_captured;
+    std::string m_filter;
 };

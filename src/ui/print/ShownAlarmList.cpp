@@ -10,6 +10,7 @@
 #include <QDateTime>
 #include <QHeaderView>
 #include <QTimeZone>
+#include <algorithm>
 
 namespace {
 
@@ -52,7 +53,7 @@ QString IsoTime(int64_t storedMs)
         return {};
     int64_t unixMs = storedMs - kUnixEpochSeconds * 1000;
     return QDateTime::fromMSecsSinceEpoch(unixMs, QTimeZone::systemTimeZone())
-        .toString(Qt::ISODate);
+        .toString(Qt::ISODateWithMs);
 }
 
 ShownAlarmList::ShownAlarmList(AlarmListView& view, AlarmDatabase& database)
@@ -95,4 +96,20 @@ QString ShownAlarmList::Cell(int row, int column, TimeText times) const
     if (!m_database.Read(model.RecordNumber(row), record))
         return {};
     return IsoTime(record.Number(*timeField));
+}
+
+std::optional<std::pair<int64_t, int64_t>> ShownAlarmList::ArrivalSpan() const
+{
+    std::optional<std::pair<int64_t, int64_t>> span;
+    AlarmRecord record;
+    for (int row = 0; row < RowCount(); ++row) {
+        if (!m_database.Read(m_view.Model().RecordNumber(row), record))
+            continue;
+        int64_t arrival = record.Number(AlarmField::TimeArrival);
+        if (!span)
+            span = std::pair{arrival, arrival};
+        span->first = std::min(span->first, arrival);
+        span->second = std::max(span->second, arrival);
+    }
+    return span;
 }

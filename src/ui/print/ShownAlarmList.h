@@ -4,6 +4,8 @@
 
 #include <QString>
 #include <cstdint>
+#include <optional>
+#include <utility>
 #include <vector>
 
 class AlarmDatabase;
@@ -22,6 +24,8 @@ public:
     int Width(int column) const;
     // The state column gives a word for its icon.
     QString Cell(int row, int column, TimeText times) const;
+    // The earliest and latest arrival of the rows; nothing without rows.
+    std::optional<std::pair<int64_t, int64_t>> ArrivalSpan() const;
 
 private:
     AlarmListView& m_view;
@@ -29,5 +33,6 @@ private:
     std::vector<int> m_columns;
 };
 
-// "2024-03-01T08:00:00+01:00" in local time; empty for zero or negative.
+// "2024-03-01T08:00:00.250+01:00" in local time, with the milliseconds that
+// tell the alarms of one burst apart; empty for zero or negative.
 QString IsoTime(int64_t storedMs);

@@ -58,7 +58,9 @@ TEST_F(RecorderPageTest, CellsAndIconsComeFromTheTree)
     ASSERT_EQ(page.RowCount(), 3);
     EXPECT_EQ(page.Cell(0, 0), "Tor");
     EXPECT_EQ(page.Cell(1, 1), "10.0.0.2");
-    EXPECT_EQ(page.Cell(1, 2), "");
+    EXPECT_EQ(page.Cell(1, 2), "Standard");
+    lager->Child("Hybrid")->SetInt(1);
+    EXPECT_EQ(page.Cell(1, 2), "Hybridrekorder");
     EXPECT_EQ(page.IconAt(0), SignalIcon::Present);
     EXPECT_EQ(page.IconAt(1), SignalIcon::Missing);
     EXPECT_EQ(page.IconAt(2), SignalIcon::None);

@@ -100,6 +100,7 @@ public:
         void AdvanceScroller() override { ++scrollerSteps; }
         void SetCaptionFlash(bool) override { ++flashes; }
         std::string Comment() const override { return comment; }
+        void ShowRefusal(const std::string&) override {}
         void Raise() override {}
         void Minimise() override {}
         void Restore() override {}

@@ -90,14 +90,22 @@ protected:
 
 } // namespace
 
-TEST_F(AlarmListExportTest, PdfHasTheFooterOnEveryPageAndEveryRowOnce)
+TEST_F(AlarmListExportTest, PdfPagesCarryTitleHeaderAndFooterAndEveryRowWhole)
 {
     constexpr int kRows = 150;
+    // As long as the field holds, in words and one unbroken run.
+    const QString longInfo = "Tor Nord Zufahrt Schranke geoeffnet, Kontakt 7 ausgeloest waehrend "
+                             "Scharfschaltung, Meldung vom Wachdienst erwartet ABCDEFGHIJK";
+    ASSERT_EQ(longInfo.size(), 127);
+    int64_t first = Timestamp::NowMs();
     for (int i = 0; i < kRows; ++i)
         Store(10005, 1, kRecorderIp, QString::asprintf("Zeile %03d", i).toStdString());
+    int64_t last = Timestamp::NowMs() - 1000;
+    Store(10005, 1, kRecorderIp, longInfo.toStdString());
+    ASSERT_EQ(RecordAt(0).Number(AlarmField::TimeArrival), first);
     ShownAlarmList shown(*list, *database);
     std::string user = CurrentUserName(*tree);
-    AlarmListPrinter printer(shown, user, Timestamp::Now());
+    AlarmListPrinter printer(shown, user, Timestamp::Now(), "Nacht: 1 Alarm im Filter");
     ASSERT_TRUE(printer.ExportPdf(Path("Alarme.pdf")));
 
     QString info = RunTool("pdfinfo", {Path("Alarme.pdf")});
@@ -105,29 +113,57 @@ TEST_F(AlarmListExportTest, PdfHasTheFooterOnEveryPageAndEveryRowOnce)
     ASSERT_TRUE(pagesLine.hasMatch());
     int pages = pagesLine.captured(1).toInt();
     EXPECT_GT(pages, 1);
-    QStringList pageTexts = RunTool("pdftotext", {"-layout", Path("Alarme.pdf"), "-"}).split(u'\f');
+    // In drawing order, each cell's wrapped lines follow each other; the
+    // fonts' ligatures ("ff") come back as one character.
+    QStringList pageTexts = RunTool("pdftotext", {"-raw", Path("Alarme.pdf"), "-"}).split(u'\f');
     ASSERT_GE(pageTexts.size(), pages);
+    auto stamp = [](int64_t ms) {
+        Timestamp time = Timestamp::FromMs(ms);
+        return QString::fromStdString(time.FormatDate() + " " + time.FormatTime(WithMs::No));
+    };
+    QString period = QString("Zeitraum (Zeit-Eingang): %1 bis %2, %3 Alarme")
+                         .arg(stamp(first), stamp(last + 1000))
+                         .arg(kRows + 1);
     QString all;
     for (int page = 1; page <= pages; ++page) {
-        const QString& text = pageTexts[page - 1];
+        QString text = pageTexts[page - 1].normalized(QString::NormalizationForm_KC).simplified();
+        EXPECT_TRUE(text.startsWith("Alarmliste Filter: Nacht: 1 Alarm im Filter " + period))
+            << page << text.left(200).toStdString();
         EXPECT_TRUE(text.contains(QString("Benutzer: %1, Seite %2 / %3")
                                       .arg(QString::fromStdString(user))
                                       .arg(page)
                                       .arg(pages)))
             << page;
         EXPECT_TRUE(text.contains("Zeitpunkt der Erfassung: ")) << page;
-        EXPECT_TRUE(text.contains("Zusaetzl. Info")) << page;
+        for (int column : shown.Columns())
+            EXPECT_TRUE(text.contains(shown.Header(column))) << page << column;
         all += text;
     }
     QDir().mkpath(WARDEX_SCREENSHOT_DIR);
-    RunTool("pdftoppm", {"-png", "-r", "70", "-singlefile", Path("Alarme.pdf"),
-                         QString(WARDEX_SCREENSHOT_DIR) + "/alarm-list-print"});
+    QString lastPage = QString::number(pages);
+    RunTool("pdftoppm", {"-png", "-r", "70", "-f", lastPage, "-l", lastPage, "-singlefile",
+                         Path("Alarme.pdf"), QString(WARDEX_SCREENSHOT_DIR) + "/alarm-list-print"});
     for (int i = 0; i < kRows; ++i)
         EXPECT_EQ(all.count(QString::asprintf("Zeile %03d", i)), 1) << i;
+    EXPECT_EQ(all.count(longInfo), 1);
+    EXPECT_EQ(all.count("Offen " + Cell(0, kColumnArrival)), 1);
+    EXPECT_GE(all.count(Cell(0, kColumnAlarmType)), kRows + 1);
+}
+
+TEST_F(AlarmListExportTest, PdfTitleSaysWhenNoFilterIsApplied)
+{
+    ShownAlarmList shown(*list, *database);
+    AlarmListPrinter printer(shown, CurrentUserName(*tree), Timestamp::Now());
+    ASSERT_TRUE(printer.ExportPdf(Path("Leer.pdf")));
+    QString text = RunTool("pdftotext", {"-raw", Path("Leer.pdf"), "-"}).simplified();
+    EXPECT_TRUE(text.startsWith("Alarmliste Filter: keiner, alle Alarme Zeitraum: keine Alarme"))
+        << text.toStdString();
 }
 
 TEST_F(AlarmListExportTest, CsvParsesBackToTheListAsShown)
 {
+    // Alarms of one burst differ in their milliseconds only.
+    clock.source.AdvanceMs(250);
     Store(10005, 3, kRecorderIp, "Tor; \"Nord\"");
     Store(10001, -1, "10.9.9.9", "=HYPERLINK(\"x\")");
     Store(10000, 2, kRecorderIp, "Zeile\u00e4");
@@ -158,7 +194,7 @@ TEST_F(AlarmListExportTest, CsvParsesBackToTheListAsShown)
             if (column == kColumnArrival || column == kColumnDeparture) {
                 AlarmField time =
                     column == kColumnArrival ? AlarmField::TimeArrival : AlarmField::TimeDeparture;
-                EXPECT_EQ(QDateTime::fromString(field, Qt::ISODate).toMSecsSinceEpoch(),
+                EXPECT_EQ(QDateTime::fromString(field, Qt::ISODateWithMs).toMSecsSinceEpoch(),
                           record.Number(time) - kUnixEpochSeconds * 1000)
                     << field.toStdString();
             } else if (column == kColumnState) {

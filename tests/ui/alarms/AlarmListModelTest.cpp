@@ -109,7 +109,8 @@ TEST_F(AlarmListModelTest, PriorityCellCarriesThePriorityColour)
     Store(kTrackFull);
     QModelIndex priority = Model().index(0, kColumnPriority);
     EXPECT_EQ(Model().data(priority, Qt::BackgroundRole).value<QColor>(), QColor(255, 0, 0));
-    EXPECT_EQ(Model().data(priority, Qt::ForegroundRole).value<QColor>(), QColor(Qt::white));
+    // Black stands out more on red than white does.
+    EXPECT_EQ(Model().data(priority, Qt::ForegroundRole).value<QColor>(), QColor(Qt::black));
     EXPECT_FALSE(Model().data(Model().index(0, kColumnRecorder), Qt::BackgroundRole).isValid());
 }
 

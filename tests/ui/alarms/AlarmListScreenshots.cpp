@@ -16,6 +16,7 @@
 #include <QLineEdit>
 #include <QMainWindow>
 #include <QMenuBar>
+#include <QPushButton>
 #include <QScreen>
 #include <QStatusBar>
 #include <QTest>
@@ -141,6 +142,10 @@ TEST_F(AlarmListScreenshots, AlarmWindows)
     ASSERT_EQ(dialogs.size(), 1u);
     for (int i = 0; i < 40; ++i)
         handling->Windows().Tick();
+    QTest::keyClicks(dialogs[0]->CommentBox(), "Streife unterwegs");
+    QTest::mouseClick(dialogs[0]->ConfirmButton(), Qt::LeftButton);
+    Save(*dialogs[0], "alarm-window-refused.png");
+    dialogs[0]->CommentBox()->clear();
     QTest::keyClicks(dialogs[0]->CommentBox(), "Geprueft Streife unterwegs");
     Save(*dialogs[0], "alarm-window.png");
 

@@ -474,6 +474,23 @@ TEST_F(AlarmListViewTest, SavingWritesTheWidthsAndTheDisplayOrder)
     EXPECT_EQ(again.horizontalHeader()->sectionSize(kColumnAddInfo), 321);
 }
 
+TEST_F(AlarmListViewTest, TheOperatorsSortOutlivesTheList)
+{
+    Store(10005, 1, kRecorderIp, "alt");
+    Store(10005, 1, kRecorderIp, "neu");
+    // Arrival, ascending: the oldest first.
+    EXPECT_EQ(Cell(0, kColumnAddInfo), "alt");
+    list->SortByColumn(kColumnArrival);
+    list->SaveColumns();
+
+    AlarmListView again(AlarmListParts{*tree, *database, handling->Windows(), handling->Sound(),
+                                       *users, prompt, liveView, presentation});
+    EXPECT_EQ(again.Model().SortColumn(), kColumnArrival);
+    EXPECT_FALSE(again.Model().SortAscending());
+    EXPECT_EQ(again.Model().CellText(0, kColumnAddInfo), "neu");
+    EXPECT_EQ(again.horizontalHeader()->sortIndicatorOrder(), Qt::DescendingOrder);
+}
+
 } // namespace
 
 TEST_F(AlarmListViewTest, ABurstOfAlarmsIsPaintedOnceTheIntervalIsOver)

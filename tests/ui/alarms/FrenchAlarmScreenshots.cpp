@@ -4,6 +4,8 @@
 #include "config/Translator.h"
 
 #include <QDir>
+#include <QLineEdit>
+#include <QPushButton>
 #include <QTest>
 
 namespace {
@@ -47,6 +49,9 @@ TEST_F(FrenchAlarmScreenshots, AlarmWindowAndList)
     for (int i = 0; i < 40; ++i)
         handling->Windows().Tick();
     Save(*dialogs[0], "alarm-window-French.png");
+    QTest::keyClicks(dialogs[0]->CommentBox(), "Porte ouverte");
+    QTest::mouseClick(dialogs[0]->ConfirmButton(), Qt::LeftButton);
+    Save(*dialogs[0], "alarm-window-refused-French.png");
     list->resize(1500, 200);
     ASSERT_TRUE(QTest::qWaitFor([this] { return !list->PaintingHeld(); }));
     Save(*list, "alarm-list-French.png");

@@ -10,6 +10,7 @@
 
 #include <QGuiApplication>
 #include <QLabel>
+#include <QLayout>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QScreen>
@@ -167,6 +168,13 @@ TEST_F(QtAlarmWindowTest, ConfirmingWithoutThePhraseBeepsAndKeepsTheWindow)
     EXPECT_TRUE(dialog.isVisible());
     EXPECT_EQ(Field(number, AlarmField::Confirmed), "0");
     EXPECT_EQ(Field(number, AlarmField::ConfirmComment), "");
+    // Says why, until the comment is edited.
+    EXPECT_TRUE(dialog.Refusal()->isVisible());
+    EXPECT_TRUE(dialog.Refusal()->text().contains("Phrase"));
+    EXPECT_GE(dialog.height(), dialog.layout()->totalMinimumSize().height());
+    QTest::keyClick(dialog.CommentBox(), Qt::Key_Home);
+    QTest::keyClicks(dialog.CommentBox(), "x");
+    EXPECT_FALSE(dialog.Refusal()->isVisible());
 }
 
 TEST_F(QtAlarmWindowTest, CloseBoxPostponesAndTheNextWaitingPriority0AlarmOpens)

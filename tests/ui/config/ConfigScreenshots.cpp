@@ -20,6 +20,7 @@
 #include <QCheckBox>
 #include <QComboBox>
 #include <QDir>
+#include <QLabel>
 #include <QLineEdit>
 #include <QPixmap>
 #include <QSignalSpy>
@@ -38,6 +39,7 @@ protected:
         AddRecorder(*tree, "Lager Halle 3", "192.168.10.34")->Child("iSignalState")->SetInt(-1);
         AddRecorder(*tree, "Pforte", "192.168.10.40")->Child("iSignalState")->SetInt(1);
         AddRecorder(*tree, "Tiefgarage", "192.168.11.7");
+        AddRecorder(*tree, "Tiefgarage", "192.168.11.7")->Child("Hybrid")->SetInt(1);
         ConfigNode* lager = Recorders(*tree)->ChildAt(1);
         FirstOfType(*lager, 10000)->Child("Priority")->SetInt(0);
         FirstOfType(*lager, 10001)->Child("ShowAlarmWindow")->SetInt(0);
@@ -141,6 +143,10 @@ TEST_F(ConfigScreenshots, UserDialogs)
     CreateBuiltInAccount(*tree);
     UserDialog created(UserEditor::ForNewUser(*tree), prompt);
     Save(created, "user-dialog-new.png");
+    // The limit is shown where the password is typed.
+    EXPECT_EQ(created.findChild<QLabel*>("PasswordRule")->text(),
+              "Hoechstens 12 Zeichen, nur Buchstaben und Ziffern");
+    EXPECT_EQ(created.findChild<QLineEdit*>("Password")->maxLength(), 12);
     UserDialog administrator(*UserEditor::ForExistingUser(*tree, "administrator"), prompt);
     Save(administrator, "user-dialog-administrator.png");
 }

@@ -1,6 +1,6 @@
-// Pictures of the alarm settings editor, every tab, in the languages with the
-// longest (French) and the most accented (Polish) texts, so that anyone can
-// see whether a translated label is cut.
+// Pictures of the alarm settings editor, every tab, in English and in the
+// languages with the longest (French) and the most accented (Polish) texts,
+// so that anyone can see whether a translated label is cut.
 #include "ConfigPagesFixture.h"
 #include "config/Translator.h"
 #include "ui/config/CPropPageRecorder.h"
@@ -52,5 +52,6 @@ TEST_P(LanguageScreenshots, AlarmSettingsEditorTabs)
     Button(page, "Edit")->click();
 }
 
-INSTANTIATE_TEST_SUITE_P(Languages, LanguageScreenshots, ::testing::Values("French", "Polish"),
+INSTANTIATE_TEST_SUITE_P(Languages, LanguageScreenshots,
+                         ::testing::Values("English", "French", "Polish"),
                          [](const auto& info) { return info.param; });

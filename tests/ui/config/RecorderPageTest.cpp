@@ -64,7 +64,7 @@ TEST_F(RecorderPageWidgetTest, ListShowsNamesAddressesAndSignalIcons)
     EXPECT_EQ(model.headerData(2, Qt::Horizontal).toString(), "Verbindungstyp");
     EXPECT_EQ(model.index(1, 0).data().toString(), "Lager");
     EXPECT_EQ(model.index(1, 1).data().toString(), "10.0.0.2");
-    EXPECT_EQ(model.index(1, 2).data().toString(), "");
+    EXPECT_EQ(model.index(1, 2).data().toString(), "Standard");
     EXPECT_FALSE(model.index(0, 0).data(Qt::DecorationRole).value<QIcon>().isNull());
     EXPECT_FALSE(model.index(1, 0).data(Qt::DecorationRole).value<QIcon>().isNull());
     EXPECT_FALSE(model.index(0, 1).data(Qt::DecorationRole).isValid());
@@ -103,12 +103,14 @@ TEST_F(RecorderPageWidgetTest, ColumnWidthsComeFromTheTreeAndGoBack)
     QHeaderView* header = again.List()->header();
     EXPECT_EQ(header->sectionSize(0), 140);
     EXPECT_EQ(header->sectionSize(1), 100);
-    EXPECT_TRUE(header->isSectionHidden(2)); // width 0
+    // Width 0 shows the connection type as wide as its header.
+    EXPECT_FALSE(header->isSectionHidden(2));
+    EXPECT_GE(header->sectionSize(2), header->sectionSizeHint(2));
     header->resizeSection(1, 170);
     again.Leave();
     EXPECT_EQ(widths->Child("ColHeadName")->GetInt(), 140);
     EXPECT_EQ(widths->Child("ColHeadIP")->GetInt(), 170);
-    EXPECT_EQ(widths->Child("ColHeadConnectionType")->GetInt(), 0);
+    EXPECT_EQ(widths->Child("ColHeadConnectionType")->GetInt(), header->sectionSize(2));
 }
 
 TEST_F(RecorderPageWidgetTest, TheWizardAddsARecorder)
@@ -117,6 +119,9 @@ TEST_F(RecorderPageWidgetTest, TheWizardAddsARecorder)
     int pageAfterNext = -1;
     WhenModal<CPropSheetRecorder>([&](CPropSheetRecorder& sheet) {
         EXPECT_EQ(sheet.windowTitle(), "Neuer Rekorder");
+        // Two fields take a small window; the alarm settings a large one.
+        QSize addressSize = sheet.size();
+        EXPECT_LT(addressSize.height(), 400);
         EXPECT_EQ(Button(sheet, "Back")->text(), Q("< &Zurück"));
         EXPECT_EQ(Button(sheet, "Next")->text(), "&Weiter >");
         EXPECT_FALSE(Button(sheet, "Back")->isEnabled());
@@ -127,6 +132,8 @@ TEST_F(RecorderPageWidgetTest, TheWizardAddsARecorder)
         EXPECT_TRUE(Button(sheet, "Next")->isEnabled());
         Button(sheet, "Next")->click();
         pageAfterNext = sheet.CurrentPage();
+        EXPECT_GE(sheet.width(), CPropSheetRecorder::kFullWidth);
+        EXPECT_GE(sheet.height(), CPropSheetRecorder::kFullHeight);
         EXPECT_TRUE(Button(sheet, "Back")->isEnabled());
         EXPECT_EQ(Button(sheet, "Finish")->text(), "Fertig stellen");
         Button(sheet, "Finish")->click();

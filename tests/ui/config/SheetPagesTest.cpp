@@ -23,6 +23,7 @@
 #include <QCheckBox>
 #include <QComboBox>
 #include <QDialogButtonBox>
+#include <QDir>
 #include <QHeaderView>
 #include <QLabel>
 #include <QLineEdit>
@@ -127,6 +128,13 @@ TEST_F(SheetPagesTest, SoundsAreChosenTriedAndClearedAndTheSpeakerTried)
     EXPECT_TRUE(Button(page, "Play2")->isChecked());
     Button(page, "Play2")->click();
     EXPECT_EQ(sound.playing, "");
+    // Without a sound device the button says so instead of doing nothing.
+    sound.playable = false;
+    Button(page, "Play2")->click();
+    EXPECT_FALSE(Button(page, "Play2")->isChecked());
+    ASSERT_EQ(prompt.shown.size(), 1U);
+    EXPECT_NE(prompt.shown[0].text.find("kein Tonausgabegeraet.\n/srv/gong.wav"),
+              std::string::npos);
     Button(page, "Clear2")->click();
     EXPECT_EQ(page.Values().Child("SndPrio2")->GetString(), "");
 
@@ -260,6 +268,8 @@ TEST_F(SheetPagesTest, LogInTakesTheBuiltInThirteenCharacterPassword)
         ASSERT_EQ(edits.size(), 2);
         edits[0]->setText("Administrator");
         edits[1]->setText("quorvandelisk");
+        QDir().mkpath(WARDEX_SCREENSHOT_DIR);
+        dialog.grab().save(QString(WARDEX_SCREENSHOT_DIR) + "/log-in.png", "PNG");
         dialog.findChild<QDialogButtonBox*>()->button(QDialogButtonBox::Ok)->click();
     });
     std::string typed;

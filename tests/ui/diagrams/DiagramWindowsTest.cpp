@@ -16,7 +16,9 @@
 #include <QColorDialog>
 #include <QDir>
 #include <QProcess>
+#include <QPushButton>
 #include <QSpinBox>
+#include <QTest>
 
 namespace {
 
@@ -84,7 +86,7 @@ TEST_F(DiagramWindowsTest, BarsByNameWithHoverCountsFollowingOneArrival)
 
     // Just above the axis in the first bar: its lowest segment, type 10000.
     QRect plot = window.Canvas().rect();
-    QString tip = window.ToolTipAt(QPoint(56 + BarDiagramWindow::kSlot / 2, plot.height() - 36));
+    QString tip = window.ToolTipAt(QPoint(56 + BarDiagramWindow::kSlot / 2, plot.height() - 50));
     EXPECT_TRUE(tip.startsWith("Einfahrt: 20 Alarme")) << tip.toStdString();
     EXPECT_TRUE(tip.contains(": 4")) << tip.toStdString();
     EXPECT_TRUE(window.ToolTipAt(QPoint(plot.width() - 2, 30)).isEmpty());
@@ -131,10 +133,26 @@ TEST_F(DiagramWindowsTest, TrendRangeFollowsTheFilterAndPrintsOnOnePage)
 
     QString path = QString::fromStdString(dir.File("Trend.pdf"));
     ASSERT_TRUE(window.ExportPdf(path));
+    QProcess::execute("pdftoppm", {"-png", "-r", "60", "-singlefile", path,
+                                   QString(WARDEX_SCREENSHOT_DIR) + "/trend-print"});
     QStringList pages = PdfPages(path);
     ASSERT_EQ(pages.size(), 1);
     EXPECT_TRUE(pages[0].contains("Seite 1 / 1"));
     EXPECT_TRUE(pages[0].contains("06.05.2024"));
+}
+
+TEST_F(DiagramWindowsTest, CloseButtonAndEscapeCloseBothWindows)
+{
+    BarDiagramWindow bars(*db.tree, *db.database);
+    TrendWindow trend(*db.tree, *db.database, [] { return std::optional<TrendRange>(); });
+    for (DiagramWindow* window : std::initializer_list<DiagramWindow*>{&bars, &trend}) {
+        window->show();
+        window->findChild<QPushButton*>("Close")->click();
+        EXPECT_FALSE(window->isVisible());
+        window->show();
+        QTest::keyClick(window, Qt::Key_Escape);
+        EXPECT_FALSE(window->isVisible());
+    }
 }
 
 TEST_F(DiagramWindowsTest, ColourPageChoosesRestoresAndWritesOnOk)
