@@ -1,9 +1,9 @@
 // The station's entry point: the Qt application around RunStation.
 #include "config/ConfigTree.h"
-#include "core/station/CommandLine.h"
-#include "core/station/Station.h"
 #include "platform/JournalOutput.h"
 #include "platform/qt/QtEventDrain.h"
+#include "station/CommandLine.h"
+#include "station/Station.h"
 #include "ui/QtDesktop.h"
 
 #include <QApplication>

@@ -6,11 +6,11 @@
 // both measure only the receiving side. Rates are per CPU second of the
 // benchmark thread (system time included), which other load on the machine
 // does not distort.
-#include "core/net/RecorderListener.h"
-#include "core/net/RecorderSession.h"
-#include "core/net/SocketPump.h"
-#include "core/net/TelegramHeader.h"
-#include "core/net/TelegramSink.h"
+#include "net/RecorderListener.h"
+#include "net/RecorderSession.h"
+#include "net/SocketPump.h"
+#include "net/TelegramHeader.h"
+#include "net/TelegramSink.h"
 
 #include <cstdio>
 #include <cstdlib>

@@ -1,7 +1,7 @@
 // Fuzzes the start-up options: any command line parses, and options handed
 // over one argument each (lines of the input) come back with their values,
 // blanks included.
-#include "core/station/CommandLine.h"
+#include "station/CommandLine.h"
 
 #include <cstddef>
 #include <cstdint>

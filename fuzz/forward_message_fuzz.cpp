@@ -1,6 +1,6 @@
 // Fuzzes the forwarding message parser: it never reads outside its input,
 // and whatever it accepts is self-consistent and encodes back to itself.
-#include "core/net/ForwardMessage.h"
+#include "net/ForwardMessage.h"
 
 #include <algorithm>
 #include <cstddef>

@@ -7,13 +7,13 @@
 // Input: one mode byte (bit 0: the station forwards; bit 1: every second
 // telegram comes from an unknown recorder), then chunks, each a length byte
 // followed by that many bytes.
-#include "core/net/ForwardMessage.h"
-#include "core/net/ForwardingClient.h"
-#include "core/net/ForwardingObserver.h"
-#include "core/net/RecorderSession.h"
-#include "core/net/SocketPump.h"
-#include "core/net/TelegramHeader.h"
-#include "core/net/TelegramSink.h"
+#include "net/ForwardMessage.h"
+#include "net/ForwardingClient.h"
+#include "net/ForwardingObserver.h"
+#include "net/RecorderSession.h"
+#include "net/SocketPump.h"
+#include "net/TelegramHeader.h"
+#include "net/TelegramSink.h"
 
 #include <cstddef>
 #include <cstdint>

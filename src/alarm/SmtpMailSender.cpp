@@ -2,10 +2,10 @@
 
 #include "config/Timestamp.h"
 #include "config/Translator.h"
-#include "core/net/SocketPump.h"
 #include "events/TextFormat.h"
 #include "links/MailFormat.h"
 #include "links/SmtpClient.h"
+#include "net/SocketPump.h"
 
 #include <algorithm>
 #include <cstdio>

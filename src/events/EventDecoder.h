@@ -3,11 +3,11 @@
 // dispatch of the event through the tree's notification pass.
 #pragma once
 
-#include "core/net/ForwardingAllowList.h"
-#include "core/net/TelegramSink.h"
 #include "events/ArrivalCounter.h"
 #include "events/CameraStateTable.h"
 #include "events/DecodeContext.h"
+#include "net/ForwardingAllowList.h"
+#include "net/TelegramSink.h"
 
 #include <cstdint>
 #include <span>

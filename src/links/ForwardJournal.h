@@ -7,8 +7,8 @@
 // and nothing is synced per telegram.
 #pragma once
 
-#include "core/net/ForwardQueueItem.h"
-#include "core/net/ForwardQueueJournal.h"
+#include "net/ForwardQueueItem.h"
+#include "net/ForwardQueueJournal.h"
 
 #include <cstddef>
 #include <cstdint>

@@ -6,8 +6,8 @@
 // ends. The queue is mirrored in a journal, so a killed relay loses nothing.
 #pragma once
 
-#include "core/net/ForwardingObserver.h"
 #include "links/ForwardingView.h"
+#include "net/ForwardingObserver.h"
 
 #include <cstdint>
 #include <filesystem>

@@ -11,8 +11,8 @@
 // quoted-printable), and the MIME headers say so.
 #pragma once
 
-#include "core/net/TcpSocket.h"
 #include "links/SmtpReplyReader.h"
+#include "net/TcpSocket.h"
 
 #include <string>
 #include <string_view>

@@ -4,8 +4,8 @@
 // The dialog shows what this object says and calls Tick from its timer.
 #pragma once
 
-#include "core/net/SocketPump.h"
 #include "links/SmtpClient.h"
+#include "net/SocketPump.h"
 
 #include <memory>
 #include <string>

@@ -3,7 +3,7 @@
 // that arrives to its handler. Owned by its window, never deleted by the pump.
 #pragma once
 
-#include "core/net/TcpSocket.h"
+#include "net/TcpSocket.h"
 #include "platform/WindowMessages.h"
 
 #include <cstdint>

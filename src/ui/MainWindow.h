@@ -3,7 +3,7 @@
 // drives the main-window logic.
 #pragma once
 
-#include "core/station/MainWindowLogic.h"
+#include "station/MainWindowLogic.h"
 #include "ui/LogInDialogs.h"
 #include "ui/config/ConfigurationSheet.h"
 #include "users/UserSession.h"

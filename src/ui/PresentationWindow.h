@@ -4,7 +4,7 @@
 // PresentationWindowLogic; a double click opens the alarm.
 #pragma once
 
-#include "core/station/PresentationWindowLogic.h"
+#include "station/PresentationWindowLogic.h"
 
 #include <QIcon>
 #include <QWidget>

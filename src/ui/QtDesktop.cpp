@@ -2,10 +2,10 @@
 
 #include "config/ConfigTree.h"
 #include "config/Translator.h"
-#include "core/station/Station.h"
 #include "platform/StopSignals.h"
 #include "platform/qt/NestedLoopDriver.h"
 #include "platform/qt/QtEventDrain.h"
+#include "station/Station.h"
 #include "ui/MainWindow.h"
 
 #include <QApplication>

@@ -2,7 +2,6 @@
 // sound, the start-up progress window and the main window.
 #pragma once
 
-#include "core/station/StationDesktop.h"
 #include "platform/BusyIndicator.h"
 #include "platform/UnattendedPrompt.h"
 #include "platform/qt/QtBeeper.h"
@@ -10,6 +9,7 @@
 #include "platform/qt/QtProfile.h"
 #include "platform/qt/QtPrompt.h"
 #include "platform/qt/QtSoundPlayer.h"
+#include "station/StationDesktop.h"
 
 #include <memory>
 #include <string>

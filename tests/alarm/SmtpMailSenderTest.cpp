@@ -5,8 +5,8 @@
 #include "alarm/SmtpMailSender.h"
 
 #include "config/Timestamp.h"
-#include "core/net/SocketPump.h"
-#include "core/net/TcpSocket.h"
+#include "net/SocketPump.h"
+#include "net/TcpSocket.h"
 #include "testsupport/TempDir.h"
 
 #include <filesystem>

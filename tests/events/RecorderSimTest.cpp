@@ -4,8 +4,8 @@
 // itself drives a listener with the decoder behind it.
 #include "DecoderFixture.h"
 #include "config/Timestamp.h"
-#include "core/net/RecorderListener.h"
-#include "core/net/SocketPump.h"
+#include "net/RecorderListener.h"
+#include "net/SocketPump.h"
 #include "recorder-sim/SimOptions.h"
 #include "recorder-sim/TypePresets.h"
 

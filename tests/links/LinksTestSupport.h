@@ -4,7 +4,7 @@
 // whose output lines a test waits for.
 #pragma once
 
-#include "core/net/SocketPump.h"
+#include "net/SocketPump.h"
 
 #include <chrono>
 #include <cstdint>

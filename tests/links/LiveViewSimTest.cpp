@@ -3,7 +3,6 @@
 // lines, commands from the simulator reach the station's pump, and a peer
 // killed while it holds a mutex never blocks the station.
 #include "LinksTestSupport.h"
-#include "core/net/SocketPump.h"
 #include "links/AlarmTable.h"
 #include "links/CKXSHMPresetList.h"
 #include "links/CommandMailbox.h"
@@ -11,6 +10,7 @@
 #include "links/SharedRecorderList.h"
 #include "links/ViewerRequestQueue.h"
 #include "links/WindowMessageReceiver.h"
+#include "net/SocketPump.h"
 #include "platform/NamedMutex.h"
 #include "testsupport/TempDir.h"
 

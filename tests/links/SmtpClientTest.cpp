@@ -5,7 +5,7 @@
 #include "links/SmtpClient.h"
 
 #include "LinksTestSupport.h"
-#include "core/net/SocketPump.h"
+#include "net/SocketPump.h"
 
 #include <memory>
 #include <string>

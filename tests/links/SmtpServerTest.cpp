@@ -2,8 +2,8 @@
 // packages) on a free loopback port: what the server received is checked byte
 // for byte, with and without AUTH LOGIN.
 #include "LinksTestSupport.h"
-#include "core/net/SocketPump.h"
 #include "links/SmtpClient.h"
+#include "net/SocketPump.h"
 #include "testsupport/TempDir.h"
 
 #include <filesystem>

@@ -3,8 +3,8 @@
 #include "platform/WindowMessages.h"
 
 #include "LinksTestSupport.h"
-#include "core/net/SocketPump.h"
 #include "links/WindowMessageReceiver.h"
+#include "net/SocketPump.h"
 
 #include <string>
 #include <vector>

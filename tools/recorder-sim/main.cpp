@@ -1,7 +1,7 @@
 // The recorder simulator's entry point: one telegram, a heartbeat of test
 // messages, a burst for load tests, or a relay's stream of forwarding
 // messages, sent to a station over TCP.
-#include "core/net/ForwardMessage.h"
+#include "net/ForwardMessage.h"
 #include "recorder-sim/SimOptions.h"
 #include "recorder-sim/StationConnection.h"
 #include "recorder-sim/TypePresets.h"

@@ -3,7 +3,7 @@
 // all recorders.
 #pragma once
 
-#include "core/station/AlarmSettingsCopy.h"
+#include "station/AlarmSettingsCopy.h"
 
 #include <QDialog>
 

@@ -1,8 +1,8 @@
 #include "ui/config/AlarmTextPreview.h"
 
 #include "config/Translator.h"
-#include "core/station/MainWindowLogic.h"
 #include "events/RgbColor.h"
+#include "station/MainWindowLogic.h"
 #include "ui/alarms/AlarmScroller.h"
 #include "ui/config/QtText.h"
 

@@ -1,7 +1,7 @@
 #include "ui/config/CPropPageRecorder.h"
 
 #include "config/Translator.h"
-#include "core/station/RecorderSheetSession.h"
+#include "station/RecorderSheetSession.h"
 #include "ui/config/CPropSheetRecorder.h"
 #include "ui/config/QtText.h"
 

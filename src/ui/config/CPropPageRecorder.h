@@ -3,7 +3,7 @@
 // copy recorders. Row buttons are enabled only while a row is selected.
 #pragma once
 
-#include "core/station/RecorderListPage.h"
+#include "station/RecorderListPage.h"
 #include "ui/config/RecorderListModel.h"
 #include "ui/config/RecorderPageOptions.h"
 

@@ -3,7 +3,7 @@
 // option. Its checks run when the page is left and when the sheet finishes.
 #pragma once
 
-#include "core/station/RecorderAddressCheck.h"
+#include "station/RecorderAddressCheck.h"
 #include "ui/config/RecorderPageOptions.h"
 
 #include <QWidget>

@@ -4,7 +4,7 @@
 // copy dialog. The logic lives in AlarmSettingsEditor; this is its face.
 #pragma once
 
-#include "core/station/AlarmSettingsEditor.h"
+#include "station/AlarmSettingsEditor.h"
 
 #include <QWidget>
 #include <functional>

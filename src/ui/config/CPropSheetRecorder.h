@@ -5,7 +5,7 @@
 // into the entry, cancel undoes the whole run.
 #pragma once
 
-#include "core/station/RecorderSheetSession.h"
+#include "station/RecorderSheetSession.h"
 #include "ui/config/RecorderPageOptions.h"
 
 #include <QDialog>

@@ -1,7 +1,7 @@
 #include "ui/config/RecorderListModel.h"
 
 #include "config/Translator.h"
-#include "core/station/RecorderListPage.h"
+#include "station/RecorderListPage.h"
 #include "ui/config/QtText.h"
 
 #include <QPainter>

@@ -4,9 +4,9 @@
 #include "AlarmListFixture.h"
 #include "alarm/AlarmSettingsLookup.h"
 #include "config/Clock.h"
-#include "core/net/RecorderListener.h"
-#include "core/net/SocketPump.h"
 #include "events/EventDecoder.h"
+#include "net/RecorderListener.h"
+#include "net/SocketPump.h"
 #include "telegram/TelegramEncoder.h"
 #include "ui/alarms/AlarmListColumns.h"
 

@@ -3,7 +3,7 @@
 // modal dialog once its own event loop runs.
 #pragma once
 
-#include "core/station/RecorderTestTree.h"
+#include "station/RecorderTestTree.h"
 #include "ui/config/RecorderPageOptions.h"
 
 #include <QApplication>

@@ -2,11 +2,11 @@
 // and test-mail dialogs and the log-in dialog: their controls, what they
 // write into the tree, and what the sheet lays back on Abbrechen.
 #include "ConfigPagesFixture.h"
-#include "core/station/Station.h"
-#include "core/station/StationFakes.h"
-#include "core/station/StationFolders.h"
 #include "db/ConfigPath.h"
 #include "links/LinksTestSupport.h"
+#include "station/Station.h"
+#include "station/StationFakes.h"
+#include "station/StationFolders.h"
 #include "telegram/TelegramEncoder.h"
 #include "testsupport/FakeBeeper.h"
 #include "testsupport/FakeSoundPlayer.h"

@@ -4,9 +4,9 @@
 
 #include "config/ConfigTree.h"
 #include "config/DefaultScript.h"
-#include "core/net/ForwardingClient.h"
-#include "core/net/NetTestSupport.h"
-#include "core/net/RecorderListener.h"
+#include "net/ForwardingClient.h"
+#include "net/NetTestSupport.h"
+#include "net/RecorderListener.h"
 #include "platform/BusyIndicator.h"
 #include "testsupport/FakeBeeper.h"
 #include "testsupport/FakePrompt.h"

@@ -1,0 +1,85 @@
+#include "station/ConfigurationUpgrade.h"
+
+#include "users/UserAccounts.h"
+
+namespace {
+
+// Version numbers that changed the meaning of stored values.
+constexpr int kReversedPriorities = 31214;
+
+template <typename Visit>
+void ForEachRecorderSetting(ConfigNode& recorders, Visit visit)
+{
+    for (int r = 0; r < recorders.ChildCount(); ++r) {
+        ConfigNode* settings = recorders.ChildAt(r)->Child("AlarmSettings");
+        if (settings == nullptr)
+            continue;
+        for (int e = 0; e < settings->ChildCount(); ++e) {
+            if (!visit(*settings->ChildAt(e)))
+                return;
+        }
+    }
+}
+
+} // namespace
+
+bool UpgradeConfiguration(ConfigTree& tree, int currentVersion)
+{
+    if (currentVersion == 0)
+        return false;
+    ConfigLock lock(tree);
+    ConfigNode* program = tree.TopFolder("Program");
+    ConfigNode* version = program->Child("iVersion");
+    int savedVersion = version->GetInt();
+    if (savedVersion >= currentVersion)
+        return false;
+
+    ConfigNode& recorders = *program->Child("RecorderList");
+    // Older entries lack ShwAfterConfirm; the walk ends at the first of them.
+    ForEachRecorderSetting(recorders, [](ConfigNode& entry) {
+        ConfigNode* after = entry.Child("ShwAfterConfirm");
+        if (after == nullptr)
+            return false;
+        if (after->GetInt() == 0)
+            entry.Child("DoAuto")->SetInt(1);
+        return true;
+    });
+    if (savedVersion < kReversedPriorities) {
+        ForEachRecorderSetting(recorders, [](ConfigNode& entry) {
+            ConfigNode* priority = entry.Child("Priority");
+            priority->SetInt(5 - priority->GetInt());
+            return true;
+        });
+    }
+    UpgradeUserAccounts(tree, savedVersion);
+    version->SetInt(currentVersion);
+    return true;
+}
+
+std::optional<std::string> LanguageForPrimaryId(int primaryLanguage)
+{
+    switch (primaryLanguage & 0x3FF) {
+    case 9:
+        return "English";
+    case 10:
+        return "Spanish";
+    case 12:
+        return "French";
+    case 16:
+        return "Italian";
+    case 19:
+        return "Dutch";
+    case 21:
+        return "Polish";
+    default:
+        return std::nullopt;
+    }
+}
+
+std::string ChooseFirstStartLanguage(const std::optional<std::string>& candidate,
+                                     const std::filesystem::path& languagesDir)
+{
+    if (candidate && std::filesystem::is_regular_file(languagesDir / (*candidate + ".txt")))
+        return *candidate;
+    return "German";
+}

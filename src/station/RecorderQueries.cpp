@@ -1,0 +1,72 @@
+#include "station/RecorderQueries.h"
+
+#include "config/ConfigTree.h"
+
+namespace {
+
+std::string TextOf(const ConfigNode& entry, std::string_view key)
+{
+    const ConfigNode* node = entry.Child(key);
+    return node == nullptr ? std::string() : node->GetString();
+}
+
+int32_t HybridOf(const ConfigNode& entry)
+{
+    const ConfigNode* node = entry.Child("Hybrid");
+    return node == nullptr ? 0 : node->GetInt();
+}
+
+const ConfigNode* FindRecorder(ConfigTree& tree, std::string_view key, std::string_view value,
+                               int32_t hybrid,
+                               std::optional<std::string_view> exceptName = std::nullopt)
+{
+    ConfigNode* list = RecorderListFolder(tree);
+    if (list == nullptr)
+        return nullptr;
+    for (int i = 0; i < list->ChildCount(); ++i) {
+        const ConfigNode& entry = *list->ChildAt(i);
+        if (HybridOf(entry) != hybrid || TextOf(entry, key) != value)
+            continue;
+        if (exceptName.has_value() && TextOf(entry, "Name") == *exceptName)
+            continue;
+        return &entry;
+    }
+    return nullptr;
+}
+
+} // namespace
+
+ConfigNode* RecorderListFolder(ConfigTree& tree)
+{
+    ConfigNode* program = tree.TopFolder("Program");
+    return program == nullptr ? nullptr : program->Child("RecorderList");
+}
+
+std::optional<std::string> FindRecorderAddress(ConfigTree& tree, std::string_view name,
+                                               int32_t hybrid)
+{
+    ConfigLock lock(tree);
+    const ConfigNode* entry = FindRecorder(tree, "Name", name, hybrid);
+    if (entry == nullptr)
+        return std::nullopt;
+    return TextOf(*entry, "IP");
+}
+
+bool HasRecorderNamed(ConfigTree& tree, std::string_view name, int32_t hybrid)
+{
+    ConfigLock lock(tree);
+    return FindRecorder(tree, "Name", name, hybrid) != nullptr;
+}
+
+bool HasRecorderAt(ConfigTree& tree, std::string_view address, int32_t hybrid)
+{
+    ConfigLock lock(tree);
+    return FindRecorder(tree, "IP", address, hybrid) != nullptr;
+}
+
+bool HasOtherRecorderAt(ConfigTree& tree, std::string_view address, int32_t hybrid,
+                        std::string_view exceptName)
+{
+    ConfigLock lock(tree);
+    return FindRecorder(tree, "IP", address, hybrid, exceptName) != nullptr;
+}

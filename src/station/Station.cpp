@@ -1,0 +1,363 @@
+#include "station/Station.h"
+
+#include "alarm/AlarmSettingsLookup.h"
+#include "config/Clock.h"
+#include "config/ConfigTree.h"
+#include "config/DefaultScript.h"
+#include "config/Translator.h"
+#include "db/AlarmDatabase.h"
+#include "events/AlarmDefaults.h"
+#include "events/EventDecoder.h"
+#include "events/RecorderLookup.h"
+#include "events/RecorderSupervision.h"
+#include "events/TextFormat.h"
+#include "links/ForwardingManager.h"
+#include "net/DescriptorLimit.h"
+#include "net/RecorderListener.h"
+#include "net/StationPump.h"
+#include "platform/Profile.h"
+#include "platform/Prompt.h"
+#include "platform/SharedAccess.h"
+#include "platform/StopSignals.h"
+#include "station/ConfigurationUpgrade.h"
+#include "station/PrivateFiles.h"
+#include "station/StationDesktop.h"
+#include "station/StationFolders.h"
+#include "users/UserAccounts.h"
+
+#include <algorithm>
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
+#include <system_error>
+#include <utility>
+
+namespace {
+
+constexpr const char* kTreeImage = "programdata.bin";
+constexpr const char* kDatabaseFile = "AlarmDB.txt";
+constexpr int kFirstSubId = 41;
+
+ConfigNode* Misc(ConfigTree& tree)
+{
+    return tree.TopFolder("Program")->Child("Configuration")->Child("MISC");
+}
+
+} // namespace
+
+Station::Station(const CommandLine& options, StationDesktop& desktop, ConfigTree& tree)
+    : m_options(options), m_desktop(desktop), m_tree(tree)
+{
+    StationFolders folders = ChooseStationFolders(CurrentFolderSources(options));
+    m_folder = folders.data;
+    m_languages = folders.languages;
+    m_port = options.IntValue("port", kDefaultPort);
+}
+
+Station::~Station()
+{
+    // The pump first: it deletes the sockets, which hand telegrams to the
+    // decoder; then the database.
+    m_pump.reset();
+    m_supervision.reset();
+    m_decoder.reset();
+    m_database.reset();
+}
+
+int Station::KeepAliveMinutes() const
+{
+    return m_options.IntValue("keepalive", kDefaultKeepAliveMinutes);
+}
+
+StationExit Station::Run()
+{
+    InstallStopSignals();
+    std::error_code error;
+    std::filesystem::create_directories(m_folder, error);
+    if (error || !std::filesystem::is_directory(m_folder)) {
+        std::fprintf(stderr, "Wardex: the program folder %s cannot be created: %s\n",
+                     m_folder.c_str(), error ? error.message().c_str() : "not a folder");
+        return StationExit::FolderFailed;
+    }
+    bool resetAdmin = m_options.Has("resetadmin");
+    if (!m_lock.TryAcquire(m_folder, ExecutableName())) {
+        if (m_lock.HeldElsewhere() && resetAdmin) {
+            // The running station would write its own accounts over ours at its end.
+            std::fprintf(stderr,
+                         "Wardex: the station in %s is running; end it, then repeat "
+                         "/resetadmin.\n",
+                         m_folder.c_str());
+            return StationExit::ResetRefused;
+        }
+        if (m_lock.HeldElsewhere())
+            return StationExit::AlreadyRunning;
+        std::fprintf(stderr, "Wardex: the program folder %s cannot be written.\n",
+                     m_folder.c_str());
+        return StationExit::FolderFailed;
+    }
+    std::filesystem::current_path(m_folder, error);
+    TightenPrivateFiles(m_folder);
+    if (std::optional<std::string> group = m_options.Value("shmgroup");
+        group && !SetSharedGroup(*group))
+        std::printf("Group \"%s\" not found; shared memory stays private.\n", group->c_str());
+
+    if (!LoadConfiguration())
+        return StationExit::InitFailed;
+    if (resetAdmin)
+        return ResetAdministratorAndEnd();
+
+    m_desktop.ShowStartupProgress(0);
+    if (!OpenDatabase()) {
+        m_desktop.ShowStartupProgress(100);
+        return StationExit::DatabaseFailed;
+    }
+    m_desktop.ShowStartupProgress(50);
+
+    m_decoder = std::make_unique<EventDecoder>(m_tree, Clock::Global());
+    m_supervision =
+        std::make_unique<RecorderSupervision>(m_tree, m_decoder->Arrivals(), KeepAliveMinutes());
+    m_pump = std::make_unique<StationPump>([this] {
+        m_desktop.DrainEvents();
+        if (StopSignalReceived())
+            RequestQuit();
+    });
+    if (m_quitRequested)
+        m_pump->RequestQuit();
+    // Durable before an ACKN or a cleared forwarding journal counts a record
+    // as stored: one sync per round, not per record.
+    if (m_options.Has("sync"))
+        m_pump->SetStoreSync([this] { SyncDatabase(); });
+    GuardConnections();
+    StartListening();
+    m_desktop.ShowStartupProgress(100);
+
+    m_desktop.CreateMainWindow(*this);
+    m_mainWindowCreated = true;
+    // What a killed relay still owed: a relay started again forwards it (its
+    // forwarding window queued it first), any other start stores it here.
+    if (!m_options.ForwardHost())
+        ForwardingManager::StoreLeftoversLocally(m_folder, *m_pump, *m_decoder);
+    if (!m_startupNotice.empty() && !m_quitRequested)
+        m_desktop.Messages().Show(std::exchange(m_startupNotice, {}), "Wardex", PromptIcon::Warning,
+                                  PromptButtons::Ok);
+    if (m_firstStart && !m_quitRequested)
+        ShowFirstStartNotice();
+    m_pump->Run(PumpLoop::UntilStopped, PumpWait::Interval);
+    m_desktop.LoopEnded();
+
+    Shutdown();
+    return StationExit::Normal;
+}
+
+bool Station::LoadConfiguration()
+{
+    if (!m_tree.LoadDefaults(DefaultScript(), m_desktop.Messages())) {
+        m_desktop.Messages().Show(Tr("Programminit schlug fehl!"), Tr("Fehler!"), PromptIcon::Error,
+                                  PromptButtons::Ok);
+        return false;
+    }
+    ConfigNode* misc = Misc(m_tree);
+    ConfigNode* language = misc->Child("Language");
+    ConfigNode* nextLanguage = misc->Child("LanguageForNextStartUp");
+
+    if (m_tree.LoadImage(FileInFolder(kTreeImage).string())) {
+        if (nextLanguage->GetString() != language->GetString())
+            language->SetString(nextLanguage->GetString());
+        LoadTranslation();
+        RebuildAlarmDefaults(m_tree);
+        CompleteRecorderSettings(m_tree);
+    } else {
+        ConfigNode* gui = m_tree.TopFolder("Runtime")->Child("GUI");
+        ConfigNode* editor =
+            gui != nullptr ? gui->Child("CPropPageRecorderAlarmSettings") : nullptr;
+        if (ConfigNode* nextId = editor != nullptr ? editor->Child("iNextIDForSubID") : nullptr)
+            nextId->SetInt(kFirstSubId);
+        std::string chosen = ChooseFirstStartLanguage(m_desktop.InterfaceLanguage(), m_languages);
+        language->SetString(chosen);
+        nextLanguage->SetString(chosen);
+        LoadTranslation();
+        // New stations confirm test messages on their own; stored ones keep
+        // what they had.
+        if (ConfigNode* quiet = m_tree.TopFolder("Program")
+                                    ->Child("Configuration")
+                                    ->Child("System")
+                                    ->Child("iQuietTestMessages"))
+            quiet->SetInt(1);
+        RebuildAlarmDefaults(m_tree);
+        CreateBuiltInAccount(m_tree);
+        m_firstStart = true;
+    }
+    m_tree.NotifyChanges();
+    MarkDefaultLoggedIn(m_tree);
+    return true;
+}
+
+StationExit Station::ResetAdministratorAndEnd()
+{
+    if (!ResetAdministrator(m_tree) || !SaveConfiguration()) {
+        std::fprintf(stderr, "Wardex: the administrator account in %s could not be reset.\n",
+                     m_folder.c_str());
+        return StationExit::ResetRefused;
+    }
+    std::printf("Wardex: \"%s\" in %s has the built-in password and every right again. "
+                "Log in with it and change the password.\n",
+                std::string(kAdministratorName).c_str(), m_folder.c_str());
+    return StationExit::AdminReset;
+}
+
+void Station::ShowFirstStartNotice()
+{
+    // Nobody reads the built-in password anywhere else in the program; without
+    // it a station whose default user is limited cannot be configured or ended.
+    std::string text =
+        Tr("Wardex wurde zum ersten Mal gestartet.") + "\n\n" +
+        FormatTr(TrNoop("Das Konto \"%s\" hat alle Rechte und das Passwort \"%s\"."),
+                 kAdministratorName, kBuiltInPassword) +
+        "\n" + Tr("Bitte melden Sie sich an und aendern Sie das Passwort auf der Seite Benutzer.") +
+        "\n\n" + Tr("Ein vergessenes Passwort setzt \"wardex /resetadmin\" zurueck.");
+    m_desktop.Messages().Show(text, Tr("Hinweis"), PromptIcon::Information, PromptButtons::Ok);
+}
+
+void Station::LoadTranslation()
+{
+    const std::filesystem::path& languages = m_languages;
+    std::string language = Misc(m_tree)->Child("Language")->GetString();
+    Translator& translator = Translator::Global();
+    // A missing file leaves the texts German; the station starts anyway.
+    if (!translator.LoadLanguage(languages / (language + ".txt"), languages / "English.txt"))
+        m_startupNotice = translator.LastError();
+}
+
+bool Station::OpenDatabase()
+{
+    m_database =
+        std::make_unique<AlarmDatabase>(m_tree, m_folder, m_desktop.Keys(), m_desktop.Busy());
+    std::string path = FileInFolder(kDatabaseFile).string();
+    if (!m_database->Open(path)) {
+        ReportNoDatabaseAccess();
+        m_database.reset();
+        return false;
+    }
+    if (m_options.Has("dbmem"))
+        m_database->LoadIntoMemory();
+    m_desktop.UserProfile().SetString("Database", "FlatFilePath", path);
+    m_database->StartObserving();
+    return true;
+}
+
+void Station::SyncDatabase()
+{
+    if (m_database == nullptr)
+        return;
+    bool synced = m_database->SyncWrites();
+    // Once per failing spell, not once per round.
+    if (!synced && !m_syncFailing)
+        std::fprintf(stderr, "Wardex: %s could not be written to disk: %s\n", kDatabaseFile,
+                     std::strerror(errno));
+    m_syncFailing = !synced;
+}
+
+void Station::ReportNoDatabaseAccess()
+{
+    m_desktop.Messages().Show(
+        // Two texts: as one, its line in German.txt would pass the limit.
+        Tr("Auf die Datenbank kann nicht zugegriffen werden!") + "\n\n" +
+            Tr("Bitte pruefen Sie, ob Sie Schreib- und Leserechte fuer das\nArbeitsverzeichnis "
+               "besitzen und starten Sie Wardex neu!"),
+        Tr("Fehler!"), PromptIcon::Error, PromptButtons::Ok);
+}
+
+void Station::GuardConnections()
+{
+    long descriptors = RaiseDescriptorLimit();
+    std::printf("Up to %ld descriptors.\n", descriptors);
+    ConnectionGuard& guard = m_pump->Guard();
+    guard.SetListedTest([this](std::string_view address) {
+        return FindRecorderName(m_tree, address, 0).has_value() ||
+               FindRecorderName(m_tree, address, 1).has_value();
+    });
+    guard.SetIntervalSource([this] {
+        ConfigLock lock(m_tree);
+        ConfigNode* recorders = m_tree.TopFolder("Program")->Child("RecorderList");
+        int64_t longest = 0;
+        for (int i = 0; recorders != nullptr && i < recorders->ChildCount(); ++i) {
+            const ConfigNode* entry = recorders->ChildAt(i);
+            const ConfigNode* last = entry->Child("iLastSignal");
+            const ConfigNode* next = entry->Child("iNextSignal");
+            if (last != nullptr && next != nullptr && last->GetInt64() > 0)
+                longest = std::max(longest, next->GetInt64() - last->GetInt64());
+        }
+        return longest;
+    });
+}
+
+void Station::StartListening()
+{
+    auto listener = std::make_unique<RecorderListener>(*m_decoder);
+    // Without the port the station still runs, it only receives nothing.
+    if (!listener->Create() || !listener->Listen(m_port))
+        return;
+    m_listener = listener.release();
+    m_pump->Register(m_listener);
+    if (m_port == 0)
+        m_port = m_listener->LocalPort();
+    std::printf("Wardex listening on port %d\n", m_port);
+    std::fflush(stdout);
+}
+
+void Station::RequestQuit()
+{
+    m_quitRequested = true;
+    if (m_pump != nullptr)
+        m_pump->RequestQuit();
+}
+
+void Station::ServeFromNestedLoop()
+{
+    if (StopSignalReceived())
+        RequestQuit();
+    if (m_quitRequested) {
+        m_desktop.CancelModalDialogs();
+        return;
+    }
+    if (m_pump != nullptr && !m_sessionEnded)
+        m_pump->ServeNestedRound();
+}
+
+void Station::EndSession()
+{
+    if (m_sessionEnded)
+        return;
+    m_sessionEnded = true;
+    if (m_pump != nullptr)
+        m_pump->SetSessionEnding();
+    if (m_database != nullptr) {
+        m_database->StopObserving();
+        m_database->Close();
+    }
+    // Nothing kills the process after the session here: it ends in order,
+    // with the configuration saved.
+    RequestQuit();
+}
+
+bool Station::SaveConfiguration()
+{
+    return m_tree.SaveImage(FileInFolder(kTreeImage).string()) == 0;
+}
+
+void Station::Shutdown()
+{
+    if (m_mainWindowCreated)
+        m_desktop.EndMainWindow();
+    if (m_database != nullptr)
+        m_database->StopObserving();
+    m_tree.SaveImage(FileInFolder(kTreeImage).string());
+    m_lock.Release();
+    m_pump.reset();
+    if (m_mainWindowCreated) {
+        m_desktop.DestroyMainWindow();
+        m_mainWindowCreated = false;
+    }
+    if (m_database != nullptr && !m_sessionEnded)
+        m_database->Close();
+}

@@ -1,0 +1,108 @@
+// The station's life from start to end: the single-instance guard, the
+// configuration and its language, the database, the listener on the port,
+// the loop, and the orderly shutdown that saves the configuration.
+#pragma once
+
+#include "platform/InstanceLock.h"
+#include "station/CommandLine.h"
+
+#include <filesystem>
+#include <memory>
+#include <string>
+
+class AlarmDatabase;
+class ConfigTree;
+class EventDecoder;
+class RecorderListener;
+class RecorderSupervision;
+class StationDesktop;
+class StationPump;
+
+// How RunStation ended.
+enum class StationExit {
+    Normal = 0,
+    AlreadyRunning = 1, // a second start: ends silently
+    InitFailed = 2,     // the built-in configuration could not be read
+    DatabaseFailed = 3, // "AlarmDB.txt" could not be opened
+    FolderFailed = 4,   // the program folder could not be made or written
+    AdminReset = 5,     // /resetadmin did its work; no station ran
+    ResetRefused = 6,   // /resetadmin could not write, or the station runs
+};
+
+class Station {
+public:
+    static constexpr int kDefaultPort = 30000;
+    static constexpr int kDefaultKeepAliveMinutes = 15;
+
+    Station(const CommandLine& options, StationDesktop& desktop, ConfigTree& tree);
+    ~Station();
+    Station(const Station&) = delete;
+    Station& operator=(const Station&) = delete;
+
+    StationExit Run();
+
+    // The quit message: the loop stops after the current round.
+    void RequestQuit();
+    bool QuitRequested() const { return m_quitRequested; }
+    // Called every few milliseconds from inside a nested event loop (a modal
+    // dialog, a message box, a menu): serves the sockets as the loop would,
+    // and turns a stop signal into the quit, cancelling the open dialogs.
+    void ServeFromNestedLoop();
+    // The desktop session ends: no more desktop events, database closed.
+    void EndSession();
+    // Writes the whole configuration tree to its image file; false when it
+    // could not be written.
+    bool SaveConfiguration();
+
+    const CommandLine& Options() const { return m_options; }
+    const std::filesystem::path& ProgramFolder() const { return m_folder; }
+    std::filesystem::path FileInFolder(const std::string& name) const { return m_folder / name; }
+    const std::filesystem::path& LanguagesFolder() const { return m_languages; }
+    int ListeningPort() const { return m_port; }
+    // No saved configuration was found: the station starts on its defaults.
+    bool FirstStart() const { return m_firstStart; }
+    int KeepAliveMinutes() const;
+
+    ConfigTree& Tree() { return m_tree; }
+    StationDesktop& Desktop() { return m_desktop; }
+    AlarmDatabase* Database() { return m_database.get(); }
+    EventDecoder* Decoder() { return m_decoder.get(); }
+    StationPump* Pump() { return m_pump.get(); }
+    RecorderSupervision* Supervision() { return m_supervision.get(); }
+
+private:
+    bool LoadConfiguration();
+    StationExit ResetAdministratorAndEnd();
+    void ShowFirstStartNotice();
+    void LoadTranslation();
+    bool OpenDatabase();
+    // /sync: makes the records written so far durable.
+    void SyncDatabase();
+    void ReportNoDatabaseAccess();
+    // Descriptor limit, recorder list and supervision intervals for the
+    // pump's connection guard.
+    void GuardConnections();
+    void StartListening();
+    void Shutdown();
+
+    CommandLine m_options;
+    StationDesktop& m_desktop;
+    ConfigTree& m_tree;
+    InstanceLock m_lock;
+    std::filesystem::path m_folder;
+    std::filesystem::path m_languages;
+    int m_port = kDefaultPort;
+    std::unique_ptr<AlarmDatabase> m_database;
+    std::unique_ptr<EventDecoder> m_decoder;
+    std::unique_ptr<RecorderSupervision> m_supervision;
+    std::unique_ptr<StationPump> m_pump;
+    RecorderListener* m_listener = nullptr; // owned by the pump once registered
+    bool m_mainWindowCreated = false;
+    bool m_sessionEnded = false;
+    bool m_quitRequested = false;
+    bool m_syncFailing = false;
+    // A start-up message (the translation's error) shown once the loop
+    // serves the port, so that no start waits for an answer.
+    std::string m_startupNotice;
+    bool m_firstStart = false;
+};
