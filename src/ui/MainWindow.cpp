@@ -205,7 +205,7 @@ void MainWindow::BuildMenus()
 
     // The entries a system menu would carry, in the same order.
     QMenu* windows = menuBar()->addMenu(Text(Tr("&Fenster")));
-    m_presentationAction = station->addAction(QString(), this, [this] { EnterPresentation(); });
+    m_presentationAction = windows->addAction(QString(), this, [this] { EnterPresentation(); });
     m_alwaysOnTop = windows->addAction(Text(Tr("&Immer im Vordergrund")));
     m_alwaysOnTop->setCheckable(true);
     connect(m_alwaysOnTop, &QAction::toggled, this, [this](bool on) {
