@@ -1,6 +1,7 @@
 #include "alarm/AlarmDispatcher.h"
 
 #include "alarm/AlarmActions.h"
+#include "alarm/AlarmContext.h"
 #include "alarm/AlarmSettingsLookup.h"
 #include "alarm/AlarmSound.h"
 #include "alarm/AlarmWindowManager.h"
@@ -22,6 +23,7 @@
 
 #include <array>
 #include <optional>
+#include <string>
 #include <utility>
 
 namespace {
@@ -91,6 +93,21 @@ bool ConfirmedAtOnce(const AlarmSettings* settings)
            settings->showAlarmWindow == 0;
 }
 
+AlarmContext MakeContext(ConfigTree& tree, const GuardEvent& event, const std::string& name)
+{
+    AlarmContext context;
+    context.settings = LookupAlarmSettings(tree, event.alarmType, event.cameraId, event.recorder);
+    context.arrival = event.timeArrival;
+    context.departure = event.timeDeparture;
+    context.alarmType = event.alarmType;
+    context.recorderAddress = event.recorder;
+    context.recorderName = name;
+    context.addInfo = event.addInfo;
+    context.camera = event.cameraId;
+    context.track = event.trackId;
+    return context;
+}
+
 } // namespace
 
 void AlarmDispatcher::PrepareNewAlarm(AlarmRecord& record)
@@ -124,72 +141,79 @@ void AlarmDispatcher::OnNewAlarm(int recordNumber)
             m_diagram.AddAlarm(event.recorder, name, event.alarmType, event.timeArrival);
     }
 
-    AlarmContext context;
-    context.settings = LookupAlarmSettings(m_tree, event.alarmType, event.cameraId, event.recorder);
-    context.arrival = event.timeArrival;
-    context.departure = event.timeDeparture;
-    context.alarmType = event.alarmType;
-    context.recorderAddress = event.recorder;
-    context.recorderName = name;
-    context.addInfo = event.addInfo;
-    context.camera = event.cameraId;
-    context.track = event.trackId;
-    const AlarmSettings* settings = context.settings ? &*context.settings : nullptr;
-
-    std::string trackName =
-        settings != nullptr && settings->showTrack == 1 ? settings->trackName : std::string();
-    m_liveView.AddAlarm(name, event.cameraId, trackName, event.timeArrival,
-                        settings != nullptr ? settings->priority : kPriorityWithoutSettings);
-    m_liveView.Notify(StationEvent::AlarmDispatched);
-
+    AlarmContext context = MakeContext(m_tree, event, name);
+    AnnounceToLiveView(context);
     SignalPcSpeaker();
     m_sound.UpdateAlarmSound(SoundSwitch::On);
 
-    bool silent = storedConfirmed || ConfirmedAtOnce(settings);
-    bool actionsOnly = settings != nullptr && settings->priority == kPriorityWithoutWindow;
-    if (silent) {
-        AlarmRecord record;
-        if (!m_database.Read(recordNumber, record))
-            return;
-        if (storedConfirmed)
-            m_windows.AnnounceConfirmed(record, ConfirmKind::Automatic);
-        else
-            m_windows.ConfirmRecord(recordNumber, record, ConfirmKind::Automatic);
-        if (m_database.IsFilterActive())
-            m_database.ReevaluateRecord(recordNumber);
-        if (actionsOnly) {
-            m_actions.RunAlarmAction(ActionMode::Mail, context, ActionCall::Automatic,
-                                     Freshness::Fresh);
-            m_actions.RunAlarmAction(ActionMode::Program, context, ActionCall::Automatic,
-                                     Freshness::Fresh);
-        }
-        if (m_presentation.IsActive())
-            m_presentation.CountNewAlarm();
-        else
-            m_station.RefreshAlarmList();
-        ResetGuardEvent(m_tree);
-        if (actionsOnly)
-            m_actions.RunAlarmAction(ActionMode::LiveView, context, ActionCall::Automatic,
-                                     Freshness::Fresh);
+    const AlarmSettings* settings = context.settings ? &*context.settings : nullptr;
+    if (storedConfirmed || ConfirmedAtOnce(settings)) {
+        ConfirmSilently(recordNumber, context,
+                        storedConfirmed ? Confirmation::Stored : Confirmation::Due);
         return;
     }
+    ShowInWindow(recordNumber, context, stackMode ? Stacking::On : Stacking::Off);
+}
 
-    if (!stackMode)
+void AlarmDispatcher::AnnounceToLiveView(const AlarmContext& context)
+{
+    const AlarmSettings* settings = context.settings ? &*context.settings : nullptr;
+    std::string trackName =
+        settings != nullptr && settings->showTrack == 1 ? settings->trackName : std::string();
+    m_liveView.AddAlarm(context.recorderName, context.camera, trackName, context.arrival,
+                        settings != nullptr ? settings->priority : kPriorityWithoutSettings);
+    m_liveView.Notify(StationEvent::AlarmDispatched);
+}
+
+void AlarmDispatcher::ConfirmSilently(int recordNumber, const AlarmContext& context,
+                                      Confirmation confirmation)
+{
+    AlarmRecord record;
+    if (!m_database.Read(recordNumber, record))
+        return;
+    if (confirmation == Confirmation::Stored)
+        m_windows.AnnounceConfirmed(record, ConfirmKind::Automatic);
+    else
+        m_windows.ConfirmRecord(recordNumber, record, ConfirmKind::Automatic);
+    if (m_database.IsFilterActive())
+        m_database.ReevaluateRecord(recordNumber);
+    // Priority 5 never gets a window, yet its actions still run.
+    bool actionsOnly = context.settings && context.settings->priority == kPriorityWithoutWindow;
+    if (actionsOnly) {
+        m_actions.RunAlarmAction(ActionMode::Mail, context, ActionCall::Automatic,
+                                 Freshness::Fresh);
+        m_actions.RunAlarmAction(ActionMode::Program, context, ActionCall::Automatic,
+                                 Freshness::Fresh);
+    }
+    if (m_presentation.IsActive())
+        m_presentation.CountNewAlarm();
+    else
+        m_station.RefreshAlarmList();
+    ResetGuardEvent(m_tree);
+    if (actionsOnly)
+        m_actions.RunAlarmAction(ActionMode::LiveView, context, ActionCall::Automatic,
+                                 Freshness::Fresh);
+}
+
+void AlarmDispatcher::ShowInWindow(int recordNumber, const AlarmContext& context, Stacking stacking)
+{
+    // Only alarms with settings come here: the others are confirmed at once.
+    const AlarmSettings& settings = *context.settings;
+    if (stacking == Stacking::Off)
         m_station.RefreshAlarmList();
     else if (m_presentation.IsActive())
         m_presentation.AddNewAlarm();
     else
         m_presentation.Open();
     m_actions.RunAlarmAction(ActionMode::Mail, context, ActionCall::Automatic, Freshness::Fresh);
-    if (settings->programOnce == 1)
+    if (settings.programOnce == 1)
         m_actions.RunAlarmAction(ActionMode::Program, context, ActionCall::Automatic,
                                  Freshness::Fresh);
     ResetGuardEvent(m_tree);
-    if (!m_windows.AnyOpen() && settings->priority == 0) {
+    if (!m_windows.AnyOpen() && settings.priority == 0) {
         m_windows.OpenAlarmWindow(context, recordNumber, PostProcessing::No);
         // The window has made the live-view requests.
-        if (settings->showLivePicture == 1 || settings->showTrack == 1 ||
-            settings->presetDoLoad == 1)
+        if (settings.showLivePicture == 1 || settings.showTrack == 1 || settings.presetDoLoad == 1)
             return;
     }
     m_actions.RunAlarmAction(ActionMode::LiveView, context, ActionCall::Automatic,

@@ -9,6 +9,7 @@
 
 #include <cstdint>
 
+struct AlarmContext;
 class AlarmActions;
 class AlarmDatabase;
 class AlarmRecord;
@@ -45,6 +46,15 @@ public:
     void SignalPcSpeaker();
 
 private:
+    // Whether PrepareNewAlarm already stored the record confirmed.
+    enum class Confirmation { Stored, Due };
+    // iStackWnd: new alarms go to the presentation window instead of the list.
+    enum class Stacking { Off, On };
+
+    void AnnounceToLiveView(const AlarmContext& context);
+    void ConfirmSilently(int recordNumber, const AlarmContext& context, Confirmation confirmation);
+    void ShowInWindow(int recordNumber, const AlarmContext& context, Stacking stacking);
+
     ConfigTree& m_tree;
     AlarmDatabase& m_database;
     AlarmSound& m_sound;

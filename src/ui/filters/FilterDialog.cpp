@@ -55,6 +55,32 @@ FilterDialog::FilterDialog(ConfigTree& tree, AlarmDatabase& database, Prompt& pr
       m_editor(std::make_unique<FilterEditor>(LoadFilters(tree)))
 {
     setWindowTitle(ToQt(Tr("Filter bearbeiten")));
+    QVBoxLayout* left = BuildListColumn();
+
+    m_details = new QWidget(this);
+    QGroupBox* parts = BuildParts();
+    QGroupBox* link = BuildLink();
+    QGroupBox* state = BuildConfirmation();
+    auto* detailLayout = new QVBoxLayout(m_details);
+    detailLayout->setContentsMargins(0, 0, 0, 0);
+    detailLayout->addWidget(parts);
+    detailLayout->addWidget(link);
+    detailLayout->addWidget(state);
+    detailLayout->addStretch();
+
+    QDialogButtonBox* buttons = OkCancelButtons(*this);
+
+    auto* columns = new QHBoxLayout;
+    columns->addLayout(left);
+    columns->addWidget(m_details, 1);
+    auto* layout = new QVBoxLayout(this);
+    layout->addLayout(columns);
+    layout->addWidget(buttons);
+    ShowSelected();
+}
+
+QVBoxLayout* FilterDialog::BuildListColumn()
+{
     m_list = new QTreeWidget(this);
     m_list->setObjectName("FilterList");
     m_list->setRootIsDecorated(false);
@@ -97,7 +123,14 @@ FilterDialog::FilterDialog(ConfigTree& tree, AlarmDatabase& database, Prompt& pr
     for (QPushButton* button : {newFilter, m_rename, m_delete})
         listButtons->addWidget(button);
 
-    m_details = new QWidget(this);
+    auto* left = new QVBoxLayout;
+    left->addWidget(m_list);
+    left->addLayout(listButtons);
+    return left;
+}
+
+QGroupBox* FilterDialog::BuildParts()
+{
     auto* parts = new QGroupBox(ToQt(Tr("Filterteile")), m_details);
     m_timePart = NewCheck(parts, Tr("Zeitfilter"), "TimePart");
     m_recorderPart = NewCheck(parts, Tr("Rekorderfilter"), "RecorderPart");
@@ -129,7 +162,11 @@ FilterDialog::FilterDialog(ConfigTree& tree, AlarmDatabase& database, Prompt& pr
     connect(m_editTime, &QPushButton::clicked, this, [this] { EditTime(); });
     connect(m_editRecorders, &QPushButton::clicked, this, [this] { EditRecorders(); });
     connect(m_editTypes, &QPushButton::clicked, this, [this] { EditAlarmTypes(); });
+    return parts;
+}
 
+QGroupBox* FilterDialog::BuildLink()
+{
     auto* link = new QGroupBox(ToQt(Tr("Verknuepfung der Filterteile")), m_details);
     m_and = new QRadioButton(ToQt(Tr("UND")), link);
     m_and->setObjectName("LinkAnd");
@@ -142,7 +179,11 @@ FilterDialog::FilterDialog(ConfigTree& tree, AlarmDatabase& database, Prompt& pr
     connect(m_or, &QRadioButton::toggled, this, [this](bool on) {
         m_editor->SetLink(on ? AlarmFilter::kLinkOr : AlarmFilter::kLinkAnd);
     });
+    return link;
+}
 
+QGroupBox* FilterDialog::BuildConfirmation()
+{
     auto* state = new QGroupBox(ToQt(Tr("Quittierung")), m_details);
     m_onlyConfirmed = NewCheck(state, Tr("nur quittierte"), "OnlyConfirmed");
     m_onlyUnconfirmed = NewCheck(state, Tr("nur nicht quittierte"), "OnlyUnconfirmed");
@@ -154,26 +195,7 @@ FilterDialog::FilterDialog(ConfigTree& tree, AlarmDatabase& database, Prompt& pr
             [this](bool on) { m_editor->SetOnlyConfirmed(on); });
     connect(m_onlyUnconfirmed, &QCheckBox::toggled, this,
             [this](bool on) { m_editor->SetOnlyUnconfirmed(on); });
-
-    auto* detailLayout = new QVBoxLayout(m_details);
-    detailLayout->setContentsMargins(0, 0, 0, 0);
-    detailLayout->addWidget(parts);
-    detailLayout->addWidget(link);
-    detailLayout->addWidget(state);
-    detailLayout->addStretch();
-
-    QDialogButtonBox* buttons = OkCancelButtons(*this);
-
-    auto* left = new QVBoxLayout;
-    left->addWidget(m_list);
-    left->addLayout(listButtons);
-    auto* columns = new QHBoxLayout;
-    columns->addLayout(left);
-    columns->addWidget(m_details, 1);
-    auto* layout = new QVBoxLayout(this);
-    layout->addLayout(columns);
-    layout->addWidget(buttons);
-    ShowSelected();
+    return state;
 }
 
 FilterDialog::~FilterDialog() = default;

@@ -14,10 +14,12 @@ class ConfigTree;
 class FilterEditor;
 class Prompt;
 class QCheckBox;
+class QGroupBox;
 class QLabel;
 class QPushButton;
 class QRadioButton;
 class QTreeWidget;
+class QVBoxLayout;
 
 class FilterDialog final : public QDialog {
     Q_OBJECT
@@ -40,6 +42,11 @@ public:
     void accept() override;
 
 private:
+    QVBoxLayout* BuildListColumn();
+    // The selected filter's groups, built into m_details.
+    QGroupBox* BuildParts();
+    QGroupBox* BuildLink();
+    QGroupBox* BuildConfirmation();
     void NewFilter();
     void SetPart(int32_t part, bool on);
     void ShowSelected();

@@ -36,7 +36,19 @@ ForwardingWindow::ForwardingWindow(ForwardingParts parts, std::function<void()> 
 {
     setWindowTitle(Text(Tr("Wardex - Alarmweiterleitung")));
     setAttribute(Qt::WA_QuitOnClose, false);
+    CreateControls();
+    LayOut();
+    ConnectControls();
 
+    m_manager = std::make_unique<ForwardingManager>(std::move(parts), *this);
+    m_manager->Open();
+    adjustSize();
+    if (QScreen* screen = this->screen())
+        move(screen->availableGeometry().center() - rect().center());
+}
+
+void ForwardingWindow::CreateControls()
+{
     m_host = new QComboBox(this);
     m_host->setEditable(true);
     m_host->setInsertPolicy(QComboBox::NoInsert);
@@ -54,7 +66,10 @@ ForwardingWindow::ForwardingWindow(ForwardingParts parts, std::function<void()> 
     m_received = new QLabel(this);
     m_forwarded = new QLabel(this);
     m_queue = new QLabel(this);
+}
 
+void ForwardingWindow::LayOut()
+{
     auto* hostRow = new QHBoxLayout;
     hostRow->addWidget(new QLabel(Text(Tr("Host:")), this));
     hostRow->addWidget(m_host, 1);
@@ -85,7 +100,12 @@ ForwardingWindow::ForwardingWindow(ForwardingParts parts, std::function<void()> 
     layout->addWidget(status, 1);
     layout->addLayout(buttons);
     setMinimumWidth(560);
+}
 
+// Every control asks for the manager: it is gone once the window has agreed
+// to close, while Qt may still deliver a click or a timer tick.
+void ForwardingWindow::ConnectControls()
+{
     connect(m_host, &QComboBox::editTextChanged, this, [this](const QString& text) {
         if (m_manager != nullptr)
             m_manager->SetHostText(text.toStdString());
@@ -108,12 +128,6 @@ ForwardingWindow::ForwardingWindow(ForwardingParts parts, std::function<void()> 
         if (m_manager != nullptr)
             m_manager->Tick();
     });
-
-    m_manager = std::make_unique<ForwardingManager>(std::move(parts), *this);
-    m_manager->Open();
-    adjustSize();
-    if (QScreen* screen = this->screen())
-        move(screen->availableGeometry().center() - rect().center());
 }
 
 ForwardingWindow::~ForwardingWindow()

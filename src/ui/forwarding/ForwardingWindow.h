@@ -38,6 +38,9 @@ protected:
     void closeEvent(QCloseEvent* event) override;
 
 private:
+    void CreateControls();
+    void LayOut();
+    void ConnectControls();
     void Finish();
 
     std::unique_ptr<ForwardingManager> m_manager;
