@@ -1,12 +1,9 @@
 #include "alarm/MailQueue.h"
 
-#include "db/FileHandle.h"
+#include "platform/posix/FileHandle.h"
 
 #include <array>
-#include <cstdio>
 #include <utility>
-
-#include <unistd.h>
 
 namespace {
 
@@ -127,15 +124,9 @@ bool MailQueue::Save()
         m_unsaved = false;
         return true;
     }
-    std::string path = m_path.string();
-    std::string temp = path + ".tmp";
-    FileHandle file = FileHandle::CreateTruncated(temp);
-    bool written = file.IsOpen() && file.Write(bytes.data(), bytes.size()) && file.Sync();
-    if (!file.Close() || !written || std::rename(temp.c_str(), path.c_str()) != 0) {
-        unlink(temp.c_str());
+    if (!ReplaceFileWhole(m_path.string(), ".tmp", Survives::PowerLoss,
+                          [&](FileHandle& file) { return file.Write(bytes.data(), bytes.size()); }))
         return false;
-    }
-    SyncFolderOf(path);
     m_written = std::move(bytes);
     m_unsaved = false;
     return true;

@@ -2,66 +2,9 @@
 
 #include "config/ScriptReader.h"
 #include "config/TreeImage.h"
-
-#include <cstdio>
-#include <filesystem>
-
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
+#include "platform/posix/FileHandle.h"
 
 namespace {
-
-class FileDescriptor {
-public:
-    explicit FileDescriptor(int fd) : m_fd(fd) {}
-    ~FileDescriptor()
-    {
-        if (m_fd >= 0)
-            close(m_fd);
-    }
-    FileDescriptor(const FileDescriptor&) = delete;
-    FileDescriptor& operator=(const FileDescriptor&) = delete;
-
-    int Get() const { return m_fd; }
-    bool Close()
-    {
-        int fd = m_fd;
-        m_fd = -1;
-        return close(fd) == 0;
-    }
-
-private:
-    int m_fd;
-};
-
-bool ReadExactly(int fd, uint8_t* data, size_t size)
-{
-    while (size > 0) {
-        ssize_t n = read(fd, data, size);
-        if (n < 0 && errno == EINTR)
-            continue;
-        if (n <= 0)
-            return false;
-        data += n;
-        size -= static_cast<size_t>(n);
-    }
-    return true;
-}
-
-bool WriteAll(int fd, const uint8_t* data, size_t size)
-{
-    while (size > 0) {
-        ssize_t n = write(fd, data, size);
-        if (n < 0 && errno == EINTR)
-            continue;
-        if (n <= 0)
-            return false;
-        data += n;
-        size -= static_cast<size_t>(n);
-    }
-    return true;
-}
 
 void Notify(ConfigNode& node, int depth)
 {
@@ -114,22 +57,21 @@ bool ConfigTree::LoadImage(const std::string& path, ConfigNode* node)
         node = m_root.get();
     if (node == nullptr)
         return false;
-    FileDescriptor file(open(path.c_str(), O_RDONLY | O_CLOEXEC));
-    if (file.Get() < 0)
+    FileHandle file = FileHandle::OpenReadOnly(path);
+    if (!file.IsOpen())
         return false;
     uint8_t word[4];
-    if (!ReadExactly(file.Get(), word, sizeof word))
+    if (file.ReadAt(0, word, sizeof word) != sizeof word)
         return false;
     uint32_t size = static_cast<uint32_t>(word[0]) | static_cast<uint32_t>(word[1]) << 8 |
                     static_cast<uint32_t>(word[2]) << 16 | static_cast<uint32_t>(word[3]) << 24;
-    struct stat info {};
     // A size word beyond the end of the file is a truncated image: refuse it
     // before allocating what it claims.
-    if (size == 0 || fstat(file.Get(), &info) != 0 || static_cast<uint64_t>(info.st_size) < size)
+    if (size < sizeof word || file.Size() < static_cast<int64_t>(size))
         return false;
     std::vector<uint8_t> image(size);
     std::copy(word, word + 4, image.begin());
-    if (!ReadExactly(file.Get(), image.data() + 4, size - 4))
+    if (file.ReadAt(4, image.data() + 4, size - 4) != static_cast<int64_t>(size - 4))
         return false;
     return TreeImage::Apply(image, *node);
 }
@@ -142,23 +84,11 @@ int ConfigTree::SaveImage(const std::string& path) const
     // An image the loader would refuse must not replace one it accepts.
     if (!TreeImage::Check(image, *m_root))
         return -1;
-    std::string temp = path + ".tmp";
-    // Passwords live in it: owner only, also when an old temporary was left.
-    FileDescriptor file(open(temp.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0600));
-    if (file.Get() < 0 || fchmod(file.Get(), 0600) != 0)
-        return -1;
-    bool written = WriteAll(file.Get(), image.data(), image.size()) && fsync(file.Get()) == 0;
-    if (!file.Close() || !written || std::rename(temp.c_str(), path.c_str()) != 0) {
-        unlink(temp.c_str());
-        return -1;
-    }
-    // Make the rename itself durable.
-    std::string folder = std::filesystem::path(path).parent_path().string();
-    FileDescriptor dir(
-        open(folder.empty() ? "." : folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
-    if (dir.Get() >= 0)
-        fsync(dir.Get());
-    return 0;
+    // Passwords live in it: owner only.
+    bool saved = ReplaceFileWhole(path, ".tmp", Survives::PowerLoss, [&](FileHandle& file) {
+        return file.Write(image.data(), image.size());
+    });
+    return saved ? 0 : -1;
 }
 
 void ConfigTree::Snapshot(const ConfigNode* node)

@@ -47,10 +47,7 @@ std::string JournalPath(const std::string& path)
     return std::filesystem::path(path).replace_extension(".journal").string();
 }
 
-std::string TempPath(const std::string& path)
-{
-    return path + ".temp";
-}
+constexpr std::string_view kTempSuffix = ".temp";
 
 // Number of fields at the start of the first record that read whole without
 // meeting a line end; an older layout had fewer fields per line.
@@ -194,7 +191,7 @@ bool AlarmDatabase::Open(const std::string& path)
 AlarmDatabase::Opened AlarmDatabase::OpenOnce()
 {
     // A rewrite that a kill interrupted leaves its temporary file behind.
-    unlink(TempPath(m_path).c_str());
+    unlink((m_path + std::string(kTempSuffix)).c_str());
 
     // Clear a read-only mark, as an installer copying files may leave one.
     struct stat info {};
@@ -301,16 +298,11 @@ void AlarmDatabase::WriteCountCache()
         if (flag == nullptr || flag->GetInt() != 0)
             return;
     }
-    std::string cachePath = (m_programFolder / "db.cache").string();
-    std::string temp = cachePath + ".tmp";
     std::string text = std::to_string(m_count);
-    FileHandle cache = FileHandle::CreateTruncated(temp);
-    bool written = cache.IsOpen() && cache.Write(text.data(), text.size()) && cache.Sync();
-    if (!cache.Close() || !written || std::rename(temp.c_str(), cachePath.c_str()) != 0) {
-        unlink(temp.c_str());
-        return;
-    }
-    SyncFolderOf(cachePath);
+    // A cache that is not written is only slower to start from.
+    (void)ReplaceFileWhole(
+        (m_programFolder / "db.cache").string(), ".tmp", Survives::PowerLoss,
+        [&](FileHandle& cache) { return cache.Write(text.data(), text.size()); });
 }
 
 void AlarmDatabase::SetRuntimeDoNotWriteCache(int32_t value)
@@ -323,10 +315,13 @@ void AlarmDatabase::SetRuntimeDoNotWriteCache(int32_t value)
 
 bool AlarmDatabase::ConvertLayout(int fieldCount)
 {
-    std::string temp = TempPath(m_path);
-    FileHandle out = FileHandle::CreateTruncated(temp);
-    if (!out.IsOpen())
-        return false;
+    return ReplaceFileWhole(m_path, kTempSuffix, Survives::PowerLoss, [&](FileHandle& out) {
+        return WriteConvertedRecords(fieldCount, out);
+    });
+}
+
+bool AlarmDatabase::WriteConvertedRecords(int fieldCount, FileHandle& out)
+{
     bool ok = true;
     // Without an AlarmType field no record has a type above 0: none is kept.
     if (fieldCount > static_cast<int>(AlarmField::AlarmType)) {
@@ -377,13 +372,7 @@ bool AlarmDatabase::ConvertLayout(int fieldCount)
         }
         ok = ok && out.Write(output.data(), output.size());
     }
-    ok = ok && out.Sync();
-    if (!out.Close() || !ok || std::rename(temp.c_str(), m_path.c_str()) != 0) {
-        unlink(temp.c_str());
-        return false;
-    }
-    SyncFolderOf(m_path);
-    return true;
+    return ok;
 }
 
 void AlarmDatabase::Close()
@@ -625,39 +614,36 @@ bool AlarmDatabase::DeleteRecords(std::span<const int> numbers)
         m_indexBuilt = true;
         m_indexedUpTo = 0;
     } else {
-        std::string temp = TempPath(m_path);
-        FileHandle out = FileHandle::CreateTruncated(temp);
-        if (!out.IsOpen()) {
-            m_lastError = DbError::TempNotCreated;
-            return false;
-        }
         AwaitingIndex index;
         std::vector<char> memory;
-        std::vector<char> output;
-        output.reserve(kWriteBlockBytes + kRecordBytes);
         int kept = 0;
-        bool ok = true;
-        bool read = Walk(0, m_count, [&](int number, const char* bytes) {
-            if (drop[static_cast<size_t>(number)] != 0)
-                return true;
-            index.Add(kept++, AlarmRecord::FromBytes(bytes));
-            output.insert(output.end(), bytes, bytes + kRecordBytes);
-            if (m_inMemory)
-                memory.insert(memory.end(), bytes, bytes + kRecordBytes);
-            if (output.size() >= kWriteBlockBytes) {
-                ok = out.Write(output.data(), output.size());
-                output.clear();
-            }
-            return ok;
-        });
-        ok = ok && read && kept == m_count - dropCount && out.Write(output.data(), output.size()) &&
-             out.Sync();
-        if (!out.Close() || !ok || std::rename(temp.c_str(), m_path.c_str()) != 0) {
-            unlink(temp.c_str());
-            m_lastError = DbError::WriteFailed;
+        bool created = false;
+        bool replaced =
+            ReplaceFileWhole(m_path, kTempSuffix, Survives::PowerLoss, [&](FileHandle& out) {
+                created = true;
+                std::vector<char> output;
+                output.reserve(kWriteBlockBytes + kRecordBytes);
+                bool ok = true;
+                bool read = Walk(0, m_count, [&](int number, const char* bytes) {
+                    if (drop[static_cast<size_t>(number)] != 0)
+                        return true;
+                    index.Add(kept++, AlarmRecord::FromBytes(bytes));
+                    output.insert(output.end(), bytes, bytes + kRecordBytes);
+                    if (m_inMemory)
+                        memory.insert(memory.end(), bytes, bytes + kRecordBytes);
+                    if (output.size() >= kWriteBlockBytes) {
+                        ok = out.Write(output.data(), output.size());
+                        output.clear();
+                    }
+                    return ok;
+                });
+                return ok && read && kept == m_count - dropCount &&
+                       out.Write(output.data(), output.size());
+            });
+        if (!replaced) {
+            m_lastError = created ? DbError::WriteFailed : DbError::TempNotCreated;
             return false;
         }
-        SyncFolderOf(m_path);
         m_lastWritten = -1;
         // The old descriptor still reads the replaced file.
         m_file = FileHandle::OpenReadWrite(m_path);

@@ -7,11 +7,11 @@
 #include "config/ConfigObserver.h"
 #include "db/AlarmRecord.h"
 #include "db/AwaitingIndex.h"
-#include "db/FileHandle.h"
 #include "db/InternedColumn.h"
 #include "db/RedoJournal.h"
 #include "db/SortKeySource.h"
 #include "db/ViewOrder.h"
+#include "platform/posix/FileHandle.h"
 
 #include <array>
 #include <cstdint>
@@ -146,6 +146,7 @@ private:
     bool ReadCountCache(int64_t& count);
     void WriteCountCache();
     bool ConvertLayout(int fieldCount);
+    bool WriteConvertedRecords(int fieldCount, FileHandle& out);
     bool EnsureIndex();
     bool IndexUpTo(int end);
     // Before the file is rewritten other than through the journal: writes

@@ -5,18 +5,16 @@
 #include "db/AlarmDatabase.h"
 #include "db/AwaitingIndex.h"
 #include "db/ConfigPath.h"
-#include "db/FileHandle.h"
 #include "db/OpenAlarmWindows.h"
 #include "platform/BusyIndicator.h"
 #include "platform/FileTimes.h"
+#include "platform/posix/FileHandle.h"
 
 #include <algorithm>
 #include <cstdio>
 #include <optional>
 #include <string>
 #include <vector>
-
-#include <unistd.h>
 
 namespace {
 
@@ -79,30 +77,17 @@ bool CopyWhole(const std::string& from, const fs::path& to)
     FileHandle source = FileHandle::OpenReadOnly(from);
     if (!source.IsOpen())
         return false;
-    std::string temp = to.string() + ".part";
-    FileHandle target = FileHandle::CreateTruncated(temp);
-    if (!target.IsOpen())
-        return false;
-    std::vector<char> block(1 << 20);
-    bool ok = true;
-    for (int64_t offset = 0;;) {
-        int64_t got = source.ReadAt(offset, block.data(), block.size());
-        if (got <= 0) {
-            ok = got == 0;
-            break;
+    return ReplaceFileWhole(to.string(), ".part", Survives::PowerLoss, [&](FileHandle& target) {
+        std::vector<char> block(1 << 20);
+        for (int64_t offset = 0;;) {
+            int64_t got = source.ReadAt(offset, block.data(), block.size());
+            if (got <= 0)
+                return got == 0;
+            if (!target.Write(block.data(), static_cast<size_t>(got)))
+                return false;
+            offset += got;
         }
-        if (!target.Write(block.data(), static_cast<size_t>(got))) {
-            ok = false;
-            break;
-        }
-        offset += got;
-    }
-    ok = ok && target.Sync();
-    if (!target.Close() || !ok || std::rename(temp.c_str(), to.c_str()) != 0) {
-        unlink(temp.c_str());
-        return false;
-    }
-    return true;
+    });
 }
 
 void RemoveStaleParts(const fs::path& folder)

@@ -10,7 +10,7 @@
 // by other means, so an update costs no truncation.
 #pragma once
 
-#include "db/FileHandle.h"
+#include "platform/posix/FileHandle.h"
 
 #include <cstdint>
 #include <span>

@@ -9,15 +9,12 @@
 #include "links/LittleEndian.h"
 
 #include <algorithm>
-#include <cerrno>
 #include <cstring>
 #include <string>
 #include <utility>
 
-#include <fcntl.h>
 #include <sys/mman.h>
 #include <sys/stat.h>
-#include <unistd.h>
 
 namespace {
 
@@ -33,21 +30,6 @@ uint32_t Checksum(const uint8_t* bytes, size_t n)
     for (size_t i = 0; i < n; ++i)
         hash = (hash ^ bytes[i]) * 16777619u;
     return hash;
-}
-
-bool WriteAll(int fd, const uint8_t* bytes, size_t n, int64_t offset)
-{
-    while (n > 0) {
-        ssize_t written = ::pwrite(fd, bytes, n, offset);
-        if (written < 0 && errno == EINTR)
-            continue;
-        if (written <= 0)
-            return false;
-        bytes += written;
-        n -= static_cast<size_t>(written);
-        offset += written;
-    }
-    return true;
 }
 
 size_t RecordSize(const ForwardQueueItem& item)
@@ -75,25 +57,22 @@ ForwardJournal::ForwardJournal(std::filesystem::path path) : m_path(std::move(pa
 ForwardJournal::~ForwardJournal()
 {
     Unmap();
-    if (m_fd >= 0)
-        ::close(m_fd);
 }
 
 std::vector<ForwardQueueItem> ForwardJournal::Open()
 {
     std::vector<ForwardQueueItem> items;
-    m_fd = ::open(m_path.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0600);
-    if (m_fd < 0)
+    m_file = FileHandle::OpenReadWrite(m_path.string());
+    if (!m_file.IsOpen())
         return items;
     // A file left by an older umask still holds alarm data: owner only.
-    ::fchmod(m_fd, 0600);
-    struct stat info {};
-    if (::fstat(m_fd, &info) != 0 || !Map(std::max<int64_t>(info.st_size, kMinCapacity))) {
-        ::close(m_fd);
-        m_fd = -1;
+    ::fchmod(m_file.Get(), 0600);
+    int64_t fileSize = m_file.Size();
+    if (fileSize < 0 || !Map(std::max<int64_t>(fileSize, kMinCapacity))) {
+        m_file.Close();
         return items;
     }
-    size_t size = static_cast<size_t>(info.st_size);
+    size_t size = static_cast<size_t>(fileSize);
     size_t at = 0;
     while (size - at >= kFixedBytes) {
         const uint8_t* record = m_map + at;
@@ -159,7 +138,7 @@ void ForwardJournal::Clear()
     // empty, and no old record can ever follow a new one.
     std::memset(m_map, 0, static_cast<size_t>(m_end));
     m_end = 0;
-    if (m_capacity > kMinCapacity && ::ftruncate(m_fd, kMinCapacity) == 0) {
+    if (m_capacity > kMinCapacity && m_file.Truncate(kMinCapacity)) {
         Unmap();
         Map(kMinCapacity);
     }
@@ -167,11 +146,11 @@ void ForwardJournal::Clear()
 
 bool ForwardJournal::Map(int64_t capacity)
 {
-    struct stat info {};
-    if (::fstat(m_fd, &info) != 0 || (info.st_size < capacity && ::ftruncate(m_fd, capacity) != 0))
+    int64_t size = m_file.Size();
+    if (size < 0 || (size < capacity && !m_file.Truncate(capacity)))
         return false;
-    void* map =
-        ::mmap(nullptr, static_cast<size_t>(capacity), PROT_READ | PROT_WRITE, MAP_SHARED, m_fd, 0);
+    void* map = ::mmap(nullptr, static_cast<size_t>(capacity), PROT_READ | PROT_WRITE, MAP_SHARED,
+                       m_file.Get(), 0);
     if (map == MAP_FAILED)
         return false;
     m_map = static_cast<uint8_t*>(map);
@@ -200,25 +179,18 @@ void ForwardJournal::Compact()
 {
     // Items leave from the front only, so the queued records are the tail of
     // the file: it is copied into a new file that replaces the old one by
-    // rename, which a kill cannot leave half done.
+    // rename, which a kill cannot leave half done. Like every write to the
+    // mapping, it is not synced.
     int64_t start = m_queued.front();
     int64_t live = m_end - start;
     int64_t capacity = std::max(live * 2, kMinCapacity);
-    std::filesystem::path temporary = m_path;
-    temporary += ".new";
-    int fd = ::open(temporary.c_str(), O_RDWR | O_CREAT | O_TRUNC | O_CLOEXEC, 0600);
-    if (fd < 0)
+    if (!ReplaceFileWhole(m_path.string(), ".new", Survives::ProcessDeath, [&](FileHandle& file) {
+            return file.Truncate(capacity) &&
+                   file.WriteAt(0, m_map + start, static_cast<size_t>(live));
+        }))
         return;
-    if (::ftruncate(fd, capacity) != 0 ||
-        !WriteAll(fd, m_map + start, static_cast<size_t>(live), 0) ||
-        ::rename(temporary.c_str(), m_path.c_str()) != 0) {
-        ::close(fd);
-        ::unlink(temporary.c_str());
-        return;
-    }
     Unmap();
-    ::close(m_fd);
-    m_fd = fd;
+    m_file = FileHandle::OpenReadWrite(m_path.string());
     if (!Map(capacity)) {
         m_queued.clear();
         return;

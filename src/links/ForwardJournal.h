@@ -9,6 +9,7 @@
 
 #include "net/ForwardQueueItem.h"
 #include "net/ForwardQueueJournal.h"
+#include "platform/posix/FileHandle.h"
 
 #include <cstddef>
 #include <cstdint>
@@ -34,7 +35,7 @@ public:
     // Opens or creates the file (owner only) and returns the telegrams still
     // queued in it, oldest first. A record cut short by a kill is dropped.
     std::vector<ForwardQueueItem> Open();
-    bool IsOpen() const { return m_fd >= 0; }
+    bool IsOpen() const { return m_file.IsOpen(); }
 
     void Appended(const ForwardQueueItem& item) override;
     void HeadRemoved() override;
@@ -51,7 +52,7 @@ private:
     void Compact();
 
     std::filesystem::path m_path;
-    int m_fd = -1;
+    FileHandle m_file;
     uint8_t* m_map = nullptr;
     int64_t m_capacity = 0;
     int64_t m_end = 0;

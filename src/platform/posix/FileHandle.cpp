@@ -1,6 +1,7 @@
-#include "db/FileHandle.h"
+#include "platform/posix/FileHandle.h"
 
 #include <cerrno>
+#include <cstdio>
 #include <filesystem>
 #include <utility>
 
@@ -123,4 +124,25 @@ void SyncFolderOf(const std::string& path)
     FileHandle dir(open(folder.empty() ? "." : folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
     if (dir.IsOpen())
         dir.Sync();
+}
+
+bool ReplaceFileWhole(const std::string& path, std::string_view tempSuffix, Survives survives,
+                      const std::function<bool(FileHandle&)>& write)
+{
+    std::string temp = path;
+    temp += tempSuffix;
+    FileHandle file = FileHandle::CreateTruncated(temp);
+    if (!file.IsOpen())
+        return false;
+    // The mode given at creation does not reach a temporary an earlier
+    // failure left behind.
+    bool ok = fchmod(file.Get(), 0600) == 0 && write(file) &&
+              (survives == Survives::ProcessDeath || file.Sync());
+    if (!file.Close() || !ok || std::rename(temp.c_str(), path.c_str()) != 0) {
+        unlink(temp.c_str());
+        return false;
+    }
+    if (survives == Survives::PowerLoss)
+        SyncFolderOf(path);
+    return true;
 }

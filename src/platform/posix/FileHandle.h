@@ -4,7 +4,9 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <functional>
 #include <string>
+#include <string_view>
 
 class FileHandle {
 public:
@@ -16,10 +18,10 @@ public:
     FileHandle(const FileHandle&) = delete;
     FileHandle& operator=(const FileHandle&) = delete;
 
-    // O_RDWR, created with mode 0644 when missing.
+    // O_RDWR, created owner only when missing.
     static FileHandle OpenReadWrite(const std::string& path);
     static FileHandle OpenReadOnly(const std::string& path);
-    // Created or emptied, for writing.
+    // Created (owner only) or emptied, for writing.
     static FileHandle CreateTruncated(const std::string& path);
 
     bool IsOpen() const { return m_fd >= 0; }
@@ -45,3 +47,20 @@ private:
 
 // Flushes a folder's entries to disk, so that a rename in it survives a crash.
 void SyncFolderOf(const std::string& path);
+
+// What a replaced file must outlive once ReplaceFileWhole returns.
+enum class Survives {
+    // Nothing is synced: the new contents outlive the process, not the machine.
+    ProcessDeath,
+    // The file and then its folder are synced.
+    PowerLoss,
+};
+
+// Replaces the file at path whole, so that a kill leaves the old contents or
+// the new ones, never a mixture: write fills the emptied temporary
+// path + tempSuffix (owner only, also when an old one is found), which is
+// then renamed over path. On any failure, write's false among them, the
+// temporary is removed, the old file stays and the result is false.
+[[nodiscard]] bool ReplaceFileWhole(const std::string& path, std::string_view tempSuffix,
+                                    Survives survives,
+                                    const std::function<bool(FileHandle&)>& write);
