@@ -132,6 +132,14 @@ bool MailQueue::Save()
     return true;
 }
 
+bool MailQueue::Keep()
+{
+    std::string bytes = Serialize(m_mails);
+    return ReplaceFileWhole(m_path.string(), ".tmp", Survives::ProcessDeath, [&](FileHandle& file) {
+        return file.Write(bytes.data(), bytes.size());
+    });
+}
+
 size_t MailQueue::Add(QueuedMail mail)
 {
     mail.id = m_nextId++;

@@ -44,6 +44,10 @@ public:
     bool Load();
     // Writes the file when its content changed since the last write.
     [[nodiscard]] bool Save();
+    // Writes the file at once without waiting for the disk: what is queued
+    // survives a kill of the station; the next Save makes it survive a power
+    // loss too.
+    [[nodiscard]] bool Keep();
     bool Unsaved() const { return m_unsaved; }
 
     // Appends and returns how many of the oldest mails had to go.

@@ -54,6 +54,9 @@ bool SmtpMailSender::Send(const AlarmMail& mail)
     queued.date = MailDate(now.ToCalendarSeconds());
     queued.messageId = NewMessageId(SmtpClient::HeaderValue(mail.from), now.ToMs());
     size_t dropped = m_queue.Add(std::move(queued));
+    // On disk before anything else can end the station; the periodic save
+    // syncs it to the disk and reports a file that cannot be written.
+    [[maybe_unused]] bool kept = m_queue.Keep();
     if (dropped > 0 && !m_dropReported) {
         m_dropReported = true;
         std::fprintf(stderr,

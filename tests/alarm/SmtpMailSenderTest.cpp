@@ -195,6 +195,10 @@ TEST_F(MailSenderTest, QueuedMailsOutliveTheSenderAndFollowANewServer)
             ASSERT_TRUE(sender.Send(mail));
         }
         EXPECT_TRUE(m_pump.Sockets().empty());
+        // Already on disk, as a kill would leave it.
+        MailQueue onDisk = Queue();
+        ASSERT_TRUE(onDisk.Load());
+        EXPECT_EQ(onDisk.Mails().size(), 2u);
     }
     SmtpMailSender sender(m_pump, Queue(), 10);
     ASSERT_EQ(sender.Queue().Mails().size(), 2u);
