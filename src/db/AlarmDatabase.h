@@ -153,6 +153,10 @@ private:
     // entries an update could not complete, then empties the journal, whose
     // entries would not fit the rewritten file.
     bool SettleJournal();
+    // The two ways DeleteRecords changes the file: emptied, or rewritten
+    // with the records `drop` leaves (`keep` of them).
+    bool EmptyFile();
+    bool RewriteWithout(const std::vector<uint8_t>& drop, int keep);
     void SetRuntimeDoNotWriteCache(int32_t value);
 
     // Calls visit(number, bytes) for records first..end-1 in file order,

@@ -172,63 +172,73 @@ bool AlarmDatabase::DeleteRecords(std::span<const int> numbers)
     // Records move or go.
     m_lastWritten = -1;
 
-    if (dropCount == m_count) {
-        if (!m_file.Truncate(0) || !m_file.Sync()) {
-            m_lastError = DbError::WriteFailed;
-            return false;
-        }
-        m_count = 0;
-        m_memory.clear();
-        m_index.Clear();
-        m_indexBuilt = true;
-        m_indexedUpTo = 0;
-    } else {
-        AwaitingIndex index;
-        std::vector<char> memory;
-        int kept = 0;
-        bool created = false;
-        bool replaced =
-            ReplaceFileWhole(m_path, kTempSuffix, Survives::PowerLoss, [&](FileHandle& out) {
-                created = true;
-                std::vector<char> output;
-                output.reserve(kWriteBlockBytes + kRecordBytes);
-                bool ok = true;
-                bool read = Walk(0, m_count, [&](int number, const char* bytes) {
-                    if (drop[static_cast<size_t>(number)] != 0)
-                        return true;
-                    index.Add(kept++, AlarmRecord::FromBytes(bytes));
-                    output.insert(output.end(), bytes, bytes + kRecordBytes);
-                    if (m_inMemory)
-                        memory.insert(memory.end(), bytes, bytes + kRecordBytes);
-                    if (output.size() >= kWriteBlockBytes) {
-                        ok = out.Write(output.data(), output.size());
-                        output.clear();
-                    }
-                    return ok;
-                });
-                return ok && read && kept == m_count - dropCount &&
-                       out.Write(output.data(), output.size());
-            });
-        if (!replaced) {
-            m_lastError = created ? DbError::WriteFailed : DbError::TempNotCreated;
-            return false;
-        }
-        m_lastWritten = -1;
-        // The old descriptor still reads the replaced file.
-        m_file = FileHandle::OpenReadWrite(m_path);
-        if (!m_file.IsOpen()) {
-            ReleaseFiles();
-            m_lastError = DbError::CannotOpen;
-            return false;
-        }
-        m_count = kept;
-        ForgetNumberKeys();
-        m_memory = std::move(memory);
-        m_index = std::move(index);
-        m_indexBuilt = true;
-        m_indexedUpTo = kept;
-    }
+    if (!(dropCount == m_count ? EmptyFile() : RewriteWithout(drop, m_count - dropCount)))
+        return false;
     m_current = -1;
     RebuildView();
+    return true;
+}
+
+bool AlarmDatabase::EmptyFile()
+{
+    if (!m_file.Truncate(0) || !m_file.Sync()) {
+        m_lastError = DbError::WriteFailed;
+        return false;
+    }
+    m_count = 0;
+    m_memory.clear();
+    m_index.Clear();
+    m_indexBuilt = true;
+    m_indexedUpTo = 0;
+    return true;
+}
+
+// The kept records go whole into a new file that replaces the old one; the
+// awaiting index and the copy in memory are built on the way.
+bool AlarmDatabase::RewriteWithout(const std::vector<uint8_t>& drop, int keep)
+{
+    AwaitingIndex index;
+    std::vector<char> memory;
+    int kept = 0;
+    bool created = false;
+    bool replaced =
+        ReplaceFileWhole(m_path, kTempSuffix, Survives::PowerLoss, [&](FileHandle& out) {
+            created = true;
+            std::vector<char> output;
+            output.reserve(kWriteBlockBytes + kRecordBytes);
+            bool ok = true;
+            bool read = Walk(0, m_count, [&](int number, const char* bytes) {
+                if (drop[static_cast<size_t>(number)] != 0)
+                    return true;
+                index.Add(kept++, AlarmRecord::FromBytes(bytes));
+                output.insert(output.end(), bytes, bytes + kRecordBytes);
+                if (m_inMemory)
+                    memory.insert(memory.end(), bytes, bytes + kRecordBytes);
+                if (output.size() >= kWriteBlockBytes) {
+                    ok = out.Write(output.data(), output.size());
+                    output.clear();
+                }
+                return ok;
+            });
+            return ok && read && kept == keep && out.Write(output.data(), output.size());
+        });
+    if (!replaced) {
+        m_lastError = created ? DbError::WriteFailed : DbError::TempNotCreated;
+        return false;
+    }
+    m_lastWritten = -1;
+    // The old descriptor still reads the replaced file.
+    m_file = FileHandle::OpenReadWrite(m_path);
+    if (!m_file.IsOpen()) {
+        ReleaseFiles();
+        m_lastError = DbError::CannotOpen;
+        return false;
+    }
+    m_count = kept;
+    ForgetNumberKeys();
+    m_memory = std::move(memory);
+    m_index = std::move(index);
+    m_indexBuilt = true;
+    m_indexedUpTo = kept;
     return true;
 }

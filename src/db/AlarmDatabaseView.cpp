@@ -112,6 +112,34 @@ bool Before(SortKeyKind kind, SortDirection direction, int64_t numberA, std::str
     return recordA > recordB;
 }
 
+// Numbers are flipped for the descending direction; texts (collected as ids
+// into textIds) become their alphabetical rank, the other way round for the
+// ascending direction, which runs Z to A.
+void RankKeys(std::vector<SortEntry>& entries, SortKeyKind kind, SortDirection direction,
+              const std::unordered_map<std::string, uint32_t>& textIds)
+{
+    bool ascending = direction == SortDirection::Ascending;
+    if (kind == SortKeyKind::Number) {
+        if (!ascending) {
+            for (SortEntry& entry : entries)
+                entry.key = ~entry.key;
+        }
+        return;
+    }
+    std::vector<const std::string*> texts(textIds.size());
+    for (const auto& [text, id] : textIds)
+        texts[id] = &text;
+    std::vector<uint32_t> order(texts.size());
+    std::iota(order.begin(), order.end(), 0);
+    std::sort(order.begin(), order.end(),
+              [&](uint32_t a, uint32_t b) { return *texts[a] < *texts[b]; });
+    std::vector<uint64_t> rank(texts.size());
+    for (size_t i = 0; i < order.size(); ++i)
+        rank[order[i]] = i;
+    for (SortEntry& entry : entries)
+        entry.key = ascending ? texts.size() - 1 - rank[entry.key] : rank[entry.key];
+}
+
 } // namespace
 
 bool AlarmDatabase::EnsureIndex()
@@ -516,27 +544,7 @@ bool AlarmDatabase::SortByKeys(int code, SortKeyKind kind, SortDirection directi
     if (entries.size() != m_view.Size())
         return false;
 
-    bool ascending = direction == SortDirection::Ascending;
-    if (kind == SortKeyKind::Number) {
-        if (!ascending) {
-            for (SortEntry& entry : entries)
-                entry.key = ~entry.key;
-        }
-    } else {
-        std::vector<const std::string*> texts(textIds.size());
-        for (const auto& [text, id] : textIds)
-            texts[id] = &text;
-        std::vector<uint32_t> order(texts.size());
-        std::iota(order.begin(), order.end(), 0);
-        std::sort(order.begin(), order.end(),
-                  [&](uint32_t a, uint32_t b) { return *texts[a] < *texts[b]; });
-        std::vector<uint64_t> rank(texts.size());
-        for (size_t i = 0; i < order.size(); ++i)
-            rank[order[i]] = i;
-        // Texts run the other way round: ascending is Z to A.
-        for (SortEntry& entry : entries)
-            entry.key = ascending ? texts.size() - 1 - rank[entry.key] : rank[entry.key];
-    }
+    RankKeys(entries, kind, direction, textIds);
     std::reverse(entries.begin(), entries.end());
     RadixSort(entries);
     std::vector<int> numbers(entries.size());
