@@ -11,6 +11,7 @@
 #include <QPainter>
 #include <QTextLayout>
 #include <algorithm>
+#include <array>
 #include <memory>
 
 namespace {
@@ -111,6 +112,76 @@ std::vector<qreal> ShareWidths(const std::vector<ColumnExtent>& extents,
     return widths;
 }
 
+// Rows of cells laid out in the printed columns; a row is as tall as its
+// tallest cell.
+class RowLayout {
+public:
+    using Cells = std::vector<std::unique_ptr<WrappedText>>;
+
+    RowLayout(QPaintDevice& device, const std::vector<int>& columns, std::vector<qreal> widths,
+              qreal padding, qreal line)
+        : m_device(device), m_columns(columns), m_widths(std::move(widths)), m_padding(padding),
+          m_line(line)
+    {
+        qreal left = 0;
+        for (qreal width : m_widths) {
+            m_lefts.push_back(left);
+            left += width;
+        }
+    }
+
+    template <typename TextOf>
+    Cells LayOut(const QFont& font, TextOf textOf) const
+    {
+        Cells cells;
+        for (size_t i = 0; i < m_columns.size(); ++i)
+            cells.push_back(
+                std::make_unique<WrappedText>(textOf(m_columns[i]), font, m_device,
+                                              std::max(qreal{1}, m_widths[i] - 2 * m_padding)));
+        return cells;
+    }
+
+    qreal Height(const Cells& cells) const
+    {
+        qreal tallest = m_line;
+        for (const auto& cell : cells)
+            tallest = std::max(tallest, cell->Height());
+        return tallest + m_padding;
+    }
+
+    // The first row of every page; a row taller than a whole page gets one
+    // to itself and is cut at its end.
+    template <typename RowTexts>
+    std::vector<int> PageStarts(int rows, qreal body, const QFont& font, RowTexts rowTexts) const
+    {
+        std::vector<int> starts{0};
+        qreal filled = 0;
+        for (int row = 0; row < rows; ++row) {
+            qreal tall = Height(LayOut(font, rowTexts(row)));
+            if (filled > 0 && filled + tall > body) {
+                starts.push_back(row);
+                filled = 0;
+            }
+            filled += tall;
+        }
+        return starts;
+    }
+
+    void Draw(QPainter& painter, const Cells& cells, qreal y) const
+    {
+        for (size_t i = 0; i < cells.size(); ++i)
+            cells[i]->Draw(painter, QPointF(m_lefts[i] + m_padding, y + m_padding / 2));
+    }
+
+private:
+    QPaintDevice& m_device;
+    const std::vector<int>& m_columns;
+    std::vector<qreal> m_widths;
+    std::vector<qreal> m_lefts;
+    qreal m_padding;
+    qreal m_line;
+};
+
 std::string ArrivalText(int64_t storedMs)
 {
     Timestamp time = Timestamp::FromMs(storedMs);
@@ -133,6 +204,43 @@ AlarmListPrinter::AlarmListPrinter(const ShownAlarmList& list, std::string user,
 {
 }
 
+std::vector<qreal> AlarmListPrinter::ColumnWidths(QPaintDevice& device, const QFont& font,
+                                                  const QFont& bold, qreal padding) const
+{
+    QFontMetricsF metrics(font, &device);
+    QFontMetricsF boldMetrics(bold, &device);
+    qreal width = device.width();
+    const std::vector<int>& columns = m_list.Columns();
+    std::vector<ColumnExtent> extents(columns.size());
+    std::vector<int> screenWidths;
+    for (size_t i = 0; i < columns.size(); ++i) {
+        extents[i].Take(boldMetrics, m_list.Header(columns[i]));
+        screenWidths.push_back(std::max(1, m_list.Width(columns[i])));
+    }
+    for (int row = 0; row < m_list.RowCount(); ++row)
+        for (size_t i = 0; i < columns.size(); ++i)
+            extents[i].Take(metrics, m_list.Cell(row, columns[i], TimeText::AsShown));
+    for (ColumnExtent& extent : extents) {
+        extent.least = std::min(extent.least, width / kWidestWordShare) + 2 * padding;
+        extent.natural = std::min(extent.natural, width) + 2 * padding;
+    }
+    return ShareWidths(extents, screenWidths, width);
+}
+
+std::array<QString, 3> AlarmListPrinter::Heading() const
+{
+    QString title = QString::fromStdString(Tr("Alarmliste"));
+    QString filter =
+        QString::fromStdString(m_filter.empty() ? Tr("Filter: keiner, alle Alarme")
+                                                : FormatTr(TrNoop("Filter: %s"), m_filter));
+    std::optional<std::pair<int64_t, int64_t>> span = m_list.ArrivalSpan();
+    QString period = QString::fromStdString(
+        span ? FormatTr(TrNoop("Zeitraum (Zeit-Eingang): %s bis %s, %d Alarme"),
+                        ArrivalText(span->first), ArrivalText(span->second), m_list.RowCount())
+             : Tr("Zeitraum: keine Alarme"));
+    return {title, filter, period};
+}
+
 int AlarmListPrinter::Paint(QPagedPaintDevice& device) const
 {
     QPainter painter;
@@ -144,87 +252,31 @@ int AlarmListPrinter::Paint(QPagedPaintDevice& device) const
     bold.setBold(true);
     QFont titleFont = bold;
     titleFont.setPointSizeF(kTitlePoints);
-    QFontMetricsF metrics(font, &device);
-    QFontMetricsF boldMetrics(bold, &device);
     qreal width = device.width();
     qreal height = device.height();
-    qreal line = metrics.height();
+    qreal line = QFontMetricsF(font, &device).height();
     qreal padding = width * kCellPadding / 1000;
-
-    const std::vector<int>& columns = m_list.Columns();
     int rows = m_list.RowCount();
-    std::vector<ColumnExtent> extents(columns.size());
-    std::vector<int> screenWidths;
-    for (size_t i = 0; i < columns.size(); ++i) {
-        extents[i].Take(boldMetrics, m_list.Header(columns[i]));
-        screenWidths.push_back(std::max(1, m_list.Width(columns[i])));
-    }
-    for (int row = 0; row < rows; ++row)
-        for (size_t i = 0; i < columns.size(); ++i)
-            extents[i].Take(metrics, m_list.Cell(row, columns[i], TimeText::AsShown));
-    for (ColumnExtent& extent : extents) {
-        extent.least = std::min(extent.least, width / kWidestWordShare) + 2 * padding;
-        extent.natural = std::min(extent.natural, width) + 2 * padding;
-    }
-    std::vector<qreal> widths = ShareWidths(extents, screenWidths, width);
-    std::vector<qreal> lefts;
-    qreal left = 0;
-    for (qreal columnWidth : widths) {
-        lefts.push_back(left);
-        left += columnWidth;
-    }
-
-    // A row laid out cell by cell; its height is that of its tallest cell.
-    auto layOutRow = [&](const QFont& rowFont, auto textOf) {
-        std::vector<std::unique_ptr<WrappedText>> cells;
-        for (size_t i = 0; i < columns.size(); ++i)
-            cells.push_back(std::make_unique<WrappedText>(
-                textOf(columns[i]), rowFont, device, std::max(qreal{1}, widths[i] - 2 * padding)));
-        return cells;
-    };
-    auto rowHeight = [&](const std::vector<std::unique_ptr<WrappedText>>& cells) {
-        qreal tallest = line;
-        for (const auto& cell : cells)
-            tallest = std::max(tallest, cell->Height());
-        return tallest + padding;
-    };
-    auto drawRow = [&](const std::vector<std::unique_ptr<WrappedText>>& cells, qreal y) {
-        for (size_t i = 0; i < cells.size(); ++i)
-            cells[i]->Draw(painter, QPointF(lefts[i] + padding, y + padding / 2));
+    RowLayout layout(device, m_list.Columns(), ColumnWidths(device, font, bold, padding), padding,
+                     line);
+    auto cellsOf = [this](int row) {
+        return [this, row](int column) { return m_list.Cell(row, column, TimeText::AsShown); };
     };
 
-    QString title = QString::fromStdString(Tr("Alarmliste"));
-    QString filter =
-        QString::fromStdString(m_filter.empty() ? Tr("Filter: keiner, alle Alarme")
-                                                : FormatTr(TrNoop("Filter: %s"), m_filter));
-    std::optional<std::pair<int64_t, int64_t>> span = m_list.ArrivalSpan();
-    QString period = QString::fromStdString(
-        span ? FormatTr(TrNoop("Zeitraum (Zeit-Eingang): %s bis %s, %d Alarme"),
-                        ArrivalText(span->first), ArrivalText(span->second), rows)
-             : Tr("Zeitraum: keine Alarme"));
-    WrappedText titleText(title, titleFont, device, width);
-    WrappedText filterText(filter, font, device, width);
-    WrappedText periodText(period, font, device, width);
-    qreal titleHeight = titleText.Height() + filterText.Height() + periodText.Height() + line;
-
-    auto header = layOutRow(bold, [this](int column) { return m_list.Header(column); });
-    qreal headerHeight = rowHeight(header);
+    std::array<QString, 3> heading = Heading();
+    std::vector<std::unique_ptr<WrappedText>> headingTexts;
+    qreal headingHeight = line;
+    for (size_t i = 0; i < heading.size(); ++i) {
+        headingTexts.push_back(
+            std::make_unique<WrappedText>(heading[i], i == 0 ? titleFont : font, device, width));
+        headingHeight += headingTexts.back()->Height();
+    }
+    auto header = layout.LayOut(bold, [this](int column) { return m_list.Header(column); });
+    qreal headerHeight = layout.Height(header);
     qreal footerHeight = line * 2;
-    qreal body = height - titleHeight - headerHeight - footerHeight;
+    qreal body = height - headingHeight - headerHeight - footerHeight;
 
-    // The first row of every page; a row taller than a whole page gets one
-    // to itself and is cut at its end.
-    std::vector<int> pageStarts{0};
-    qreal filled = 0;
-    for (int row = 0; row < rows; ++row) {
-        qreal rowTall = rowHeight(layOutRow(
-            font, [this, row](int column) { return m_list.Cell(row, column, TimeText::AsShown); }));
-        if (filled > 0 && filled + rowTall > body) {
-            pageStarts.push_back(row);
-            filled = 0;
-        }
-        filled += rowTall;
-    }
+    std::vector<int> pageStarts = layout.PageStarts(rows, body, font, cellsOf);
     int pages = static_cast<int>(pageStarts.size());
 
     QPen rule(Qt::black, 0);
@@ -233,13 +285,12 @@ int AlarmListPrinter::Paint(QPagedPaintDevice& device) const
         if (page > 0)
             device.newPage();
         qreal y = 0;
-        titleText.Draw(painter, QPointF(0, y));
-        y += titleText.Height();
-        filterText.Draw(painter, QPointF(0, y));
-        y += filterText.Height();
-        periodText.Draw(painter, QPointF(0, y));
-        y += periodText.Height() + line;
-        drawRow(header, y);
+        for (const auto& text : headingTexts) {
+            text->Draw(painter, QPointF(0, y));
+            y += text->Height();
+        }
+        y += line;
+        layout.Draw(painter, header, y);
         y += headerHeight;
         painter.setPen(rule);
         painter.drawLine(QPointF(0, y), QPointF(width, y));
@@ -247,12 +298,10 @@ int AlarmListPrinter::Paint(QPagedPaintDevice& device) const
         painter.save();
         painter.setClipRect(QRectF(0, y, width, body));
         for (int row = pageStarts[static_cast<size_t>(page)]; row < last; ++row) {
-            auto cells = layOutRow(font, [this, row](int column) {
-                return m_list.Cell(row, column, TimeText::AsShown);
-            });
+            auto cells = layout.LayOut(font, cellsOf(row));
             painter.setPen(rule);
-            drawRow(cells, y);
-            y += rowHeight(cells);
+            layout.Draw(painter, cells, y);
+            y += layout.Height(cells);
             painter.setPen(separator);
             painter.drawLine(QPointF(0, y), QPointF(width, y));
         }

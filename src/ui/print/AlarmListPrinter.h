@@ -8,9 +8,13 @@
 #include "config/Timestamp.h"
 
 #include <QString>
+#include <array>
 #include <string>
+#include <vector>
 
+class QFont;
 class QPagedPaintDevice;
+class QPaintDevice;
 class QWidget;
 class ShownAlarmList;
 
@@ -31,6 +35,12 @@ public:
     bool PrintWithDialog(QWidget* parent) const;
 
 private:
+    // Each column's printed width: its widest word at least, the rest shared out.
+    std::vector<qreal> ColumnWidths(QPaintDevice& device, const QFont& font, const QFont& bold,
+                                    qreal padding) const;
+    // The title, the filter and the period above the header row of every page.
+    std::array<QString, 3> Heading() const;
+
     const ShownAlarmList& m_list;
     std::string m_user;
     Timestamp m_captured;
