@@ -122,20 +122,26 @@ void AlarmWindowDialog::BuildControls()
     m_scroller = new AlarmScroller(this);
     body->addWidget(m_scroller);
 
+    BuildConfirmation(*body);
+}
+
+// The comment, the refusal that a wrong phrase brings, and the button.
+void AlarmWindowDialog::BuildConfirmation(QVBoxLayout& body)
+{
     m_commentLabel = new QLabel(this);
     m_commentLabel->setObjectName("CommentLabel");
     m_comment = new QLineEdit(this);
     m_comment->setObjectName("Comment");
     m_comment->setMaxLength(AlarmWindowContent::kCommentLimit);
     m_commentLabel->setBuddy(m_comment);
-    body->addWidget(m_commentLabel);
-    body->addWidget(m_comment);
+    body.addWidget(m_commentLabel);
+    body.addWidget(m_comment);
     m_refusal = new QLabel(this);
     m_refusal->setObjectName("Refusal");
     m_refusal->setWordWrap(true);
     m_refusal->setFont(Scaled(font(), 1.0, true));
     m_refusal->hide();
-    body->addWidget(m_refusal);
+    body.addWidget(m_refusal);
     connect(m_comment, &QLineEdit::textEdited, this, [this] {
         if (m_refusal->isHidden())
             return;
@@ -150,7 +156,7 @@ void AlarmWindowDialog::BuildControls()
     m_confirm->setDefault(true);
     m_confirm->setFont(Scaled(font(), 1.2, true));
     m_confirm->setMinimumHeight(44);
-    body->addWidget(m_confirm);
+    body.addWidget(m_confirm);
     connect(m_confirm, &QPushButton::clicked, this, [this] {
         if (m_events != nullptr && !m_closedForGood)
             m_events->OnConfirm();

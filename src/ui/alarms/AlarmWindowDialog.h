@@ -15,6 +15,7 @@ class AlarmScroller;
 class QLabel;
 class QLineEdit;
 class QPushButton;
+class QVBoxLayout;
 
 class AlarmWindowDialog final : public QDialog {
     Q_OBJECT
@@ -69,6 +70,7 @@ protected:
 
 private:
     void BuildControls();
+    void BuildConfirmation(QVBoxLayout& body);
     void ApplyColours();
     void FitHeight(int width);
 
