@@ -436,8 +436,14 @@ TEST_F(StationBinaryTest, UnderAnXServerAMessageBoxLetsAlarmsInAndSigtermEndsInO
     XServer x;
     ASSERT_FALSE(x.display.empty());
     auto windowIsOpen = [&](const char* name) {
-        return x.Run(
-            {"/usr/bin/timeout", "60", "/usr/bin/xdotool", "search", "--sync", "--name", name});
+        // xdotool gives up with BadWindow when a window goes away while it
+        // walks the tree (the station makes and drops some at start): ask again.
+        for (int attempt = 0; attempt < 4; ++attempt) {
+            if (x.Run({"/usr/bin/timeout", "15", "/usr/bin/xdotool", "search", "--sync", "--name",
+                       name}))
+                return true;
+        }
+        return false;
     };
     StationProcess station(dir.Path());
     ASSERT_TRUE(station.Start(
