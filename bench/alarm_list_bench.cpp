@@ -4,6 +4,7 @@
 // 1 000 telegrams through the socket pump with and without the list, and a
 // header click that sorts the whole view.
 #include "alarm/AlarmHandling.h"
+#include "alarm/AlarmIntake.h"
 #include "alarm/AlarmSettingsLookup.h"
 #include "alarm/AlarmWindowViewFactory.h"
 #include "alarm/BarDiagram.h"
@@ -211,12 +212,14 @@ public:
             }
         }
         database = std::make_unique<AlarmDatabase>(tree, folder, quiet, NoBusyIndicator());
-        if (!database->Open((folder / "AlarmDB.txt").string()) || !database->StartObserving())
+        if (!database->Open((folder / "AlarmDB.txt").string()))
             std::abort();
+        intake = std::make_unique<AlarmIntake>(tree, Clock::Global());
+        intake->SetStore(database.get());
         users = std::make_unique<UserSession>(tree, dialogs, quiet, quiet);
         handling = std::make_unique<AlarmHandling>(
-            AlarmHandlingParts{tree, *database, liveView, quiet, quiet, quiet, quiet, quiet, window,
-                               presentation, views, quiet, NoBarDiagram(), folder});
+            AlarmHandlingParts{tree, *database, *intake, liveView, quiet, quiet, quiet, quiet,
+                               quiet, window, presentation, views, quiet, NoBarDiagram(), folder});
         place = std::make_unique<QWidget>();
         place->resize(1280, 800);
     }
@@ -224,7 +227,7 @@ public:
     {
         place.reset();
         handling.reset();
-        database->StopObserving();
+        intake->SetStore(nullptr);
         database->Close();
         std::error_code ignored;
         fs::remove_all(folder, ignored);
@@ -270,6 +273,7 @@ public:
     ConfigTree tree;
     std::unique_ptr<AlarmDatabase> database;
     std::unique_ptr<UserSession> users;
+    std::unique_ptr<AlarmIntake> intake;
     std::unique_ptr<AlarmHandling> handling;
     std::unique_ptr<QWidget> place;
 };
@@ -345,7 +349,7 @@ void BM_NewAlarmIntoTheList(benchmark::State& state)
         event.cameraId = 2;
         event.trackId = 0;
         event.hybrid = 0;
-        DispatchGuardEvent(station.tree, event);
+        station.intake->Raise(event);
         list.viewport()->repaint();
     }
     state.counters["rows"] = station.database->ViewCount();
@@ -366,7 +370,7 @@ void BM_BurstOfTelegrams(benchmark::State& state)
     AlarmListView* attached = withList ? &list : nullptr;
     station.window.list = attached;
 
-    EventDecoder decoder(station.tree, Clock::Global());
+    EventDecoder decoder(station.tree, Clock::Global(), *station.intake);
     SocketPump pump;
     auto listener = std::make_unique<RecorderListener>(decoder);
     if (!listener->Create() || !listener->Listen(0))

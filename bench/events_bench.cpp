@@ -3,10 +3,10 @@
 // recorder list, for unknown recorders, and the entry list walk alone.
 #include "BenchSupport.h"
 #include "config/Clock.h"
-#include "config/ConfigObserver.h"
 #include "config/ConfigTree.h"
 #include "config/DefaultScript.h"
 #include "events/EventDecoder.h"
+#include "events/GuardEvent.h"
 #include "events/TagReader.h"
 #include "platform/ClockSource.h"
 #include "platform/Prompt.h"
@@ -24,9 +24,9 @@ namespace {
 
 constexpr char kRecorderIp[] = "10.0.0.1";
 
-class NullObserver final : public ConfigObserver {
+class NullSink final : public GuardEventSink {
 public:
-    void OnChanged() override { ++count; }
+    void Raise(const GuardEvent&) override { ++count; }
     long count = 0;
 };
 
@@ -44,14 +44,12 @@ struct Station {
                                           std::to_string(i % 250));
         }
         list->NewEntry(0)->Child("IP")->SetString(kRecorderIp);
-        tree.TopFolder("Runtime")->Child("GuardEvent")->AddObserver(&observer);
-        tree.NotifyChanges();
     }
 
     ConfigTree tree;
     Clock clock{SystemClockSource()};
-    EventDecoder decoder{tree, clock};
-    NullObserver observer;
+    NullSink observer;
+    EventDecoder decoder{tree, clock, observer};
 };
 
 std::vector<uint8_t> Example(uint16_t typeCode)

@@ -4,7 +4,6 @@
 // inside its list, and the texts keep the lengths the decoders promise.
 #include "SilentPrompt.h"
 #include "config/Clock.h"
-#include "config/ConfigObserver.h"
 #include "config/ConfigTree.h"
 #include "config/DefaultScript.h"
 #include "events/EventDecoder.h"
@@ -33,15 +32,11 @@ private:
     int64_t m_ns = 0;
 };
 
-class Recorder final : public ConfigObserver {
+class Recorder final : public GuardEventSink {
 public:
-    explicit Recorder(ConfigTree& tree) : m_tree(tree) {}
-    void OnChanged() override { events.push_back(ReadGuardEvent(m_tree)); }
+    void Raise(const GuardEvent& event) override { events.push_back(event); }
 
     std::vector<GuardEvent> events;
-
-private:
-    ConfigTree& m_tree;
 };
 
 struct Station {
@@ -52,14 +47,12 @@ struct Station {
             std::abort();
         ConfigNode* entry = tree.TopFolder("Program")->Child("RecorderList")->NewEntry(0);
         entry->Child("IP")->SetString(kRecorderIp);
-        tree.TopFolder("Runtime")->Child("GuardEvent")->AddObserver(&recorder);
-        tree.NotifyChanges();
     }
 
     SteppingClockSource source;
     Clock clock{source};
     ConfigTree tree;
-    Recorder recorder{tree};
+    Recorder recorder;
 };
 
 // Walks a list and every list nested in it, checking that entries stay
@@ -115,7 +108,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 
     WalkAll(std::span(telegram).subspan(kHeaderSize), 0);
 
-    EventDecoder decoder(station.tree, station.clock);
+    EventDecoder decoder(station.tree, station.clock, station.recorder);
     station.recorder.events.clear();
     decoder.DecodeTelegram(telegram, kRecorderIp);
     for (const GuardEvent& event : station.recorder.events) {

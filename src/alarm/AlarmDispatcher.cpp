@@ -2,7 +2,6 @@
 
 #include "alarm/AlarmActions.h"
 #include "alarm/AlarmContext.h"
-#include "alarm/AlarmSettingsLookup.h"
 #include "alarm/AlarmSound.h"
 #include "alarm/AlarmWindowManager.h"
 #include "alarm/BarDiagram.h"
@@ -13,18 +12,11 @@
 #include "alarm/TrendView.h"
 #include "config/CachedChildren.h"
 #include "config/ConfigTree.h"
-#include "config/Timestamp.h"
 #include "db/AlarmDatabase.h"
-#include "db/ConfigPath.h"
-#include "events/GuardEvent.h"
-#include "events/RecorderLookup.h"
 #include "platform/Beeper.h"
-#include "users/UserAccounts.h"
 
 #include <array>
-#include <optional>
 #include <string>
-#include <utility>
 
 namespace {
 
@@ -83,76 +75,25 @@ void AlarmDispatcher::SignalPcSpeaker()
                       SystemInt(m_tree, kMilliSeconds, 200));
 }
 
-namespace {
-
-// Without settings there is nothing to show and nothing to run: the alarm
-// is stored and confirmed like one of priority 5 without actions.
-bool ConfirmedAtOnce(const AlarmSettings* settings)
-{
-    return settings == nullptr || settings->priority == kPriorityWithoutWindow ||
-           settings->showAlarmWindow == 0;
-}
-
-AlarmContext MakeContext(ConfigTree& tree, const GuardEvent& event, const std::string& name)
-{
-    AlarmContext context;
-    context.settings = LookupAlarmSettings(tree, event.alarmType, event.cameraId, event.recorder);
-    context.arrival = event.timeArrival;
-    context.departure = event.timeDeparture;
-    context.alarmType = event.alarmType;
-    context.recorderAddress = event.recorder;
-    context.recorderName = name;
-    context.addInfo = event.addInfo;
-    context.camera = event.cameraId;
-    context.track = event.trackId;
-    return context;
-}
-
-} // namespace
-
-void AlarmDispatcher::PrepareNewAlarm(AlarmRecord& record)
+void AlarmDispatcher::OnNewAlarm(const NewAlarm& alarm)
 {
     ConfigLock lock(m_tree);
-    GuardEvent event = ReadGuardEvent(m_tree);
-    std::optional<AlarmSettings> settings =
-        LookupAlarmSettings(m_tree, event.alarmType, event.cameraId, event.recorder);
-    m_storedConfirmed = -1;
-    if (!ConfirmedAtOnce(settings ? &*settings : nullptr))
-        return;
-    ApplyConfirmation(record, ConfirmKind::Automatic, CurrentUserName(m_tree), Timestamp::NowMs());
-    m_storedConfirmed = event.timeArrival;
-}
-
-void AlarmDispatcher::OnNewAlarm(int recordNumber)
-{
-    ConfigLock lock(m_tree);
-    GuardEvent event = ReadGuardEvent(m_tree);
-    bool storedConfirmed = std::exchange(m_storedConfirmed, -1) == event.timeArrival;
+    const AlarmContext& context = alarm.context;
     bool stackMode = SystemInt(m_tree, kStackWindows, 0) == 1;
-    // Looked up in stack mode too: the live-view program, the window and the
-    // actions all show the name.
-    // A recorder that sends no hybrid entry (-1) passed the recorder check
-    // as an ordinary one (0); its name is looked up the same way.
-    int32_t hybrid = event.hybrid < 0 ? 0 : event.hybrid;
-    std::string name = FindRecorderName(m_tree, event.recorder, hybrid).value_or("");
     if (!stackMode) {
-        m_trend.AddArrival(event.timeArrival);
+        m_trend.AddArrival(context.arrival);
         if (m_diagram.IsShown())
-            m_diagram.AddAlarm(event.recorder, name, event.alarmType, event.timeArrival);
+            m_diagram.AddAlarm(context.recorderAddress, context.recorderName, context.alarmType,
+                               context.arrival);
     }
-
-    AlarmContext context = MakeContext(m_tree, event, name);
     AnnounceToLiveView(context);
     SignalPcSpeaker();
     m_sound.UpdateAlarmSound(SoundSwitch::On);
-
-    const AlarmSettings* settings = context.settings ? &*context.settings : nullptr;
-    if (storedConfirmed || ConfirmedAtOnce(settings)) {
-        ConfirmSilently(recordNumber, context,
-                        storedConfirmed ? Confirmation::Stored : Confirmation::Due);
+    if (alarm.storedConfirmed) {
+        ConfirmSilently(alarm.recordNumber, context);
         return;
     }
-    ShowInWindow(recordNumber, context, stackMode ? Stacking::On : Stacking::Off);
+    ShowInWindow(alarm.recordNumber, context, stackMode ? Stacking::On : Stacking::Off);
 }
 
 void AlarmDispatcher::AnnounceToLiveView(const AlarmContext& context)
@@ -165,16 +106,12 @@ void AlarmDispatcher::AnnounceToLiveView(const AlarmContext& context)
     m_liveView.Notify(StationEvent::AlarmDispatched);
 }
 
-void AlarmDispatcher::ConfirmSilently(int recordNumber, const AlarmContext& context,
-                                      Confirmation confirmation)
+void AlarmDispatcher::ConfirmSilently(int recordNumber, const AlarmContext& context)
 {
     AlarmRecord record;
     if (!m_database.Read(recordNumber, record))
         return;
-    if (confirmation == Confirmation::Stored)
-        m_windows.AnnounceConfirmed(record, ConfirmKind::Automatic);
-    else
-        m_windows.ConfirmRecord(recordNumber, record, ConfirmKind::Automatic);
+    m_windows.AnnounceConfirmed(record, ConfirmKind::Automatic);
     if (m_database.IsFilterActive())
         m_database.ReevaluateRecord(recordNumber);
     // Priority 5 never gets a window, yet its actions still run.
@@ -189,7 +126,6 @@ void AlarmDispatcher::ConfirmSilently(int recordNumber, const AlarmContext& cont
         m_presentation.CountNewAlarm();
     else
         m_station.RefreshAlarmList();
-    ResetGuardEvent(m_tree);
     if (actionsOnly)
         m_actions.RunAlarmAction(ActionMode::LiveView, context, ActionCall::Automatic,
                                  Freshness::Fresh);
@@ -209,7 +145,6 @@ void AlarmDispatcher::ShowInWindow(int recordNumber, const AlarmContext& context
     if (settings.programOnce == 1)
         m_actions.RunAlarmAction(ActionMode::Program, context, ActionCall::Automatic,
                                  Freshness::Fresh);
-    ResetGuardEvent(m_tree);
     if (!m_windows.AnyOpen() && settings.priority == 0) {
         m_windows.OpenAlarmWindow(context, recordNumber, PostProcessing::No);
         // The window has made the live-view requests.

@@ -1,18 +1,14 @@
-// The reactions to one new alarm, run when the database has stored its
-// record: bar diagram and trend, the live-view program's alarm list, the PC
-// speaker, the alarm sound, then either the silent path (the alarm is
-// confirmed automatically) or the alarm-window path (mail, program, window
-// or queue, live view, the station to the front).
+// The reactions to one new alarm, run when the intake has stored its record: bar diagram and trend,
+// the live-view program's alarm list, the PC speaker, the alarm sound, then either the silent path
+// (the alarm is confirmed automatically) or the alarm-window path (mail, program, window or queue,
+// live view, the station to the front).
 #pragma once
 
-#include "db/NewAlarmObserver.h"
-
-#include <cstdint>
+#include "alarm/AlarmIntake.h"
 
 struct AlarmContext;
 class AlarmActions;
 class AlarmDatabase;
-class AlarmRecord;
 class AlarmSound;
 class AlarmWindowManager;
 class BarDiagram;
@@ -30,29 +26,25 @@ inline constexpr int kPriorityWithoutWindow = 5;
 // the system page tries it with the same tones.
 void PlaySpeakerSignal(Beeper& beeper, int choice, int durationMs);
 
-class AlarmDispatcher final : public NewAlarmObserver {
+class AlarmDispatcher final : public NewAlarmListener {
 public:
     AlarmDispatcher(ConfigTree& tree, AlarmDatabase& database, AlarmSound& sound,
                     AlarmActions& actions, AlarmWindowManager& windows, LiveViewLink& liveView,
                     Beeper& beeper, StationWindow& station, PresentationWindow& presentation,
                     TrendView& trend, BarDiagram& diagram);
 
-    // An alarm that gets neither a window nor a wait is stored confirmed.
-    void PrepareNewAlarm(AlarmRecord& record) override;
-    // Reads the event from Runtime/GuardEvent; holds the tree's lock.
-    void OnNewAlarm(int recordNumber) override;
+    // Holds the tree's lock.
+    void OnNewAlarm(const NewAlarm& alarm) override;
 
     // The PC speaker's signal for a new alarm, when it is switched on.
     void SignalPcSpeaker();
 
 private:
-    // Whether PrepareNewAlarm already stored the record confirmed.
-    enum class Confirmation { Stored, Due };
     // iStackWnd: new alarms go to the presentation window instead of the list.
     enum class Stacking { Off, On };
 
     void AnnounceToLiveView(const AlarmContext& context);
-    void ConfirmSilently(int recordNumber, const AlarmContext& context, Confirmation confirmation);
+    void ConfirmSilently(int recordNumber, const AlarmContext& context);
     void ShowInWindow(int recordNumber, const AlarmContext& context, Stacking stacking);
 
     ConfigTree& m_tree;
@@ -66,6 +58,4 @@ private:
     PresentationWindow& m_presentation;
     TrendView& m_trend;
     BarDiagram& m_diagram;
-    // The arrival of the alarm PrepareNewAlarm stored confirmed, or -1.
-    int64_t m_storedConfirmed = -1;
 };

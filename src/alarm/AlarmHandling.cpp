@@ -1,19 +1,19 @@
 #include "alarm/AlarmHandling.h"
 
-#include "db/AlarmDatabase.h"
+#include "alarm/AlarmIntake.h"
 
 AlarmHandling::AlarmHandling(const AlarmHandlingParts& parts)
-    : m_database(parts.database), m_sound(parts.tree, parts.database, parts.soundPlayer),
+    : m_intake(parts.intake), m_sound(parts.tree, parts.database, parts.soundPlayer),
       m_actions(parts.tree, parts.launcher, parts.mail, parts.liveView, parts.stationFolder),
       m_windows(parts.tree, parts.database, m_sound, m_actions, parts.liveView, parts.station,
                 parts.presentation, parts.views, parts.prompt, parts.beeper),
       m_dispatcher(parts.tree, parts.database, m_sound, m_actions, m_windows, parts.liveView,
                    parts.beeper, parts.station, parts.presentation, parts.trend, parts.diagram)
 {
-    m_database.SetNewAlarmObserver(&m_dispatcher);
+    m_intake.AddListener(&m_dispatcher);
 }
 
 AlarmHandling::~AlarmHandling()
 {
-    m_database.SetNewAlarmObserver(nullptr);
+    m_intake.RemoveListener(&m_dispatcher);
 }

@@ -1,6 +1,6 @@
 // Alarm handling assembled: the sound, the actions, the alarm windows and the
 // dispatcher, wired to what the station provides. While it exists the
-// dispatcher is the database's new-alarm observer.
+// dispatcher hears every new alarm from the intake.
 #pragma once
 
 #include "alarm/AlarmActions.h"
@@ -11,6 +11,7 @@
 #include <string>
 
 class AlarmDatabase;
+class AlarmIntake;
 class AlarmWindowViewFactory;
 class BarDiagram;
 class Beeper;
@@ -28,6 +29,7 @@ class TrendView;
 struct AlarmHandlingParts {
     ConfigTree& tree;
     AlarmDatabase& database;
+    AlarmIntake& intake;
     LiveViewLink& liveView;
     MailSender& mail;
     ShellLauncher& launcher;
@@ -56,7 +58,7 @@ public:
     AlarmDispatcher& Dispatcher() { return m_dispatcher; }
 
 private:
-    AlarmDatabase& m_database;
+    AlarmIntake& m_intake;
     AlarmSound m_sound;
     AlarmActions m_actions;
     AlarmWindowManager m_windows;

@@ -3,12 +3,10 @@
 
 #include "db/AlarmDatabase.h"
 
-#include "config/CachedChildren.h"
 #include "config/ConfigNode.h"
 #include "config/ConfigTree.h"
 #include "db/AlarmDatabaseFile.h"
 #include "db/ConfigPath.h"
-#include "db/NewAlarmObserver.h"
 #include "db/RecordFilter.h"
 #include "platform/BusyIndicator.h"
 #include "platform/ModifierKeys.h"
@@ -64,10 +62,7 @@ AlarmDatabase::AlarmDatabase(ConfigTree& tree, std::filesystem::path programFold
 {
 }
 
-AlarmDatabase::~AlarmDatabase()
-{
-    StopObserving();
-}
+AlarmDatabase::~AlarmDatabase() = default;
 
 // --- opening and closing ---------------------------------------------------
 
@@ -375,74 +370,4 @@ bool AlarmDatabase::LoadIntoMemory()
     m_memory = std::move(memory);
     m_inMemory = true;
     return true;
-}
-
-// --- new events ----------------------------------------------------------------
-
-ConfigNode* AlarmDatabase::GuardEvent() const
-{
-    return FindConfigNode(m_tree, {"Runtime", "GuardEvent"});
-}
-
-bool AlarmDatabase::StartObserving()
-{
-    StopObserving();
-    ConfigLock lock(m_tree);
-    m_observed = GuardEvent();
-    if (m_observed == nullptr)
-        return false;
-    m_observed->AddObserver(this);
-    return true;
-}
-
-void AlarmDatabase::StopObserving()
-{
-    if (m_observed == nullptr)
-        return;
-    ConfigLock lock(m_tree);
-    m_observed->RemoveObserver(this);
-    m_observed = nullptr;
-}
-
-void AlarmDatabase::OnChanged()
-{
-    ConfigLock lock(m_tree);
-    // Read for every alarm: the fields are found by name once.
-    enum Field : size_t { kType, kArrival, kDeparture, kRecorder, kCamera, kTrack, kAddInfo };
-    static CachedChildren fields({"Runtime", "GuardEvent"},
-                                 {"AlarmType", "TimeArrival", "TimeDeparture", "Recorder",
-                                  "CameraID", "TrackID", "AddInfo"});
-    if (fields.Folder(m_tree) == nullptr || !IsOpen())
-        return;
-    auto integer = [](Field field) -> int64_t {
-        ConfigNode* node = fields.At(field);
-        return node != nullptr ? node->GetInt() : -1;
-    };
-    auto int64 = [](Field field) -> int64_t {
-        ConfigNode* node = fields.At(field);
-        return node != nullptr ? node->GetInt64() : -1;
-    };
-    auto text = [](Field field) {
-        ConfigNode* node = fields.At(field);
-        return node != nullptr ? node->GetString() : std::string();
-    };
-    if (integer(kType) == -1)
-        return;
-    AlarmRecord& record = m_recordBuffer;
-    record = AlarmRecord::NewAlarm();
-    record.SetNumber(AlarmField::TimeArrival, int64(kArrival));
-    record.SetNumber(AlarmField::TimeDeparture, int64(kDeparture));
-    record.SetField(AlarmField::Recorder, text(kRecorder));
-    record.SetNumber(AlarmField::CameraID, integer(kCamera));
-    record.SetNumber(AlarmField::TrackID, integer(kTrack));
-    record.SetNumber(AlarmField::AlarmType, integer(kType));
-    record.SetField(AlarmField::AddInfo, text(kAddInfo));
-    if (m_newAlarmObserver != nullptr)
-        m_newAlarmObserver->PrepareNewAlarm(record);
-    // Dispatch marks "the newest record"; without one stored it would mark
-    // an older alarm.
-    if (!Append(record))
-        return;
-    if (m_newAlarmObserver != nullptr)
-        m_newAlarmObserver->OnNewAlarm(m_count - 1);
 }

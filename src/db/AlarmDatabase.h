@@ -4,7 +4,6 @@
 // list shows after its filter and sort. One thread; no worker threads.
 #pragma once
 
-#include "config/ConfigObserver.h"
 #include "db/AlarmRecord.h"
 #include "db/AwaitingIndex.h"
 #include "db/InternedColumn.h"
@@ -26,7 +25,6 @@ class BusyIndicator;
 class ConfigNode;
 class ConfigTree;
 class ModifierKeys;
-class NewAlarmObserver;
 class RecordFilter;
 
 enum class DbError : int {
@@ -41,7 +39,7 @@ enum class DbError : int {
 
 enum class SortDirection { Ascending, Descending };
 
-class AlarmDatabase final : public ConfigObserver {
+class AlarmDatabase final {
 public:
     static constexpr int kViewGrowth = 50'000;
     // Sort codes whose key is a record field; others come from the key source.
@@ -50,7 +48,7 @@ public:
     // The count cache "db.cache" lives in programFolder.
     AlarmDatabase(ConfigTree& tree, std::filesystem::path programFolder, ModifierKeys& keys,
                   BusyIndicator& busy);
-    ~AlarmDatabase() override;
+    ~AlarmDatabase();
     AlarmDatabase(const AlarmDatabase&) = delete;
     AlarmDatabase& operator=(const AlarmDatabase&) = delete;
 
@@ -128,12 +126,6 @@ public:
     bool BuildIndexSlice(int records);
     bool IndexComplete() const { return m_indexBuilt; }
 
-    // The observer on Runtime/GuardEvent that appends each new event.
-    bool StartObserving();
-    void StopObserving();
-    void SetNewAlarmObserver(NewAlarmObserver* observer) { m_newAlarmObserver = observer; }
-    void OnChanged() override;
-
 private:
     enum class Opened { Ready, Converted, Failed };
     struct SortKey {
@@ -193,8 +185,6 @@ private:
     std::vector<AlarmField> ColumnFields(int code) const;
     void KeepTextColumns(int number, const char* bytes);
 
-    ConfigNode* GuardEvent() const;
-
     ConfigTree& m_tree;
     std::filesystem::path m_programFolder;
     ModifierKeys& m_keys;
@@ -239,9 +229,6 @@ private:
     SortKeySource* m_sortKeys = nullptr;
     std::string m_textKey;
 
-    NewAlarmObserver* m_newAlarmObserver = nullptr;
-    ConfigNode* m_observed = nullptr;
-    AlarmRecord m_recordBuffer;
     // Indexed by sort code; a column holds a key for every record or is empty.
     std::array<std::vector<int64_t>, 12> m_numberKeys;
     struct TextColumnSlot {

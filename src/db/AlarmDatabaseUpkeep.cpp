@@ -8,7 +8,6 @@
 #include "db/AlarmDatabase.h"
 #include "db/AlarmDatabaseFile.h"
 #include "db/ConfigPath.h"
-#include "db/NewAlarmObserver.h"
 #include "db/RecordFilter.h"
 #include "platform/BusyIndicator.h"
 #include "platform/ModifierKeys.h"

@@ -1,13 +1,11 @@
 // The view over the records: the awaiting index, the filter, the insertion
 // of new records in sort order and the sorts by every code.
 
-#include "config/CachedChildren.h"
 #include "config/ConfigNode.h"
 #include "config/ConfigTree.h"
 #include "db/AlarmDatabase.h"
 #include "db/AlarmDatabaseFile.h"
 #include "db/ConfigPath.h"
-#include "db/NewAlarmObserver.h"
 #include "db/RecordFilter.h"
 #include "platform/BusyIndicator.h"
 #include "platform/ModifierKeys.h"

@@ -62,7 +62,10 @@ std::vector<int> Cameras(uint32_t mask)
 
 } // namespace
 
-EventDecoder::EventDecoder(ConfigTree& tree, Clock& clock) : m_tree(tree), m_clock(clock) {}
+EventDecoder::EventDecoder(ConfigTree& tree, Clock& clock, GuardEventSink& sink)
+    : m_tree(tree), m_clock(clock), m_sink(sink)
+{
+}
 
 bool EventDecoder::AcceptsForwardingFrom(std::string_view peerAddress)
 {
@@ -101,20 +104,10 @@ TelegramOutcome EventDecoder::DecodeTelegram(std::span<const uint8_t> telegram,
         telegram.subspan(kHeaderSize, std::min(announced, telegram.size() - kHeaderSize));
 
     FillCommonFields(context, originIp);
-    if (!FindRecorderName(m_tree, context.event.recorder, 0)) {
-        ResetGuardEvent(m_tree);
+    if (!FindRecorderName(m_tree, context.event.recorder, 0))
         return TelegramOutcome::UnknownRecorder;
-    }
-    Dispatch dispatch = DecodeType(context);
-    if (dispatch == Dispatch::Yes) {
-        DispatchGuardEvent(m_tree, context.event);
-        return TelegramOutcome::Decoded;
-    }
-    // Not handed on: the fields stay readable until the next telegram, but
-    // no later notification pass may take them for an alarm.
-    ConfigLock lock(m_tree);
-    WriteGuardEvent(m_tree, context.event);
-    ClearGuardEventMarks(m_tree);
+    if (DecodeType(context) == Dispatch::Yes)
+        m_sink.Raise(context.event);
     return TelegramOutcome::Decoded;
 }
 
@@ -237,7 +230,7 @@ Dispatch EventDecoder::DecodeCameraState(DecodeContext& context, CameraStateTabl
         context.event.addInfo = CameraNumbersText(restored);
         if (isCameraFailure)
             context.event.cameraId = restored.front() - 1;
-        DispatchGuardEvent(m_tree, context.event);
+        m_sink.Raise(context.event);
         context.event = saved;
         context.event.addInfo = CameraNumbersText(failed);
         return Dispatch::Yes;

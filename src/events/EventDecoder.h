@@ -1,6 +1,6 @@
-// Turns each alarm telegram into Runtime/GuardEvent: the common fields, the
-// check that the recorder is known, the decoder of the alarm type, and the
-// dispatch of the event through the tree's notification pass.
+// Turns each alarm telegram into a GuardEvent: the common fields, the check
+// that the recorder is known and the decoder of the alarm type; the events
+// it raises go to the sink.
 #pragma once
 
 #include "events/ArrivalCounter.h"
@@ -15,13 +15,14 @@
 
 class Clock;
 class ConfigTree;
+class GuardEventSink;
 
 class EventDecoder final : public TelegramSink {
 public:
     static constexpr int32_t kCameraRestoredType = 10900;
     static constexpr int32_t kSignalRestoredType = 10950;
 
-    EventDecoder(ConfigTree& tree, Clock& clock);
+    EventDecoder(ConfigTree& tree, Clock& clock, GuardEventSink& sink);
 
     // telegram is the 18-byte header and the payload; originIp the address
     // text of the recorder that produced it.
@@ -43,6 +44,7 @@ private:
 
     ConfigTree& m_tree;
     Clock& m_clock;
+    GuardEventSink& m_sink;
     ArrivalCounter m_arrivals;
     CameraStateTable m_cameraFailures;
     CameraStateTable m_sensorCardSignals;

@@ -1,12 +1,9 @@
-// The one alarm between reception and dispatch, Runtime/GuardEvent in the
-// configuration tree: its fields as a value, and reading, writing, resetting
-// and dispatching the folder.
+// One new alarm as the decoders and the recorder supervision raise it, before
+// it is stored, and the one place they hand it to.
 #pragma once
 
 #include <cstdint>
 #include <string>
-
-class ConfigTree;
 
 struct GuardEvent {
     std::string recorder;
@@ -23,21 +20,11 @@ struct GuardEvent {
     friend bool operator==(const GuardEvent&, const GuardEvent&) = default;
 };
 
-// The fields as the folder holds them; reset values for missing keys.
-GuardEvent ReadGuardEvent(ConfigTree& tree);
-
-// Writes every field under the tree's lock. The writes mark the folder
-// changed; ClearGuardEventMarks takes that back for an event that is not
-// dispatched.
-void WriteGuardEvent(ConfigTree& tree, const GuardEvent& event);
-
-// Writes the reset values and clears the marks: nothing is pending.
-void ResetGuardEvent(ConfigTree& tree);
-
-// Keeps the folder's observers from seeing what was written at the next
-// notification pass, which may run for some other change.
-void ClearGuardEventMarks(ConfigTree& tree);
-
-// Writes the event, marks the folder changed and runs the notification pass,
-// which hands the event to its observers (the alarm database).
-void DispatchGuardEvent(ConfigTree& tree, const GuardEvent& event);
+class GuardEventSink {
+public:
+    virtual ~GuardEventSink() = default;
+    // Stored before the call returns; dispatched then too, unless another
+    // alarm's dispatch is still running (its dialogs serve the port), in
+    // which case it is dispatched after that one.
+    virtual void Raise(const GuardEvent& event) = 0;
+};

@@ -22,8 +22,8 @@ int64_t GetInt64(const ConfigNode& entry, std::string_view key)
 } // namespace
 
 RecorderSupervision::RecorderSupervision(ConfigTree& tree, ArrivalCounter& arrivals,
-                                         int graceMinutes)
-    : m_tree(tree), m_arrivals(arrivals), m_graceMinutes(graceMinutes)
+                                         GuardEventSink& sink, int graceMinutes)
+    : m_tree(tree), m_arrivals(arrivals), m_sink(sink), m_graceMinutes(graceMinutes)
 {
 }
 
@@ -66,6 +66,6 @@ void RecorderSupervision::CheckRecorderSignals(int64_t nowMs)
         nextNode->SetInt64(0);
         if (ConfigNode* state = entry->Child("iSignalState"))
             state->SetInt(kSignalMissed);
-        DispatchGuardEvent(m_tree, event);
+        m_sink.Raise(event);
     }
 }

@@ -7,6 +7,7 @@
 
 class ArrivalCounter;
 class ConfigTree;
+class GuardEventSink;
 
 class RecorderSupervision {
 public:
@@ -16,7 +17,7 @@ public:
     // Arrival times come from the decoder's counter, so that alarms raised
     // in the same tick, or in the same millisecond as a telegram, get
     // distinct keys.
-    RecorderSupervision(ConfigTree& tree, ArrivalCounter& arrivals,
+    RecorderSupervision(ConfigTree& tree, ArrivalCounter& arrivals, GuardEventSink& sink,
                         int graceMinutes = kDefaultGraceMinutes);
 
     // The check run on every tick of the main window's timer.
@@ -27,5 +28,6 @@ public:
 private:
     ConfigTree& m_tree;
     ArrivalCounter& m_arrivals;
+    GuardEventSink& m_sink;
     int m_graceMinutes;
 };

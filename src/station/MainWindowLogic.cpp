@@ -78,9 +78,9 @@ MainWindowLogic::MainWindowLogic(Station& station, MainWindowView& view, UserSes
         [this](PresentationWindowLogic& logic) { return m_view.CreatePresentationView(logic); });
 
     m_alarms = std::make_unique<AlarmHandling>(AlarmHandlingParts{
-        tree, database, *m_liveView, *m_mail, SystemShellLauncher(), desktop.Sound(),
-        desktop.Speaker(), desktop.Messages(), *this, *m_presentation, view.AlarmWindowViews(),
-        NoTrendView(), NoBarDiagram(), station.ProgramFolder().string()});
+        tree, database, *station.Intake(), *m_liveView, *m_mail, SystemShellLauncher(),
+        desktop.Sound(), desktop.Speaker(), desktop.Messages(), *this, *m_presentation,
+        view.AlarmWindowViews(), NoTrendView(), NoBarDiagram(), station.ProgramFolder().string()});
     m_presentation->SetAlarmWindows(&m_alarms->Windows());
     m_presentation->SetModeHandlers(
         {[this] { m_view.PresentationEntered(); },
@@ -364,15 +364,6 @@ void MainWindowLogic::RunPosted()
 void MainWindowLogic::PostPendingAlarmCheck()
 {
     Post([this] { PendingAlarmCheck(); });
-}
-
-void MainWindowLogic::PostReraiseCurrentEvent()
-{
-    Post([this] {
-        ConfigTree& tree = m_station.Tree();
-        tree.TopFolder("Runtime")->Child("GuardEvent")->MarkChanged();
-        tree.NotifyChanges();
-    });
 }
 
 void MainWindowLogic::PendingAlarmCheck()

@@ -95,8 +95,6 @@ public:
     void Post(std::function<void()> message);
     void RunPosted();
     void PostPendingAlarmCheck();
-    // Marks GuardEvent changed and delivers the notifications again.
-    void PostReraiseCurrentEvent();
 
     // Greater than 0 while a modal operation runs.
     int BusyCount() const { return m_busy; }

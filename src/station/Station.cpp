@@ -1,5 +1,6 @@
 #include "station/Station.h"
 
+#include "alarm/AlarmIntake.h"
 #include "alarm/AlarmSettingsLookup.h"
 #include "config/Clock.h"
 #include "config/ConfigTree.h"
@@ -113,9 +114,11 @@ StationExit Station::Run()
     }
     m_desktop.ShowStartupProgress(50);
 
-    m_decoder = std::make_unique<EventDecoder>(m_tree, Clock::Global());
-    m_supervision =
-        std::make_unique<RecorderSupervision>(m_tree, m_decoder->Arrivals(), KeepAliveMinutes());
+    m_intake = std::make_unique<AlarmIntake>(m_tree, Clock::Global());
+    m_intake->SetStore(m_database.get());
+    m_decoder = std::make_unique<EventDecoder>(m_tree, Clock::Global(), *m_intake);
+    m_supervision = std::make_unique<RecorderSupervision>(m_tree, m_decoder->Arrivals(), *m_intake,
+                                                          KeepAliveMinutes());
     m_pump = std::make_unique<StationPump>([this] {
         m_desktop.DrainEvents();
         if (StopSignalReceived())
@@ -241,7 +244,6 @@ bool Station::OpenDatabase()
     if (m_options.Has("dbmem"))
         m_database->LoadIntoMemory();
     m_desktop.UserProfile().SetString("Database", "FlatFilePath", path);
-    m_database->StartObserving();
     return true;
 }
 
@@ -331,10 +333,10 @@ void Station::EndSession()
     m_sessionEnded = true;
     if (m_pump != nullptr)
         m_pump->SetSessionEnding();
-    if (m_database != nullptr) {
-        m_database->StopObserving();
+    if (m_intake != nullptr)
+        m_intake->SetStore(nullptr);
+    if (m_database != nullptr)
         m_database->Close();
-    }
     // Nothing kills the process after the session here: it ends in order,
     // with the configuration saved.
     RequestQuit();
@@ -349,8 +351,8 @@ void Station::Shutdown()
 {
     if (m_mainWindowCreated)
         m_desktop.EndMainWindow();
-    if (m_database != nullptr)
-        m_database->StopObserving();
+    if (m_intake != nullptr)
+        m_intake->SetStore(nullptr);
     m_tree.SaveImage(FileInFolder(kTreeImage).string());
     m_lock.Release();
     m_pump.reset();

@@ -11,6 +11,7 @@
 #include <string>
 
 class AlarmDatabase;
+class AlarmIntake;
 class ConfigTree;
 class EventDecoder;
 class RecorderListener;
@@ -67,6 +68,8 @@ public:
     StationDesktop& Desktop() { return m_desktop; }
     AlarmDatabase* Database() { return m_database.get(); }
     EventDecoder* Decoder() { return m_decoder.get(); }
+    // Where every new alarm is stored and dispatched from.
+    AlarmIntake* Intake() { return m_intake.get(); }
     StationPump* Pump() { return m_pump.get(); }
     RecorderSupervision* Supervision() { return m_supervision.get(); }
 
@@ -93,6 +96,7 @@ private:
     std::filesystem::path m_languages;
     int m_port = kDefaultPort;
     std::unique_ptr<AlarmDatabase> m_database;
+    std::unique_ptr<AlarmIntake> m_intake;
     std::unique_ptr<EventDecoder> m_decoder;
     std::unique_ptr<RecorderSupervision> m_supervision;
     std::unique_ptr<StationPump> m_pump;

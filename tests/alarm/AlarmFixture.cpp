@@ -126,17 +126,18 @@ AlarmFixture::AlarmFixture()
 
     database = std::make_unique<AlarmDatabase>(*tree, dir.Path(), keys, NoBusyIndicator());
     EXPECT_TRUE(database->Open(dir.File("AlarmDB.txt")));
-    EXPECT_TRUE(database->StartObserving());
+    intake = std::make_unique<AlarmIntake>(*tree, Clock::Global());
+    intake->SetStore(database.get());
 
-    handling = std::make_unique<AlarmHandling>(
-        AlarmHandlingParts{*tree, *database, liveView, mail, launcher, sound, beeper, prompt,
-                           station, presentation, views, trend, NoBarDiagram(), "/opt/wardex"});
+    handling = std::make_unique<AlarmHandling>(AlarmHandlingParts{
+        *tree, *database, *intake, liveView, mail, launcher, sound, beeper, prompt, station,
+        presentation, views, trend, NoBarDiagram(), "/opt/wardex"});
 }
 
 AlarmFixture::~AlarmFixture()
 {
     handling.reset();
-    database->StopObserving();
+    intake->SetStore(nullptr);
     database->Close();
 }
 
@@ -188,7 +189,7 @@ int64_t AlarmFixture::Raise(int32_t alarmType, int32_t camera, std::string_view 
     event.trackId = track;
     event.addInfo = std::move(addInfo);
     event.hybrid = 0;
-    DispatchGuardEvent(*tree, event);
+    intake->Raise(event);
     clock.source.AdvanceMs(1);
     return event.timeArrival;
 }

@@ -6,6 +6,7 @@
 #pragma once
 
 #include "alarm/AlarmHandling.h"
+#include "alarm/AlarmIntake.h"
 #include "alarm/AlarmWindowViewFactory.h"
 #include "alarm/LiveViewLink.h"
 #include "alarm/MailSender.h"
@@ -210,9 +211,9 @@ protected:
     ConfigNode* AddSubAlarm(int32_t alarmType, int64_t cameraMask,
                             std::string_view recorderIp = kRecorderIp);
 
-    // Hands an event to the database through Runtime/GuardEvent, as the
-    // decoder does, arriving now with a departure 2 s earlier; the clock then
-    // moves on 1 ms, so arrivals are unique. Returns the arrival time.
+    // Hands an event to the intake, as the decoder does, arriving now with a
+    // departure 2 s earlier; the clock then moves on 1 ms, so arrivals are
+    // unique. Returns the arrival time.
     int64_t Raise(int32_t alarmType, int32_t camera = 0, std::string_view recorder = kRecorderIp,
                   std::string addInfo = {}, int32_t track = 0);
     // Appends a record directly, without dispatch; returns its number.
@@ -228,6 +229,7 @@ protected:
     std::unique_ptr<ConfigTree> tree;
     FakeModifierKeys keys;
     std::unique_ptr<AlarmDatabase> database;
+    std::unique_ptr<AlarmIntake> intake;
 
     FakeLiveViewLink liveView;
     FakeMailSender mail;

@@ -4,7 +4,6 @@
 #include "db/AlarmDatabase.h"
 
 #include "DbTestSupport.h"
-#include "db/NewAlarmObserver.h"
 #include "db/RedoJournal.h"
 #include "testsupport/TempDir.h"
 
@@ -20,12 +19,6 @@
 namespace {
 
 namespace fs = std::filesystem;
-
-class RecordingObserver final : public NewAlarmObserver {
-public:
-    void OnNewAlarm(int recordNumber) override { numbers.push_back(recordNumber); }
-    std::vector<int> numbers;
-};
 
 class AlarmDatabaseTest : public ::testing::Test {
 protected:
@@ -656,79 +649,4 @@ TEST_F(AlarmDatabaseTest, MemoryModeKeepsAppendsUpdatesAndDeletes)
     EXPECT_EQ(FileBytes(), EncodeRecords(expected));
     db.database->Close();
     EXPECT_FALSE(db.database->InMemory());
-}
-
-// --- the observer on GuardEvent
-// -------------------------------------------------------------------------------
-
-TEST_F(AlarmDatabaseTest, GuardEventChangeAppendsARecordAndTellsTheObserver)
-{
-    ASSERT_TRUE(db.Open());
-    ASSERT_TRUE(db.database->StartObserving());
-    RecordingObserver observer;
-    db.database->SetNewAlarmObserver(&observer);
-    ConfigTree& tree = *db.tree;
-    SetInt64(tree, "Runtime/GuardEvent/TimeArrival", 13'000'000'000'001);
-    SetInt64(tree, "Runtime/GuardEvent/TimeDeparture", -1);
-    Node(tree, "Runtime/GuardEvent/Recorder")->SetString(std::string(70, '7'));
-    SetInt(tree, "Runtime/GuardEvent/CameraID", -1);
-    SetInt(tree, "Runtime/GuardEvent/TrackID", 12);
-    SetInt(tree, "Runtime/GuardEvent/AlarmType", 10016);
-    Node(tree, "Runtime/GuardEvent/AddInfo")->SetString("Kameras: 1, 3\r\nzweite Zeile");
-    Node(tree, "Runtime/GuardEvent")->MarkChanged();
-    tree.NotifyChanges();
-
-    ASSERT_EQ(db.database->RecordCount(), 1);
-    EXPECT_EQ(observer.numbers, (std::vector<int>{0}));
-    AlarmRecord record;
-    ASSERT_TRUE(db.database->Read(0, record));
-    EXPECT_EQ(record.Field(AlarmField::TimeArrival), "13000000000001");
-    EXPECT_EQ(record.Field(AlarmField::TimeDeparture), "-1");
-    EXPECT_EQ(record.Field(AlarmField::Recorder), std::string(59, '7'));
-    EXPECT_EQ(record.Field(AlarmField::CameraID), "-1");
-    EXPECT_EQ(record.Field(AlarmField::TrackID), "12");
-    EXPECT_EQ(record.Field(AlarmField::AlarmType), "10016");
-    EXPECT_EQ(record.Field(AlarmField::AddInfo), "Kameras: 1, 3  zweite Zeile");
-    EXPECT_EQ(record.Field(AlarmField::Confirmed), "0");
-    EXPECT_EQ(record.Field(AlarmField::ConfirmState), "0");
-    EXPECT_EQ(record.Field(AlarmField::AutoConfirmed), "0");
-    EXPECT_EQ(record.Field(AlarmField::ConfirmComment), "");
-    EXPECT_EQ(db.database->LastPosition(), 0);
-}
-
-TEST_F(AlarmDatabaseTest, EventOfTypeMinusOneIsNotStored)
-{
-    ASSERT_TRUE(db.Open());
-    ASSERT_TRUE(db.database->StartObserving());
-    RecordingObserver observer;
-    db.database->SetNewAlarmObserver(&observer);
-    SetInt(*db.tree, "Runtime/GuardEvent/AlarmType", -1);
-    Node(*db.tree, "Runtime/GuardEvent")->MarkChanged();
-    db.tree->NotifyChanges();
-    EXPECT_EQ(db.database->RecordCount(), 0);
-    EXPECT_TRUE(observer.numbers.empty());
-}
-
-TEST_F(AlarmDatabaseTest, ObserverIsNotToldWhenTheAppendFailed)
-{
-    fs::create_symlink("/dev/full", db.DbPath());
-    ASSERT_TRUE(db.Open());
-    ASSERT_TRUE(db.database->StartObserving());
-    RecordingObserver observer;
-    db.database->SetNewAlarmObserver(&observer);
-    SetInt(*db.tree, "Runtime/GuardEvent/AlarmType", 10005);
-    Node(*db.tree, "Runtime/GuardEvent")->MarkChanged();
-    db.tree->NotifyChanges();
-    EXPECT_TRUE(observer.numbers.empty());
-}
-
-TEST_F(AlarmDatabaseTest, StoppedObserverAppendsNothing)
-{
-    ASSERT_TRUE(db.Open());
-    ASSERT_TRUE(db.database->StartObserving());
-    db.database->StopObserving();
-    SetInt(*db.tree, "Runtime/GuardEvent/AlarmType", 10005);
-    Node(*db.tree, "Runtime/GuardEvent")->MarkChanged();
-    db.tree->NotifyChanges();
-    EXPECT_EQ(db.database->RecordCount(), 0);
 }

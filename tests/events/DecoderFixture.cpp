@@ -9,15 +9,9 @@ DecoderFixture::DecoderFixture()
     FakePrompt prompt;
     EXPECT_TRUE(m_tree.LoadDefaults(DefaultScript(), prompt));
     AddRecorder(kRecorderIp, kRecorderName);
-    GuardEventFolder().AddObserver(&m_recorder);
-    m_tree.NotifyChanges();
-    m_recorder.events.clear();
 }
 
-DecoderFixture::~DecoderFixture()
-{
-    GuardEventFolder().RemoveObserver(&m_recorder);
-}
+DecoderFixture::~DecoderFixture() = default;
 
 ConfigNode& DecoderFixture::RecorderList()
 {
@@ -31,11 +25,6 @@ ConfigNode& DecoderFixture::AddRecorder(std::string_view ip, std::string_view na
     entry->Child("Name")->SetString(name);
     entry->Child("Hybrid")->SetInt(hybrid);
     return *entry;
-}
-
-ConfigNode& DecoderFixture::GuardEventFolder()
-{
-    return *m_tree.TopFolder("Runtime")->Child("GuardEvent");
 }
 
 std::vector<GuardEvent> DecoderFixture::Decode(uint16_t typeCode, uint32_t detail,

@@ -1,10 +1,9 @@
 // A station's decoding side for tests: the default configuration with known
-// recorders, a clock that moves only when told, the decoder, and an observer
-// on Runtime/GuardEvent that records every dispatched event.
+// recorders, a clock that moves only when told, the decoder, and a sink that
+// records every event it raises.
 #pragma once
 
 #include "config/Clock.h"
-#include "config/ConfigObserver.h"
 #include "config/ConfigTree.h"
 #include "events/EventDecoder.h"
 #include "events/GuardEvent.h"
@@ -24,16 +23,11 @@
 inline constexpr std::string_view kRecorderIp = "192.168.10.20";
 inline constexpr std::string_view kRecorderName = "Lager Nord";
 
-// Records the folder's fields each time the notification pass reaches it.
-class GuardEventRecorder final : public ConfigObserver {
+class GuardEventRecorder final : public GuardEventSink {
 public:
-    explicit GuardEventRecorder(ConfigTree& tree) : m_tree(tree) {}
-    void OnChanged() override { events.push_back(ReadGuardEvent(m_tree)); }
+    void Raise(const GuardEvent& event) override { events.push_back(event); }
 
     std::vector<GuardEvent> events;
-
-private:
-    ConfigTree& m_tree;
 };
 
 // Readable failure messages.
@@ -49,7 +43,6 @@ protected:
 
     ConfigNode& RecorderList();
     ConfigNode& AddRecorder(std::string_view ip, std::string_view name, int32_t hybrid = 0);
-    ConfigNode& GuardEventFolder();
 
     // Decodes one telegram and returns the events it dispatched.
     std::vector<GuardEvent> Decode(uint16_t typeCode, uint32_t detail,
@@ -69,8 +62,8 @@ protected:
     FakeClockSource m_source{kStartRealtimeUs};
     Clock m_clock{m_source};
     ConfigTree m_tree;
-    EventDecoder m_decoder{m_tree, m_clock};
-    GuardEventRecorder m_recorder{m_tree};
+    GuardEventRecorder m_recorder;
+    EventDecoder m_decoder{m_tree, m_clock, m_recorder};
 };
 
 // A payload in the entry layout: the version entry first, then `entries`.

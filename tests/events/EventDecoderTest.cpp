@@ -166,11 +166,10 @@ TEST_F(EventDecoderTest, ForwardingStationsFollowTheListAsItChanges)
     }
 }
 
-TEST_F(EventDecoderTest, UnknownRecorderRaisesNoAlarmAndResetsTheEvent)
+TEST_F(EventDecoderTest, UnknownRecorderRaisesNoAlarm)
 {
     DecodeOne(10001, 0);
     EXPECT_EQ(Decode(10001, 0, {}, "10.9.9.9").size(), 0u);
-    EXPECT_EQ(ReadGuardEvent(m_tree), GuardEvent{});
     TelegramFields fields;
     fields.typeCode = 10001;
     EXPECT_EQ(DecodeBytes(EncodeTelegram(fields), "10.9.9.9"), TelegramOutcome::UnknownRecorder);
@@ -188,13 +187,6 @@ TEST_F(EventDecoderTest, RecorderAddressMustMatchExactly)
     EXPECT_EQ(Decode(10001, 0, {}, "192.168.10.2").size(), 0u);
     EXPECT_EQ(Decode(10001, 0, {}, "192.168.10.200").size(), 0u);
     EXPECT_EQ(Decode(10001, 0, {}, " 192.168.10.20").size(), 0u);
-}
-
-TEST_F(EventDecoderTest, UnknownRecorderDoesNotReachALaterNotificationPass)
-{
-    Decode(10001, 0, {}, "10.9.9.9");
-    m_tree.NotifyChanges();
-    EXPECT_TRUE(m_recorder.events.empty());
 }
 
 TEST_F(EventDecoderTest, UnknownAlarmTypeIsDispatchedAs11001)
@@ -215,55 +207,6 @@ TEST_F(EventDecoderTest, UnknownAlarmTextIsTranslated)
 TEST_F(EventDecoderTest, Type10037IsConsumedSilently)
 {
     EXPECT_EQ(Decode(10037, 0).size(), 0u);
-    // The partly decoded values stay, but no later pass takes them for an alarm.
-    EXPECT_EQ(ReadGuardEvent(m_tree).alarmType, 10037);
-    m_tree.NotifyChanges();
-    EXPECT_TRUE(m_recorder.events.empty());
-}
-
-TEST_F(EventDecoderTest, EachDispatchNotifiesOnce)
-{
-    int notifications = 0;
-    struct Counter final : ConfigObserver {
-        int& count;
-        explicit Counter(int& c) : count(c) {}
-        void OnChanged() override { ++count; }
-    } counter(notifications);
-    GuardEventFolder().AddObserver(&counter);
-    Decode(10001, 0);
-    Decode(10002, 0);
-    Decode(10037, 0);
-    GuardEventFolder().RemoveObserver(&counter);
-    EXPECT_EQ(notifications, 2);
-}
-
-TEST_F(EventDecoderTest, AnEventRaisedWhileOneIsHandledWaitsUntilThatHandlingIsDone)
-{
-    // The handler of the first event opens a dialog whose loop raises the
-    // second; the handler still reads its own event afterwards.
-    struct Handler final : ConfigObserver {
-        ConfigTree& tree;
-        std::vector<int32_t> seen;
-        int32_t readAfterNested = 0;
-        explicit Handler(ConfigTree& t) : tree(t) {}
-        void OnChanged() override
-        {
-            seen.push_back(ReadGuardEvent(tree).alarmType);
-            if (seen.size() != 1)
-                return;
-            GuardEvent second;
-            second.alarmType = 10002;
-            DispatchGuardEvent(tree, second);
-            readAfterNested = ReadGuardEvent(tree).alarmType;
-        }
-    } handler(m_tree);
-    GuardEventFolder().AddObserver(&handler);
-    GuardEvent first;
-    first.alarmType = 10001;
-    DispatchGuardEvent(m_tree, first);
-    GuardEventFolder().RemoveObserver(&handler);
-    EXPECT_EQ(handler.readAfterNested, 10001);
-    EXPECT_EQ(handler.seen, (std::vector<int32_t>{10001, 10002}));
 }
 
 TEST_F(EventDecoderTest, TelegramOfAnotherKindIsIgnored)

@@ -66,7 +66,7 @@ protected:
         return events;
     }
 
-    RecorderSupervision m_supervision{m_tree, m_decoder.Arrivals()};
+    RecorderSupervision m_supervision{m_tree, m_decoder.Arrivals(), m_recorder};
 };
 
 } // namespace
@@ -132,7 +132,7 @@ TEST_F(Supervision, MissIsReportedOnceUntilTheNextTestMessage)
 
 TEST_F(Supervision, GracePeriodComesFromTheStartOption)
 {
-    RecorderSupervision shortGrace(m_tree, m_decoder.Arrivals(), 1);
+    RecorderSupervision shortGrace(m_tree, m_decoder.Arrivals(), m_recorder, 1);
     DecodeOne(10042, 0, TestMessage(60));
     m_source.AdvanceMs(MsAt(12, 2, 1) - NowMs());
     shortGrace.CheckRecorderSignals(NowMs());

@@ -88,15 +88,16 @@ AlarmListFixture::AlarmListFixture()
 
     database = std::make_unique<AlarmDatabase>(*tree, dir.Path(), keys, NoBusyIndicator());
     EXPECT_TRUE(database->Open(dir.File("AlarmDB.txt")));
-    EXPECT_TRUE(database->StartObserving());
+    intake = std::make_unique<AlarmIntake>(*tree, Clock::Global());
+    intake->SetStore(database.get());
     settingsSource = std::make_unique<SettingsForSortKeys>(*tree);
     sortKeys = std::make_unique<SettingsSortKeys>(*tree, *settingsSource);
     database->SetSortKeySource(sortKeys.get());
 
     users = std::make_unique<UserSession>(*tree, accountDialogs, prompt, beeper);
-    handling = std::make_unique<AlarmHandling>(
-        AlarmHandlingParts{*tree, *database, liveView, mail, launcher, sound, beeper, prompt,
-                           station, presentation, views, trend, NoBarDiagram(), "/opt/wardex"});
+    handling = std::make_unique<AlarmHandling>(AlarmHandlingParts{
+        *tree, *database, *intake, liveView, mail, launcher, sound, beeper, prompt, station,
+        presentation, views, trend, NoBarDiagram(), "/opt/wardex"});
     place = std::make_unique<QWidget>();
     place->resize(1200, 400);
     list = InstallAlarmList(*place,
@@ -113,7 +114,7 @@ AlarmListFixture::~AlarmListFixture()
     handling.reset();
     QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
     database->SetSortKeySource(nullptr);
-    database->StopObserving();
+    intake->SetStore(nullptr);
     database->Close();
     EXPECT_TRUE(prompt.answers.empty()) << "a message box that was expected did not appear";
 }
@@ -172,7 +173,7 @@ int64_t AlarmListFixture::Raise(int32_t alarmType, int32_t camera, std::string_v
     event.cameraId = camera;
     event.trackId = 0;
     event.hybrid = 0;
-    DispatchGuardEvent(*tree, event);
+    intake->Raise(event);
     clock.source.AdvanceMs(1000);
     return event.timeArrival;
 }

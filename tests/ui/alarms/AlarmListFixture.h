@@ -7,6 +7,7 @@
 
 #include "AlarmFixture.h"
 #include "alarm/AlarmHandling.h"
+#include "alarm/AlarmIntake.h"
 #include "filters/AlarmSettingsSource.h"
 #include "filters/SettingsSortKeys.h"
 #include "platform/qt/QtPrompt.h"
@@ -95,8 +96,8 @@ protected:
     // number. The clock moves on 1 s, so arrivals are unique and ordered.
     int Store(int32_t alarmType, int32_t camera = 0, std::string_view recorder = kRecorderIp,
               std::string_view addInfo = {});
-    // An event through Runtime/GuardEvent as the decoder hands it over:
-    // stored, dispatched, the list refreshed by the dispatcher.
+    // An event through the intake as the decoder hands it over: stored,
+    // dispatched, the list refreshed by the dispatcher.
     int64_t Raise(int32_t alarmType, int32_t camera = 0, std::string_view recorder = kRecorderIp);
     AlarmRecord RecordAt(int number);
     std::string Field(int number, AlarmField field);
@@ -114,6 +115,7 @@ protected:
     std::unique_ptr<ConfigTree> tree;
     FakeModifierKeys keys;
     std::unique_ptr<AlarmDatabase> database;
+    std::unique_ptr<AlarmIntake> intake;
 
     FakeLiveViewLink liveView;
     FakeMailSender mail;

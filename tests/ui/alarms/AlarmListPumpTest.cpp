@@ -75,7 +75,7 @@ protected:
         return condition();
     }
 
-    EventDecoder decoder{*tree, Clock::Global()};
+    EventDecoder decoder{*tree, Clock::Global(), *intake};
     SocketPump pump;
     int port = 0;
     int peer = -1;
