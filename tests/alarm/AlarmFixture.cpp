@@ -114,7 +114,12 @@ std::unique_ptr<AlarmWindowView> FakeViewFactory::CreateAlarmWindowView(AlarmWin
     return view;
 }
 
-AlarmFixture::AlarmFixture()
+AlarmFixture::AlarmFixture() : AlarmFixture(Unassembled{1})
+{
+    Assemble(prompt, station, views);
+}
+
+AlarmFixture::AlarmFixture(Unassembled later) : m_stepMs(later.stepMs)
 {
     tree = std::make_unique<ConfigTree>();
     FakePrompt scriptPrompt;
@@ -128,10 +133,14 @@ AlarmFixture::AlarmFixture()
     EXPECT_TRUE(database->Open(dir.File("AlarmDB.txt")));
     intake = std::make_unique<AlarmIntake>(*tree, Clock::Global());
     intake->SetStore(database.get());
+}
 
+void AlarmFixture::Assemble(Prompt& shownPrompt, StationWindow& shownStation,
+                            AlarmWindowViewFactory& shownViews)
+{
     handling = std::make_unique<AlarmHandling>(AlarmHandlingParts{
-        *tree, *database, *intake, liveView, mail, launcher, sound, beeper, prompt, station,
-        presentation, views, trend, NoBarDiagram(), "/opt/wardex"});
+        *tree, *database, *intake, liveView, mail, launcher, sound, beeper, shownPrompt,
+        shownStation, presentation, shownViews, trend, NoBarDiagram(), "/opt/wardex"});
 }
 
 AlarmFixture::~AlarmFixture()
@@ -190,11 +199,12 @@ int64_t AlarmFixture::Raise(int32_t alarmType, int32_t camera, std::string_view 
     event.addInfo = std::move(addInfo);
     event.hybrid = 0;
     intake->Raise(event);
-    clock.source.AdvanceMs(1);
+    clock.source.AdvanceMs(m_stepMs);
     return event.timeArrival;
 }
 
-int AlarmFixture::Store(int32_t alarmType, int32_t camera, std::string_view recorder)
+int AlarmFixture::Store(int32_t alarmType, int32_t camera, std::string_view recorder,
+                        std::string_view addInfo)
 {
     AlarmRecord record = AlarmRecord::NewAlarm();
     record.SetNumber(AlarmField::TimeArrival, Timestamp::NowMs());
@@ -203,8 +213,9 @@ int AlarmFixture::Store(int32_t alarmType, int32_t camera, std::string_view reco
     record.SetNumber(AlarmField::CameraID, camera);
     record.SetNumber(AlarmField::TrackID, 0);
     record.SetNumber(AlarmField::AlarmType, alarmType);
+    record.SetField(AlarmField::AddInfo, addInfo);
     EXPECT_TRUE(database->Append(record));
-    clock.source.AdvanceMs(1);
+    clock.source.AdvanceMs(m_stepMs);
     return database->RecordCount() - 1;
 }
 

@@ -201,23 +201,37 @@ protected:
     static constexpr const char* kRecorderIp = "10.0.0.1";
 
     AlarmFixture();
+    // For a fixture with other fakes of its own: the station without the
+    // alarm handling, and `stepMs` for the clock after each stored alarm.
+    // The derived constructor calls Assemble with its parts.
+    struct Unassembled {
+        int64_t stepMs;
+    };
+    explicit AlarmFixture(Unassembled later);
     ~AlarmFixture() override;
+    void Assemble(Prompt& shownPrompt, StationWindow& shownStation,
+                  AlarmWindowViewFactory& shownViews);
 
     ConfigNode* System(std::string_view key);
     // The recorder's n-th entry of the type (0: the main entry).
     ConfigNode* Setting(int32_t alarmType, int n = 0, std::string_view recorderIp = kRecorderIp);
+    ConfigNode* Setting(int32_t alarmType, std::string_view recorderIp)
+    {
+        return Setting(alarmType, 0, recorderIp);
+    }
     ConfigNode* AddRecorder(std::string_view ip, std::string_view name, int32_t hybrid = 0);
     // A sub-alarm entry of the type appended to the recorder's list.
     ConfigNode* AddSubAlarm(int32_t alarmType, int64_t cameraMask,
                             std::string_view recorderIp = kRecorderIp);
 
     // Hands an event to the intake, as the decoder does, arriving now with a
-    // departure 2 s earlier; the clock then moves on 1 ms, so arrivals are
-    // unique. Returns the arrival time.
+    // departure 2 s earlier; the clock then moves on (1 ms unless the
+    // fixture says otherwise), so arrivals are unique. Returns the arrival.
     int64_t Raise(int32_t alarmType, int32_t camera = 0, std::string_view recorder = kRecorderIp,
                   std::string addInfo = {}, int32_t track = 0);
     // Appends a record directly, without dispatch; returns its number.
-    int Store(int32_t alarmType, int32_t camera = 0, std::string_view recorder = kRecorderIp);
+    int Store(int32_t alarmType, int32_t camera = 0, std::string_view recorder = kRecorderIp,
+              std::string_view addInfo = {});
 
     AlarmRecord RecordAt(int number);
     std::string Field(int number, AlarmField field);
@@ -242,4 +256,7 @@ protected:
     FakeTrendView trend;
     FakeViewFactory views;
     std::unique_ptr<AlarmHandling> handling;
+
+private:
+    int64_t m_stepMs = 1;
 };

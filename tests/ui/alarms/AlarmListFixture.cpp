@@ -76,28 +76,14 @@ const ConfigNode* SettingsForSortKeys::FindAlarmSettings(int32_t alarmType, int3
     return ::FindAlarmSettings(m_tree, alarmType, cameraId, recorder);
 }
 
-AlarmListFixture::AlarmListFixture()
+AlarmListFixture::AlarmListFixture() : AlarmFixture(Unassembled{1000})
 {
-    tree = std::make_unique<ConfigTree>();
-    FakePrompt scriptPrompt;
-    EXPECT_TRUE(tree->LoadDefaults(DefaultScript(), scriptPrompt));
-    EXPECT_TRUE(RebuildAlarmDefaults(*tree));
-    CreateBuiltInAccount(*tree);
-    AddRecorder(kRecorderIp, "Tor");
-    CompleteRecorderSettings(*tree);
-
-    database = std::make_unique<AlarmDatabase>(*tree, dir.Path(), keys, NoBusyIndicator());
-    EXPECT_TRUE(database->Open(dir.File("AlarmDB.txt")));
-    intake = std::make_unique<AlarmIntake>(*tree, Clock::Global());
-    intake->SetStore(database.get());
     settingsSource = std::make_unique<SettingsForSortKeys>(*tree);
     sortKeys = std::make_unique<SettingsSortKeys>(*tree, *settingsSource);
     database->SetSortKeySource(sortKeys.get());
 
     users = std::make_unique<UserSession>(*tree, accountDialogs, prompt, beeper);
-    handling = std::make_unique<AlarmHandling>(AlarmHandlingParts{
-        *tree, *database, *intake, liveView, mail, launcher, sound, beeper, prompt, station,
-        presentation, views, trend, NoBarDiagram(), "/opt/wardex"});
+    Assemble(prompt, station, views);
     place = std::make_unique<QWidget>();
     place->resize(1200, 400);
     list = InstallAlarmList(*place,
@@ -114,31 +100,7 @@ AlarmListFixture::~AlarmListFixture()
     handling.reset();
     QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
     database->SetSortKeySource(nullptr);
-    intake->SetStore(nullptr);
-    database->Close();
     EXPECT_TRUE(prompt.answers.empty()) << "a message box that was expected did not appear";
-}
-
-ConfigNode* AlarmListFixture::System(std::string_view key)
-{
-    return tree->TopFolder("Program")->Child("Configuration")->Child("System")->Child(key);
-}
-
-ConfigNode* AlarmListFixture::AddRecorder(std::string_view ip, std::string_view name)
-{
-    ConfigNode* recorders = tree->TopFolder("Program")->Child("RecorderList");
-    ConfigNode* recorder = recorders->NewEntry(recorders->ChildCount());
-    recorder->Child("IP")->SetString(ip);
-    recorder->Child("Name")->SetString(name);
-    recorder->Child("Hybrid")->SetInt(0);
-    return recorder;
-}
-
-ConfigNode* AlarmListFixture::Setting(int32_t alarmType, std::string_view recorderIp)
-{
-    ConfigNode* recorder =
-        tree->TopFolder("Program")->Child("RecorderList")->FindEntryByString("IP", recorderIp);
-    return recorder->Child("AlarmSettings")->FindEntryByInt("Type", alarmType);
 }
 
 ConfigNode* AlarmListFixture::User(std::string_view name)
@@ -149,45 +111,9 @@ ConfigNode* AlarmListFixture::User(std::string_view name)
 int AlarmListFixture::Store(int32_t alarmType, int32_t camera, std::string_view recorder,
                             std::string_view addInfo)
 {
-    AlarmRecord record = AlarmRecord::NewAlarm();
-    record.SetNumber(AlarmField::TimeArrival, Timestamp::NowMs());
-    record.SetNumber(AlarmField::TimeDeparture, Timestamp::NowMs() - 2000);
-    record.SetField(AlarmField::Recorder, recorder);
-    record.SetNumber(AlarmField::CameraID, camera);
-    record.SetNumber(AlarmField::TrackID, 0);
-    record.SetNumber(AlarmField::AlarmType, alarmType);
-    record.SetField(AlarmField::AddInfo, addInfo);
-    EXPECT_TRUE(database->Append(record));
-    clock.source.AdvanceMs(1000);
+    int number = AlarmFixture::Store(alarmType, camera, recorder, addInfo);
     list->Refresh();
-    return database->RecordCount() - 1;
-}
-
-int64_t AlarmListFixture::Raise(int32_t alarmType, int32_t camera, std::string_view recorder)
-{
-    GuardEvent event;
-    event.recorder = std::string(recorder);
-    event.timeArrival = Timestamp::NowMs();
-    event.timeDeparture = event.timeArrival - 2000;
-    event.alarmType = alarmType;
-    event.cameraId = camera;
-    event.trackId = 0;
-    event.hybrid = 0;
-    intake->Raise(event);
-    clock.source.AdvanceMs(1000);
-    return event.timeArrival;
-}
-
-AlarmRecord AlarmListFixture::RecordAt(int number)
-{
-    AlarmRecord record;
-    EXPECT_TRUE(database->Read(number, record));
-    return record;
-}
-
-std::string AlarmListFixture::Field(int number, AlarmField field)
-{
-    return std::string(RecordAt(number).Field(field));
+    return number;
 }
 
 void AlarmListFixture::RunNextAlarmRequests()

@@ -79,28 +79,18 @@ private:
     ConfigTree& m_tree;
 };
 
-class AlarmListFixture : public ::testing::Test {
+// The alarm fixture with real alarm windows and message boxes, and the list.
+class AlarmListFixture : public AlarmFixture {
 protected:
-    static constexpr const char* kRecorderIp = "10.0.0.1";
-
     AlarmListFixture();
     ~AlarmListFixture() override;
 
-    ConfigNode* System(std::string_view key);
-    ConfigNode* AddRecorder(std::string_view ip, std::string_view name);
-    // The recorder's main entry of the type.
-    ConfigNode* Setting(int32_t alarmType, std::string_view recorderIp = kRecorderIp);
     ConfigNode* User(std::string_view name);
 
     // Appends a record without dispatch and refreshes the list; returns its
     // number. The clock moves on 1 s, so arrivals are unique and ordered.
     int Store(int32_t alarmType, int32_t camera = 0, std::string_view recorder = kRecorderIp,
               std::string_view addInfo = {});
-    // An event through the intake as the decoder hands it over: stored,
-    // dispatched, the list refreshed by the dispatcher.
-    int64_t Raise(int32_t alarmType, int32_t camera = 0, std::string_view recorder = kRecorderIp);
-    AlarmRecord RecordAt(int number);
-    std::string Field(int number, AlarmField field);
     // Runs the queued next-alarm requests, as the main window's drain does.
     void RunNextAlarmRequests();
 
@@ -110,29 +100,14 @@ protected:
     std::vector<AlarmWindowDialog*> OpenDialogs() { return views.OpenDialogs(); }
 
     ScopedTimeZone zone{"Europe/Berlin"};
-    ScopedFakeClock clock;
-    TempDir dir;
-    std::unique_ptr<ConfigTree> tree;
-    FakeModifierKeys keys;
-    std::unique_ptr<AlarmDatabase> database;
-    std::unique_ptr<AlarmIntake> intake;
-
-    FakeLiveViewLink liveView;
-    FakeMailSender mail;
-    FakeShellLauncher launcher;
-    FakeSoundPlayer sound;
-    FakeBeeper beeper;
     AnsweringPrompt prompt;
     NoAccountDialogs accountDialogs;
     std::unique_ptr<UserSession> users;
     ListStationWindow station;
-    FakePresentationWindow presentation;
-    FakeTrendView trend;
     bool shiftHeld = false;
     QtAlarmWindowFactory views{[this] { return shiftHeld; }};
     std::unique_ptr<SettingsForSortKeys> settingsSource;
     std::unique_ptr<SettingsSortKeys> sortKeys;
-    std::unique_ptr<AlarmHandling> handling;
     std::unique_ptr<QWidget> place;
     AlarmListView* list = nullptr;
 };

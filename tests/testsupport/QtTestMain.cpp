@@ -1,6 +1,6 @@
-// main() for the widget tests: the offscreen platform (or the one
-// WARDEX_UI_PLATFORM names) is set before the QApplication exists, settings and audio clients write
-// into a temporary home.
+// main() for every test binary that needs a QApplication: the offscreen
+// platform (or the one WARDEX_UI_PLATFORM names) is set before it exists,
+// settings and audio clients write into a temporary home.
 #include "testsupport/TempDir.h"
 
 #include <QApplication>
