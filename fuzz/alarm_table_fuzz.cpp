@@ -19,15 +19,16 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
         std::abort();
     std::vector<AlarmTableRecord> records;
     int64_t shown = 0;
-    table.Read(records, shown);
+    if (!table.Read(records, shown))
+        return 0;
     if (records.size() > static_cast<size_t>(AlarmTableLayout::kCapacity))
         std::abort();
     table.AddAlarm("Tor", 1, "Spur", 42, 2);
     if (!records.empty())
         table.RemoveAlarm(records.front().arrival);
     table.SetShownAlarm(42);
-    table.Read(records, shown);
-    if (records.size() > static_cast<size_t>(AlarmTableLayout::kCapacity) || shown != 42)
+    if (!table.Read(records, shown) ||
+        records.size() > static_cast<size_t>(AlarmTableLayout::kCapacity) || shown != 42)
         std::abort();
     return 0;
 }

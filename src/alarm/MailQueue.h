@@ -41,7 +41,7 @@ public:
 
     // Reads the file; a record cut short is dropped. False when the file
     // exists but is not a mail queue: the queue then starts empty.
-    bool Load();
+    [[nodiscard]] bool Load();
     // Writes the file when its content changed since the last write.
     [[nodiscard]] bool Save();
     // Writes the file at once without waiting for the disk: what is queued

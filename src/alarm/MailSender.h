@@ -21,5 +21,5 @@ public:
     virtual ~MailSender() = default;
 
     // False when the mail cannot be sent at all (no recipient).
-    virtual bool Send(const AlarmMail& mail) = 0;
+    [[nodiscard]] virtual bool Send(const AlarmMail& mail) = 0;
 };

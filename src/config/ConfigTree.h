@@ -31,11 +31,11 @@ public:
 
     // Parses the script into a new root; on failure the tree is unchanged.
     // Tokenizer errors are shown through `prompt`.
-    bool LoadDefaults(std::string_view script, Prompt& prompt);
+    [[nodiscard]] bool LoadDefaults(std::string_view script, Prompt& prompt);
     ConfigNode* TopFolder(std::string_view name) const;
 
     // Overlays an image file onto `node` (the root when null).
-    bool LoadImage(const std::string& path, ConfigNode* node = nullptr);
+    [[nodiscard]] bool LoadImage(const std::string& path, ConfigNode* node = nullptr);
     // 0 on success, -1 when the file could not be written. The file is
     // replaced atomically, so a crash never leaves a truncated image.
     int SaveImage(const std::string& path) const;

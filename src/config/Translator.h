@@ -22,12 +22,13 @@ public:
 
     // Empties the table, loads the language file and, when that succeeded and
     // a fallback is given, the fallback file on top of it.
-    bool LoadLanguage(const std::filesystem::path& path, const std::filesystem::path& fallbackPath);
+    [[nodiscard]] bool LoadLanguage(const std::filesystem::path& path,
+                                    const std::filesystem::path& fallbackPath);
 
     // Adds the file's pairs whose sources the table does not hold yet. A file
     // that cannot be opened leaves the table as it was; a file with a syntax
     // error empties it.
-    bool LoadFile(const std::filesystem::path& path);
+    [[nodiscard]] bool LoadFile(const std::filesystem::path& path);
 
     // The target of the pair whose source equals text exactly, else text.
     std::string Translate(std::string_view text) const;

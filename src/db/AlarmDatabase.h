@@ -55,7 +55,7 @@ public:
     // Opens or creates the file, completes an update a kill interrupted,
     // establishes the record count, converts an older layout, cuts off a
     // trailing partial record and shows every record in file order.
-    bool Open(const std::string& path);
+    [[nodiscard]] bool Open(const std::string& path);
     // Writes "db.cache" when Runtime/FFTMNumRecords/iDoNotWriteDBCache is 0.
     void Close();
     bool IsOpen() const { return m_file.IsOpen(); }
@@ -63,10 +63,10 @@ public:
 
     // Writes at 383 x count and enters the record into the view at the
     // position its sort order gives it (the last position).
-    bool Append(const AlarmRecord& record);
-    bool Read(int number, AlarmRecord& record);
+    [[nodiscard]] bool Append(const AlarmRecord& record);
+    [[nodiscard]] bool Read(int number, AlarmRecord& record);
     // Rewrites the 13 fields; the line end stays.
-    bool Update(int number, const AlarmRecord& record);
+    [[nodiscard]] bool Update(int number, const AlarmRecord& record);
     // Makes what Append and Update wrote since the last call durable, with
     // one fdatasync; no system call when they wrote nothing.
     [[nodiscard]] bool SyncWrites();
@@ -74,7 +74,7 @@ public:
     int FindByArrival(std::string_view key, int hint);
     // Removes the records by rewriting the file, then rebuilds the view with
     // the current filter and order. Numbers out of range are ignored.
-    bool DeleteRecords(std::span<const int> numbers);
+    [[nodiscard]] bool DeleteRecords(std::span<const int> numbers);
 
     int RecordCount() const { return m_count; }
     int Current() const { return m_current; }
@@ -84,7 +84,7 @@ public:
     int ViewCapacity() const { return m_viewCapacity; }
     // -1 outside the view.
     int ViewRecord(int position) const;
-    bool ReadViewed(int position, AlarmRecord& record);
+    [[nodiscard]] bool ReadViewed(int position, AlarmRecord& record);
     // Position of the most recently appended record; -1 after a view change
     // or when the record did not pass the filter.
     int LastPosition() const { return m_lastPosition; }
@@ -108,7 +108,7 @@ public:
     size_t SortColumnBytes() const;
 
     // Keeps a copy of every record in memory and serves reads from it.
-    bool LoadIntoMemory();
+    [[nodiscard]] bool LoadIntoMemory();
     bool InMemory() const { return m_inMemory; }
 
     // Records that await an operator (see AwaitingIndex). The first call
@@ -135,27 +135,27 @@ private:
 
     Opened OpenOnce();
     void ReleaseFiles();
-    bool ReadCountCache(int64_t& count);
+    [[nodiscard]] bool ReadCountCache(int64_t& count);
     void WriteCountCache();
-    bool ConvertLayout(int fieldCount);
-    bool WriteConvertedRecords(int fieldCount, FileHandle& out);
+    [[nodiscard]] bool ConvertLayout(int fieldCount);
+    [[nodiscard]] bool WriteConvertedRecords(int fieldCount, FileHandle& out);
     bool EnsureIndex();
     bool IndexUpTo(int end);
     // Before the file is rewritten other than through the journal: writes
     // entries an update could not complete, then empties the journal, whose
     // entries would not fit the rewritten file.
-    bool SettleJournal();
+    [[nodiscard]] bool SettleJournal();
     // The two ways DeleteRecords changes the file: emptied, or rewritten
     // with the records `drop` leaves (`keep` of them).
-    bool EmptyFile();
-    bool RewriteWithout(const std::vector<uint8_t>& drop, int keep);
+    [[nodiscard]] bool EmptyFile();
+    [[nodiscard]] bool RewriteWithout(const std::vector<uint8_t>& drop, int keep);
     void SetRuntimeDoNotWriteCache(int32_t value);
 
     // Calls visit(number, bytes) for records first..end-1 in file order,
     // reading large blocks. False on a read error.
     template <typename Visit>
     bool Walk(int first, int end, Visit&& visit);
-    bool ReadBytes(int number, char* bytes, size_t size);
+    [[nodiscard]] bool ReadBytes(int number, char* bytes, size_t size);
     int64_t ArrivalOf(int number);
 
     void RebuildView();

@@ -22,7 +22,7 @@ public:
     RedoJournal() = default;
 
     // Opens or creates the journal file.
-    bool Open(const std::string& path);
+    [[nodiscard]] bool Open(const std::string& path);
     void Close();
     bool IsOpen() const { return m_file.IsOpen(); }
 

@@ -40,7 +40,7 @@ public:
     bool SetShownAlarm(int64_t arrival);
 
     // What the live-view program sees: the records in use, in insertion order.
-    bool Read(std::vector<AlarmTableRecord>& records, int64_t& shownAlarm);
+    [[nodiscard]] bool Read(std::vector<AlarmTableRecord>& records, int64_t& shownAlarm);
 
     static AlarmTableRecord DecodeRecord(const uint8_t* record);
 

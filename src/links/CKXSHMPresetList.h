@@ -28,7 +28,7 @@ public:
 
     // False when the list is missing, cannot be mapped, has another version
     // or is malformed; the names are then empty.
-    bool Read();
+    [[nodiscard]] bool Read();
     size_t Count() const { return m_names.size(); }
     const std::string& At(size_t index) const { return m_names.at(index); }
     const std::vector<std::string>& Names() const { return m_names; }

@@ -23,7 +23,7 @@ public:
 
     // Opens the mailbox or creates it empty; false (invalid) when it cannot
     // be mapped or has another version.
-    bool Open();
+    [[nodiscard]] bool Open();
     void Close();
     bool IsValid() const { return m_valid; }
 

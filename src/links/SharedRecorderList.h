@@ -21,7 +21,7 @@ public:
     // False when the list is missing (the live-view program does not run),
     // cannot be mapped, has another version or is malformed; the copy is
     // then empty.
-    bool Read();
+    [[nodiscard]] bool Read();
     size_t Count() const { return m_recorders.size(); }
     const SharedRecorder& At(size_t index) const { return m_recorders.at(index); }
     const std::vector<SharedRecorder>& Recorders() const { return m_recorders; }

@@ -60,9 +60,10 @@ public:
     // is under way: the caller then registers the client with a pump. On
     // false the caller destroys it; an invalid port writes no status. The
     // status (owned by the caller, may be null) must outlive the client.
-    bool Start(const std::string& to, const std::string& from, const std::string& server,
-               const std::string& subject, const std::string& body, int* status, SmtpAuth auth,
-               const std::string& authUser, const std::string& authPassword);
+    [[nodiscard]] bool Start(const std::string& to, const std::string& from,
+                             const std::string& server, const std::string& subject,
+                             const std::string& body, int* status, SmtpAuth auth,
+                             const std::string& authUser, const std::string& authPassword);
 
     // Date and Message-ID of the message; a mail sent again keeps the ones
     // of its first attempt. Without them, they are made when it is sent.

@@ -17,7 +17,7 @@ public:
 
     // Binds the socket of the window handle; false when another window
     // holds it. Register with a pump afterwards.
-    bool Open(uint32_t window);
+    [[nodiscard]] bool Open(uint32_t window);
     uint32_t Window() const { return m_window; }
     // Malformed datagrams dropped so far.
     int Dropped() const { return m_dropped; }

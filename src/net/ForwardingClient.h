@@ -47,7 +47,7 @@ public:
     const std::string& Host() const { return m_host; }
 
     // Starts a connect; one still in progress counts as success.
-    bool Connect();
+    [[nodiscard]] bool Connect();
     // Closes at once, dropping unsent output; the queue stays.
     void Disconnect();
     // Time-outs, keep-alive and sending the next telegram; called every 100 ms.

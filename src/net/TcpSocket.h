@@ -59,12 +59,13 @@ public:
     virtual void OnStoreSynced() {}
 
     // Replaces any earlier handle with a fresh TCP socket; state Closed.
-    bool Create();
+    [[nodiscard]] bool Create();
     // The host is tried as a dotted address, then resolved as a name. A
     // connect still in progress counts as success; state ConnectPending.
-    bool ConnectTo(const std::string& host, int port, Blocking blocking = Blocking::No);
+    [[nodiscard]] bool ConnectTo(const std::string& host, int port,
+                                 Blocking blocking = Blocking::No);
     // Binds every local address; port 0 lets the system choose (LocalPort).
-    bool Listen(int port);
+    [[nodiscard]] bool Listen(int port);
     // Accepts one pending connection into target, if given. Returns the new
     // handle or kNoHandle.
     int Accept(TcpSocket* target);

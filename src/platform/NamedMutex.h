@@ -24,7 +24,7 @@ public:
     NamedMutex& operator=(const NamedMutex&) = delete;
 
     // Opens the mutex `name` (no leading slash), creating it when missing.
-    bool Open(const std::string& name, SharedAccess access);
+    [[nodiscard]] bool Open(const std::string& name, SharedAccess access);
     void Close();
     bool IsOpen() const { return m_block != nullptr; }
 

@@ -171,7 +171,7 @@ void MainWindowLogic::PostIndexSlice()
 
 void MainWindowLogic::ConfigurationAccepted()
 {
-    m_station.SaveConfiguration();
+    SettingsApplied();
     {
         ConfigTree& tree = m_station.Tree();
         ConfigLock lock(tree);

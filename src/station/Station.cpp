@@ -241,8 +241,11 @@ bool Station::OpenDatabase()
         m_database.reset();
         return false;
     }
-    if (m_options.Has("dbmem"))
-        m_database->LoadIntoMemory();
+    // Without the copy in memory every read goes to the file, as without
+    // the option: slower, nothing lost.
+    if (m_options.Has("dbmem") && !m_database->LoadIntoMemory())
+        std::fprintf(stderr, "Wardex: %s could not be read into memory; it is read from disk.\n",
+                     kDatabaseFile);
     m_desktop.UserProfile().SetString("Database", "FlatFilePath", path);
     return true;
 }

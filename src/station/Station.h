@@ -53,7 +53,7 @@ public:
     void EndSession();
     // Writes the whole configuration tree to its image file; false when it
     // could not be written.
-    bool SaveConfiguration();
+    [[nodiscard]] bool SaveConfiguration();
 
     const CommandLine& Options() const { return m_options; }
     const std::filesystem::path& ProgramFolder() const { return m_folder; }
@@ -74,11 +74,11 @@ public:
     RecorderSupervision* Supervision() { return m_supervision.get(); }
 
 private:
-    bool LoadConfiguration();
+    [[nodiscard]] bool LoadConfiguration();
     StationExit ResetAdministratorAndEnd();
     void ShowFirstStartNotice();
     void LoadTranslation();
-    bool OpenDatabase();
+    [[nodiscard]] bool OpenDatabase();
     // /sync: makes the records written so far durable.
     void SyncDatabase();
     void ReportNoDatabaseAccess();

@@ -368,8 +368,8 @@ TEST(SocketPump, ClosedSocketsAreDeletedOnlyWithTheAutoDeleteFlag)
     auto owned = std::make_unique<Probe>(ownedLog);
     Probe kept(keptLog);
     kept.SetAutoDelete(AutoDelete::No);
-    owned->Create();
-    kept.Create();
+    ASSERT_TRUE(owned->Create());
+    ASSERT_TRUE(kept.Create());
     pump.Register(owned.release());
     pump.Register(&kept);
     pump.Run(PumpLoop::Once, PumpWait::Poll);

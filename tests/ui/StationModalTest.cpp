@@ -323,8 +323,8 @@ TEST_F(StationModalTest, MarkingAllRecordsOfTheViewSelectsTheirRows)
 
 TEST_F(StationModalTest, QuestionsAndQtsOwnDialogsSpeakTheStationsLanguage)
 {
-    Translator::Global().LoadLanguage(dir.Path() / "Languages" / "French.txt",
-                                      dir.Path() / "Languages" / "English.txt");
+    ASSERT_TRUE(Translator::Global().LoadLanguage(dir.Path() / "Languages" / "French.txt",
+                                                  dir.Path() / "Languages" / "English.txt"));
     ASSERT_TRUE(LoadQtTranslation("French"));
     QtPrompt prompt;
     prompt.SetButtonTexts({Tr("OK"), Tr("Abbrechen"), Tr("Ja"), Tr("Nein")});

@@ -122,8 +122,9 @@ void SyncFolderOf(const std::string& path)
 {
     std::string folder = std::filesystem::path(path).parent_path().string();
     FileHandle dir(open(folder.empty() ? "." : folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+    // Some file systems refuse fsync on a folder; the rename stands anyway.
     if (dir.IsOpen())
-        dir.Sync();
+        static_cast<void>(dir.Sync());
 }
 
 bool ReplaceFileWhole(const std::string& path, std::string_view tempSuffix, Survives survives,

@@ -31,15 +31,15 @@ public:
 
     // Bytes read; less than size only at the end of the file. -1 on error.
     int64_t ReadAt(int64_t offset, void* data, size_t size) const;
-    bool WriteAt(int64_t offset, const void* data, size_t size);
+    [[nodiscard]] bool WriteAt(int64_t offset, const void* data, size_t size);
     // Appends at the current position.
-    bool Write(const void* data, size_t size);
+    [[nodiscard]] bool Write(const void* data, size_t size);
     // -1 on error.
     int64_t Size() const;
     bool Truncate(int64_t size);
-    bool Sync();
+    [[nodiscard]] bool Sync();
     // The contents only, without metadata that reading them does not need.
-    bool SyncData();
+    [[nodiscard]] bool SyncData();
 
 private:
     int m_fd = -1;

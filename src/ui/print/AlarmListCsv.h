@@ -13,4 +13,4 @@ inline constexpr QChar kCsvSeparator = u';';
 // spreadsheet would run as a formula starts with an apostrophe instead.
 QString CsvField(const QString& text);
 
-bool WriteAlarmListCsv(const ShownAlarmList& list, const QString& path);
+[[nodiscard]] bool WriteAlarmListCsv(const ShownAlarmList& list, const QString& path);

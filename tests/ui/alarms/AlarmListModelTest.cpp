@@ -178,7 +178,7 @@ TEST_F(AlarmListModelTest, ARecordThatCannotBeReadGivesAnEmptyRow)
     Store(kTrackFull);
     // The file loses its record behind the model's back.
     std::vector<int> all{0};
-    database->DeleteRecords(all);
+    ASSERT_TRUE(database->DeleteRecords(all));
     EXPECT_EQ(Model().rowCount(), 1);
     EXPECT_EQ(Cell(0, kColumnRecorder), "");
     EXPECT_FALSE(Model().CellIcon(0).has_value());

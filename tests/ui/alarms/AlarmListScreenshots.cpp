@@ -174,7 +174,8 @@ TEST_F(AlarmListScreenshots, PresentationWindows)
     StoreSamples();
     std::filesystem::path folder = std::filesystem::path(WARDEX_SOURCE_DIR) / "Languages";
     for (std::string language : {"English", "French", "German"}) {
-        Translator::Global().LoadLanguage(folder / (language + ".txt"), folder / "English.txt");
+        ASSERT_TRUE(Translator::Global().LoadLanguage(folder / (language + ".txt"),
+                                                      folder / "English.txt"));
         for (int stack : {0, 1}) {
             FindConfigNode(*tree, {"Program", "Configuration", "System", "iStackWnd"})
                 ->SetInt(stack);
