@@ -15,6 +15,7 @@ class ConfigTree;
 class EventDecoder;
 class RecorderListener;
 class RecorderSupervision;
+class SessionHub;
 class StationDesktop;
 class StationPump;
 
@@ -68,6 +69,8 @@ public:
     AlarmDatabase* Database() { return m_database.get(); }
     EventDecoder* Decoder() { return m_decoder.get(); }
     StationPump* Pump() { return m_pump.get(); }
+    // What the recorder sessions share; null before Run.
+    SessionHub* Sessions() { return m_sessions.get(); }
     RecorderSupervision* Supervision() { return m_supervision.get(); }
 
 private:
@@ -95,6 +98,8 @@ private:
     std::unique_ptr<AlarmDatabase> m_database;
     std::unique_ptr<EventDecoder> m_decoder;
     std::unique_ptr<RecorderSupervision> m_supervision;
+    // Before the pump: the sessions it deletes still report to the guard.
+    std::unique_ptr<SessionHub> m_sessions;
     std::unique_ptr<StationPump> m_pump;
     RecorderListener* m_listener = nullptr; // owned by the pump once registered
     bool m_mainWindowCreated = false;
