@@ -22,6 +22,7 @@
 #include "events/EventDecoder.h"
 #include "events/GuardEvent.h"
 #include "net/RecorderListener.h"
+#include "net/SessionHub.h"
 #include "net/SocketPump.h"
 #include "platform/Beeper.h"
 #include "platform/BusyIndicator.h"
@@ -372,7 +373,8 @@ void BM_BurstOfTelegrams(benchmark::State& state)
 
     EventDecoder decoder(station.tree, Clock::Global(), *station.intake);
     SocketPump pump;
-    auto listener = std::make_unique<RecorderListener>(decoder);
+    SessionHub hub(pump);
+    auto listener = std::make_unique<RecorderListener>(decoder, hub);
     if (!listener->Create() || !listener->Listen(0))
         std::abort();
     int port = listener->LocalPort();

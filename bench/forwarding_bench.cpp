@@ -15,6 +15,7 @@
 #include "net/ForwardMessage.h"
 #include "net/ForwardingClient.h"
 #include "net/RecorderListener.h"
+#include "net/SessionHub.h"
 #include "net/SocketPump.h"
 #include "net/TelegramHeader.h"
 #include "net/TelegramSink.h"
@@ -227,7 +228,8 @@ void ForwardedAlarms(benchmark::State& state, bool journal)
         ::dup2(quiet, STDOUT_FILENO);
         CountingSink sink;
         SocketPump pump;
-        auto listener = std::make_unique<RecorderListener>(sink);
+        SessionHub hub(pump);
+        auto listener = std::make_unique<RecorderListener>(sink, hub);
         int listening = listener->Create() && listener->Listen(0) ? listener->LocalPort() : 0;
         (void)!::write(ready[1], &listening, sizeof listening);
         if (listening == 0)

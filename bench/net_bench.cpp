@@ -8,6 +8,7 @@
 // does not distort.
 #include "net/RecorderListener.h"
 #include "net/RecorderSession.h"
+#include "net/SessionHub.h"
 #include "net/SocketPump.h"
 #include "net/TelegramHeader.h"
 #include "net/TelegramSink.h"
@@ -97,7 +98,7 @@ public:
     {
         QuietStdout quiet;
         RaiseOpenFileLimit();
-        auto listener = std::make_unique<RecorderListener>(sink);
+        auto listener = std::make_unique<RecorderListener>(sink, hub);
         if (!listener->Create() || !listener->Listen(0))
             std::abort();
         int port = listener->LocalPort();
@@ -161,6 +162,7 @@ public:
 
     CountingSink sink;
     SocketPump pump;
+    SessionHub hub{pump};
     std::vector<int> recorders;
     std::vector<uint8_t> batch;
 };

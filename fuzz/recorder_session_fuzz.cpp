@@ -11,6 +11,7 @@
 #include "net/ForwardingClient.h"
 #include "net/ForwardingObserver.h"
 #include "net/RecorderSession.h"
+#include "net/SessionHub.h"
 #include "net/SocketPump.h"
 #include "net/TelegramHeader.h"
 #include "net/TelegramSink.h"
@@ -125,16 +126,18 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     bool forwards = (data[0] & 1) != 0;
     CheckingSink sink((data[0] & 2) != 0);
     SocketPump pump;
+    SessionHub hub(pump);
     NullObserver observer;
     std::unique_ptr<ForwardingClient> client;
     if (forwards)
-        client = std::make_unique<ForwardingClient>(observer, pump);
+        client =
+            std::make_unique<ForwardingClient>(observer, pump, ForwardingClient::MsClock{}, &hub);
 
     int pair[2];
     if (::socketpair(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0, pair) != 0)
         return 0;
     Handle peer(pair[1]);
-    auto session = std::make_unique<RecorderSession>(sink);
+    auto session = std::make_unique<RecorderSession>(sink, &hub);
     session->SetOwner(&pump);
     session->AttachAccepted(pair[0]);
 

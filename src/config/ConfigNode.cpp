@@ -161,19 +161,6 @@ void ConfigNode::CopyChildrenInto(ConfigNode& entry) const
     }
 }
 
-void ConfigNode::AssignValuesFrom(const ConfigNode& source)
-{
-    for (const auto& from : source.m_children) {
-        ConfigNode* to = Child(from->m_name);
-        if (to == nullptr || to->m_kind != from->m_kind)
-            continue;
-        if (to->IsFolder())
-            to->AssignValuesFrom(*from);
-        else if (to->m_content != from->m_content)
-            to->SetBytes(from->m_content.data(), from->m_content.size());
-    }
-}
-
 ConfigNode* ConfigNode::ChildOrNewEntry(std::string_view name)
 {
     if (ConfigNode* child = Child(name))
@@ -189,11 +176,16 @@ ConfigNode* ConfigNode::ChildOrNewEntry(std::string_view name)
 
 ConfigNode* ConfigNode::NewEntry(int start)
 {
+    return ChildOrNewEntry(FreeEntryName(start));
+}
+
+std::string ConfigNode::FreeEntryName(int start) const
+{
     char name[16];
     for (int number = start;; ++number) {
         std::snprintf(name, sizeof name, "%08d", number);
         if (Child(name) == nullptr)
-            return ChildOrNewEntry(name);
+            return name;
     }
 }
 

@@ -75,6 +75,8 @@ public:
     ConfigNode* ChildOrNewEntry(std::string_view name);
     // A new entry under the lowest free "%08d" name from `start` upwards.
     ConfigNode* NewEntry(int start);
+    // That name, without making the entry.
+    std::string FreeEntryName(int start) const;
     ConfigNode* FindEntryByString(std::string_view key, std::string_view value) const;
     ConfigNode* FindEntryByInt(std::string_view key, int32_t value) const;
     ConfigNode* FindNthEntryByInt(std::string_view key, int32_t value, int n) const;
@@ -106,11 +108,6 @@ public:
     // A deep copy of this node's children (and nested templates) into
     // `entry`, as a new list entry is made from its template.
     void CopyChildrenInto(ConfigNode& entry) const;
-    // Takes the values of `source`'s leaves for the same-named leaves below
-    // this node (folders by name, recursively); only values that differ are
-    // written, so only they are marked changed. How a dialog that edited a
-    // copy applies it.
-    void AssignValuesFrom(const ConfigNode& source);
 
     // For the notification pass: clears this node's own mark and hands a
     // pending subtree mark down to the children.

@@ -81,7 +81,8 @@ ForwardingManager::~ForwardingManager()
 void ForwardingManager::Open()
 {
     if (m_client == nullptr) {
-        m_client = std::make_unique<ForwardingClient>(*this, m_parts.pump, m_parts.clock);
+        m_client = std::make_unique<ForwardingClient>(*this, m_parts.pump, m_parts.clock,
+                                                      m_parts.sessions);
         if (!m_parts.folder.empty()) {
             m_journal =
                 std::make_unique<ForwardJournal>(m_parts.folder / ForwardJournal::kFileName);

@@ -23,6 +23,7 @@ class ConfigTree;
 class ForwardJournal;
 class ForwardingClient;
 class Prompt;
+class SessionHub;
 class SocketPump;
 class TelegramSink;
 
@@ -52,6 +53,9 @@ struct ForwardingParts {
     // The host list in the configuration changed: the station saves it, so
     // that a kill does not lose it.
     std::function<void()> hostsApplied = {};
+    // The recorder sessions whose telegrams the client takes while it
+    // exists; null for none.
+    SessionHub* sessions = nullptr;
 };
 
 class ForwardingManager final : public ForwardingObserver {

@@ -4,7 +4,7 @@
 // telegram goes first), the closing of connections idle far beyond any
 // supervision interval, and, when descriptors run out, room for the next
 // connection made by dropping the oldest one that never sent anything valid.
-// Every session of a pump reports to the pump's guard.
+// Every session of a pump reports to the guard of its SessionHub.
 #pragma once
 
 #include <cstddef>
@@ -67,7 +67,8 @@ public:
     int CloseIdle(int64_t nowMs);
     int64_t IdleLimitMs() const;
 
-    // Called by the pump every round; runs CloseIdle about once a second.
+    // Called every round (SessionHub hooks it into the pump); runs
+    // CloseIdle about once a second.
     void Tick();
 
 private:

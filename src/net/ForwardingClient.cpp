@@ -5,6 +5,7 @@
 #include "net/ForwardQueueJournal.h"
 #include "net/ForwardingObserver.h"
 #include "net/RecorderSession.h"
+#include "net/SessionHub.h"
 #include "net/SocketPump.h"
 
 #include <charconv>
@@ -31,21 +32,25 @@ std::pair<std::string, int> SplitHost(const std::string& text)
 
 } // namespace
 
-ForwardingClient::ForwardingClient(ForwardingObserver& observer, SocketPump& pump, MsClock clock)
-    : m_observer(observer), m_pump(&pump), m_clock(std::move(clock))
+ForwardingClient::ForwardingClient(ForwardingObserver& observer, SocketPump& pump, MsClock clock,
+                                   SessionHub* sessions)
+    : m_observer(observer), m_pump(&pump), m_sessions(sessions), m_clock(std::move(clock))
 {
     SetAutoDelete(AutoDelete::No);
-    pump.SetForwardingClient(this);
+    m_pumpHook = pump.AddHook({.round = {}, .gone = [this] { m_pump = nullptr; }});
+    if (m_sessions != nullptr)
+        m_sessions->SetForwarding(this);
 }
 
 ForwardingClient::~ForwardingClient()
 {
     Close(CloseMode::Force);
+    if (m_sessions != nullptr && m_sessions->Forwarding() == this)
+        m_sessions->SetForwarding(nullptr);
     if (m_pump == nullptr)
         return;
     m_pump->Unregister(this);
-    if (m_pump->GetForwardingClient() == this)
-        m_pump->SetForwardingClient(nullptr);
+    m_pump->RemoveHook(m_pumpHook);
 }
 
 bool ForwardingClient::Connect()
@@ -156,12 +161,6 @@ void ForwardingClient::PopQueueHead()
     m_queue.pop_front();
     if (m_journal != nullptr)
         m_journal->HeadRemoved();
-}
-
-void ForwardingClient::ForgetPump(const SocketPump& pump)
-{
-    if (m_pump == &pump)
-        m_pump = nullptr;
 }
 
 void ForwardingClient::OnReceive()

@@ -19,6 +19,7 @@
 
 class ForwardingObserver;
 class ForwardQueueJournal;
+class SessionHub;
 class SocketPump;
 class TelegramSink;
 
@@ -35,11 +36,12 @@ public:
     // A further telegram is decoded locally instead of queued.
     static constexpr size_t kMaxQueueLength = 100000;
 
-    // Becomes the pump's forwarding client. The clock defaults to the
-    // station clock.
-    ForwardingClient(ForwardingObserver& observer, SocketPump& pump, MsClock clock = {});
+    // With `sessions`, becomes their forwarding client; the hub must outlive
+    // it. The clock defaults to the station clock.
+    ForwardingClient(ForwardingObserver& observer, SocketPump& pump, MsClock clock = {},
+                     SessionHub* sessions = nullptr);
     // Closes without sending what is queued, leaves the pump and stops being
-    // its forwarding client.
+    // the sessions' forwarding client.
     ~ForwardingClient() override;
 
     // A host name or dotted address, optionally followed by ":port".
@@ -77,8 +79,8 @@ public:
     // Told of every item added and removed from now on; null for none.
     void SetJournal(ForwardQueueJournal* journal) { m_journal = journal; }
 
-    // Called by a pump that is destroyed first.
-    void ForgetPump(const SocketPump& pump);
+    // The hub goes first.
+    void LeaveSessions() { m_sessions = nullptr; }
 
     void OnReceive() override;
     void OnConnect() override;
@@ -93,7 +95,10 @@ private:
     void SendHead();
 
     ForwardingObserver& m_observer;
+    // Null once the pump is destroyed first.
     SocketPump* m_pump;
+    int m_pumpHook = 0;
+    SessionHub* m_sessions;
     MsClock m_clock;
     std::deque<ForwardQueueItem> m_queue;
     std::string m_host;

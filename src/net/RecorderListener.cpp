@@ -3,22 +3,25 @@
 
 #include "net/DescriptorLimit.h"
 #include "net/RecorderSession.h"
+#include "net/SessionHub.h"
 #include "net/SocketPump.h"
 
 #include <cerrno>
 #include <cstdio>
 #include <memory>
 
-RecorderListener::RecorderListener(TelegramSink& sink) : m_sink(sink) {}
+RecorderListener::RecorderListener(TelegramSink& sink, SessionHub& hub) : m_sink(sink), m_hub(hub)
+{
+}
 
 void RecorderListener::OnAccept()
 {
     SocketPump* pump = Owner();
     if (pump == nullptr)
         return;
-    ConnectionGuard& guard = pump->Guard();
+    ConnectionGuard& guard = m_hub.Guard();
     for (int attempt = 0; attempt < 2; ++attempt) {
-        auto session = std::make_unique<RecorderSession>(m_sink);
+        auto session = std::make_unique<RecorderSession>(m_sink, &m_hub);
         session->SetOwner(pump);
         if (Accept(session.get()) == kNoHandle) {
             int error = errno;
@@ -87,7 +90,7 @@ bool RecorderListener::WantsRead() const
         return true;
     SocketPump* pump = Owner();
     if (pump == nullptr || pump->ReleasedCount() != m_pausedAtReleased ||
-        pump->Guard().NowMs() - m_pausedAtMs >= kPauseMs)
+        m_hub.Guard().NowMs() - m_pausedAtMs >= kPauseMs)
         m_paused = false;
     return !m_paused;
 }
@@ -101,5 +104,5 @@ void RecorderListener::Pause()
     m_pauseReported = true;
     m_paused = true;
     m_pausedAtReleased = Owner()->ReleasedCount();
-    m_pausedAtMs = Owner()->Guard().NowMs();
+    m_pausedAtMs = m_hub.Guard().NowMs();
 }

@@ -7,6 +7,7 @@
 #include <cstdint>
 
 class ConnectionGuard;
+class SessionHub;
 class TelegramSink;
 
 class RecorderListener final : public TcpSocket {
@@ -21,8 +22,9 @@ public:
     // How long accepting rests when no descriptor is left and none came free.
     static constexpr int64_t kPauseMs = 1000;
 
-    // Sessions hand their telegrams to sink, which must outlive them.
-    explicit RecorderListener(TelegramSink& sink);
+    // Sessions hand their telegrams to sink and report to hub, which must
+    // both outlive them.
+    RecorderListener(TelegramSink& sink, SessionHub& hub);
 
     // Does nothing unless the listener is registered with a pump. Out of
     // descriptors, it closes the oldest connection that sent nothing valid
@@ -43,6 +45,7 @@ private:
     void Pause();
 
     TelegramSink& m_sink;
+    SessionHub& m_hub;
     mutable bool m_paused = false;
     uint64_t m_pausedAtReleased = 0;
     int64_t m_pausedAtMs = 0;

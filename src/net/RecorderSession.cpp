@@ -3,6 +3,7 @@
 
 #include "net/ConnectionGuard.h"
 #include "net/ForwardingClient.h"
+#include "net/SessionHub.h"
 #include "net/SocketPump.h"
 #include "net/TelegramSink.h"
 
@@ -19,7 +20,10 @@ constexpr std::string_view kNoAddress = "0.0.0.0";
 
 } // namespace
 
-RecorderSession::RecorderSession(TelegramSink& sink) : m_sink(sink) {}
+RecorderSession::RecorderSession(TelegramSink& sink, SessionHub* hub)
+    : m_sink(sink), m_hub(hub), m_guard(hub != nullptr ? &hub->Guard() : nullptr)
+{
+}
 
 RecorderSession::RecorderSession(TelegramSink& sink, ForwardingClient& replaySource)
     : m_sink(sink), m_replaySource(&replaySource)
@@ -30,6 +34,12 @@ RecorderSession::~RecorderSession()
 {
     if (m_guard != nullptr)
         m_guard->Account(m_accounted, 0);
+}
+
+void RecorderSession::LeaveHub()
+{
+    m_hub = nullptr;
+    m_guard = nullptr;
 }
 
 void RecorderSession::MarkAccepted(int64_t nowMs)
@@ -48,8 +58,6 @@ void RecorderSession::Drop()
 
 void RecorderSession::Account()
 {
-    if (m_guard == nullptr && !IsReplay() && Owner() != nullptr)
-        m_guard = &Owner()->Guard();
     if (m_guard == nullptr)
         return;
     size_t before = std::exchange(m_accounted, m_buffer.Capacity());
@@ -152,8 +160,7 @@ bool RecorderSession::HandleTelegram(const std::string& originIp)
         return false;
     }
     std::string_view ip = originIp.empty() ? std::string_view(PeerText()) : originIp;
-    ForwardingClient* client =
-        IsReplay() || Owner() == nullptr ? nullptr : Owner()->GetForwardingClient();
+    ForwardingClient* client = IsReplay() || m_hub == nullptr ? nullptr : m_hub->Forwarding();
     // A full forwarding queue hands the telegram to local decoding.
     if (client != nullptr && client->Enqueue(static_cast<int>(size), m_telegram.data(), ip)) {
         m_buffer.Consume(size);
@@ -262,7 +269,7 @@ bool RecorderSession::IsFrontUnusable() const
 
 bool RecorderSession::HasForwardingClient() const
 {
-    return Owner() != nullptr && Owner()->GetForwardingClient() != nullptr;
+    return m_hub != nullptr && m_hub->Forwarding() != nullptr;
 }
 
 void RecorderSession::Reply(ForwardType type)

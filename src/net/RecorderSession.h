@@ -18,6 +18,7 @@
 
 class ConnectionGuard;
 class ForwardingClient;
+class SessionHub;
 class TelegramSink;
 
 class RecorderSession final : public TcpSocket {
@@ -29,12 +30,14 @@ public:
     // stops reading.
     static constexpr size_t kMaxPendingOutput = 64 * 1024;
 
-    // A session for a connection accepted from a recorder or another station.
-    explicit RecorderSession(TelegramSink& sink);
+    // A session for a connection accepted from a recorder or another
+    // station; it reports to the hub's guard and forwards through the hub's
+    // forwarding client, if given.
+    explicit RecorderSession(TelegramSink& sink, SessionHub* hub = nullptr);
     // A session without a socket that decodes the telegrams still queued in
     // replaySource, in order, with their stored origin addresses.
     RecorderSession(TelegramSink& sink, ForwardingClient& replaySource);
-    // Gives its receive buffer back to the pump's guard.
+    // Gives its receive buffer back to the guard.
     ~RecorderSession() override;
 
     void OnReceive() override;
@@ -43,6 +46,9 @@ public:
     void OnStoreSynced() override;
 
     bool IsReplay() const { return m_replaySource != nullptr; }
+    SessionHub* Hub() const { return m_hub; }
+    // The hub goes first: from now on the session decodes locally.
+    void LeaveHub();
     size_t BufferedBytes() const { return m_buffer.Length(); }
     size_t BufferCapacity() const { return m_buffer.Capacity(); }
 
@@ -85,6 +91,7 @@ private:
 
     TelegramSink& m_sink;
     ForwardingClient* m_replaySource = nullptr;
+    SessionHub* m_hub = nullptr;
     ByteBuffer m_buffer;
     // The telegram taken last: its header and a copy of its bytes.
     TelegramHeader m_header;

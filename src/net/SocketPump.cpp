@@ -3,46 +3,27 @@
 // sockets that are ready, not to those registered.
 #include "net/SocketPump.h"
 
-#include "net/ForwardingClient.h"
 #include "net/TcpSocket.h"
 
 #include <algorithm>
 #include <array>
 #include <cerrno>
 #include <cstdio>
+#include <optional>
 #include <utility>
 
 #include <unistd.h>
 
 namespace {
 
-constexpr uint32_t kNotWatched = 0xFFFFFFFFu;
-
-// The events a socket in its state waits for, or kNotWatched.
-uint32_t WantedEvents(const TcpSocket& socket, SocketState state)
+uint32_t AsEpollEvents(short flags)
 {
-    switch (state) {
-    case SocketState::Connected: {
-        uint32_t events = 0;
-        if (socket.HasPendingOutput())
-            events |= EPOLLOUT;
-        if (socket.WantsRead())
-            events |= EPOLLIN;
-        return events;
-    }
-    case SocketState::Listening:
-        // A listener out of descriptors waits for one to free instead
-        // of being woken by the same pending connection every round.
-        return socket.WantsRead() ? uint32_t{EPOLLIN} : 0;
-    case SocketState::ConnectPending:
-    case SocketState::ClosePending:
-        return EPOLLOUT;
-    case SocketState::None:
-    case SocketState::Closed:
-        // An unconnected socket reads as hung up: never in the set.
-        break;
-    }
-    return kNotWatched;
+    uint32_t events = 0;
+    if ((flags & POLLIN) != 0)
+        events |= EPOLLIN;
+    if ((flags & POLLOUT) != 0)
+        events |= EPOLLOUT;
+    return events;
 }
 
 short AsPollFlags(uint32_t events)
@@ -70,12 +51,14 @@ SocketPump::~SocketPump()
 {
     DeleteAutoDeleteSockets(false);
     for (TcpSocket* socket : m_registry) {
-        socket->m_owner = nullptr;
+        socket->SetOwner(nullptr);
         Unwatch(*socket);
     }
     m_registry.clear();
-    if (m_forwardingClient != nullptr)
-        m_forwardingClient->ForgetPump(*this);
+    for (auto& [id, hook] : std::exchange(m_hooks, {})) {
+        if (hook.gone)
+            hook.gone();
+    }
     if (m_readinessSet >= 0)
         ::close(m_readinessSet);
 }
@@ -95,15 +78,30 @@ bool SocketPump::EnsureReadinessSet()
 
 void SocketPump::Housekeeping()
 {
-    m_guard.Tick();
+    // By index: a hook may add or remove hooks.
+    for (size_t i = 0; i < m_hooks.size(); ++i) {
+        if (m_hooks[i].second.round)
+            m_hooks[i].second.round();
+    }
     DeleteClosedSockets();
+}
+
+int SocketPump::AddHook(Hook hook)
+{
+    m_hooks.emplace_back(++m_lastHook, std::move(hook));
+    return m_lastHook;
+}
+
+void SocketPump::RemoveHook(int id)
+{
+    std::erase_if(m_hooks, [id](const auto& entry) { return entry.first == id; });
 }
 
 void SocketPump::Register(TcpSocket* socket)
 {
     if (socket == nullptr)
         return;
-    socket->m_owner = this;
+    socket->SetOwner(this);
     if (!IsRegistered(socket))
         m_registry.push_back(socket);
     if (!socket->IsOpen()) {
@@ -125,8 +123,8 @@ void SocketPump::Unregister(TcpSocket* socket)
     m_registry.erase(found);
     Unwatch(*socket);
     ++m_released;
-    if (socket->m_owner == this)
-        socket->m_owner = nullptr;
+    if (socket->Owner() == this)
+        socket->SetOwner(nullptr);
     std::printf("Socket Nr.%d entfernt. \n\r", socket->Handle());
     std::fflush(stdout);
 }
@@ -190,7 +188,7 @@ void SocketPump::PollAndDispatch(int waitMs, int idleMs)
     // registered socket (a closing handle leaves the set first).
     for (int i = 0; i < count; ++i) {
         auto* socket = static_cast<TcpSocket*>(m_ready[i].data.ptr);
-        socket->m_readiness = AsPollFlags(m_ready[i].events);
+        socket->Slot().readiness = AsPollFlags(m_ready[i].events);
     }
     Dispatch();
 }
@@ -220,62 +218,61 @@ bool SocketPump::UpdateInterest()
         return false;
     bool any = false;
     for (TcpSocket* socket : m_registry) {
-        socket->m_readiness = 0;
-        uint32_t events = socket->m_handle == TcpSocket::kNoHandle
-                              ? kNotWatched
-                              : WantedEvents(*socket, socket->m_state);
-        if (events == kNotWatched) {
+        socket->Slot().readiness = 0;
+        std::optional<short> wanted = socket->WantedEvents();
+        if (!wanted.has_value()) {
             Unwatch(*socket);
             continue;
         }
         // Errors and hang-ups are always reported, as with poll().
-        Watch(*socket, events);
-        any = any || socket->m_watcher == this;
+        Watch(*socket, AsEpollEvents(*wanted));
+        any = any || socket->Slot().watcher == this;
     }
     return any;
 }
 
 void SocketPump::Watch(TcpSocket& socket, uint32_t events)
 {
-    if (socket.m_watcher == this && socket.m_watchedHandle == socket.m_handle &&
-        socket.m_watchedEvents == events)
+    TcpSocket::PumpSlot& slot = socket.Slot();
+    int handle = socket.Handle();
+    if (slot.watcher == this && slot.handle == handle && slot.events == events)
         return;
-    if (socket.m_watcher != nullptr &&
-        (socket.m_watcher != this || socket.m_watchedHandle != socket.m_handle))
-        socket.m_watcher->Unwatch(socket);
+    if (slot.watcher != nullptr && (slot.watcher != this || slot.handle != handle))
+        slot.watcher->Unwatch(socket);
     epoll_event entry{};
     entry.events = events;
     entry.data.ptr = &socket;
-    int operation = socket.m_watcher == this ? EPOLL_CTL_MOD : EPOLL_CTL_ADD;
-    int result = ::epoll_ctl(m_readinessSet, operation, socket.m_handle, &entry);
+    int operation = slot.watcher == this ? EPOLL_CTL_MOD : EPOLL_CTL_ADD;
+    int result = ::epoll_ctl(m_readinessSet, operation, handle, &entry);
     // A handle number the set still knows, or one it forgot: the other way.
     if (result != 0 && (errno == EEXIST || errno == ENOENT)) {
         operation = operation == EPOLL_CTL_ADD ? EPOLL_CTL_MOD : EPOLL_CTL_ADD;
-        result = ::epoll_ctl(m_readinessSet, operation, socket.m_handle, &entry);
+        result = ::epoll_ctl(m_readinessSet, operation, handle, &entry);
     }
     if (result != 0) {
         // Tried again next round.
-        socket.m_watcher = nullptr;
-        socket.m_watchedHandle = TcpSocket::kNoHandle;
+        slot.watcher = nullptr;
+        slot.handle = TcpSocket::kNoHandle;
         return;
     }
-    socket.m_watcher = this;
-    socket.m_watchedHandle = socket.m_handle;
-    socket.m_watchedEvents = events;
+    slot.watcher = this;
+    slot.handle = handle;
+    slot.events = events;
 }
 
 void SocketPump::Unwatch(TcpSocket& socket)
 {
-    if (socket.m_watcher != this) {
-        if (socket.m_watcher != nullptr)
-            socket.m_watcher->Unwatch(socket);
+    TcpSocket::PumpSlot& slot = socket.Slot();
+    if (slot.watcher != this) {
+        if (slot.watcher != nullptr)
+            slot.watcher->Unwatch(socket);
         return;
     }
     // The handle may be closed already; then the set has dropped it.
     epoll_event unused{};
-    ::epoll_ctl(m_readinessSet, EPOLL_CTL_DEL, socket.m_watchedHandle, &unused);
-    socket.m_watcher = nullptr;
-    socket.m_watchedHandle = TcpSocket::kNoHandle;
+    ::epoll_ctl(m_readinessSet, EPOLL_CTL_DEL, slot.handle, &unused);
+    slot.watcher = nullptr;
+    slot.handle = TcpSocket::kNoHandle;
 }
 
 void SocketPump::Dispatch()
@@ -283,33 +280,11 @@ void SocketPump::Dispatch()
     ++m_dispatchDepth;
     for (size_t i = 0; i < m_registry.size(); ++i) {
         TcpSocket* socket = m_registry[i];
-        short events = std::exchange(socket->m_readiness, 0);
+        short events = std::exchange(socket->Slot().readiness, 0);
         if (std::ranges::find(m_inHandler, socket) != m_inHandler.end())
             continue;
         m_inHandler.push_back(socket);
-        if ((events & (POLLERR | POLLNVAL)) != 0) {
-            socket->OnClose(socket->PendingSocketError());
-            socket->AfterEvents();
-            m_inHandler.pop_back();
-            continue;
-        }
-        // A hang-up without an error reads as readable: the read then sees the
-        // end of the stream and reports the peer's close.
-        if ((events & (POLLIN | POLLHUP)) != 0) {
-            if (socket->m_state == SocketState::Listening)
-                socket->OnAccept();
-            else
-                socket->OnReceive();
-        }
-        if ((events & POLLOUT) != 0) {
-            if (socket->m_state == SocketState::ConnectPending) {
-                socket->m_state = SocketState::Connected;
-                socket->OnConnect();
-            } else {
-                socket->OnSendReady();
-            }
-        }
-        socket->AfterEvents();
+        socket->Serve(events);
         m_inHandler.pop_back();
     }
     --m_dispatchDepth;
@@ -319,14 +294,14 @@ void SocketPump::DeleteAutoDeleteSockets(bool onlyClosed)
 {
     std::vector<TcpSocket*> doomed;
     std::erase_if(m_registry, [&](TcpSocket* socket) {
-        if (!socket->IsAutoDelete() || (onlyClosed && socket->m_state != SocketState::Closed))
+        if (!socket->IsAutoDelete() || (onlyClosed && socket->State() != SocketState::Closed))
             return false;
         doomed.push_back(socket);
         return true;
     });
     m_released += doomed.size();
     for (TcpSocket* socket : doomed) {
-        socket->m_owner = nullptr;
+        socket->SetOwner(nullptr);
         delete socket;
     }
 }

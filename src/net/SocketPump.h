@@ -4,6 +4,10 @@
 // one kernel readiness set; a round only changes the entries whose interest
 // changed, so a thousand idle connections cost next to nothing.
 //
+// The pump knows handles, the events each socket waits for and the
+// operations that serve them; what lives beside the loop (the connection
+// guard, the forwarding client) hooks into it.
+//
 // Rules of the loop. There is one thread. A handler may register and
 // unregister sockets and may start a nested Run; the registry is walked by
 // index, so a socket registered during dispatch is visited in the same round
@@ -16,8 +20,6 @@
 // handler has returned.
 #pragma once
 
-#include "net/ConnectionGuard.h"
-
 #include <cstdint>
 #include <functional>
 #include <utility>
@@ -27,7 +29,6 @@
 #include <sys/epoll.h>
 
 class TcpSocket;
-class ForwardingClient;
 
 enum class PumpLoop { Once, UntilStopped };
 
@@ -62,10 +63,15 @@ public:
     void Stop();
     bool IsStopped() const { return m_stop; }
 
-    // The station's one forwarding client, or null. While there is one,
-    // recorder telegrams are queued for forwarding instead of decoded.
-    ForwardingClient* GetForwardingClient() const { return m_forwardingClient; }
-    void SetForwardingClient(ForwardingClient* client) { m_forwardingClient = client; }
+    // Work that lives beside the loop rather than in it: `round` runs in
+    // every round's housekeeping, `gone` when the pump is destroyed. Either
+    // may be empty. The id is for RemoveHook.
+    struct Hook {
+        std::function<void()> round;
+        std::function<void()> gone;
+    };
+    int AddHook(Hook hook);
+    void RemoveHook(int id);
 
     // What makes the records stored so far durable (the station's /sync),
     // run once at the end of every round; empty for none, and then a record
@@ -79,8 +85,10 @@ public:
     // Runs the store sync now, then lets the waiting replies go.
     void SyncStore();
 
-    // The limits every recorder session of this pump keeps to.
-    ConnectionGuard& Guard() { return m_guard; }
+    // Before a socket's handle closes, or the socket leaves the pump: the
+    // readiness set forgets it.
+    void Unwatch(TcpSocket& socket);
+
     // Counts the sockets that have left the registry, so that a listener
     // waiting for a free descriptor sees one go.
     uint64_t ReleasedCount() const { return m_released; }
@@ -89,14 +97,10 @@ protected:
     void DeleteClosedSockets();
 
 private:
-    friend class TcpSocket;
-
     // Brings every registered socket's entry in the readiness set in line
     // with what it waits for; false when none waits for anything.
     bool UpdateInterest();
     void Watch(TcpSocket& socket, uint32_t events);
-    // Before the socket's handle closes or the socket leaves the pump.
-    void Unwatch(TcpSocket& socket);
     bool EnsureReadinessSet();
     // idleMs: how long to wait when no socket is registered.
     void PollAndDispatch(int waitMs, int idleMs);
@@ -112,10 +116,9 @@ private:
     int m_dispatchDepth = 0;
     // The sockets whose handlers are running, innermost last.
     std::vector<TcpSocket*> m_inHandler;
-    ForwardingClient* m_forwardingClient = nullptr;
     uint64_t m_released = 0;
     StoreSync m_storeSync;
     bool m_syncAwaited = false;
-    // The sessions the destructor deletes still report to it.
-    ConnectionGuard m_guard{*this};
+    std::vector<std::pair<int, Hook>> m_hooks;
+    int m_lastHook = 0;
 };

@@ -13,6 +13,7 @@
 #include <netdb.h>
 #include <netinet/in.h>
 #include <netinet/tcp.h>
+#include <poll.h>
 #include <sys/ioctl.h>
 #include <sys/socket.h>
 #include <unistd.h>
@@ -296,8 +297,8 @@ int TcpSocket::LocalPort() const
 
 void TcpSocket::ReleaseHandle()
 {
-    if (m_watcher != nullptr)
-        m_watcher->Unwatch(*this);
+    if (m_slot.watcher != nullptr)
+        m_slot.watcher->Unwatch(*this);
     if (m_handle != kNoHandle)
         ::close(m_handle);
     m_handle = kNoHandle;
@@ -317,4 +318,58 @@ int TcpSocket::PendingSocketError() const
     if (::getsockopt(m_handle, SOL_SOCKET, SO_ERROR, &error, &length) != 0)
         return errno;
     return error;
+}
+
+std::optional<short> TcpSocket::WantedEvents() const
+{
+    if (m_handle == kNoHandle)
+        return std::nullopt;
+    switch (m_state) {
+    case SocketState::Connected: {
+        short events = 0;
+        if (HasPendingOutput())
+            events |= POLLOUT;
+        if (WantsRead())
+            events |= POLLIN;
+        return events;
+    }
+    case SocketState::Listening:
+        // A listener out of descriptors waits for one to free instead
+        // of being woken by the same pending connection every round.
+        return WantsRead() ? short{POLLIN} : short{0};
+    case SocketState::ConnectPending:
+    case SocketState::ClosePending:
+        return short{POLLOUT};
+    case SocketState::None:
+    case SocketState::Closed:
+        // An unconnected socket reads as hung up: never in the set.
+        break;
+    }
+    return std::nullopt;
+}
+
+void TcpSocket::Serve(short readiness)
+{
+    if ((readiness & (POLLERR | POLLNVAL)) != 0) {
+        OnClose(PendingSocketError());
+        AfterEvents();
+        return;
+    }
+    // A hang-up without an error reads as readable: the read then sees the
+    // end of the stream and reports the peer's close.
+    if ((readiness & (POLLIN | POLLHUP)) != 0) {
+        if (m_state == SocketState::Listening)
+            OnAccept();
+        else
+            OnReceive();
+    }
+    if ((readiness & POLLOUT) != 0) {
+        if (m_state == SocketState::ConnectPending) {
+            m_state = SocketState::Connected;
+            OnConnect();
+        } else {
+            OnSendReady();
+        }
+    }
+    AfterEvents();
 }

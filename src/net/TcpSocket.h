@@ -8,6 +8,7 @@
 #include <array>
 #include <cstddef>
 #include <cstdint>
+#include <optional>
 #include <string>
 
 class SocketPump;
@@ -107,12 +108,27 @@ public:
     void SetAutoDelete(AutoDelete autoDelete) { m_autoDelete = autoDelete; }
     size_t PendingOutput() const { return m_output.Length(); }
 
+    // For the pump that serves the socket. The readiness it waits for, as
+    // poll() flags (POLLIN, POLLOUT), or nothing while there is no
+    // connection to watch.
+    std::optional<short> WantedEvents() const;
+    // Runs the operations a round's readiness (poll() flags) calls for.
+    void Serve(short readiness);
+    // What the pump keeps for a socket it watches, carried here so that a
+    // ready handle leads to its socket without a lookup. Only the watching
+    // pump reads or writes it.
+    struct PumpSlot {
+        SocketPump* watcher = nullptr;
+        int handle = kNoHandle;
+        uint32_t events = 0;
+        short readiness = 0;
+    };
+    PumpSlot& Slot() { return m_slot; }
+
 protected:
     void SetLastError(int code) { m_lastError = code; }
 
 private:
-    friend class SocketPump;
-
     void ReleaseHandle();
     bool SwitchToNonBlocking();
     int PendingSocketError() const;
@@ -123,11 +139,5 @@ private:
     int m_handle = kNoHandle;
     int m_lastError = 0;
     SocketState m_state = SocketState::None;
-    // Readiness of the current round, as poll() flags; set and taken by the
-    // pump.
-    short m_readiness = 0;
-    // The pump whose readiness set holds m_watchedHandle, with which events.
-    SocketPump* m_watcher = nullptr;
-    int m_watchedHandle = kNoHandle;
-    uint32_t m_watchedEvents = 0;
+    PumpSlot m_slot;
 };

@@ -64,7 +64,8 @@ int CopyInto(ConfigNode& list, const ConfigNode& source, const std::vector<std::
 
 std::optional<int> CopyAlarmSettingGroups(ConfigTree& tree, Prompt& prompt, ConfigNode& recorder,
                                           const ConfigNode& source,
-                                          const AlarmSettingGroups& groups, CopyTargets targets)
+                                          const AlarmSettingGroups& groups, CopyTargets targets,
+                                          const ConfigNode* liveRecorder)
 {
     std::string question =
         targets == CopyTargets::ThisRecorder
@@ -78,13 +79,9 @@ std::optional<int> CopyAlarmSettingGroups(ConfigTree& tree, Prompt& prompt, Conf
 
     ConfigLock lock(tree);
     std::vector<std::string_view> keys = ChosenKeys(groups);
-    std::vector<ConfigNode*> recorders;
-    if (targets == CopyTargets::ThisRecorder) {
-        recorders.push_back(&recorder);
-    } else if (ConfigNode* list = RecorderListFolder(tree)) {
-        for (int i = 0; i < list->ChildCount(); ++i)
-            recorders.push_back(list->ChildAt(i));
-    }
+    std::vector<ConfigNode*> recorders = targets == CopyTargets::ThisRecorder
+                                             ? std::vector<ConfigNode*>{&recorder}
+                                             : RecordersAsEdited(tree, recorder, liveRecorder);
     int written = 0;
     for (ConfigNode* target : recorders) {
         if (ConfigNode* list = target->Child("AlarmSettings"))

@@ -26,7 +26,9 @@ enum class CopyTargets { ThisRecorder, AllRecorders };
 
 // Asks first; nothing when the question is not answered with OK, else how
 // many entries received the groups. The source entry itself is skipped;
-// Title is never copied.
+// Title is never copied. `recorder` may be the recorder sheet's copy of
+// `liveRecorder`, which all recorders then include in its place.
 std::optional<int> CopyAlarmSettingGroups(ConfigTree& tree, Prompt& prompt, ConfigNode& recorder,
                                           const ConfigNode& source,
-                                          const AlarmSettingGroups& groups, CopyTargets targets);
+                                          const AlarmSettingGroups& groups, CopyTargets targets,
+                                          const ConfigNode* liveRecorder = nullptr);

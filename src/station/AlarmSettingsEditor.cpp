@@ -6,6 +6,7 @@
 #include "events/AlarmTypeWalk.h"
 #include "events/TextFormat.h"
 #include "platform/Prompt.h"
+#include "station/RecorderQueries.h"
 
 #include <algorithm>
 
@@ -73,8 +74,9 @@ std::optional<RgbColor> ItemColor(const ConfigNode& entry)
 
 } // namespace
 
-AlarmSettingsEditor::AlarmSettingsEditor(ConfigTree& tree, ConfigNode& recorder, Prompt& prompt)
-    : m_tree(tree), m_recorder(recorder), m_prompt(prompt)
+AlarmSettingsEditor::AlarmSettingsEditor(ConfigTree& tree, ConfigNode& recorder, Prompt& prompt,
+                                         const ConfigNode* liveRecorder)
+    : m_tree(tree), m_recorder(recorder), m_liveRecorder(liveRecorder), m_prompt(prompt)
 {
 }
 
@@ -257,10 +259,8 @@ StoreResult AlarmSettingsEditor::Store(StoreScope scope, AlarmSettingsForm& show
                    "werden?"),
                 Tr("Wardex"), PromptIcon::Question, PromptButtons::OkCancel) != PromptAnswer::Ok)
             return StoreResult::Cancelled;
-        ConfigNode* program = m_tree.TopFolder("Program");
-        ConfigNode* recorders = program == nullptr ? nullptr : program->Child("RecorderList");
-        for (int r = 0; recorders != nullptr && r < recorders->ChildCount(); ++r) {
-            ConfigNode* list = recorders->ChildAt(r)->Child("AlarmSettings");
+        for (ConfigNode* recorder : RecordersAsEdited(m_tree, m_recorder, m_liveRecorder)) {
+            ConfigNode* list = recorder->Child("AlarmSettings");
             ConfigNode* entry = list == nullptr ? nullptr : list->FindEntryByInt("Type", type);
             if (entry != nullptr)
                 targets.push_back(entry);

@@ -38,8 +38,11 @@ enum class StoreResult { Stored, FieldRefused, Cancelled, NoEntry };
 
 class AlarmSettingsEditor {
 public:
-    // recorder: the RecorderList entry whose AlarmSettings are edited.
-    AlarmSettingsEditor(ConfigTree& tree, ConfigNode& recorder, Prompt& prompt);
+    // recorder: the RecorderList entry whose AlarmSettings are edited, or
+    // the recorder sheet's copy of `liveRecorder` (null for a new recorder),
+    // which storing for all recorders then writes in its place.
+    AlarmSettingsEditor(ConfigTree& tree, ConfigNode& recorder, Prompt& prompt,
+                        const ConfigNode* liveRecorder = nullptr);
 
     // Builds the items and selects the remembered one, or the first.
     void Open();
@@ -95,6 +98,7 @@ private:
 
     ConfigTree& m_tree;
     ConfigNode& m_recorder;
+    const ConfigNode* m_liveRecorder;
     Prompt& m_prompt;
     std::vector<AlarmTreeItem> m_items;
     int m_selected = -1;

@@ -47,20 +47,30 @@ constexpr std::string_view kHybridMark = "$$";
 
 } // namespace
 
-ConfigNode* AppendRecorder(ConfigTree& tree)
+std::unique_ptr<ConfigNode> NewRecorderEntry(ConfigTree& tree)
 {
     ConfigNode* list = RecorderListFolder(tree);
     ConfigNode* program = tree.TopFolder("Program");
     ConfigNode* defaults = program == nullptr ? nullptr : program->Child("DefaultAlarmSettings");
-    if (list == nullptr)
+    if (list == nullptr || list->Template() == nullptr)
         return nullptr;
-    ConfigNode* entry = list->NewEntry(list->ChildCount());
-    if (entry == nullptr)
-        return nullptr;
+    auto entry =
+        std::make_unique<ConfigNode>(NodeKind::Folder, list->FreeEntryName(list->ChildCount()));
+    list->Template()->CopyChildrenInto(*entry);
     ConfigNode* settings = entry->Child("AlarmSettings");
     if (settings != nullptr && defaults != nullptr)
         SubtreeSnapshot(*defaults).LayOnto(*settings);
     return entry;
+}
+
+ConfigNode* AppendRecorder(ConfigTree& tree)
+{
+    std::unique_ptr<ConfigNode> entry = NewRecorderEntry(tree);
+    if (entry == nullptr)
+        return nullptr;
+    ConfigNode* added = entry.get();
+    RecorderListFolder(tree)->AddChild(std::move(entry));
+    return added;
 }
 
 RecorderListPage::RecorderListPage(ConfigTree& tree, Prompt& prompt, std::string sharedPrefix)

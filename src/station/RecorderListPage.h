@@ -5,6 +5,7 @@
 #pragma once
 
 #include <array>
+#include <memory>
 #include <string>
 #include <string_view>
 
@@ -62,6 +63,9 @@ private:
     std::string m_sharedPrefix;
 };
 
-// A new recorder entry at the end of the list with the default alarm
-// settings, or null without a recorder list. The caller holds the lock.
+// A new recorder entry made from the list's template with the default alarm
+// settings, not yet in the list, or null without a recorder list. The
+// caller holds the lock.
+std::unique_ptr<ConfigNode> NewRecorderEntry(ConfigTree& tree);
+// The same, added at the end of the list.
 ConfigNode* AppendRecorder(ConfigTree& tree);

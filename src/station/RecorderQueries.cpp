@@ -70,3 +70,20 @@ bool HasOtherRecorderAt(ConfigTree& tree, std::string_view address, int32_t hybr
     ConfigLock lock(tree);
     return FindRecorder(tree, "IP", address, hybrid, exceptName) != nullptr;
 }
+
+std::vector<ConfigNode*> RecordersAsEdited(ConfigTree& tree, ConfigNode& edited,
+                                           const ConfigNode* live)
+{
+    std::vector<ConfigNode*> recorders;
+    bool placed = false;
+    ConfigNode* list = RecorderListFolder(tree);
+    for (int i = 0; list != nullptr && i < list->ChildCount(); ++i) {
+        ConfigNode* entry = list->ChildAt(i);
+        bool isEdited = entry == live || entry == &edited;
+        recorders.push_back(isEdited ? &edited : entry);
+        placed = placed || isEdited;
+    }
+    if (!placed)
+        recorders.push_back(&edited);
+    return recorders;
+}

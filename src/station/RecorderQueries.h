@@ -7,6 +7,7 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <vector>
 
 class ConfigNode;
 class ConfigTree;
@@ -22,3 +23,10 @@ bool HasRecorderAt(ConfigTree& tree, std::string_view address, int32_t hybrid);
 // As HasRecorderAt, skipping every recorder whose Name is exceptName.
 bool HasOtherRecorderAt(ConfigTree& tree, std::string_view address, int32_t hybrid,
                         std::string_view exceptName);
+
+// Every recorder of the list in order as a recorder sheet sees them while it
+// edits `edited`, a copy of the entry `live`: the copy in the live entry's
+// place, or last when it has none yet (a new recorder). An `edited` that is
+// itself in the list comes once. The caller holds the lock.
+std::vector<ConfigNode*> RecordersAsEdited(ConfigTree& tree, ConfigNode& edited,
+                                           const ConfigNode* live);

@@ -1,18 +1,13 @@
 #include "station/RecorderSheetSession.h"
 
+#include "config/SettingsCopy.h"
 #include "station/RecorderListPage.h"
 #include "station/RecorderQueries.h"
 
 #include <string_view>
 #include <utility>
-#include <vector>
 
 namespace {
-
-// Written by the supervision whenever a test message arrives, also while
-// the sheet is open: undoing the operator's edits must not undo these, or a
-// recorder that reported meanwhile could be taken for silent.
-constexpr std::string_view kSupervisionKeys[] = {"iLastSignal", "iNextSignal", "iSignalState"};
 
 std::string TextOf(const ConfigNode& entry, std::string_view key)
 {
@@ -26,16 +21,19 @@ RecorderSheetSession::RecorderSheetSession(ConfigTree& tree, SheetMode mode, int
     : m_tree(tree), m_lock(tree), m_mode(mode)
 {
     if (mode == SheetMode::New) {
-        m_entry = AppendRecorder(tree);
+        m_copy = NewRecorderEntry(tree);
+        m_entry = m_copy.get();
         return;
     }
     ConfigNode* list = RecorderListFolder(tree);
     if (list == nullptr || row < 0 || row >= list->ChildCount())
         return;
-    m_entry = list->ChildAt(row);
-    m_snapshot.emplace(*m_entry);
-    const ConfigNode* hybrid = m_entry->Child("Hybrid");
-    m_original = {TextOf(*m_entry, "IP"), TextOf(*m_entry, "Name"),
+    m_live = list->ChildAt(row);
+    m_base = CloneNode(*m_live);
+    m_copy = CloneNode(*m_live);
+    m_entry = m_copy.get();
+    const ConfigNode* hybrid = m_live->Child("Hybrid");
+    m_original = {TextOf(*m_live, "IP"), TextOf(*m_live, "Name"),
                   hybrid == nullptr ? 0 : hybrid->GetInt()};
 }
 
@@ -48,48 +46,30 @@ RecorderSheetSession::~RecorderSheetSession()
 void RecorderSheetSession::Commit(const RecorderAddress& address)
 {
     m_open = false;
-    if (m_entry == nullptr)
+    if (m_copy == nullptr)
         return;
-    if (ConfigNode* node = m_entry->Child("IP"))
+    if (ConfigNode* node = m_copy->Child("IP"))
         node->SetString(address.ip);
-    if (ConfigNode* node = m_entry->Child("Name"))
+    if (ConfigNode* node = m_copy->Child("Name"))
         node->SetString(address.name);
-    if (ConfigNode* node = m_entry->Child("Hybrid"))
+    if (ConfigNode* node = m_copy->Child("Hybrid"))
         node->SetInt(address.hybrid);
+    if (m_live != nullptr) {
+        ApplyEdits(*m_live, *m_base, *m_copy);
+        m_entry = m_live;
+        return;
+    }
+    ConfigNode* list = RecorderListFolder(m_tree);
+    if (list == nullptr)
+        return;
+    // Another entry may have taken the name the copy was made under.
+    m_copy->SetName(list->FreeEntryName(list->ChildCount()));
+    m_live = m_copy.get();
+    m_entry = m_live;
+    list->AddChild(std::move(m_copy));
 }
 
 void RecorderSheetSession::Cancel()
 {
     m_open = false;
-    if (m_entry == nullptr)
-        return;
-    if (m_mode == SheetMode::Edit) {
-        auto isNumber = [](const ConfigNode* node) {
-            return node != nullptr &&
-                   (node->Kind() == NodeKind::Int64 || node->Kind() == NodeKind::Integer);
-        };
-        std::vector<std::pair<std::string_view, int64_t>> current;
-        for (std::string_view key : kSupervisionKeys) {
-            const ConfigNode* node = m_entry->Child(key);
-            if (isNumber(node))
-                current.emplace_back(key, node->Kind() == NodeKind::Int64 ? node->GetInt64()
-                                                                          : node->GetInt());
-        }
-        m_snapshot->LayOnto(*m_entry);
-        for (const auto& [key, value] : current) {
-            ConfigNode* node = m_entry->Child(key);
-            if (!isNumber(node))
-                continue;
-            if (node->Kind() == NodeKind::Int64)
-                node->SetInt64(value);
-            else
-                node->SetInt(static_cast<int32_t>(value));
-        }
-        return;
-    }
-    if (ConfigNode* settings = m_entry->Child("AlarmSettings"))
-        settings->RemoveAllChildren();
-    if (ConfigNode* list = RecorderListFolder(m_tree))
-        list->RemoveChild(m_entry);
-    m_entry = nullptr;
 }

@@ -15,6 +15,7 @@
 #include "links/ForwardingManager.h"
 #include "net/DescriptorLimit.h"
 #include "net/RecorderListener.h"
+#include "net/SessionHub.h"
 #include "net/StationPump.h"
 #include "platform/Profile.h"
 #include "platform/Prompt.h"
@@ -124,6 +125,7 @@ StationExit Station::Run()
         if (StopSignalReceived())
             RequestQuit();
     });
+    m_sessions = std::make_unique<SessionHub>(*m_pump);
     if (m_quitRequested)
         m_pump->RequestQuit();
     // Durable before an ACKN or a cleared forwarding journal counts a record
@@ -276,7 +278,7 @@ void Station::GuardConnections()
 {
     long descriptors = RaiseDescriptorLimit();
     std::printf("Up to %ld descriptors.\n", descriptors);
-    ConnectionGuard& guard = m_pump->Guard();
+    ConnectionGuard& guard = m_sessions->Guard();
     guard.SetListedTest([this](std::string_view address) {
         return FindRecorderName(m_tree, address, 0).has_value() ||
                FindRecorderName(m_tree, address, 1).has_value();
@@ -298,7 +300,7 @@ void Station::GuardConnections()
 
 void Station::StartListening()
 {
-    auto listener = std::make_unique<RecorderListener>(*m_decoder);
+    auto listener = std::make_unique<RecorderListener>(*m_decoder, *m_sessions);
     // Without the port the station still runs, it only receives nothing.
     if (!listener->Create() || !listener->Listen(m_port))
         return;

@@ -16,6 +16,7 @@ class ConfigTree;
 class EventDecoder;
 class RecorderListener;
 class RecorderSupervision;
+class SessionHub;
 class StationDesktop;
 class StationPump;
 
@@ -71,6 +72,8 @@ public:
     // Where every new alarm is stored and dispatched from.
     AlarmIntake* Intake() { return m_intake.get(); }
     StationPump* Pump() { return m_pump.get(); }
+    // What the recorder sessions share; null before Run.
+    SessionHub* Sessions() { return m_sessions.get(); }
     RecorderSupervision* Supervision() { return m_supervision.get(); }
 
 private:
@@ -99,6 +102,8 @@ private:
     std::unique_ptr<AlarmIntake> m_intake;
     std::unique_ptr<EventDecoder> m_decoder;
     std::unique_ptr<RecorderSupervision> m_supervision;
+    // Before the pump: the sessions it deletes still report to the guard.
+    std::unique_ptr<SessionHub> m_sessions;
     std::unique_ptr<StationPump> m_pump;
     RecorderListener* m_listener = nullptr; // owned by the pump once registered
     bool m_mainWindowCreated = false;

@@ -131,7 +131,8 @@ void MainWindow::OpenForwarding(const std::string& startHost)
                           desktop.Busy(),
                           {},
                           m_station.ProgramFolder(),
-                          [this] { m_logic->SettingsApplied(); }};
+                          [this] { m_logic->SettingsApplied(); },
+                          m_station.Sessions()};
     m_forwarding = std::make_unique<ForwardingWindow>(std::move(parts), [this] {
         // Deleted from the loop, not inside its own close handler.
         QMetaObject::invokeMethod(

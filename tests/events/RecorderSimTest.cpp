@@ -5,6 +5,7 @@
 #include "DecoderFixture.h"
 #include "config/Timestamp.h"
 #include "net/RecorderListener.h"
+#include "net/SessionHub.h"
 #include "net/SocketPump.h"
 #include "recorder-sim/SimOptions.h"
 #include "recorder-sim/TypePresets.h"
@@ -50,7 +51,7 @@ protected:
     LoopbackStation()
     {
         AddRecorder("127.0.0.1", "Simulator");
-        auto listener = std::make_unique<RecorderListener>(m_decoder);
+        auto listener = std::make_unique<RecorderListener>(m_decoder, m_sessions);
         EXPECT_TRUE(listener->Create());
         EXPECT_TRUE(listener->Listen(0));
         m_port = listener->LocalPort();
@@ -130,6 +131,7 @@ protected:
     }
 
     SocketPump m_pump;
+    SessionHub m_sessions{m_pump};
     int m_port = 0;
 };
 

@@ -9,6 +9,7 @@
 #include "net/ForwardingClient.h"
 #include "net/NetTestSupport.h"
 #include "net/RecorderListener.h"
+#include "net/SessionHub.h"
 #include "net/SocketPump.h"
 #include "platform/BusyIndicator.h"
 #include "testsupport/FakeBeeper.h"
@@ -39,13 +40,14 @@ public:
 struct TargetStation {
     TargetStation()
     {
-        auto owned = std::make_unique<RecorderListener>(sink);
+        auto owned = std::make_unique<RecorderListener>(sink, hub);
         EXPECT_TRUE(owned->Create() && owned->Listen(0));
         port = owned->LocalPort();
         pump.Register(owned.release());
     }
 
     SocketPump pump;
+    SessionHub hub{pump};
     RecordingSink sink;
     int port = 0;
 };

@@ -8,6 +8,7 @@
 #include "net/ForwardingAllowList.h"
 #include "net/RecorderListener.h"
 #include "net/RecorderSession.h"
+#include "net/SessionHub.h"
 
 #include <memory>
 #include <string>
@@ -21,12 +22,12 @@ class GuardTest : public ::testing::Test {
 protected:
     GuardTest()
     {
-        auto listener = std::make_unique<RecorderListener>(sink);
+        auto listener = std::make_unique<RecorderListener>(sink, hub);
         EXPECT_TRUE(listener->Create());
         EXPECT_TRUE(listener->Listen(0));
         port = listener->LocalPort();
         pump.Register(listener.release());
-        pump.Guard().SetClock([this] { return now; });
+        hub.Guard().SetClock([this] { return now; });
     }
 
     std::vector<RecorderSession*> Open() const
@@ -62,6 +63,7 @@ protected:
 
     RecordingSink sink;
     SocketPump pump;
+    SessionHub hub{pump};
     int port = 0;
     int64_t now = 1'000'000;
 };
@@ -71,7 +73,7 @@ protected:
 TEST_F(GuardTest, OverTheBufferBoundTheOldestPartialTelegramGoesFirst)
 {
     // Buffers double as bytes arrive: 40 000 bytes take 65 536.
-    pump.Guard().SetLimits({.maxBufferedBytes = 150'000});
+    hub.Guard().SetLimits({.maxBufferedBytes = 150'000});
     std::vector<uint8_t> telegram = MakeTelegram(10001, std::string(60'000, 'x'));
     std::span<const uint8_t> half(telegram.data(), 40'000);
     std::vector<std::unique_ptr<LoopbackPeer>> peers;
@@ -84,18 +86,18 @@ TEST_F(GuardTest, OverTheBufferBoundTheOldestPartialTelegramGoesFirst)
     }
     EXPECT_TRUE(Ended(*peers[0]));
     EXPECT_EQ(Open().size(), 2u);
-    EXPECT_LE(pump.Guard().BufferedBytes(), 150'000u);
+    EXPECT_LE(hub.Guard().BufferedBytes(), 150'000u);
     // The others finish their telegrams.
     for (int i = 1; i < 3; ++i)
         peers[i]->Send(std::span<const uint8_t>(telegram).subspan(40'000));
     ASSERT_TRUE(PumpUntil(pump, [&] { return sink.delivered.size() == 2; }));
-    ASSERT_TRUE(PumpUntil(pump, [&] { return pump.Guard().BufferedBytes() == 0; }));
+    ASSERT_TRUE(PumpUntil(pump, [&] { return hub.Guard().BufferedBytes() == 0; }));
 }
 
 TEST_F(GuardTest, UnlistedAddressesGetTheirShareListedOnesAll)
 {
-    pump.Guard().SetLimits({.maxPerUnlistedAddress = 2});
-    pump.Guard().SetListedTest([](std::string_view address) { return address == "127.0.0.2"; });
+    hub.Guard().SetLimits({.maxPerUnlistedAddress = 2});
+    hub.Guard().SetListedTest([](std::string_view address) { return address == "127.0.0.2"; });
     std::vector<std::unique_ptr<LoopbackPeer>> unlisted;
     for (int i = 0; i < 2; ++i)
         unlisted.push_back(Connect("127.0.0.3"));
@@ -109,16 +111,16 @@ TEST_F(GuardTest, UnlistedAddressesGetTheirShareListedOnesAll)
 
 TEST_F(GuardTest, SilentConnectionsCloseLongAfterTheLongestSupervisionInterval)
 {
-    pump.Guard().SetLimits({.minIdleMs = 60'000});
-    pump.Guard().SetIntervalSource([] { return int64_t{100'000}; });
-    EXPECT_EQ(pump.Guard().IdleLimitMs(), 300'000);
+    hub.Guard().SetLimits({.minIdleMs = 60'000});
+    hub.Guard().SetIntervalSource([] { return int64_t{100'000}; });
+    EXPECT_EQ(hub.Guard().IdleLimitMs(), 300'000);
     auto silent = Connect();
     auto talking = Connect();
     now += 200'000;
     talking->Send(MakeTelegram(10001));
     ASSERT_TRUE(PumpUntil(pump, [&] { return sink.delivered.size() == 1; }));
     now += 100'001;
-    EXPECT_EQ(pump.Guard().CloseIdle(now), 1);
+    EXPECT_EQ(hub.Guard().CloseIdle(now), 1);
     EXPECT_TRUE(Ended(*silent));
     EXPECT_EQ(Open().size(), 1u);
 }
@@ -131,10 +133,10 @@ TEST_F(GuardTest, OutOfDescriptorsTheOldestConnectionThatSentNothingValidMakesRo
     auto first = Connect();
     ++now;
     auto second = Connect();
-    EXPECT_TRUE(pump.Guard().DropOldestUnproven());
+    EXPECT_TRUE(hub.Guard().DropOldestUnproven());
     EXPECT_TRUE(Ended(*first));
-    EXPECT_TRUE(pump.Guard().DropOldestUnproven());
-    EXPECT_FALSE(pump.Guard().DropOldestUnproven());
+    EXPECT_TRUE(hub.Guard().DropOldestUnproven());
+    EXPECT_FALSE(hub.Guard().DropOldestUnproven());
     ASSERT_EQ(Open().size(), 1u);
     EXPECT_TRUE(Open()[0]->HasSentValid());
 }

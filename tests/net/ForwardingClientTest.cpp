@@ -4,6 +4,7 @@
 #include "net/ForwardMessage.h"
 #include "net/RecorderListener.h"
 #include "net/RecorderSession.h"
+#include "net/SessionHub.h"
 #include "net/SocketPump.h"
 
 #include <cerrno>
@@ -118,10 +119,11 @@ protected:
     }
 
     SocketPump pump;
+    SessionHub hub{pump};
     RecordingObserver observer;
     int64_t now = 50'000'000;
     RawListener target;
-    ForwardingClient client{observer, pump, [this] { return now; }};
+    ForwardingClient client{observer, pump, [this] { return now; }, &hub};
     std::unique_ptr<LoopbackPeer> peer;
 
 private:
@@ -130,18 +132,18 @@ private:
 
 } // namespace
 
-TEST_F(ClientTest, TheClientBecomesThePumpsForwardingClientAndLeavesOnDestruction)
+TEST_F(ClientTest, TheClientBecomesTheSessionsForwardingClientAndLeavesOnDestruction)
 {
-    EXPECT_EQ(pump.GetForwardingClient(), &client);
+    EXPECT_EQ(hub.Forwarding(), &client);
     EXPECT_FALSE(client.IsAutoDelete());
     {
-        ForwardingClient other(observer, pump);
+        ForwardingClient other(observer, pump, {}, &hub);
         other.SetHost(client.Host());
         ASSERT_TRUE(other.Connect());
         EXPECT_TRUE(pump.IsRegistered(&other));
-        EXPECT_EQ(pump.GetForwardingClient(), &other);
+        EXPECT_EQ(hub.Forwarding(), &other);
     }
-    EXPECT_EQ(pump.GetForwardingClient(), nullptr);
+    EXPECT_EQ(hub.Forwarding(), nullptr);
     EXPECT_TRUE(pump.Sockets().empty());
 }
 
@@ -413,7 +415,7 @@ namespace {
 struct TargetStation {
     TargetStation()
     {
-        auto listener = std::make_unique<RecorderListener>(sink);
+        auto listener = std::make_unique<RecorderListener>(sink, hub);
         EXPECT_TRUE(listener->Create());
         EXPECT_TRUE(listener->Listen(0));
         port = listener->LocalPort();
@@ -431,6 +433,7 @@ struct TargetStation {
 
     RecordingSink sink;
     SocketPump pump;
+    SessionHub hub{pump};
     int port = 0;
 };
 
@@ -441,7 +444,7 @@ TEST(ForwardingClient, ARecorderAlarmTravelsToTheOtherStationWithTheRecordersAdd
     TargetStation target;
     TargetStation relay;
     RecordingObserver observer;
-    ForwardingClient client(observer, relay.pump);
+    ForwardingClient client(observer, relay.pump, {}, &relay.hub);
     client.SetHost("127.0.0.1:" + std::to_string(target.port));
 
     LoopbackPeer recorder(relay.port, "127.0.0.9");
@@ -466,7 +469,7 @@ TEST(ForwardingClient, AStationThatForwardsItselfLeavesTheGreetingUnanswered)
 {
     TargetStation target;
     RecordingObserver targetObserver;
-    ForwardingClient targetsOwnClient(targetObserver, target.pump);
+    ForwardingClient targetsOwnClient(targetObserver, target.pump, {}, &target.hub);
     SocketPump pump;
     RecordingObserver observer;
     int64_t now = 0;

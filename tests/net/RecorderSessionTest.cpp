@@ -4,6 +4,7 @@
 #include "net/ForwardMessage.h"
 #include "net/ForwardingClient.h"
 #include "net/RecorderListener.h"
+#include "net/SessionHub.h"
 #include "net/SocketPump.h"
 
 #include <memory>
@@ -20,7 +21,7 @@ class Station {
 public:
     Station()
     {
-        auto listener = std::make_unique<RecorderListener>(sink);
+        auto listener = std::make_unique<RecorderListener>(sink, hub);
         EXPECT_TRUE(listener->Create());
         EXPECT_TRUE(listener->Listen(0));
         port = listener->LocalPort();
@@ -54,6 +55,7 @@ public:
 
     RecordingSink sink;
     SocketPump pump;
+    SessionHub hub{pump};
     int port = 0;
 };
 
@@ -235,7 +237,9 @@ TEST(RecorderSession, ASessionIsDeletedAfterThePeerCloses)
 TEST(RecorderSession, AListenerWithoutPumpAcceptsNothing)
 {
     RecordingSink sink;
-    RecorderListener listener(sink);
+    SocketPump unused;
+    SessionHub hub{unused};
+    RecorderListener listener(sink, hub);
     ASSERT_TRUE(listener.Create());
     ASSERT_TRUE(listener.Listen(0));
     LoopbackPeer peer(listener.LocalPort());
@@ -444,7 +448,7 @@ TEST(RecorderSession, WhileForwardingForwardingMessagesGetNoReply)
 {
     Station station;
     RecordingObserver observer;
-    ForwardingClient client(observer, station.pump);
+    ForwardingClient client(observer, station.pump, {}, &station.hub);
     auto peer = station.Connect();
     std::vector<uint8_t> direct = MakeTelegram(10001);
     std::vector<uint8_t> after = MakeTelegram(10003);
@@ -463,7 +467,7 @@ TEST(RecorderSession, WithTheForwardingQueueFullATelegramIsDecodedLocally)
 {
     Station station;
     RecordingObserver observer;
-    ForwardingClient client(observer, station.pump);
+    ForwardingClient client(observer, station.pump, {}, &station.hub);
     std::vector<uint8_t> filler = MakeTelegram(10001);
     for (size_t i = 0; i < ForwardingClient::kMaxQueueLength; ++i)
         ASSERT_TRUE(client.Enqueue(static_cast<int>(filler.size()), filler.data(), "10.0.0.1"));

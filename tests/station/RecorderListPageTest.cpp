@@ -235,7 +235,8 @@ TEST_F(RecorderPageTest, NewRecorderSessionAppendsAndCommitOrCancel)
     {
         RecorderSheetSession session(*tree, SheetMode::New);
         ASSERT_TRUE(session.IsValid());
-        EXPECT_EQ(page.RowCount(), 2);
+        // The new recorder joins the list only at Commit.
+        EXPECT_EQ(page.RowCount(), 1);
         EXPECT_EQ(session.Entry()->Child("AlarmSettings")->ChildCount(), DefaultCount());
         session.Commit({"10.0.0.2", "Lager", 1});
     }
@@ -265,33 +266,41 @@ TEST_F(RecorderPageTest, CancellingAnEditLeavesTheRecorderExactlyAsBefore)
         ASSERT_TRUE(session.IsValid());
         EXPECT_EQ(session.Original(), (RecorderAddress{"10.0.0.2", "Lager", 0}));
         ConfigNode* settings = session.Entry()->Child("AlarmSettings");
-        FirstOfType(*lager, 10005)->Child("Priority")->SetInt(0);
+        FirstOfType(*session.Entry(), 10005)->Child("Priority")->SetInt(0);
         settings->NewEntry(settings->ChildCount())->Child("Type")->SetInt(10005);
         settings->RemoveChildAt(3);
         session.Entry()->Child("Name")->SetString("Halle");
+        // Nothing of it reaches the list while the sheet is open.
+        EXPECT_EQ(ImageOf(*lager), before);
         session.Cancel();
     }
     EXPECT_EQ(ImageOf(*Recorders(*tree)->ChildAt(1)), before);
 }
 
-TEST_F(RecorderPageTest, CancellingAnEditKeepsWhatTheSupervisionWroteMeanwhile)
+TEST_F(RecorderPageTest, EndingAnEditKeepsWhatTheSupervisionWroteMeanwhile)
 {
-    ConfigNode* tor = AddRecorder(*tree, "Tor", "10.0.0.1");
-    tor->Child("iNextSignal")->SetInt64(1000);
-    tor->Child("iSignalState")->SetInt(1);
-    {
-        RecorderSheetSession session(*tree, SheetMode::Edit, 0);
-        FirstOfType(*tor, 10005)->Child("Priority")->SetInt(0);
-        // A test message arrives while the sheet is open.
-        tor->Child("iLastSignal")->SetInt64(5000);
-        tor->Child("iNextSignal")->SetInt64(9000);
-        tor->Child("iSignalState")->SetInt(0);
-        session.Cancel();
+    for (bool commit : {false, true}) {
+        ConfigNode* tor = AddRecorder(*tree, "Tor", "10.0.0.1");
+        tor->Child("iNextSignal")->SetInt64(1000);
+        tor->Child("iSignalState")->SetInt(1);
+        {
+            RecorderSheetSession session(*tree, SheetMode::Edit,
+                                         Recorders(*tree)->ChildCount() - 1);
+            FirstOfType(*session.Entry(), 10005)->Child("Priority")->SetInt(0);
+            // A test message arrives while the sheet is open.
+            tor->Child("iLastSignal")->SetInt64(5000);
+            tor->Child("iNextSignal")->SetInt64(9000);
+            tor->Child("iSignalState")->SetInt(0);
+            if (commit)
+                session.Commit(session.Original());
+            else
+                session.Cancel();
+        }
+        EXPECT_EQ(tor->Child("iLastSignal")->GetInt64(), 5000) << commit;
+        EXPECT_EQ(tor->Child("iNextSignal")->GetInt64(), 9000) << commit;
+        EXPECT_EQ(tor->Child("iSignalState")->GetInt(), 0) << commit;
+        EXPECT_EQ(FirstOfType(*tor, 10005)->Child("Priority")->GetInt() == 0, commit);
     }
-    EXPECT_EQ(tor->Child("iLastSignal")->GetInt64(), 5000);
-    EXPECT_EQ(tor->Child("iNextSignal")->GetInt64(), 9000);
-    EXPECT_EQ(tor->Child("iSignalState")->GetInt(), 0);
-    EXPECT_NE(FirstOfType(*tor, 10005)->Child("Priority")->GetInt(), 0);
 }
 
 TEST_F(RecorderPageTest, CommittingAnEditWritesTheAddressPage)

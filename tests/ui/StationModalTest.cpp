@@ -24,11 +24,15 @@
 #include "ui/ScreenshotFolder.h"
 #include "ui/alarms/AlarmListView.h"
 #include "ui/config/CPropPageRecorder.h"
+#include "ui/config/CPropPageRecorderAlarmSettings.h"
+#include "ui/config/CPropSheetRecorder.h"
+#include "ui/config/ConfigurationSheet.h"
 #include "users/UserAccounts.h"
 
 #include <QAbstractItemView>
 #include <QAction>
 #include <QApplication>
+#include <QComboBox>
 #include <QDialog>
 #include <QDialogButtonBox>
 #include <QDir>
@@ -41,6 +45,7 @@
 #include <QTabWidget>
 #include <QTableView>
 #include <QTimer>
+#include <QTreeWidget>
 #include <QWindow>
 #include <csignal>
 #include <functional>
@@ -125,6 +130,25 @@ protected:
         });
         probe.start(5);
         return station.Run();
+    }
+
+    // Alarms of type 10001 open no window and are mailed at once through
+    // `server`.
+    static void MailAlarmsThrough(ConfigTree& tree, const std::string& server)
+    {
+        ConfigNode* program = tree.TopFolder("Program");
+        program->Child("Configuration")
+            ->Child("System")
+            ->Child("mailSMTPServer")
+            ->SetString(server);
+        ConfigNode* setting = program->Child("RecorderList")
+                                  ->ChildAt(0)
+                                  ->Child("AlarmSettings")
+                                  ->FindEntryByInt("Type", 10001);
+        setting->Child("Priority")->SetInt(kPriorityWithoutWindow);
+        setting->Child("mailDoSendMail")->SetInt(1);
+        setting->Child("mailFromAddress")->SetString("station@example.org");
+        setting->Child("mailToAddress")->SetString("wache@example.org");
     }
 
     static void SendAlarms(Station& station, int count)
@@ -497,20 +521,7 @@ TEST_F(StationModalTest, AnAlarmWhileTheServerIsHalfTypedIsMailedWithTheSavedSer
     StationExit exit = Run(desktop, station, [&] {
         QWidget* sheet = QApplication::activeModalWidget();
         if (!std::exchange(opened, true)) {
-            ConfigNode* program = tree.TopFolder("Program");
-            program->Child("Configuration")
-                ->Child("System")
-                ->Child("mailSMTPServer")
-                ->SetString(server.Address());
-            ConfigNode* setting = program->Child("RecorderList")
-                                      ->ChildAt(0)
-                                      ->Child("AlarmSettings")
-                                      ->FindEntryByInt("Type", 10001);
-            // No window, the mail at once.
-            setting->Child("Priority")->SetInt(kPriorityWithoutWindow);
-            setting->Child("mailDoSendMail")->SetInt(1);
-            setting->Child("mailFromAddress")->SetString("station@example.org");
-            setting->Child("mailToAddress")->SetString("wache@example.org");
+            MailAlarmsThrough(tree, server.Address());
             QTimer::singleShot(0, [&] { Trigger(desktop, "Konfiguration..."); });
             return false;
         }
@@ -536,4 +547,68 @@ TEST_F(StationModalTest, AnAlarmWhileTheServerIsHalfTypedIsMailedWithTheSavedSer
                   ->Child("mailSMTPServer")
                   ->GetString(),
               server.Address());
+}
+
+TEST_F(StationModalTest, AnAlarmWhileTheAlarmSettingsAreHalfEditedIsHandledWithTheSavedOnes)
+{
+    TempDir mails;
+    SmtpServer server(mails.Path().string());
+    ASSERT_TRUE(server.IsReady());
+    QtDesktop desktop(Attendance::Desktop);
+    ConfigTree tree;
+    Station station(Options(), desktop, tree);
+    int step = 0;
+    std::string mail;
+    StationExit exit = Run(desktop, station, [&] {
+        QWidget* modal = QApplication::activeModalWidget();
+        auto* configuration = qobject_cast<ConfigurationSheet*>(modal);
+        auto* recorder = qobject_cast<CPropSheetRecorder*>(modal);
+        if (step == 0) {
+            MailAlarmsThrough(tree, server.Address());
+            QTimer::singleShot(0, [&] { Trigger(desktop, "Konfiguration..."); });
+        } else if (step == 1 && configuration != nullptr) {
+            configuration->RecorderPage()->SelectRow(0);
+            QPushButton* edit = configuration->RecorderPage()->findChild<QPushButton*>("Edit");
+            QTimer::singleShot(0, edit, &QPushButton::click);
+        } else if (step == 2 && recorder != nullptr) {
+            recorder->GoTo(CPropSheetRecorder::kAlarmSettingsPage);
+            CPropPageRecorderAlarmSettings& page = recorder->AlarmSettingsPage();
+            auto* types = page.findChild<QTreeWidget*>("AlarmTypes");
+            for (int i = 0; i < types->topLevelItemCount(); ++i) {
+                int item = types->topLevelItem(i)->data(0, Qt::UserRole).toInt();
+                if (page.Editor().Items()[static_cast<size_t>(item)].type == 10001)
+                    types->setCurrentItem(types->topLevelItem(i));
+            }
+            page.findChild<QComboBox*>("Priority")->setCurrentIndex(0); // a window at once
+            page.findChild<QLineEdit*>("mailToAddress")->setText("andere@example.org");
+            // Stored, but only into the sheet's copy of the recorder.
+            page.findChild<QPushButton*>("Store")->click();
+            SendAlarms(station, 1);
+        } else if (step == 3 && recorder != nullptr) {
+            if (std::filesystem::exists(mails.Path() / "message-1.eml"))
+                mail = ReadFileBytes(mails.Path() / "message-1.eml");
+            if (mail.find("@example.org\r\n") == std::string::npos)
+                return false;
+            recorder->reject();
+        } else if (step == 4 && configuration != nullptr) {
+            configuration->reject();
+            QTimer::singleShot(0, [&] { station.RequestQuit(); });
+            return true;
+        } else {
+            return false;
+        }
+        ++step;
+        return false;
+    });
+    EXPECT_EQ(exit, StationExit::Normal);
+    EXPECT_NE(mail.find("wache@example.org"), std::string::npos) << mail;
+    EXPECT_EQ(mail.find("andere@example.org"), std::string::npos) << mail;
+    // Abbrechen dropped the edit.
+    const ConfigNode* setting = tree.TopFolder("Program")
+                                    ->Child("RecorderList")
+                                    ->ChildAt(0)
+                                    ->Child("AlarmSettings")
+                                    ->FindEntryByInt("Type", 10001);
+    EXPECT_EQ(setting->Child("Priority")->GetInt(), kPriorityWithoutWindow);
+    EXPECT_EQ(setting->Child("mailToAddress")->GetString(), "wache@example.org");
 }

@@ -22,9 +22,11 @@ QCheckBox* NewCheck(QWidget* parent, const char* objectName, const std::string& 
 } // namespace
 
 AlarmSettingsCopyDialog::AlarmSettingsCopyDialog(ConfigTree& tree, Prompt& prompt,
-                                                 ConfigNode& recorder, const ConfigNode& source,
-                                                 QWidget* parent)
-    : QDialog(parent), m_tree(tree), m_prompt(prompt), m_recorder(recorder), m_source(source)
+                                                 ConfigNode& recorder,
+                                                 const ConfigNode* liveRecorder,
+                                                 const ConfigNode& source, QWidget* parent)
+    : QDialog(parent), m_tree(tree), m_prompt(prompt), m_recorder(recorder),
+      m_liveRecorder(liveRecorder), m_source(source)
 {
     setWindowTitle(ToQt(Tr("Uebernehmen der Alarmeinstellungen")));
 
@@ -99,6 +101,7 @@ CopyTargets AlarmSettingsCopyDialog::Targets() const
 void AlarmSettingsCopyDialog::Copy()
 {
     // A question not answered with OK leaves the dialog open.
-    if (CopyAlarmSettingGroups(m_tree, m_prompt, m_recorder, m_source, Groups(), Targets()))
+    if (CopyAlarmSettingGroups(m_tree, m_prompt, m_recorder, m_source, Groups(), Targets(),
+                               m_liveRecorder))
         accept();
 }

@@ -14,8 +14,10 @@ class AlarmSettingsCopyDialog final : public QDialog {
     Q_OBJECT
 
 public:
+    // recorder may be the recorder sheet's copy of liveRecorder.
     AlarmSettingsCopyDialog(ConfigTree& tree, Prompt& prompt, ConfigNode& recorder,
-                            const ConfigNode& source, QWidget* parent = nullptr);
+                            const ConfigNode* liveRecorder, const ConfigNode& source,
+                            QWidget* parent = nullptr);
 
     AlarmSettingGroups Groups() const;
     CopyTargets Targets() const;
@@ -26,6 +28,7 @@ private:
     ConfigTree& m_tree;
     Prompt& m_prompt;
     ConfigNode& m_recorder;
+    const ConfigNode* m_liveRecorder;
     const ConfigNode& m_source;
     QCheckBox* m_program = nullptr;
     QCheckBox* m_mail = nullptr;

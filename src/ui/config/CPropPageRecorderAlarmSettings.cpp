@@ -70,9 +70,11 @@ QColor TextColorOn(const QColor& background)
 CPropPageRecorderAlarmSettings::CPropPageRecorderAlarmSettings(ConfigTree& tree,
                                                                ConfigNode& recorder, Prompt& prompt,
                                                                std::string sharedPrefix,
-                                                               QWidget* parent)
-    : QWidget(parent), m_tree(tree), m_recorder(recorder), m_prompt(prompt),
-      m_sharedPrefix(std::move(sharedPrefix)), m_editor(tree, recorder, prompt)
+                                                               QWidget* parent,
+                                                               const ConfigNode* liveRecorder)
+    : QWidget(parent), m_tree(tree), m_recorder(recorder), m_liveRecorder(liveRecorder),
+      m_prompt(prompt), m_sharedPrefix(std::move(sharedPrefix)),
+      m_editor(tree, recorder, prompt, liveRecorder)
 {
     m_types = new QTreeWidget(this);
     m_types->setObjectName("AlarmTypes");
@@ -609,7 +611,7 @@ void CPropPageRecorderAlarmSettings::OpenCopyDialog()
     const ConfigNode* source = m_editor.SelectedEntry();
     if (source == nullptr)
         return;
-    AlarmSettingsCopyDialog dialog(m_tree, m_prompt, m_recorder, *source, this);
+    AlarmSettingsCopyDialog dialog(m_tree, m_prompt, m_recorder, m_liveRecorder, *source, this);
     dialog.exec();
     RefreshTreeColors();
 }

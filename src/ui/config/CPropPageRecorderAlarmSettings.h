@@ -28,8 +28,11 @@ class CPropPageRecorderAlarmSettings final : public QWidget {
     Q_OBJECT
 
 public:
+    // recorder: the recorder sheet's copy of liveRecorder (null for a new
+    // recorder), or a recorder of the list.
     CPropPageRecorderAlarmSettings(ConfigTree& tree, ConfigNode& recorder, Prompt& prompt,
-                                   std::string sharedPrefix, QWidget* parent = nullptr);
+                                   std::string sharedPrefix, QWidget* parent = nullptr,
+                                   const ConfigNode* liveRecorder = nullptr);
 
     // The page becomes visible: the first time the tree is built and the
     // remembered entry loaded; each time the preset box is filled with the
@@ -71,6 +74,7 @@ private:
 
     ConfigTree& m_tree;
     ConfigNode& m_recorder;
+    const ConfigNode* m_liveRecorder;
     Prompt& m_prompt;
     std::string m_sharedPrefix;
     AlarmSettingsEditor m_editor;

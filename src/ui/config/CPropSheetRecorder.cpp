@@ -37,8 +37,9 @@ CPropSheetRecorder::CPropSheetRecorder(RecorderSheetSession& session, Prompt& pr
 
     m_address = new CPropPageRecorderAddress(session.Tree(), prompt, session.Mode(),
                                              session.Original(), options.hybrid);
-    m_alarmSettings = new CPropPageRecorderAlarmSettings(session.Tree(), *session.Entry(), prompt,
-                                                         options.sharedPrefix);
+    m_alarmSettings =
+        new CPropPageRecorderAlarmSettings(session.Tree(), *session.Entry(), prompt,
+                                           options.sharedPrefix, nullptr, session.LiveEntry());
     auto* buttons = new QHBoxLayout;
     buttons->addStretch(1);
     auto* layout = new QVBoxLayout(this);

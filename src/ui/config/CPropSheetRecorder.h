@@ -1,8 +1,9 @@
 // The recorder sheet: for a new recorder a wizard ("< &Zurück", "&Weiter >",
 // "Fertig stellen") over the address page and the alarm settings page, for
 // an existing one an ordinary sheet with the same two pages as tabs. A page
-// is left only when its checks pass; OK or finish writes the address page
-// into the entry, cancel undoes the whole run.
+// is left only when its checks pass. Both pages edit the session's copy of
+// the recorder: OK or finish applies it with the address page's values,
+// cancel drops it.
 #pragma once
 
 #include "station/RecorderSheetSession.h"

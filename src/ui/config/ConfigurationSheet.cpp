@@ -5,7 +5,6 @@
 #include "platform/qt/QtSoundPlayer.h"
 #include "station/Station.h"
 #include "station/StationDesktop.h"
-#include "station/SubtreeSnapshot.h"
 #include "ui/config/CPropPageRecorder.h"
 #include "ui/config/LanguagePage.h"
 #include "ui/config/QtText.h"
@@ -24,7 +23,7 @@ ConfigurationSheet::ConfigurationSheet(ConfigTree& tree, Prompt& prompt,
                                        const std::vector<SheetPage>& pages,
                                        const RecorderPageOptions& options, QWidget* parent,
                                        const SheetServices& services)
-    : QDialog(parent), m_tree(tree), m_prompt(prompt)
+    : QDialog(parent), m_prompt(prompt)
 {
     setWindowTitle(ToQt(Tr("Konfiguration")));
     resize(720, 460);
@@ -40,12 +39,10 @@ ConfigurationSheet::ConfigurationSheet(ConfigTree& tree, Prompt& prompt,
             m_pages->addTab(new DiagramColourPage(tree, *this), ToQt(Tr("Diagramm")));
             break;
         case SheetPage::User:
-            Keep(FindConfigNode(tree, {"Program", "UserList"}));
             m_userPage = new UserPage(tree, prompt);
             m_pages->addTab(m_userPage, ToQt(Tr("Benutzer")));
             break;
         case SheetPage::Language:
-            Keep(FindConfigNode(tree, {"Program", "Configuration", "MISC"}));
             m_languagePage = new LanguagePage(tree, services.languageFolder);
             m_pages->addTab(m_languagePage, ToQt(Tr("Sprache")));
             break;
@@ -83,26 +80,20 @@ ConfigurationSheet::ConfigurationSheet(ConfigTree& tree, Prompt& prompt,
 
 ConfigurationSheet::~ConfigurationSheet() = default;
 
-void ConfigurationSheet::Keep(ConfigNode* node)
-{
-    if (node == nullptr)
-        return;
-    ConfigLock lock(m_tree);
-    m_kept.emplace_back(node, std::make_unique<SubtreeSnapshot>(*node));
-}
-
 void ConfigurationSheet::done(int result)
 {
     if (m_recorderPage != nullptr)
         m_recorderPage->Leave();
     if (m_systemPage != nullptr)
         m_systemPage->StopSound();
-    if (result == QDialog::Accepted && m_systemPage != nullptr)
-        m_systemPage->Apply();
-    if (result != QDialog::Accepted) {
-        ConfigLock lock(m_tree);
-        for (auto& [node, snapshot] : m_kept)
-            snapshot->LayOnto(*node);
+    // Abbrechen just drops the pages' copies.
+    if (result == QDialog::Accepted) {
+        if (m_userPage != nullptr)
+            m_userPage->Apply();
+        if (m_languagePage != nullptr)
+            m_languagePage->Apply();
+        if (m_systemPage != nullptr)
+            m_systemPage->Apply();
     }
     QDialog::done(result);
 }

@@ -1,6 +1,8 @@
 // The configuration sheet opened from the main window: its pages in their
-// order, each added only with its right, and OK or Abbrechen. The pages
-// change the tree directly; the caller saves it when the sheet ends with OK.
+// order, each added only with its right, and OK or Abbrechen. Each page edits
+// a copy of its settings, applied to the tree at OK and dropped at
+// Abbrechen; the recorder page's commands and sheets act on their own. The
+// caller saves the tree when the sheet ends with OK.
 #pragma once
 
 #include "ui/config/RecorderPageOptions.h"
@@ -20,7 +22,6 @@ class ConfigTree;
 class LanguagePage;
 class DatabaseMaintenance;
 class SoundPlayer;
-class SubtreeSnapshot;
 class SystemPage;
 class UserPage;
 class Prompt;
@@ -61,18 +62,12 @@ public:
     void done(int result) override;
 
 private:
-    void Keep(ConfigNode* node);
-
-    ConfigTree& m_tree;
     Prompt& m_prompt;
     QTabWidget* m_pages = nullptr;
     CPropPageRecorder* m_recorderPage = nullptr;
     UserPage* m_userPage = nullptr;
     LanguagePage* m_languagePage = nullptr;
     SystemPage* m_systemPage = nullptr;
-    // The subtrees the user, language and system pages edit, laid back on
-    // Abbrechen.
-    std::vector<std::pair<ConfigNode*, std::unique_ptr<SubtreeSnapshot>>> m_kept;
     bool m_resetCountCache = false;
 };
 

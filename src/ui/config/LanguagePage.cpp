@@ -2,7 +2,6 @@
 
 #include "config/ConfigTree.h"
 #include "config/Translator.h"
-#include "db/ConfigPath.h"
 #include "ui/config/QtText.h"
 
 #include <QLabel>
@@ -28,9 +27,9 @@ QString NativeName(const std::string& language)
     return QString::fromUtf8(known->second) + " (" + ToQt(language) + ")";
 }
 
-ConfigNode* NextLanguage(ConfigTree& tree)
+ConfigNode* NextLanguage(ConfigNode& misc)
 {
-    return FindConfigNode(tree, {"Program", "Configuration", "MISC", "LanguageForNextStartUp"});
+    return misc.Child("LanguageForNextStartUp");
 }
 
 } // namespace
@@ -52,16 +51,13 @@ std::vector<std::string> LanguagePage::FindLanguages(const std::filesystem::path
 
 LanguagePage::LanguagePage(ConfigTree& tree, const std::filesystem::path& languageFolder,
                            QWidget* parent)
-    : QWidget(parent), m_tree(tree)
+    : QWidget(parent), m_copy(tree, {"Program", "Configuration", "MISC"})
 {
     setObjectName("LanguagePage");
     m_list = new QListWidget(this);
     m_list->setObjectName("Languages");
-    std::string chosen;
-    {
-        ConfigLock lock(m_tree);
-        chosen = NextLanguage(m_tree)->GetString();
-    }
+    ConfigNode* next = NextLanguage(m_copy.Values());
+    std::string chosen = next != nullptr ? next->GetString() : std::string();
     std::vector<std::string> languages = FindLanguages(languageFolder);
     if (!chosen.empty() && std::find(languages.begin(), languages.end(), chosen) == languages.end())
         languages.push_back(chosen);
@@ -72,10 +68,9 @@ LanguagePage::LanguagePage(ConfigTree& tree, const std::filesystem::path& langua
             m_list->setCurrentItem(item);
     }
     connect(m_list, &QListWidget::currentItemChanged, this, [this](QListWidgetItem* item) {
-        if (item == nullptr)
-            return;
-        ConfigLock lock(m_tree);
-        NextLanguage(m_tree)->SetString(FromQt(item->data(Qt::UserRole).toString()));
+        ConfigNode* next = NextLanguage(m_copy.Values());
+        if (item != nullptr && next != nullptr)
+            next->SetString(FromQt(item->data(Qt::UserRole).toString()));
     });
     auto* note =
         new QLabel(ToQt(Tr("Die gewaehlte Sprache gilt ab dem naechsten Start von Wardex.")), this);
@@ -85,4 +80,9 @@ LanguagePage::LanguagePage(ConfigTree& tree, const std::filesystem::path& langua
     layout->addWidget(new QLabel(ToQt(Tr("Sprache der Benutzeroberflaeche:")), this));
     layout->addWidget(m_list, 1);
     layout->addWidget(note);
+}
+
+void LanguagePage::Apply()
+{
+    m_copy.Apply();
 }

@@ -46,15 +46,9 @@ QPushButton* NewButton(QWidget* parent, const QString& objectName, const std::st
 
 SystemPage::SystemPage(ConfigTree& tree, Prompt& prompt, SoundPlayer* sound, Beeper* speaker,
                        QWidget* parent)
-    : QWidget(parent), m_tree(tree),
-      m_values(std::make_unique<ConfigNode>(NodeKind::Folder, "System")), m_prompt(prompt),
+    : QWidget(parent), m_copy(tree, {"Program", "Configuration", "System"}), m_prompt(prompt),
       m_sound(sound), m_speaker(speaker)
 {
-    {
-        ConfigLock lock(m_tree);
-        if (ConfigNode* live = FindConfigNode(m_tree, {"Program", "Configuration", "System"}))
-            live->CopyChildrenInto(*m_values);
-    }
     setObjectName("SystemPage");
     m_chooseFile = [this](const QString& current) {
         return QFileDialog::getOpenFileName(this, ToQt(Tr("Alarmton waehlen")), current,
@@ -86,14 +80,12 @@ SystemPage::~SystemPage()
 
 ConfigNode* SystemPage::Key(std::string_view name) const
 {
-    return m_values->Child(name);
+    return m_copy.Values().Child(name);
 }
 
 void SystemPage::Apply()
 {
-    ConfigLock lock(m_tree);
-    if (ConfigNode* live = FindConfigNode(m_tree, {"Program", "Configuration", "System"}))
-        live->AssignValuesFrom(*m_values);
+    m_copy.Apply();
 }
 
 QCheckBox* SystemPage::BindCheck(const char* key, const std::string& text)

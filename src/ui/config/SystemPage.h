@@ -6,6 +6,8 @@
 // the copy on OK and drops it on Abbrechen.
 #pragma once
 
+#include "config/SettingsCopy.h"
+
 #include <QWidget>
 #include <array>
 #include <functional>
@@ -50,7 +52,7 @@ public:
 
     void StopSound();
     // The values as the page holds them, and their application to the tree.
-    const ConfigNode& Values() const { return *m_values; }
+    const ConfigNode& Values() const { return m_copy.Values(); }
     void Apply();
     // Shows the backup folder, the last and the next backup and offers
     // "Jetzt sichern".
@@ -83,8 +85,7 @@ private:
     void UpdateBackupState();
     void BackUpNow();
 
-    ConfigTree& m_tree;
-    std::unique_ptr<ConfigNode> m_values;
+    SettingsCopy m_copy;
     Prompt& m_prompt;
     SoundPlayer* m_sound;
     Beeper* m_speaker;

@@ -27,7 +27,8 @@ QPushButton* NewButton(QWidget* parent, const char* objectName, const std::strin
 } // namespace
 
 UserPage::UserPage(ConfigTree& tree, Prompt& prompt, QWidget* parent)
-    : QWidget(parent), m_tree(tree), m_prompt(prompt), m_logic(tree, prompt)
+    : QWidget(parent), m_copy(tree, {"Program", "UserList"}), m_prompt(prompt),
+      m_logic(m_copy.Tree(), prompt)
 {
     setObjectName("UserPage");
     m_table = new QTableWidget(0, UserListPage::kColumnCount, this);
@@ -66,6 +67,11 @@ UserPage::UserPage(ConfigTree& tree, Prompt& prompt, QWidget* parent)
     layout->addWidget(m_table, 1);
     layout->addLayout(buttons);
     Refresh();
+}
+
+void UserPage::Apply()
+{
+    m_copy.Apply();
 }
 
 void UserPage::Refresh()
@@ -109,7 +115,7 @@ void UserPage::UpdateButtons()
 
 void UserPage::NewUser()
 {
-    UserDialog dialog(UserEditor::ForNewUser(m_tree), m_prompt, this);
+    UserDialog dialog(UserEditor::ForNewUser(m_copy.Tree()), m_prompt, this);
     if (dialog.exec() == QDialog::Accepted)
         Refresh();
 }
@@ -119,7 +125,8 @@ void UserPage::EditUser()
     int row = SelectedRow();
     if (row < 0)
         return;
-    std::optional<UserEditor> editor = UserEditor::ForExistingUser(m_tree, m_logic.NameAt(row));
+    std::optional<UserEditor> editor =
+        UserEditor::ForExistingUser(m_copy.Tree(), m_logic.NameAt(row));
     if (!editor)
         return;
     UserDialog dialog(std::move(*editor), m_prompt, this);

@@ -1,8 +1,10 @@
 // The user page of the configuration sheet ("Benutzer"): the accounts with
 // their rights, Neu / Loeschen / Bearbeiten and the legend. The logic lives
-// in UserListPage and UserEditor.
+// in UserListPage and UserEditor, which work on the page's copy of the
+// accounts; the sheet applies it at OK.
 #pragma once
 
+#include "config/SettingsCopy.h"
 #include "users/UserListPage.h"
 
 #include <QWidget>
@@ -20,6 +22,7 @@ public:
 
     QTableWidget* Table() { return m_table; }
     void Refresh();
+    void Apply();
 
 private:
     int SelectedRow() const;
@@ -28,7 +31,7 @@ private:
     void EditUser();
     void DeleteUser();
 
-    ConfigTree& m_tree;
+    SettingsCopy m_copy;
     Prompt& m_prompt;
     UserListPage m_logic;
     QTableWidget* m_table = nullptr;

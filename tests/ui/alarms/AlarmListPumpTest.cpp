@@ -6,6 +6,7 @@
 #include "config/Clock.h"
 #include "events/EventDecoder.h"
 #include "net/RecorderListener.h"
+#include "net/SessionHub.h"
 #include "net/SocketPump.h"
 #include "telegram/TelegramEncoder.h"
 #include "ui/alarms/AlarmListColumns.h"
@@ -29,7 +30,7 @@ protected:
     {
         AddRecorder("127.0.0.1", "Simulator");
         CompleteRecorderSettings(*tree);
-        auto listener = std::make_unique<RecorderListener>(decoder);
+        auto listener = std::make_unique<RecorderListener>(decoder, hub);
         EXPECT_TRUE(listener->Create());
         EXPECT_TRUE(listener->Listen(0));
         port = listener->LocalPort();
@@ -77,6 +78,7 @@ protected:
 
     EventDecoder decoder{*tree, Clock::Global(), *intake};
     SocketPump pump;
+    SessionHub hub{pump};
     int port = 0;
     int peer = -1;
 };

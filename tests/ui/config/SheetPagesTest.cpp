@@ -145,7 +145,7 @@ TEST_F(SheetPagesTest, SoundsAreChosenTriedAndClearedAndTheSpeakerTried)
               (std::vector<FakeBeeper::PlayedTone>{{250, 100}, {500, 100}, {1000, 100}}));
 }
 
-TEST_F(SheetPagesTest, AbbrechenLaysBackWhatThePagesChangedAndOkKeepsIt)
+TEST_F(SheetPagesTest, AbbrechenDropsWhatThePagesChangedAndOkAppliesIt)
 {
     TempDir languages;
     std::ofstream(languages.Path() / "English.txt") << "";
@@ -157,9 +157,16 @@ TEST_F(SheetPagesTest, AbbrechenLaysBackWhatThePagesChangedAndOkKeepsIt)
         Find<QLineEdit>(*sheet.System(), "mailSMTPServer")->setText("mail.example.org");
         QListWidget* list = sheet.Languages()->List();
         list->setCurrentRow(list->count() - 1);
-        UserForm form;
-        form.name = "wache";
-        UserEditor::ForNewUser(*tree).Accept(form);
+        WhenModal<UserDialog>([](UserDialog& dialog) {
+            Find<QLineEdit>(dialog, "Name")->setText("wache");
+            Button(dialog, "Ok")->click();
+        });
+        Button(*sheet.Users(), "New")->click();
+        EXPECT_EQ(sheet.Users()->Table()->rowCount(), 2);
+        // Nothing reaches the tree before OK.
+        EXPECT_EQ(System("mailSMTPServer")->GetString(), "");
+        EXPECT_EQ(NextLanguage(), "German");
+        EXPECT_FALSE(UserExists(*tree, "wache"));
         if (ok)
             sheet.accept();
         else
@@ -232,6 +239,7 @@ TEST_F(SheetPagesTest, ANewUserIsCheckedThenStoredAsTheNewDefaultOnlyWhenTicked)
         EXPECT_FALSE(dialog.isVisible());
     });
     Button(page, "New")->click();
+    page.Apply();
     ConfigNode* wache = FindUser(*tree, "wache");
     ASSERT_NE(wache, nullptr);
     EXPECT_EQ(wache->Child("Password")->GetString(), "abc");
@@ -292,6 +300,7 @@ TEST_F(SheetPagesTest, TheLanguagePageOffersTheFilesAndNotesTheNextStart)
     EXPECT_EQ(offered, (QStringList{"German", "English", "French"}));
     EXPECT_EQ(page.List()->currentRow(), 0);
     page.List()->setCurrentRow(2);
+    page.Apply();
     EXPECT_EQ(NextLanguage(), "French");
     EXPECT_EQ(Find<QLabel>(page, "Note")->text(),
               "Die gewaehlte Sprache gilt ab dem naechsten Start von Wardex.");

@@ -7,6 +7,7 @@
 #include "net/ForwardingClient.h"
 #include "net/NetTestSupport.h"
 #include "net/RecorderListener.h"
+#include "net/SessionHub.h"
 #include "platform/BusyIndicator.h"
 #include "testsupport/FakeBeeper.h"
 #include "testsupport/FakePrompt.h"
@@ -28,7 +29,7 @@ protected:
         EXPECT_TRUE(tree.LoadDefaults(DefaultScript(), prompt));
         ConfigNode* hosts = tree.TopFolder("Runtime")->Child("GUI")->Child("CDlgForwardingMain");
         hosts->NewEntry(0)->Child("strHost")->SetString("leitstelle-nord.example");
-        auto listener = std::make_unique<RecorderListener>(targetSink);
+        auto listener = std::make_unique<RecorderListener>(targetSink, targetSessions);
         EXPECT_TRUE(listener->Create() && listener->Listen(0));
         targetPort = listener->LocalPort();
         targetPump.Register(listener.release());
@@ -70,6 +71,7 @@ protected:
     ConfigTree tree;
     SocketPump pump;
     SocketPump targetPump;
+    SessionHub targetSessions{targetPump};
     RecordingSink localSink;
     RecordingSink targetSink;
     int targetPort = 0;
