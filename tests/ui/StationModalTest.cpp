@@ -216,6 +216,69 @@ TEST_F(StationModalTest, WhileADialogIsOpenAlarmsAreStoredAndTheStationEndsInOrd
     }
 }
 
+namespace {
+
+// What the screen shows (under X read back from the server) is what the
+// window paints, not black nor what lay below it.
+bool ShownAsPainted(QWidget& window)
+{
+    QRect area = window.geometry();
+    QImage shown = QGuiApplication::primaryScreen()
+                       ->grabWindow(0, area.x(), area.y(), area.width(), area.height())
+                       .toImage()
+                       .convertToFormat(QImage::Format_RGB32);
+    QImage painted = window.grab().toImage().convertToFormat(QImage::Format_RGB32);
+    if (shown.size() != painted.size())
+        return false;
+    qsizetype same = 0;
+    for (int y = 0; y < shown.height(); ++y) {
+        for (int x = 0; x < shown.width(); ++x)
+            same += shown.pixel(x, y) == painted.pixel(x, y);
+    }
+    return same * 10 > qsizetype(shown.width()) * shown.height() * 9;
+}
+
+} // namespace
+
+TEST_F(StationModalTest, DialogsOpenedFromTheFullSizeSheetArePaintedOnTheScreen)
+{
+    // The administrator's sheet, its page and the button that opens the dialog.
+    const std::pair<QString, QString> cases[] = {
+        {"System", "TestMail"}, {"Benutzer", "New"}, {"System", "Choose0"}};
+    for (const auto& [page, button] : cases) {
+        QtDesktop desktop(Attendance::Desktop);
+        ConfigTree tree;
+        Station station(Options(), desktop, tree);
+        bool triggered = false;
+        QWidget* sheet = nullptr;
+        bool painted = false;
+        Run(desktop, station, [&] {
+            QWidget* modal = QApplication::activeModalWidget();
+            if (!std::exchange(triggered, true)) {
+                QTimer::singleShot(0, [&] { Trigger(desktop, "Konfiguration..."); });
+            } else if (sheet == nullptr && modal != nullptr) {
+                sheet = modal;
+                EXPECT_GE(sheet->width(), 960);
+                auto* tabs = sheet->findChild<QTabWidget*>();
+                for (int i = 0; i < tabs->count(); ++i) {
+                    if (tabs->tabText(i) == page)
+                        tabs->setCurrentIndex(i);
+                }
+                QTimer::singleShot(0, tabs->currentWidget()->findChild<QPushButton*>(button),
+                                   &QPushButton::click);
+            } else if (modal != nullptr && modal != sheet && modal->windowHandle()->isExposed() &&
+                       (painted = ShownAsPainted(*modal))) {
+                QGuiApplication::primaryScreen()->grabWindow(0).save(
+                    ScreenshotFolder() + "/sheet-dialog-" + button + ".png");
+                std::raise(SIGTERM);
+                return true;
+            }
+            return false;
+        });
+        EXPECT_TRUE(painted) << button.toStdString();
+    }
+}
+
 TEST_F(StationModalTest, WhileAnAlarmWindowIsOpenTheConfigurationIsRefused)
 {
     QtDesktop desktop(Attendance::Desktop);
