@@ -80,9 +80,6 @@ TEST_F(UserSessionTest, LogInLowerCasesTheNameAndComparesThePasswordExactly)
 TEST_F(UserSessionTest, ThePasswordFieldTakesTheLongestStoredPasswordAndAtLeastTwelve)
 {
     AddUser(*tree, "pforte", "x");
-    FindUser(*tree, "administrator")->Child("IsDefUser")->SetInt(0);
-    FindUser(*tree, "pforte")->Child("IsDefUser")->SetInt(1);
-    LogIn(*tree, "pforte");
     // The built-in password, then one typed in the user dialog.
     for (auto [password, limit] : {std::pair{"quorvandelisk", 13}, std::pair{"abc", 12}}) {
         FindUser(*tree, "administrator")->Child("Password")->SetString(password);
