@@ -54,6 +54,13 @@ private:
     QLineEdit* m_text = nullptr;
 };
 
+// The style measures the text without room before the arrows: the last
+// digit would touch them.
+void LeaveRoomForTheText(QDateTimeEdit& edit)
+{
+    edit.setMinimumWidth(edit.sizeHint().width() + 2 * edit.fontMetrics().averageCharWidth());
+}
+
 QDateEdit* NewDate(QWidget* parent, const char* objectName, const SystemTime& fields)
 {
     auto* edit = new QDateEdit(QDate(fields.year, fields.month, fields.day), parent);
@@ -63,6 +70,7 @@ QDateEdit* NewDate(QWidget* parent, const char* objectName, const SystemTime& fi
     // Wider than allowed, so that OK can say why a year is refused.
     edit->setDateRange(QDate(1601, 1, 1), QDate(9999, 12, 31));
     new SelectPartOnClick(*edit);
+    LeaveRoomForTheText(*edit);
     return edit;
 }
 
@@ -72,6 +80,7 @@ QTimeEdit* NewTime(QWidget* parent, const char* objectName, const SystemTime& fi
     edit->setObjectName(objectName);
     edit->setDisplayFormat("HH:mm:ss");
     new SelectPartOnClick(*edit);
+    LeaveRoomForTheText(*edit);
     return edit;
 }
 
