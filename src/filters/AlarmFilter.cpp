@@ -55,7 +55,8 @@ std::string AlarmFilter::DescribeTypes() const
 {
     if (alarmTypes.size() == 1)
         return Tr("1 Alarm im Filter");
-    return FormatTr(TrNoop("%d Alarme im Filter"), alarmTypes.size());
+    return FormatTrCount(TrNoop("%d Alarme im Filter"), static_cast<int64_t>(alarmTypes.size()),
+                         alarmTypes.size());
 }
 
 std::optional<std::pair<int64_t, int64_t>> AlarmFilter::TimeRange(int64_t nowMs) const

@@ -220,9 +220,11 @@ int RecorderListPage::ImportFromLiveView()
             ++imported;
         }
     }
-    m_prompt.Show(FormatTr(TrNoop("%d/%d Rekordern aus Kavex uebernommen."), imported,
-                           static_cast<int64_t>(shared.Count())),
-                  Tr("Wardex"), PromptIcon::Information, PromptButtons::Ok);
+    // The noun counts the recorders offered (German keeps its one form).
+    auto offered = static_cast<int64_t>(shared.Count());
+    m_prompt.Show(
+        FormatTrCount(TrNoop("%d/%d Rekordern aus Kavex uebernommen."), offered, imported, offered),
+        Tr("Wardex"), PromptIcon::Information, PromptButtons::Ok);
     return imported;
 }
 

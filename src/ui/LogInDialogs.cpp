@@ -1,6 +1,8 @@
 #include "ui/LogInDialogs.h"
 
 #include "config/Translator.h"
+#include "events/TextFormat.h"
+#include "users/UserEditor.h"
 
 #include <QDialog>
 #include <QDialogButtonBox>
@@ -19,15 +21,18 @@ QString Text(const std::string& text)
 
 } // namespace
 
-bool LogInDialogs::RunLogIn(const LogInAttempt& attempt)
+bool LogInDialogs::RunLogIn(const LogInAttempt& attempt, int maxPasswordChars)
 {
     QDialog dialog(m_parent);
     dialog.setWindowTitle(Text(Tr("Anmelden an Wardex")));
     auto* name = new QLineEdit(&dialog);
     auto* password = new QLineEdit(&dialog);
-    // Log-in takes longer passwords than the user dialog lets anyone type:
-    // the built-in account's has one character more.
-    name->setMaxLength(20);
+    // The limits where they are typed, as in the user dialog.
+    name->setMaxLength(UserEditor::kMaxNameChars);
+    name->setPlaceholderText(
+        Text(FormatTr(TrNoop("hoechstens %d Zeichen"), UserEditor::kMaxNameChars)));
+    password->setMaxLength(maxPasswordChars);
+    password->setPlaceholderText(Text(FormatTr(TrNoop("hoechstens %d Zeichen"), maxPasswordChars)));
     password->setEchoMode(QLineEdit::Password);
 
     name->setMinimumWidth(220);

@@ -10,7 +10,7 @@ class LogInDialogs final : public AccountDialogs {
 public:
     explicit LogInDialogs(QWidget* parent) : m_parent(parent) {}
 
-    bool RunLogIn(const LogInAttempt& attempt) override;
+    bool RunLogIn(const LogInAttempt& attempt, int maxPasswordChars) override;
     bool RunLogOut(std::string_view text) override;
 
 private:

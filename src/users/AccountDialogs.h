@@ -14,9 +14,10 @@ public:
 
     virtual ~AccountDialogs() = default;
 
-    // "Anmelden an Wardex" with Name, Passwort, OK and Abbrechen. True when
+    // "Anmelden an Wardex" with Name, Passwort, OK and Abbrechen; the
+    // password field takes and names at most `maxPasswordChars`. True when
     // an attempt was accepted, false for Abbrechen.
-    virtual bool RunLogIn(const LogInAttempt& attempt) = 0;
+    virtual bool RunLogIn(const LogInAttempt& attempt, int maxPasswordChars) = 0;
     // "Abmelden" with the text, OK and Abbrechen; true for OK.
     virtual bool RunLogOut(std::string_view text) = 0;
 };

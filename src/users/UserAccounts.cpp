@@ -2,6 +2,8 @@
 
 #include "config/ConfigTree.h"
 
+#include <algorithm>
+
 namespace {
 
 constexpr std::string_view kLoggedIn = "IsCurLoggedInUser";
@@ -174,6 +176,16 @@ bool CheckPassword(ConfigTree& tree, std::string_view name, std::string_view pas
     ConfigLock lock(tree);
     ConfigNode* user = FindUser(tree, name);
     return user != nullptr && Text(*user, "Password") == password;
+}
+
+int LongestPassword(ConfigTree& tree)
+{
+    ConfigLock lock(tree);
+    ConfigNode* list = UserList(tree);
+    size_t longest = 0;
+    for (int i = 0; i < list->ChildCount(); ++i)
+        longest = std::max(longest, Text(*list->ChildAt(i), "Password").size());
+    return static_cast<int>(longest);
 }
 
 bool LogIn(ConfigTree& tree, std::string_view name)

@@ -47,6 +47,8 @@ ConfigNode* DefaultUser(ConfigTree& tree);
 bool IsDefaultUser(ConfigTree& tree, std::string_view name);
 // Case-sensitive; false for a name that does not exist.
 bool CheckPassword(ConfigTree& tree, std::string_view name, std::string_view password);
+// The number of characters of the longest stored password.
+int LongestPassword(ConfigTree& tree);
 
 // Moves the logged-in mark to the named account; false when it does not exist.
 bool LogIn(ConfigTree& tree, std::string_view name);

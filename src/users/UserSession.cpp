@@ -5,7 +5,9 @@
 #include "platform/Beeper.h"
 #include "platform/Prompt.h"
 #include "users/UserAccounts.h"
+#include "users/UserEditor.h"
 
+#include <algorithm>
 #include <string_view>
 
 namespace {
@@ -82,7 +84,10 @@ void UserSession::LogInOrOut()
                       PromptIcon::Information, PromptButtons::Ok);
         return;
     }
-    m_dialogs.RunLogIn([this](const std::string& typedName, const std::string& password) {
+    // As long as the longest stored password, so that no account's can be
+    // cut off (the built-in one is longer than one may type).
+    int maxPasswordChars = std::max(UserEditor::kMaxPasswordChars, LongestPassword(m_tree));
+    auto attempt = [this](const std::string& typedName, const std::string& password) {
         std::string name = ToLowerName(typedName);
         if (!CheckPassword(m_tree, name, password)) {
             m_prompt.Show(Tr("Wardex konnte Sie nicht anmelden!"), kCaption, PromptIcon::Warning,
@@ -90,7 +95,8 @@ void UserSession::LogInOrOut()
             return false;
         }
         return LogIn(m_tree, name);
-    });
+    };
+    m_dialogs.RunLogIn(attempt, maxPasswordChars);
 }
 
 ExitAnswer UserSession::ConfirmExit(int busyCount, int64_t unconfirmedAlarms)

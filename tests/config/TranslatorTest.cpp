@@ -524,7 +524,12 @@ TEST(TranslatorCount, EachLanguageHasItsFormForTheCount)
         {"French", "%d Rekorder im Filter", "2", "%d enregistreurs dans le filtre"},
         {"French", "Rekorder bearbeiten", "1", "Modifier l'enregistreur"},
         {"Polish", "Rekorder bearbeiten", "1", "Edycja rejestratora"},
-        {"Polish", "Rekorder bearbeiten", "22", "Edycja rejestratorów"}};
+        {"Polish", "Rekorder bearbeiten", "22", "Edycja rejestratorów"},
+        {"French", "%d Alarme im Filter", "0", "%d alarme dans le filtre"},
+        {"English", "%d/%d Rekordern aus Kavex uebernommen.", "1",
+         "%d/%d recorder taken over from Kavex."},
+        {"Spanish", "%d/%d Rekordern aus Kavex uebernommen.", "2",
+         "%d/%d videograbadores importados de Kavex."}};
     std::filesystem::path folder = std::filesystem::path(WARDEX_SOURCE_DIR) / "Languages";
     for (const auto& [language, text, count, expected] : rows) {
         Translator translator;

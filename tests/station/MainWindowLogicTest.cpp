@@ -33,7 +33,7 @@ namespace {
 
 class NoDialogs final : public AccountDialogs {
 public:
-    bool RunLogIn(const LogInAttempt&) override { return false; }
+    bool RunLogIn(const LogInAttempt&, int) override { return false; }
     bool RunLogOut(std::string_view) override { return true; }
 };
 

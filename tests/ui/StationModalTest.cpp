@@ -240,6 +240,63 @@ TEST_F(StationModalTest, WhileADialogIsOpenAlarmsAreStoredAndTheStationEndsInOrd
     }
 }
 
+namespace {
+
+// What the screen shows of a widget (under X read back from the server).
+QImage OnScreen(const QWidget& widget)
+{
+    QPoint at = widget.mapToGlobal(QPoint(0, 0));
+    return QGuiApplication::primaryScreen()
+        ->grabWindow(0, at.x(), at.y(), widget.width(), widget.height())
+        .toImage()
+        .convertToFormat(QImage::Format_RGB32);
+}
+
+// The widget as it paints now is on the screen: not black, not what lay
+// below it.
+bool ShownAsPainted(const QImage& shown, QWidget& widget)
+{
+    QImage painted = widget.grab().toImage().convertToFormat(QImage::Format_RGB32);
+    qsizetype same = 0;
+    for (int y = 0; y < shown.height() && shown.size() == painted.size(); ++y) {
+        for (int x = 0; x < shown.width(); ++x)
+            same += shown.pixel(x, y) == painted.pixel(x, y);
+    }
+    return same * 100 > qsizetype(painted.width()) * painted.height() * 99;
+}
+
+} // namespace
+
+TEST_F(StationModalTest, ABoxOpenedFromTheFullSizeSheetIsPaintedOnTheScreen)
+{
+    QtDesktop desktop(Attendance::Desktop);
+    ConfigTree tree;
+    Station station(Options(), desktop, tree);
+    int stage = 0;
+    bool painted = false;
+    Run(desktop, station, [&] {
+        QWidget* modal = QApplication::activeModalWidget();
+        auto* test = modal != nullptr ? modal->findChild<QPushButton*>("TestMail") : nullptr;
+        if (stage == 0) {
+            stage = 1;
+            QTimer::singleShot(0, [&] { Trigger(desktop, "Konfiguration..."); });
+        } else if (stage == 1 && test != nullptr) {
+            stage = 2;
+            EXPECT_GE(modal->width(), 960);
+            // Without server or addresses: a message box says what is missing.
+            QTimer::singleShot(0, test, &QPushButton::click);
+        } else if (stage == 2 && modal != nullptr && test == nullptr &&
+                   modal->windowHandle()->isExposed() &&
+                   (painted = ShownAsPainted(OnScreen(*modal), *modal))) {
+            SaveScreen(desktop, "station-box-from-sheet.png");
+            std::raise(SIGTERM);
+            return true;
+        }
+        return false;
+    });
+    EXPECT_TRUE(painted);
+}
+
 TEST_F(StationModalTest, WhileAnAlarmWindowIsOpenTheConfigurationIsRefused)
 {
     QtDesktop desktop(Attendance::Desktop);

@@ -16,9 +16,10 @@ namespace {
 // presses Abbrechen; answers the log-out dialog as told.
 class FakeAccountDialogs final : public AccountDialogs {
 public:
-    bool RunLogIn(const LogInAttempt& attempt) override
+    bool RunLogIn(const LogInAttempt& attempt, int maxPasswordChars) override
     {
         ++logInShown;
+        passwordLimit = maxPasswordChars;
         while (!typed.empty()) {
             auto [name, password] = typed.front();
             typed.pop_front();
@@ -35,6 +36,7 @@ public:
 
     std::deque<std::pair<std::string, std::string>> typed;
     int logInShown = 0;
+    int passwordLimit = 0;
     std::vector<std::string> logOutTexts;
     bool logOutAnswer = true;
 };
@@ -73,6 +75,17 @@ TEST_F(UserSessionTest, LogInLowerCasesTheNameAndComparesThePasswordExactly)
     ASSERT_EQ(prompt.shown.size(), 1u);
     EXPECT_EQ(prompt.shown[0].text, "Wardex konnte Sie nicht anmelden!");
     EXPECT_EQ(CurrentUserName(*tree), "administrator");
+}
+
+TEST_F(UserSessionTest, ThePasswordFieldTakesTheLongestStoredPasswordAndAtLeastTwelve)
+{
+    AddUser(*tree, "pforte", "x");
+    // The built-in password, then one typed in the user dialog.
+    for (auto [password, limit] : {std::pair{"quorvandelisk", 13}, std::pair{"abc", 12}}) {
+        FindUser(*tree, "administrator")->Child("Password")->SetString(password);
+        session.LogInOrOut();
+        EXPECT_EQ(dialogs.passwordLimit, limit) << password;
+    }
 }
 
 TEST_F(UserSessionTest, FailedLogInKeepsTheCurrentUser)

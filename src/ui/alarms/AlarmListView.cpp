@@ -175,6 +175,15 @@ void AlarmListView::updateGeometries()
     QTableView::updateGeometries();
 }
 
+void AlarmListView::showEvent(QShowEvent* event)
+{
+    // The window's first paint follows at once: with the geometries held
+    // back since it was laid out, the rows and headers would be painted for
+    // a size the list no longer has.
+    ReleasePainting();
+    QTableView::showEvent(event);
+}
+
 void AlarmListView::scrollTo(const QModelIndex& index, ScrollHint hint)
 {
     // Scrolling needs the scroll bar's range for the rows there are now.

@@ -74,6 +74,7 @@ protected:
     // Held back with painting: measuring the scroll bar and the headers for
     // every arriving row costs more than storing its alarm.
     void updateGeometries() override;
+    void showEvent(QShowEvent* event) override;
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:

@@ -13,6 +13,8 @@
 #include <QGroupBox>
 #include <QHBoxLayout>
 #include <QLabel>
+#include <QLineEdit>
+#include <QMouseEvent>
 #include <QRadioButton>
 #include <QSpinBox>
 #include <QTimeEdit>
@@ -26,6 +28,39 @@ SystemTime ShownFields(Timestamp time)
     return (time.ToMs() > 0 ? time : Timestamp::Now()).ToLocalFields();
 }
 
+// A click into a date or time selects the part clicked (hour, minute, day,
+// ...) as Tab does, so that typing replaces it; a click alone would only put
+// the cursor there, where a full part takes no more digits.
+class SelectPartOnClick final : public QObject {
+public:
+    explicit SelectPartOnClick(QDateTimeEdit& edit) : QObject(&edit), m_edit(edit)
+    {
+        m_text = edit.findChild<QLineEdit*>();
+        if (m_text != nullptr)
+            m_text->installEventFilter(this);
+    }
+
+    bool eventFilter(QObject* watched, QEvent* event) override
+    {
+        if (watched == m_text && event->type() == QEvent::MouseButtonRelease &&
+            static_cast<QMouseEvent*>(event)->button() == Qt::LeftButton &&
+            !m_text->hasSelectedText())
+            m_edit.setSelectedSection(m_edit.currentSection());
+        return false;
+    }
+
+private:
+    QDateTimeEdit& m_edit;
+    QLineEdit* m_text = nullptr;
+};
+
+// The style measures the text without room before the arrows: the last
+// digit would touch them.
+void LeaveRoomForTheText(QDateTimeEdit& edit)
+{
+    edit.setMinimumWidth(edit.sizeHint().width() + 2 * edit.fontMetrics().averageCharWidth());
+}
+
 QDateEdit* NewDate(QWidget* parent, const char* objectName, const SystemTime& fields)
 {
     auto* edit = new QDateEdit(QDate(fields.year, fields.month, fields.day), parent);
@@ -34,6 +69,8 @@ QDateEdit* NewDate(QWidget* parent, const char* objectName, const SystemTime& fi
     edit->setCalendarPopup(true);
     // Wider than allowed, so that OK can say why a year is refused.
     edit->setDateRange(QDate(1601, 1, 1), QDate(9999, 12, 31));
+    new SelectPartOnClick(*edit);
+    LeaveRoomForTheText(*edit);
     return edit;
 }
 
@@ -42,6 +79,8 @@ QTimeEdit* NewTime(QWidget* parent, const char* objectName, const SystemTime& fi
     auto* edit = new QTimeEdit(QTime(fields.hour, fields.minute, fields.second), parent);
     edit->setObjectName(objectName);
     edit->setDisplayFormat("HH:mm:ss");
+    new SelectPartOnClick(*edit);
+    LeaveRoomForTheText(*edit);
     return edit;
 }
 

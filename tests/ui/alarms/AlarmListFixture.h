@@ -47,7 +47,7 @@ private:
 
 class NoAccountDialogs final : public AccountDialogs {
 public:
-    bool RunLogIn(const LogInAttempt&) override { return false; }
+    bool RunLogIn(const LogInAttempt&, int) override { return false; }
     bool RunLogOut(std::string_view) override { return false; }
 };
 

@@ -511,6 +511,18 @@ TEST_F(AlarmListViewTest, ABurstOfAlarmsIsPaintedOnceTheIntervalIsOver)
     EXPECT_EQ(Cell(4, kColumnRecorder), "Tor");
 }
 
+TEST_F(AlarmListViewTest, ShownWhilePaintingIsHeldItIsLaidOutForItsFirstPaint)
+{
+    list->window()->hide();
+    Store(kDiskFull);
+    Store(kDiskFull);
+    ASSERT_TRUE(list->PaintingHeld());
+    list->window()->resize(900, 300);
+    list->window()->show();
+    // The header as wide as the rows below it, not as the list was before.
+    EXPECT_EQ(list->horizontalHeader()->width(), list->viewport()->width());
+}
+
 TEST_F(AlarmListViewTest, ARowOfABurstCanBeScrolledToBeforeItIsPainted)
 {
     constexpr int kRows = 60;

@@ -275,16 +275,19 @@ TEST_F(SheetPagesTest, LogInTakesTheBuiltInThirteenCharacterPassword)
         QList<QLineEdit*> edits = dialog.findChildren<QLineEdit*>();
         ASSERT_EQ(edits.size(), 2);
         edits[0]->setText("Administrator");
-        edits[1]->setText("quorvandelisk");
+        edits[1]->setText("quorvandelisk!");
+        EXPECT_EQ(edits[1]->placeholderText(), "hoechstens 13 Zeichen");
         QDir().mkpath(WARDEX_SCREENSHOT_DIR);
         dialog.grab().save(QString(WARDEX_SCREENSHOT_DIR) + "/log-in.png", "PNG");
         dialog.findChild<QDialogButtonBox*>()->button(QDialogButtonBox::Ok)->click();
     });
     std::string typed;
-    EXPECT_TRUE(dialogs.RunLogIn([&](const std::string&, const std::string& password) {
-        typed = password;
-        return true;
-    }));
+    EXPECT_TRUE(dialogs.RunLogIn(
+        [&](const std::string&, const std::string& password) {
+            typed = password;
+            return true;
+        },
+        13));
     EXPECT_EQ(typed, "quorvandelisk");
 }
 

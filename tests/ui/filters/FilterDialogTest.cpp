@@ -20,8 +20,10 @@
 #include <QCheckBox>
 #include <QDateEdit>
 #include <QDir>
+#include <QLineEdit>
 #include <QRadioButton>
 #include <QSpinBox>
+#include <QTest>
 #include <QTreeWidget>
 
 namespace {
@@ -173,6 +175,28 @@ TEST_F(FilterDialogTest, TimeDialogStaysOpenOnEveryRefusal)
     dialog.accept();
     EXPECT_EQ(dialog.result(), QDialog::Accepted);
     EXPECT_EQ(dialog.Mode(), AlarmFilter::kModeLastDays);
+}
+
+TEST_F(FilterDialogTest, AClickIntoADateOrTimePartLetsTypingReplaceIt)
+{
+    AlarmFilter filter;
+    filter.rangeStart = *Timestamp::FromLocalFields(1, 3, 2024, 8, 30, 0, 0);
+    TimeFilterDialog dialog(filter, prompt);
+    dialog.show();
+    // Into the first part (hour, day), into the second (minute, month).
+    const std::tuple<const char*, double, const char*, std::string> cases[] = {
+        {"StartTime", 0.1, "13", "13:30:00"},
+        {"StartTime", 0.4, "45", "08:45:00"},
+        {"StartDate", 0.1, "17", "17.03.2024"}};
+    for (const auto& [name, where, typed, expected] : cases) {
+        auto* edit = dialog.findChild<QDateTimeEdit*>(name);
+        edit->setDateTime(QDateTime(QDate(2024, 3, 1), QTime(8, 30)));
+        auto* text = edit->findChild<QLineEdit*>();
+        QTest::mouseClick(text, Qt::LeftButton, {},
+                          QPoint(int(text->width() * where), text->height() / 2));
+        QTest::keyClicks(text, typed);
+        EXPECT_EQ(edit->text().toStdString(), expected) << name << " " << typed;
+    }
 }
 
 TEST_F(FilterDialogTest, AlarmTypeButtonsTickAllInvertAndClear)
