@@ -5,11 +5,13 @@
 // shared without a moment in which the file is unlocked.
 #include "platform/posix/SharedObject.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <vector>
 
 #include <fcntl.h>
 #include <grp.h>
+#include <pwd.h>
 #include <sys/mman.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -40,6 +42,8 @@ bool SetLock(int handle, short type, off_t byte, LockWait wait)
 
 // Every object is private unless the station was told to share them.
 gid_t g_sharedGroup = static_cast<gid_t>(-1);
+// The accounts the group file lists as its members, looked up once.
+std::vector<uid_t> g_sharedMembers;
 
 bool IsShared(SharedAccess access)
 {
@@ -157,13 +161,36 @@ bool SetSharedGroup(const std::string& name)
     group* found = nullptr;
     if (name.empty()) {
         g_sharedGroup = static_cast<gid_t>(-1);
+        g_sharedMembers.clear();
         return true;
     }
     if (::getgrnam_r(name.c_str(), &entry, buffer.data(), buffer.size(), &found) != 0 ||
         found == nullptr)
         return false;
     g_sharedGroup = found->gr_gid;
+    g_sharedMembers.clear();
+    std::vector<char> accountBuffer(16 * 1024);
+    for (char** member = found->gr_mem; member != nullptr && *member != nullptr; ++member) {
+        passwd account{};
+        passwd* known = nullptr;
+        if (::getpwnam_r(*member, &account, accountBuffer.data(), accountBuffer.size(), &known) ==
+                0 &&
+            known != nullptr)
+            g_sharedMembers.push_back(known->pw_uid);
+    }
     return true;
+}
+
+bool IsTrustedLocalUser(uint32_t uid, uint32_t gid)
+{
+    static const uid_t own = ::geteuid();
+    static const uid_t real = ::getuid();
+    if (uid == own || uid == real)
+        return true;
+    if (g_sharedGroup == static_cast<gid_t>(-1))
+        return false;
+    return gid == g_sharedGroup ||
+           std::find(g_sharedMembers.begin(), g_sharedMembers.end(), uid) != g_sharedMembers.end();
 }
 
 void CloseSharedObject(SharedObject& object)
