@@ -127,7 +127,13 @@ void SocketPump::Unregister(TcpSocket* socket)
     ++m_released;
     if (socket->m_owner == this)
         socket->m_owner = nullptr;
-    std::printf("Socket Nr.%d entfernt. \n\r", socket->Handle());
+    TraceRemoval(*socket);
+}
+
+void SocketPump::TraceRemoval(const TcpSocket& socket)
+{
+    std::printf("Socket Nr.%d entfernt. \n\r",
+                socket.IsOpen() ? socket.Handle() : socket.m_closedHandle);
     std::fflush(stdout);
 }
 
@@ -326,6 +332,7 @@ void SocketPump::DeleteAutoDeleteSockets(bool onlyClosed)
     });
     m_released += doomed.size();
     for (TcpSocket* socket : doomed) {
+        TraceRemoval(*socket);
         socket->m_owner = nullptr;
         delete socket;
     }

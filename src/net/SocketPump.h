@@ -97,6 +97,8 @@ private:
     void Watch(TcpSocket& socket, uint32_t events);
     // Before the socket's handle closes or the socket leaves the pump.
     void Unwatch(TcpSocket& socket);
+    // "Socket Nr.N entfernt." with the handle the socket had.
+    static void TraceRemoval(const TcpSocket& socket);
     bool EnsureReadinessSet();
     // idleMs: how long to wait when no socket is registered.
     void PollAndDispatch(int waitMs, int idleMs);

@@ -298,8 +298,10 @@ void TcpSocket::ReleaseHandle()
 {
     if (m_watcher != nullptr)
         m_watcher->Unwatch(*this);
-    if (m_handle != kNoHandle)
+    if (m_handle != kNoHandle) {
         ::close(m_handle);
+        m_closedHandle = m_handle;
+    }
     m_handle = kNoHandle;
     m_state = SocketState::Closed;
 }

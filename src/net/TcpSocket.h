@@ -120,6 +120,8 @@ private:
     ByteBuffer m_output;
     AutoDelete m_autoDelete = AutoDelete::Yes;
     int m_handle = kNoHandle;
+    // The handle before the last close, for the trace of its removal.
+    int m_closedHandle = kNoHandle;
     int m_lastError = 0;
     SocketState m_state = SocketState::None;
     // Readiness of the current round, as poll() flags; set and taken by the

@@ -21,6 +21,11 @@ bool SetSharedGroup(const std::string& name);
 // set a process of that group or an account listed as its member.
 bool IsTrustedLocalUser(uint32_t uid, uint32_t gid);
 
+// The file under /dev/shm of the last shared object this account was
+// refused access to (another account's, not opened to a shared group), and
+// forgets it; empty when there was none.
+std::string TakeRefusedSharedObject();
+
 enum class SharedCreate { OpenOnly, OpenOrCreate };
 
 // How an attach went: a missing object is no error for channels that only

@@ -7,6 +7,7 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <utility>
 #include <vector>
 
 #include <fcntl.h>
@@ -94,9 +95,13 @@ int CreateObject(const std::string& path, size_t size, mode_t mode, const Shared
     return handle;
 }
 
-AttachResult Fail(SharedObject& object, AttachResult result)
+std::string g_refusedObject;
+
+AttachResult Fail(SharedObject& object, AttachResult result, const std::string& path)
 {
     object.error = errno;
+    if (object.error == EACCES || object.error == EPERM)
+        g_refusedObject = "/dev/shm" + path;
     CloseSharedObject(object);
     return result;
 }
@@ -113,15 +118,16 @@ AttachResult AttachSharedObject(const std::string& name, size_t size, SharedCrea
     mode_t mode = ModeOf(access);
     object.lockHandle = OpenLockFile(path + ".lock", mode, create);
     if (object.lockHandle < 0)
-        return Fail(object, errno == ENOENT ? AttachResult::Missing : AttachResult::Failed);
+        return Fail(object, errno == ENOENT ? AttachResult::Missing : AttachResult::Failed,
+                    path + ".lock");
     if (!SetLock(object.lockHandle, F_WRLCK, kGateByte, LockWait::Yes))
-        return Fail(object, AttachResult::Failed);
+        return Fail(object, AttachResult::Failed, path);
 
     if (SetLock(object.lockHandle, F_WRLCK, kAttachedByte, LockWait::No)) {
         // Nobody else is attached: whatever is there was left behind.
         if (create == SharedCreate::OpenOnly) {
             errno = ENOENT;
-            return Fail(object, AttachResult::Missing);
+            return Fail(object, AttachResult::Missing, path);
         }
         ::shm_unlink(path.c_str());
         object.handle = CreateObject(path, size, mode, init);
@@ -130,7 +136,7 @@ AttachResult AttachSharedObject(const std::string& name, size_t size, SharedCrea
         // Only an attach, which holds the gate we hold now, locks byte 0
         // exclusively, so this does not wait.
         if (!SetLock(object.lockHandle, F_RDLCK, kAttachedByte, LockWait::Yes))
-            return Fail(object, AttachResult::Failed);
+            return Fail(object, AttachResult::Failed, path);
         object.handle = OpenObject(path, 0, mode);
         if (object.handle < 0 && errno == ENOENT && create == SharedCreate::OpenOrCreate) {
             object.handle = CreateObject(path, size, mode, init);
@@ -138,17 +144,17 @@ AttachResult AttachSharedObject(const std::string& name, size_t size, SharedCrea
         }
     }
     if (object.handle < 0)
-        return Fail(object, errno == ENOENT ? AttachResult::Missing : AttachResult::Failed);
+        return Fail(object, errno == ENOENT ? AttachResult::Missing : AttachResult::Failed, path);
     if (object.created && !SetLock(object.lockHandle, F_RDLCK, kAttachedByte, LockWait::No))
-        return Fail(object, AttachResult::Failed);
+        return Fail(object, AttachResult::Failed, path);
 
     struct stat status {};
     if (::fstat(object.handle, &status) != 0)
-        return Fail(object, AttachResult::Failed);
+        return Fail(object, AttachResult::Failed, path);
     object.size = static_cast<size_t>(status.st_size);
     if (object.size < size) {
         errno = EINVAL;
-        return Fail(object, AttachResult::Failed);
+        return Fail(object, AttachResult::Failed, path);
     }
     SetLock(object.lockHandle, F_UNLCK, kGateByte, LockWait::No);
     return AttachResult::Attached;
@@ -191,6 +197,11 @@ bool IsTrustedLocalUser(uint32_t uid, uint32_t gid)
         return false;
     return gid == g_sharedGroup ||
            std::find(g_sharedMembers.begin(), g_sharedMembers.end(), uid) != g_sharedMembers.end();
+}
+
+std::string TakeRefusedSharedObject()
+{
+    return std::exchange(g_refusedObject, {});
 }
 
 void CloseSharedObject(SharedObject& object)
