@@ -26,12 +26,20 @@
 
 namespace {
 
+// The defaults are parsed once and copied for every input.
 std::unique_ptr<ConfigTree> FreshTree()
 {
+    static const ConfigTree* defaults = [] {
+        auto* parsed = new ConfigTree;
+        SilentPrompt prompt;
+        if (!parsed->LoadDefaults(DefaultScript(), prompt))
+            std::abort();
+        return parsed;
+    }();
+    auto root = std::make_unique<ConfigNode>(NodeKind::Folder, "Root");
+    defaults->Root()->CopyChildrenInto(*root);
     auto tree = std::make_unique<ConfigTree>();
-    SilentPrompt prompt;
-    if (!tree->LoadDefaults(DefaultScript(), prompt))
-        std::abort();
+    tree->SetRoot(std::move(root));
     return tree;
 }
 
@@ -45,6 +53,15 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
         std::ofstream out(image, std::ios::binary | std::ios::trunc);
         out.write(reinterpret_cast<const char*>(data), static_cast<std::streamsize>(size));
     }
+    [[maybe_unused]] static const std::vector<uint8_t> defaultImage = [] {
+        std::vector<uint8_t> copied = TreeImage::Build(*FreshTree()->Root());
+        SilentPrompt prompt;
+        ConfigTree parsed;
+        if (!parsed.LoadDefaults(DefaultScript(), prompt) ||
+            TreeImage::Build(*parsed.Root()) != copied)
+            std::abort();
+        return copied;
+    }();
     std::unique_ptr<ConfigTree> tree = FreshTree();
     if (!tree->LoadImage(image.string()))
         return 0;
