@@ -4,6 +4,7 @@
 // exit.
 #pragma once
 
+#include "FuzzScratch.h"
 #include "platform/SharedMapping.h"
 
 #include <algorithm>
@@ -22,6 +23,7 @@ inline const std::string& FuzzPrefix()
     // clean-up at exit runs.
     static char kept[64];
     static const std::string prefix = [] {
+        SweepDeadFuzzLeftovers();
         std::string name = "wdxfuzz" + std::to_string(::getpid()) + "_";
         name.copy(kept, sizeof kept - 1);
         std::atexit([] {

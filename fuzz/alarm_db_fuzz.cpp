@@ -5,6 +5,7 @@
 //
 // Input: a byte J, a byte of flags (sort direction, filter link and mode),
 // then J * 8 bytes of journal, then the database file.
+#include "FuzzScratch.h"
 #include "config/ConfigNode.h"
 #include "config/ConfigTree.h"
 #include "config/DefaultScript.h"
@@ -86,13 +87,9 @@ ConfigTree& Tree()
     return *tree;
 }
 
-// tmpfs where there is one: syncing files there costs nothing.
 fs::path MakeFolder()
 {
-    std::error_code error;
-    fs::path base =
-        fs::is_directory("/dev/shm", error) ? fs::path("/dev/shm") : fs::temp_directory_path();
-    std::string pattern = (base / "alarm-db-fuzz-XXXXXX").string();
+    std::string pattern = (FuzzScratch() / "alarm-db-XXXXXX").string();
     Check(mkdtemp(pattern.data()) != nullptr, "temporary folder");
     return pattern;
 }

@@ -4,6 +4,7 @@
 //
 // Input: a byte whose low two bits give the records in the file, then the
 // cache's bytes.
+#include "FuzzScratch.h"
 #include "config/ConfigTree.h"
 #include "config/DefaultScript.h"
 #include "db/AlarmDatabase.h"
@@ -45,20 +46,7 @@ ConfigTree& Tree()
 
 const fs::path& Folder()
 {
-    static const fs::path folder = [] {
-        std::error_code error;
-        fs::path base =
-            fs::is_directory("/dev/shm", error) ? fs::path("/dev/shm") : fs::temp_directory_path();
-        std::string pattern = (base / "db-cache-fuzz-XXXXXX").string();
-        if (mkdtemp(pattern.data()) == nullptr)
-            std::abort();
-        std::atexit([] {
-            std::error_code ignored;
-            fs::remove_all(Folder(), ignored);
-        });
-        return fs::path(pattern);
-    }();
-    return folder;
+    return FuzzScratch();
 }
 
 } // namespace

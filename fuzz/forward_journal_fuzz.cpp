@@ -2,6 +2,7 @@
 // "ForwardQueue.journal" must open, every telegram read back must be whole,
 // and after one more append and a removal the file must read back as the
 // queue it then holds.
+#include "FuzzScratch.h"
 #include "links/ForwardJournal.h"
 
 #include <cstddef>
@@ -31,9 +32,7 @@ void Check(bool condition, const char* what)
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 {
-    static const fs::path folder =
-        fs::temp_directory_path() / ("forward-journal-fuzz-" + std::to_string(::getpid()));
-    fs::create_directories(folder);
+    const fs::path& folder = FuzzScratch();
     fs::path file = folder / ForwardJournal::kFileName;
     {
         std::ofstream out(file, std::ios::binary | std::ios::trunc);

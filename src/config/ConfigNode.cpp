@@ -42,6 +42,14 @@ ConfigNode::~ConfigNode()
     ++g_shapeEpoch;
 }
 
+bool IsValidNodeName(std::string_view name)
+{
+    return std::none_of(name.begin(), name.end(), [](char c) {
+        auto byte = static_cast<unsigned char>(c);
+        return byte < 0x20 || byte == 0x7f;
+    });
+}
+
 void ConfigNode::SetName(std::string name)
 {
     m_name = std::move(name);

@@ -22,6 +22,10 @@ enum class NodeKind : int32_t {
     Raw = 5,
 };
 
+// A node name carries no control bytes: the image ends a name at its NUL,
+// and names show up in traces and file paths.
+bool IsValidNodeName(std::string_view name);
+
 class ConfigNode {
 public:
     static constexpr uint32_t kChanged = 1;

@@ -141,7 +141,8 @@ bool Parser::ReadName()
     if (m_stack.empty())
         return false;
     const Item* value = Peek();
-    if (value == nullptr || value->kind != TokenKind::String || !IsClose(Peek(1), Tag::Name))
+    if (value == nullptr || value->kind != TokenKind::String || !IsClose(Peek(1), Tag::Name) ||
+        !IsValidNodeName(value->token->text))
         return false;
     m_stack.back().node->SetName(value->token->text);
     m_pos += 2;

@@ -76,6 +76,8 @@ bool Walk(std::span<const uint8_t> image, ConfigNode& target, Pass pass)
         if (nul == nullptr)
             return false;
         std::string_view name(nameStart, static_cast<const char*>(nul) - nameStart);
+        if (!IsValidNodeName(name))
+            return false;
         size_t header = kSizeWord + name.size() + 1;
 
         ConfigNode* node = nullptr;

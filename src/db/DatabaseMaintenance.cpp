@@ -165,7 +165,10 @@ bool DatabaseMaintenance::MakeBackup()
     BusyScope busy(m_busy);
     fs::path folder = BackupFolder();
     std::error_code error;
-    fs::create_directories(folder, error);
+    // Backups hold the alarms: the folder is the owner's alone, whatever
+    // the umask.
+    if (fs::create_directory(folder, error))
+        fs::permissions(folder, fs::perms::owner_all, error);
     RemoveStaleParts(folder);
     bool copied = !m_database.Path().empty() &&
                   CopyWhole(m_database.Path(), folder / (Timestamp::Now().FormatStamp() + ".txt"));

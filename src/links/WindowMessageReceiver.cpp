@@ -5,6 +5,7 @@
 // the peer's close.
 #include "links/WindowMessageReceiver.h"
 
+#include <cstdio>
 #include <utility>
 
 WindowMessageReceiver::WindowMessageReceiver(Handler handler) : m_handler(std::move(handler))
@@ -35,6 +36,14 @@ void WindowMessageReceiver::OnReceive()
             break;
         case ReceiveResult::Malformed:
             ++m_dropped;
+            break;
+        case ReceiveResult::Refused:
+            // Once: a flood must not fill the journal.
+            if (m_refused++ == 0)
+                std::fprintf(stderr,
+                             "Wardex: window messages from other users are refused (the first "
+                             "came from uid %u).\n",
+                             message.senderUid);
             break;
         case ReceiveResult::Nothing:
         case ReceiveResult::Failed:

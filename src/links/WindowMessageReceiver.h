@@ -21,6 +21,8 @@ public:
     uint32_t Window() const { return m_window; }
     // Malformed datagrams dropped so far.
     int Dropped() const { return m_dropped; }
+    // Messages from other users refused so far; the first is reported.
+    int Refused() const { return m_refused; }
 
     void OnReceive() override;
 
@@ -28,4 +30,5 @@ private:
     Handler m_handler;
     uint32_t m_window = 0;
     int m_dropped = 0;
+    int m_refused = 0;
 };

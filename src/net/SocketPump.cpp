@@ -125,7 +125,13 @@ void SocketPump::Unregister(TcpSocket* socket)
     ++m_released;
     if (socket->Owner() == this)
         socket->SetOwner(nullptr);
-    std::printf("Socket Nr.%d entfernt. \n\r", socket->Handle());
+    TraceRemoval(*socket);
+}
+
+void SocketPump::TraceRemoval(const TcpSocket& socket)
+{
+    std::printf("Socket Nr.%d entfernt. \n\r",
+                socket.LastHandle());
     std::fflush(stdout);
 }
 
@@ -301,6 +307,7 @@ void SocketPump::DeleteAutoDeleteSockets(bool onlyClosed)
     });
     m_released += doomed.size();
     for (TcpSocket* socket : doomed) {
+        TraceRemoval(*socket);
         socket->SetOwner(nullptr);
         delete socket;
     }

@@ -101,6 +101,8 @@ private:
     // with what it waits for; false when none waits for anything.
     bool UpdateInterest();
     void Watch(TcpSocket& socket, uint32_t events);
+    // "Socket Nr.N entfernt." with the handle the socket had.
+    static void TraceRemoval(const TcpSocket& socket);
     bool EnsureReadinessSet();
     // idleMs: how long to wait when no socket is registered.
     void PollAndDispatch(int waitMs, int idleMs);

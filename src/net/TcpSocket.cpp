@@ -299,8 +299,10 @@ void TcpSocket::ReleaseHandle()
 {
     if (m_slot.watcher != nullptr)
         m_slot.watcher->Unwatch(*this);
-    if (m_handle != kNoHandle)
+    if (m_handle != kNoHandle) {
         ::close(m_handle);
+        m_closedHandle = m_handle;
+    }
     m_handle = kNoHandle;
     m_state = SocketState::Closed;
 }

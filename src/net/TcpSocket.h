@@ -99,6 +99,8 @@ public:
     int LocalPort() const;
 
     int Handle() const { return m_handle; }
+    // The handle it has, or the one it had before it closed.
+    int LastHandle() const { return IsOpen() ? m_handle : m_closedHandle; }
     SocketState State() const { return m_state; }
     bool IsOpen() const { return m_handle != kNoHandle; }
     int LastError() const { return m_lastError; }
@@ -137,6 +139,8 @@ private:
     ByteBuffer m_output;
     AutoDelete m_autoDelete = AutoDelete::Yes;
     int m_handle = kNoHandle;
+    // The handle before the last close, for the trace of its removal.
+    int m_closedHandle = kNoHandle;
     int m_lastError = 0;
     SocketState m_state = SocketState::None;
     PumpSlot m_slot;

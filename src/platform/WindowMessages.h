@@ -15,6 +15,8 @@ struct WindowMessage {
     std::string name;
     int64_t first = 0;
     int64_t second = 0;
+    // The sending process's user, from the kernel (received messages only).
+    uint32_t senderUid = 0;
 };
 
 // 64 bytes of name, NUL-padded, then the two parameters as little-endian
@@ -32,6 +34,7 @@ enum class ReceiveResult {
     Message,
     Nothing,   // the queue is empty
     Malformed, // a datagram that is no window message was dropped
+    Refused,   // a message from another user (its senderUid is set) was dropped
     Failed,
 };
 
@@ -47,7 +50,8 @@ bool DecodeWindowMessage(std::span<const uint8_t> datagram, WindowMessage& messa
 // Never waits: a full queue drops the message.
 PostResult PostWindowMessage(uint32_t handle, std::string_view name, int64_t first, int64_t second);
 
-// Binds the window's socket; returns a non-blocking handle the caller owns,
+// Binds the window's socket, which takes messages only from senders
+// IsTrustedLocalUser accepts; returns a non-blocking handle the caller owns,
 // or -1 (for example when another window holds the handle).
 int OpenWindowEndpoint(uint32_t handle);
 ReceiveResult ReceiveWindowMessage(int endpoint, WindowMessage& message);

@@ -76,6 +76,14 @@ std::optional<std::string> LanguageForPrimaryId(int primaryLanguage)
     }
 }
 
+std::filesystem::path LanguageFile(const std::filesystem::path& languagesDir,
+                                   std::string_view language)
+{
+    bool plain = !language.empty() && language.front() != '.' &&
+                 language.find('/') == std::string_view::npos && IsValidNodeName(language);
+    return languagesDir / ((plain ? std::string(language) : std::string("German")) + ".txt");
+}
+
 std::string ChooseFirstStartLanguage(const std::optional<std::string>& candidate,
                                      const std::filesystem::path& languagesDir)
 {

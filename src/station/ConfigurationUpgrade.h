@@ -19,6 +19,12 @@ bool UpgradeConfiguration(ConfigTree& tree, int currentVersion);
 // (English 9, Spanish 10, French 12, Italian 16, Dutch 19, Polish 21).
 std::optional<std::string> LanguageForPrimaryId(int primaryLanguage);
 
+// The translation file of a language name from the configuration, always
+// inside `languagesDir`: a name that is no plain file name (empty, with a
+// slash or a control byte, or starting with a dot) stands for "German".
+std::filesystem::path LanguageFile(const std::filesystem::path& languagesDir,
+                                   std::string_view language);
+
 // The candidate when its translation file exists in `languagesDir`, else
 // "German".
 std::string ChooseFirstStartLanguage(const std::optional<std::string>& candidate,

@@ -27,6 +27,7 @@
 #include "platform/Beeper.h"
 #include "platform/FileTimes.h"
 #include "platform/Prompt.h"
+#include "platform/SharedAccess.h"
 #include "platform/ShellLauncher.h"
 #include "platform/WindowMessages.h"
 #include "station/ConfigurationUpgrade.h"
@@ -36,6 +37,20 @@
 
 #include <cstdio>
 #include <utility>
+
+std::string SharedMemoryNotice(const std::string& refusedObject)
+{
+    // Two texts: as one, its line in a language file would pass the limit.
+    std::string cause =
+        refusedObject.empty()
+            ? Tr("Die Versionen der Programme die auf das shared memory\nzugreifen stimmen "
+                 "nicht überein!")
+            : FormatTr(TrNoop("Der Zugriff auf das shared memory \"%s\"\nwurde verweigert!"),
+                       refusedObject);
+    return cause + "\n" +
+           Tr("Sie können das Programm weiter betreiben, aber es kann\nnicht mit den "
+              "anderen Softwaren nicht kommunizieren.");
+}
 
 // The sort keys of the alarm list look the settings up as dispatch does.
 class MainWindowLogic::SettingsForSortKeys final : public AlarmSettingsSource {
@@ -137,15 +152,9 @@ void MainWindowLogic::Initialise()
     // The notices of the initialisation come from the loop, once the window
     // is on the screen and the port is served, in their order.
     if (!tableOk || !requestsOk || !mailboxOk)
-        Post([this] {
-            m_station.Desktop().Messages().Show(
-                // Two texts: as one, its line in a language file would pass the limit.
-                Tr("Die Versionen der Programme die auf das shared memory\nzugreifen stimmen "
-                   "nicht überein!") +
-                    "\n" +
-                    Tr("Sie können das Programm weiter betreiben, aber es kann\nnicht mit den "
-                       "anderen Softwaren nicht kommunizieren."),
-                Tr("Fehler"), PromptIcon::Error, PromptButtons::Ok);
+        Post([this, refused = TakeRefusedSharedObject()] {
+            m_station.Desktop().Messages().Show(SharedMemoryNotice(refused), Tr("Fehler"),
+                                                PromptIcon::Error, PromptButtons::Ok);
         });
 
     const CommandLine& options = m_station.Options();

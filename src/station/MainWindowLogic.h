@@ -30,6 +30,11 @@ class ViewerRequestQueue;
 class WindowMessageReceiver;
 struct WindowMessage;
 
+// The notice when a shared-memory channel could not be opened: the object
+// and that access to it was refused when `refusedObject` names one, else
+// (a layout of another version) that the programs' versions differ.
+std::string SharedMemoryNotice(const std::string& refusedObject);
+
 // What the logic asks of the window on the screen.
 class MainWindowView {
 public:

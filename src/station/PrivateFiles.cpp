@@ -32,6 +32,13 @@ int TightenPrivateFiles(const fs::path& folder)
     for (const char* name : kPrivateFiles)
         changed += Tighten(folder / name) ? 1 : 0;
     std::error_code error;
+    fs::file_status backups = fs::symlink_status(folder / "Backup", error);
+    if (!error && fs::is_directory(backups) &&
+        (backups.permissions() & (fs::perms::group_all | fs::perms::others_all)) !=
+            fs::perms::none) {
+        fs::permissions(folder / "Backup", fs::perms::owner_all, error);
+        changed += error ? 0 : 1;
+    }
     for (fs::directory_iterator it(folder / "Backup", error), end; !error && it != end;
          it.increment(error))
         changed += Tighten(it->path()) ? 1 : 0;

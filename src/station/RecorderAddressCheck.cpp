@@ -1,5 +1,6 @@
 #include "station/RecorderAddressCheck.h"
 
+#include "config/ConfigNode.h"
 #include "config/Translator.h"
 #include "events/TextFormat.h"
 #include "platform/Prompt.h"
@@ -42,7 +43,9 @@ bool RecorderAddressCheck::Check(RecorderAddress& fields) const
     fields.name = Stripped(fields.name);
 
     std::string refusal;
-    if (m_mode == SheetMode::New) {
+    if (!IsValidNodeName(fields.name) || !IsValidNodeName(fields.ip)) {
+        refusal = Tr("Name und IP duerfen keine Steuerzeichen enthalten!");
+    } else if (m_mode == SheetMode::New) {
         if (HasRecorderAt(m_tree, fields.ip, fields.hybrid))
             refusal =
                 FormatTr(TrNoop("Es existiert bereits ein Rekorder mit der IP \"%s\"!"), fields.ip);

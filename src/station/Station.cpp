@@ -229,7 +229,7 @@ void Station::LoadTranslation()
     std::string language = Misc(m_tree)->Child("Language")->GetString();
     Translator& translator = Translator::Global();
     // A missing file leaves the texts German; the station starts anyway.
-    if (!translator.LoadLanguage(languages / (language + ".txt"), languages / "English.txt"))
+    if (!translator.LoadLanguage(LanguageFile(languages, language), languages / "English.txt"))
         m_startupNotice = translator.LastError();
 }
 

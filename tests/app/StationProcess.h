@@ -22,7 +22,11 @@
 
 class StationProcess {
 public:
-    explicit StationProcess(const std::filesystem::path& folder) : m_folder(folder) {}
+    explicit StationProcess(const std::filesystem::path& folder)
+        : m_folder(folder),
+          m_shmPrefix("wdxst" + std::to_string(getpid()) + "_" + std::to_string(++s_objects) + "_")
+    {
+    }
     ~StationProcess()
     {
         if (m_pid > 0) {
@@ -31,6 +35,12 @@ public:
         }
         if (m_out >= 0)
             close(m_out);
+        // The station's shared-memory objects outlive it.
+        std::error_code error;
+        for (const auto& entry : std::filesystem::directory_iterator("/dev/shm", error)) {
+            if (entry.path().filename().string().starts_with(m_shmPrefix))
+                std::filesystem::remove(entry.path(), error);
+        }
     }
     StationProcess(const StationProcess&) = delete;
     StationProcess& operator=(const StationProcess&) = delete;
@@ -53,8 +63,13 @@ public:
         posix_spawn_file_actions_adddup2(&actions, out, STDOUT_FILENO);
         posix_spawn_file_actions_addopen(&actions, STDERR_FILENO, m_errorPath.c_str(),
                                          O_WRONLY | O_CREAT | O_TRUNC, 0600);
-        std::vector<std::string> args = {"/datadir:" + m_folder.string(), "/port:0"};
+        std::vector<std::string> args = {"/datadir:" + m_folder.string(), "/port:0",
+                                         "/shmprefix:" + m_shmPrefix};
         Replace(args, options, ':', false);
+        for (const std::string& arg : args) {
+            if (arg.starts_with("/shmprefix:") && arg.size() > 11)
+                m_shmPrefix = arg.substr(11);
+        }
         args.insert(args.begin(), WARDEX_STATION_BINARY);
         std::vector<std::string> env = {"HOME=" + m_folder.string(),
                                         "XDG_RUNTIME_DIR=" + m_folder.string(),
@@ -221,11 +236,13 @@ private:
     }
 
     std::filesystem::path m_folder;
+    std::string m_shmPrefix;
     std::filesystem::path m_errorPath;
     pid_t m_pid = -1;
     int m_out = -1;
     int m_status = 0;
     bool m_journal = false;
     static inline int s_starts = 0;
+    static inline int s_objects = 0;
     std::string m_output;
 };

@@ -237,6 +237,8 @@ TEST_F(ConfigTreeTest, CorruptImagesChangeNothing)
     PutWord(bad.back(), 9, 3);
     // A name without its NUL: size covers only "Runt".
     bad.push_back(Bytes(std::string("\x11\0\0\0Root\0", 9) + std::string("\x08\0\0\0Runt", 8)));
+    // A name with a control byte.
+    bad.push_back(Bytes(std::string("\x11\0\0\0Root\0", 9) + std::string("\x08\0\0\0R\x01n\0", 8)));
 
     for (const auto& image : bad) {
         EXPECT_FALSE(TreeImage::Apply(image, *target.Root())) << image.size();

@@ -177,6 +177,16 @@ TEST(ScriptReaderStructure, StructuralErrorsFailWithoutMessage)
     EXPECT_TRUE(Fails(Leaf("INTEGER", "A", "1") + Leaf("INTEGER", "A", "2")));
 }
 
+TEST(ScriptReaderStructure, NamesWithControlBytesAreRefused)
+{
+    // "A" and "A\0" would be two siblings whose image loads back as one.
+    EXPECT_TRUE(Fails("<FOLDER></NAME><FOLDER><NAME>\"A\"</NAME></FOLDER>" +
+                      Leaf("INTEGER", std::string("A\0", 2), "1") + "</FOLDER>"));
+    for (std::string name : {"\t", "a\nb", "x\x1f", "\x7f"})
+        EXPECT_TRUE(Fails(Leaf("INTEGER", name, "1"))) << name;
+    EXPECT_FALSE(Fails(Leaf("INTEGER", "a b\xc3\xa4", "1")));
+}
+
 TEST(ScriptReaderStructure, TagWordsInAnyCaseAndWhiteSpaceAnywhereBetweenTokens)
 {
     auto root = ReadOk("<Folder>\r\n\t<name>\r\n\t\"A\"\r\n\t</NAME>\r\n"

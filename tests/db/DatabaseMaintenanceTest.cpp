@@ -14,6 +14,8 @@
 #include <set>
 #include <vector>
 
+#include <sys/stat.h>
+
 #include <gtest/gtest.h>
 
 namespace {
@@ -153,6 +155,20 @@ TEST_F(DatabaseMaintenanceTest, BackupStampIsLocalTime)
     OpenWith(1, 1000);
     ASSERT_TRUE(maintenance.MakeBackup());
     EXPECT_TRUE(fs::exists(maintenance.BackupFolder() / "2006_03_05_07_08_09_010.txt"));
+}
+
+TEST_F(DatabaseMaintenanceTest, BackupFolderAndFilesAreTheOwnersAloneUnderAnyUmask)
+{
+    OpenWith(1, 1000);
+    mode_t old = ::umask(0);
+    bool made = maintenance.MakeBackup();
+    ::umask(old);
+    ASSERT_TRUE(made);
+    EXPECT_EQ(fs::status(maintenance.BackupFolder()).permissions() & fs::perms::all,
+              fs::perms::owner_all);
+    for (const fs::directory_entry& file : fs::directory_iterator(maintenance.BackupFolder()))
+        EXPECT_EQ(file.status().permissions() & fs::perms::all,
+                  fs::perms::owner_read | fs::perms::owner_write);
 }
 
 TEST_F(DatabaseMaintenanceTest, NoBackupWithoutASchedule)

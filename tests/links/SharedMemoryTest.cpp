@@ -112,6 +112,37 @@ TEST(SharedMapping, ObjectsArePrivateUnlessAGroupIsNamed)
     ::umask(previousMask);
 }
 
+TEST(SharedMapping, AnotherAccountsObjectIsNamedAsRefused)
+{
+    if (::geteuid() != 0)
+        GTEST_SKIP() << "attaching as another user needs root to change the user";
+    ShmScope scope;
+    SharedMapping held;
+    ASSERT_EQ(
+        held.Attach(scope.Prefix() + "KXSW", 16, SharedCreate::OpenOrCreate, SharedAccess::Group),
+        AttachResult::Attached);
+    EXPECT_EQ(TakeRefusedSharedObject(), "");
+    int report[2];
+    ASSERT_EQ(::pipe(report), 0);
+    pid_t child = ::fork();
+    if (child == 0) {
+        SharedMapping other;
+        bool refused = ::setgroups(0, nullptr) == 0 && ::setgid(65534) == 0 &&
+                       ::setuid(65534) == 0 &&
+                       other.Attach(scope.Prefix() + "KXSW", 16, SharedCreate::OpenOrCreate,
+                                    SharedAccess::Group) == AttachResult::Failed;
+        std::string name = refused ? TakeRefusedSharedObject() : "not refused";
+        _exit(::write(report[1], name.data(), name.size()) < 0 ? 2 : 0);
+    }
+    ::close(report[1]);
+    char name[256] = {};
+    ssize_t length = ::read(report[0], name, sizeof name - 1);
+    ::close(report[0]);
+    ASSERT_EQ(::waitpid(child, nullptr, 0), child);
+    ASSERT_GT(length, 0);
+    EXPECT_EQ(std::string(name, static_cast<size_t>(length)), scope.PathOf("KXSW.lock"));
+}
+
 TEST(SharedMapping, SecondAttachSharesTheBytes)
 {
     ShmScope scope;

@@ -5,12 +5,15 @@
 #include "LinksTestSupport.h"
 #include "links/WindowMessageReceiver.h"
 #include "net/SocketPump.h"
+#include "platform/SharedAccess.h"
 
 #include <string>
 #include <vector>
 
+#include <grp.h>
 #include <sys/socket.h>
 #include <sys/un.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 #include <gtest/gtest.h>
@@ -102,6 +105,52 @@ TEST(WindowMessages, ReceiverInThePumpGetsEveryMessageAndSkipsGarbage)
     EXPECT_EQ(receiver.Dropped(), 1);
     EXPECT_TRUE(receiver.IsOpen());
     pump.Unregister(&receiver);
+}
+
+// Posts from a child process that runs as "nobody" in group `gid`.
+bool PostAsNobody(uint32_t window, gid_t gid)
+{
+    pid_t child = ::fork();
+    if (child == 0) {
+        bool switched = ::setgroups(0, nullptr) == 0 && ::setgid(gid) == 0 && ::setuid(65534) == 0;
+        _exit(switched && PostWindowMessage(window, "WardexCommand", 9, 0) == PostResult::Posted
+                  ? 0
+                  : 1);
+    }
+    int status = 0;
+    return child > 0 && ::waitpid(child, &status, 0) == child && WIFEXITED(status) &&
+           WEXITSTATUS(status) == 0;
+}
+
+TEST(WindowMessages, OnlyTheOwnUserAndTheSharedGroupAreHeard)
+{
+    if (::geteuid() != 0)
+        GTEST_SKIP() << "sending as another user needs root to change the user";
+    struct Case {
+        const char* sharedGroup;
+        gid_t senderGroup;
+        bool heard;
+    } cases[] = {{"", 65534, false}, {"nogroup", 65534, true}, {"nogroup", 0, false}};
+    uint32_t k = 5;
+    for (const Case& c : cases) {
+        ASSERT_TRUE(SetSharedGroup(c.sharedGroup));
+        SocketPump pump;
+        std::vector<int64_t> received;
+        WindowMessageReceiver receiver(
+            [&](const WindowMessage& message) { received.push_back(message.first); });
+        ASSERT_TRUE(receiver.Open(TestWindow(k)));
+        pump.Register(&receiver);
+        ASSERT_TRUE(PostAsNobody(TestWindow(k), c.senderGroup));
+        EXPECT_EQ(PostWindowMessage(TestWindow(k), "WardexCommand", 1, 0), PostResult::Posted);
+        ASSERT_TRUE(PumpUntil(pump, [&] { return received.size() + receiver.Refused() == 2; }));
+        std::vector<int64_t> expected =
+            c.heard ? std::vector<int64_t>{9, 1} : std::vector<int64_t>{1};
+        EXPECT_EQ(received, expected) << c.sharedGroup << " " << c.senderGroup;
+        EXPECT_EQ(receiver.Refused(), c.heard ? 0 : 1);
+        pump.Unregister(&receiver);
+        ++k;
+    }
+    ASSERT_TRUE(SetSharedGroup(""));
 }
 
 TEST(WindowMessages, AClosedWindowNoLongerExists)

@@ -217,11 +217,15 @@ TEST(SocketPump, PeerCloseReportsElevenThousandAndDeletesTheSocketInTheSameRound
     RawListener listener;
     ConnectedProbe connected;
     Connect(pump, listener, connected);
+    std::string trace = "Socket Nr." + std::to_string(connected.probe->Handle()) + " entfernt.";
     connected.peer->Close();
+    testing::internal::CaptureStdout();
     ASSERT_TRUE(PumpUntil(pump, [&] { return !connected.log.closeCodes.empty(); }));
+    std::string output = testing::internal::GetCapturedStdout();
     EXPECT_EQ(connected.log.closeCodes, std::vector<int>{TcpSocket::kPeerClosed});
     EXPECT_TRUE(connected.log.deleted);
     EXPECT_TRUE(pump.Sockets().empty());
+    EXPECT_NE(output.find(trace), std::string::npos) << output;
 }
 
 TEST(SocketPump, ARefusedConnectReachesOnCloseWithTheSocketsError)

@@ -4,6 +4,7 @@
 
 #include "testsupport/TempDir.h"
 
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -71,4 +72,17 @@ TEST(ExecutablePath, NamesTheTestBinary)
 {
     EXPECT_EQ(ExecutableName(), "platform_tests");
     EXPECT_TRUE(std::filesystem::exists(ExecutableFolder() / "platform_tests"));
+}
+
+TEST(InstanceLock, LockFileIsTheOwnersAloneUnderAnyUmask)
+{
+    TempDir dir;
+    InstanceLock lock;
+    mode_t old = ::umask(0);
+    bool held = lock.TryAcquire(dir.Path(), "wardex");
+    ::umask(old);
+    ASSERT_TRUE(held);
+    EXPECT_EQ(std::filesystem::status(dir.Path() / ".wardex.lock").permissions() &
+                  std::filesystem::perms::all,
+              std::filesystem::perms::owner_read | std::filesystem::perms::owner_write);
 }

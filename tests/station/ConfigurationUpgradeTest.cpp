@@ -129,3 +129,22 @@ TEST(FirstStartLanguage, CandidateNeedsItsFile)
     EXPECT_EQ(ChooseFirstStartLanguage("French", dir.Path()), "French");
     EXPECT_EQ(ChooseFirstStartLanguage(std::nullopt, dir.Path()), "German");
 }
+
+TEST(LanguageFile, OnlyPlainNamesLeaveGermanAndNothingLeavesTheFolder)
+{
+    const std::filesystem::path dir = "/opt/wardex/Languages";
+    struct Case {
+        std::string language;
+        std::string file;
+    } cases[] = {{"French", "French.txt"},
+                 {"Fran ç", "Fran ç.txt"},
+                 {"../../etc/x", "German.txt"},
+                 {"/etc/x", "German.txt"},
+                 {"..", "German.txt"},
+                 {".hidden", "German.txt"},
+                 {"", "German.txt"},
+                 {std::string("En\0x", 4), "German.txt"},
+                 {"En\nglish", "German.txt"}};
+    for (const Case& c : cases)
+        EXPECT_EQ(LanguageFile(dir, c.language), dir / c.file) << c.language;
+}

@@ -612,3 +612,18 @@ TEST_F(MainWindowLogicTest, ANewAlarmOutsideStackModeAppliesTheCountLimit)
         EXPECT_EQ(record.Int(AlarmField::AlarmType), 10001);
     });
 }
+
+TEST(SharedMemoryNotice, NamesARefusedObjectElseTheVersions)
+{
+    struct Case {
+        std::string refused;
+        std::string cause;
+    } cases[] = {
+        {"/dev/shm/KXSW.lock", "Der Zugriff auf das shared memory \"/dev/shm/KXSW.lock\"\nwurde "
+                               "verweigert!\n"},
+        {"", "Die Versionen der Programme die auf das shared memory\nzugreifen stimmen nicht "
+             "überein!\n"},
+    };
+    for (const Case& c : cases)
+        EXPECT_TRUE(SharedMemoryNotice(c.refused).starts_with(c.cause)) << c.refused;
+}

@@ -14,6 +14,7 @@ TEST(PrivateFilesTest, ConfigurationDatabaseAndBackupsBecomeOwnerOnly)
 {
     TempDir dir;
     fs::create_directory(dir.Path() / "Backup");
+    fs::permissions(dir.Path() / "Backup", fs::perms::all);
     const fs::path files[] = {dir.Path() / "programdata.bin", dir.Path() / "AlarmDB.txt",
                               dir.Path() / "Backup" / "AlarmDB_2026.txt", dir.Path() / "other.txt"};
     for (const fs::path& file : files) {
@@ -21,7 +22,10 @@ TEST(PrivateFilesTest, ConfigurationDatabaseAndBackupsBecomeOwnerOnly)
         fs::permissions(file, fs::perms::owner_read | fs::perms::owner_write |
                                   fs::perms::group_read | fs::perms::others_read);
     }
-    EXPECT_EQ(TightenPrivateFiles(dir.Path()), 3);
+    // The three files and the backup folder.
+    EXPECT_EQ(TightenPrivateFiles(dir.Path()), 4);
+    EXPECT_EQ(fs::status(dir.Path() / "Backup").permissions() & fs::perms::all,
+              fs::perms::owner_all);
     for (int i = 0; i < 3; ++i)
         EXPECT_EQ(fs::status(files[i]).permissions() & fs::perms::all,
                   fs::perms::owner_read | fs::perms::owner_write)

@@ -366,6 +366,17 @@ TEST_F(RecorderPageTest, AnEditedRecorderMayKeepItsOwnAddressAndName)
     EXPECT_TRUE(check.Check(fields));
 }
 
+TEST_F(RecorderPageTest, NamesAndAddressesWithControlBytesAreRefused)
+{
+    RecorderAddressCheck check(*tree, prompt, SheetMode::New, "");
+    for (RecorderAddress fields : {RecorderAddress{"10.0.0.1", "T\x01or", 0},
+                                   RecorderAddress{"10.0.0.1", std::string("Tor\0", 4), 0},
+                                   RecorderAddress{"10.0.0.1\x7f", "Tor", 0}}) {
+        EXPECT_FALSE(check.Check(fields)) << fields.name;
+        EXPECT_EQ(prompt.shown.back().text, "Name und IP duerfen keine Steuerzeichen enthalten!");
+    }
+}
+
 TEST(RecorderAddressCheck, CompleteOnlyWithTextInBothFields)
 {
     EXPECT_TRUE(RecorderAddressCheck::IsComplete({"10.0.0.1", "Tor", 0}));

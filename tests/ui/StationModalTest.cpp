@@ -110,8 +110,8 @@ protected:
 
     CommandLine Options(const std::string& extra = "") const
     {
-        return CommandLine("/datadir:\"" + dir.Path().string() + "\" /port:0 /shmprefix:i14modal" +
-                           std::to_string(getpid()) + " " + extra);
+        return CommandLine("/datadir:\"" + dir.Path().string() +
+                           "\" /port:0 /shmprefix:" + shm.Prefix() + " " + extra);
     }
 
     // Runs a station; `step` is called every 5 ms from whatever loop runs
@@ -160,6 +160,7 @@ protected:
     }
 
     TempDir dir;
+    ShmScope shm;
 };
 
 struct ModalCase {

@@ -16,7 +16,7 @@ bool InstanceLock::TryAcquire(const std::filesystem::path& folder, std::string_v
     Release();
     m_heldElsewhere = false;
     std::filesystem::path path = folder / ("." + std::string(applicationName) + ".lock");
-    int fd = open(path.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0644);
+    int fd = open(path.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0600);
     if (fd < 0)
         return false;
     if (flock(fd, LOCK_EX | LOCK_NB) != 0) {

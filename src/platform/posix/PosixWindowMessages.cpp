@@ -1,6 +1,7 @@
 // Window messages as datagrams on abstract Unix sockets: nothing appears in
 // the file system, and a socket vanishes with the process that bound it, so
 // a handle nobody binds is a window that no longer exists.
+#include "platform/SharedAccess.h"
 #include "platform/WindowMessages.h"
 
 #include <algorithm>
@@ -96,7 +97,10 @@ int OpenWindowEndpoint(uint32_t handle)
         return -1;
     sockaddr_un address;
     socklen_t length = WindowAddress(handle, address);
-    if (::bind(endpoint, reinterpret_cast<const sockaddr*>(&address), length) != 0) {
+    // The kernel then attaches the sender's credentials to every datagram.
+    int on = 1;
+    if (::setsockopt(endpoint, SOL_SOCKET, SO_PASSCRED, &on, sizeof on) != 0 ||
+        ::bind(endpoint, reinterpret_cast<const sockaddr*>(&address), length) != 0) {
         ::close(endpoint);
         return -1;
     }
@@ -108,10 +112,30 @@ ReceiveResult ReceiveWindowMessage(int endpoint, WindowMessage& message)
     // One byte more than a message, so that a longer datagram shows as such
     // instead of being cut to size.
     uint8_t datagram[kWindowMessageBytes + 1];
-    ssize_t received = ::recv(endpoint, datagram, sizeof datagram, MSG_DONTWAIT);
+    iovec part{datagram, sizeof datagram};
+    alignas(cmsghdr) char control[CMSG_SPACE(sizeof(ucred))];
+    msghdr header{};
+    header.msg_iov = &part;
+    header.msg_iovlen = 1;
+    header.msg_control = control;
+    header.msg_controllen = sizeof control;
+    ssize_t received = ::recvmsg(endpoint, &header, MSG_DONTWAIT | MSG_CMSG_CLOEXEC);
     if (received < 0)
         return errno == EAGAIN || errno == EWOULDBLOCK || errno == EINTR ? ReceiveResult::Nothing
                                                                          : ReceiveResult::Failed;
+    // The control space holds the credentials alone, so descriptors a sender
+    // passes along are never installed here. Without credentials (a socket
+    // opened elsewhere) nobody is trusted.
+    const ucred* sender = nullptr;
+    for (cmsghdr* item = CMSG_FIRSTHDR(&header); item != nullptr;
+         item = CMSG_NXTHDR(&header, item)) {
+        if (item->cmsg_level == SOL_SOCKET && item->cmsg_type == SCM_CREDENTIALS &&
+            item->cmsg_len >= CMSG_LEN(sizeof(ucred)))
+            sender = reinterpret_cast<const ucred*>(CMSG_DATA(item));
+    }
+    message.senderUid = sender != nullptr ? sender->uid : static_cast<uint32_t>(-1);
+    if (sender == nullptr || !IsTrustedLocalUser(sender->uid, sender->gid))
+        return ReceiveResult::Refused;
     if (!DecodeWindowMessage({datagram, static_cast<size_t>(received)}, message))
         return ReceiveResult::Malformed;
     return ReceiveResult::Message;

@@ -5,11 +5,14 @@
 // shared without a moment in which the file is unlocked.
 #include "platform/posix/SharedObject.h"
 
+#include <algorithm>
 #include <cerrno>
+#include <utility>
 #include <vector>
 
 #include <fcntl.h>
 #include <grp.h>
+#include <pwd.h>
 #include <sys/mman.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -40,6 +43,8 @@ bool SetLock(int handle, short type, off_t byte, LockWait wait)
 
 // Every object is private unless the station was told to share them.
 gid_t g_sharedGroup = static_cast<gid_t>(-1);
+// The accounts the group file lists as its members, looked up once.
+std::vector<uid_t> g_sharedMembers;
 
 bool IsShared(SharedAccess access)
 {
@@ -90,9 +95,13 @@ int CreateObject(const std::string& path, size_t size, mode_t mode, const Shared
     return handle;
 }
 
-AttachResult Fail(SharedObject& object, AttachResult result)
+std::string g_refusedObject;
+
+AttachResult Fail(SharedObject& object, AttachResult result, const std::string& path)
 {
     object.error = errno;
+    if (object.error == EACCES || object.error == EPERM)
+        g_refusedObject = "/dev/shm" + path;
     CloseSharedObject(object);
     return result;
 }
@@ -109,15 +118,16 @@ AttachResult AttachSharedObject(const std::string& name, size_t size, SharedCrea
     mode_t mode = ModeOf(access);
     object.lockHandle = OpenLockFile(path + ".lock", mode, create);
     if (object.lockHandle < 0)
-        return Fail(object, errno == ENOENT ? AttachResult::Missing : AttachResult::Failed);
+        return Fail(object, errno == ENOENT ? AttachResult::Missing : AttachResult::Failed,
+                    path + ".lock");
     if (!SetLock(object.lockHandle, F_WRLCK, kGateByte, LockWait::Yes))
-        return Fail(object, AttachResult::Failed);
+        return Fail(object, AttachResult::Failed, path);
 
     if (SetLock(object.lockHandle, F_WRLCK, kAttachedByte, LockWait::No)) {
         // Nobody else is attached: whatever is there was left behind.
         if (create == SharedCreate::OpenOnly) {
             errno = ENOENT;
-            return Fail(object, AttachResult::Missing);
+            return Fail(object, AttachResult::Missing, path);
         }
         ::shm_unlink(path.c_str());
         object.handle = CreateObject(path, size, mode, init);
@@ -126,7 +136,7 @@ AttachResult AttachSharedObject(const std::string& name, size_t size, SharedCrea
         // Only an attach, which holds the gate we hold now, locks byte 0
         // exclusively, so this does not wait.
         if (!SetLock(object.lockHandle, F_RDLCK, kAttachedByte, LockWait::Yes))
-            return Fail(object, AttachResult::Failed);
+            return Fail(object, AttachResult::Failed, path);
         object.handle = OpenObject(path, 0, mode);
         if (object.handle < 0 && errno == ENOENT && create == SharedCreate::OpenOrCreate) {
             object.handle = CreateObject(path, size, mode, init);
@@ -134,17 +144,17 @@ AttachResult AttachSharedObject(const std::string& name, size_t size, SharedCrea
         }
     }
     if (object.handle < 0)
-        return Fail(object, errno == ENOENT ? AttachResult::Missing : AttachResult::Failed);
+        return Fail(object, errno == ENOENT ? AttachResult::Missing : AttachResult::Failed, path);
     if (object.created && !SetLock(object.lockHandle, F_RDLCK, kAttachedByte, LockWait::No))
-        return Fail(object, AttachResult::Failed);
+        return Fail(object, AttachResult::Failed, path);
 
     struct stat status {};
     if (::fstat(object.handle, &status) != 0)
-        return Fail(object, AttachResult::Failed);
+        return Fail(object, AttachResult::Failed, path);
     object.size = static_cast<size_t>(status.st_size);
     if (object.size < size) {
         errno = EINVAL;
-        return Fail(object, AttachResult::Failed);
+        return Fail(object, AttachResult::Failed, path);
     }
     SetLock(object.lockHandle, F_UNLCK, kGateByte, LockWait::No);
     return AttachResult::Attached;
@@ -157,13 +167,41 @@ bool SetSharedGroup(const std::string& name)
     group* found = nullptr;
     if (name.empty()) {
         g_sharedGroup = static_cast<gid_t>(-1);
+        g_sharedMembers.clear();
         return true;
     }
     if (::getgrnam_r(name.c_str(), &entry, buffer.data(), buffer.size(), &found) != 0 ||
         found == nullptr)
         return false;
     g_sharedGroup = found->gr_gid;
+    g_sharedMembers.clear();
+    std::vector<char> accountBuffer(16 * 1024);
+    for (char** member = found->gr_mem; member != nullptr && *member != nullptr; ++member) {
+        passwd account{};
+        passwd* known = nullptr;
+        if (::getpwnam_r(*member, &account, accountBuffer.data(), accountBuffer.size(), &known) ==
+                0 &&
+            known != nullptr)
+            g_sharedMembers.push_back(known->pw_uid);
+    }
     return true;
+}
+
+bool IsTrustedLocalUser(uint32_t uid, uint32_t gid)
+{
+    static const uid_t own = ::geteuid();
+    static const uid_t real = ::getuid();
+    if (uid == own || uid == real)
+        return true;
+    if (g_sharedGroup == static_cast<gid_t>(-1))
+        return false;
+    return gid == g_sharedGroup ||
+           std::find(g_sharedMembers.begin(), g_sharedMembers.end(), uid) != g_sharedMembers.end();
+}
+
+std::string TakeRefusedSharedObject()
+{
+    return std::exchange(g_refusedObject, {});
 }
 
 void CloseSharedObject(SharedObject& object)
