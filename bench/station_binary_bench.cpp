@@ -851,6 +851,19 @@ void RelayChain(benchmark::State& state)
     }
 }
 
+// Bytes the process handed to write calls so far.
+int64_t WrittenBytes(pid_t pid)
+{
+    std::ifstream in("/proc/" + std::to_string(pid) + "/io");
+    std::string key;
+    int64_t value = 0;
+    while (in >> key >> value) {
+        if (key == "wchar:")
+            return value;
+    }
+    return 0;
+}
+
 int64_t PeakRssKiB(pid_t pid)
 {
     std::ifstream in("/proc/" + std::to_string(pid) + "/status");
@@ -912,6 +925,7 @@ void CountLimit(benchmark::State& state)
     constexpr int kConnections = 200;
     for (auto _ : state) {
         double cpu[2] = {};
+        double written[2] = {};
         double seconds = 0;
         for (int run = 0; run < 2; ++run) {
             TempDir dir;
@@ -921,12 +935,14 @@ void CountLimit(benchmark::State& state)
             double firstMs = 0;
             int port = StartAndStoreFirst(station, dir.Path(), -1, firstMs);
             Outcome outcome;
+            int64_t writtenBefore = port > 0 ? WrittenBytes(station.Pid()) : 0;
             if (port <= 0 || !Drive(port, kConnections, count, rate, dir.Path() / "AlarmDB.txt", 0,
                                     station.Pid(), outcome, true)) {
                 state.SkipWithError("the telegrams did not all arrive");
                 return;
             }
             cpu[run] = outcome.cpuMicros / count;
+            written[run] = static_cast<double>(WrittenBytes(station.Pid()) - writtenBefore) / count;
             seconds = outcome.seconds;
             if (run == 1)
                 state.counters["records_left"] =
@@ -936,6 +952,8 @@ void CountLimit(benchmark::State& state)
         state.counters["below_cpu_us"] = cpu[0];
         state.counters["at_limit_cpu_us"] = cpu[1];
         state.counters["ratio"] = cpu[1] / cpu[0];
+        state.counters["below_written_B"] = written[0];
+        state.counters["at_limit_written_B"] = written[1];
     }
 }
 
