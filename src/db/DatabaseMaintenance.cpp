@@ -280,8 +280,8 @@ int DatabaseMaintenance::PruneAlarms(PruneBy by)
     }
     // Over the limit only for want of confirmed records, not of the low mark.
     if (byCount)
-        kept = std::max<int64_t>(
-            0, m_database.RecordCount() - static_cast<int64_t>(marked.size()) - limit);
+        kept = std::max<int64_t>(0, m_database.RecordCount() - static_cast<int64_t>(marked.size()) -
+                                        limit);
     int deleted = 0;
     if (!marked.empty() && m_database.DeleteRecords(marked))
         deleted = static_cast<int>(marked.size());

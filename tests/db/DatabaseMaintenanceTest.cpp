@@ -264,8 +264,8 @@ TEST_F(DatabaseMaintenanceTest, CountLimitOnceExceededDeletesTheOldestDownToItsL
         int limit;
         int left;
     };
-    const Case cases[] = {{5000, 5000, 5000}, {5001, 5000, 4500}, {5003, 5000, 4500},
-                          {12, 9, 9},         {13, 10, 9}};
+    const Case cases[] = {
+        {5000, 5000, 5000}, {5001, 5000, 4500}, {5003, 5000, 4500}, {12, 9, 9}, {13, 10, 9}};
     for (const Case& c : cases) {
         SCOPED_TRACE(std::to_string(c.records) + " over " + std::to_string(c.limit));
         db.database->Close();
