@@ -73,6 +73,7 @@ class NullView final : public ForwardingView {
 public:
     void Show(const ForwardingDisplay&) override {}
     void SetTimerRunning(bool) override {}
+    void CountsChanged() override {}
 };
 
 class NullBeeper final : public Beeper {

@@ -9,6 +9,7 @@
 #include "BenchSupport.h"
 #include "config/ConfigTree.h"
 #include "config/DefaultScript.h"
+#include "config/Timestamp.h"
 #include "config/Version.h"
 #include "db/AlarmDatabase.h"
 #include "db/AlarmRecord.h"
@@ -28,6 +29,8 @@
 #include <ctime>
 #include <filesystem>
 #include <fstream>
+#include <functional>
+#include <optional>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -58,6 +61,7 @@ using namespace std::chrono_literals;
 using Clock = std::chrono::steady_clock;
 
 constexpr int kBurstTelegrams = 20'000;
+constexpr int kMostTelegrams = 100'000;
 constexpr int kPacedTelegrams = 5'000;
 constexpr int kPacedRate = 10'000;
 constexpr auto kDeadline = 120s;
@@ -104,11 +108,30 @@ int64_t FileRecords(const std::filesystem::path& path)
     return info.st_size / static_cast<int64_t>(AlarmRecord::kRecordBytes);
 }
 
+// The arrival time of the file's last record; 0 for none.
+int64_t LastArrivalMs(const std::filesystem::path& path)
+{
+    int fd = open(path.c_str(), O_RDONLY);
+    if (fd < 0)
+        return 0;
+    struct stat info {};
+    char bytes[AlarmRecord::kRecordBytes];
+    int64_t arrival = 0;
+    if (fstat(fd, &info) == 0 && info.st_size >= static_cast<off_t>(sizeof bytes) &&
+        pread(fd, bytes, sizeof bytes, info.st_size - static_cast<off_t>(sizeof bytes)) ==
+            static_cast<ssize_t>(sizeof bytes))
+        arrival = AlarmRecord::FromBytes(bytes).Number(AlarmField::TimeArrival);
+    close(fd);
+    return arrival;
+}
+
 // What the sender and the watcher share: the send time of every telegram.
 struct SharedTimes {
     std::atomic<int> ready{0};
     std::atomic<int> go{0};
-    int64_t sent[kBurstTelegrams];
+    // The station's clock (stored milliseconds) just before the last send.
+    std::atomic<int64_t> lastSentMs{0};
+    int64_t sent[kMostTelegrams];
 };
 
 SharedTimes* MapShared()
@@ -146,6 +169,8 @@ SharedTimes* MapShared()
             clock_nanosleep(CLOCK_MONOTONIC, TIMER_ABSTIME, &at, nullptr);
         }
         shared.sent[n] = NowNs();
+        if (n == count - 1)
+            shared.lastSentMs = Timestamp::NowMs();
         if (send(sockets[static_cast<size_t>(n % connections)], telegram.data(), telegram.size(),
                  MSG_NOSIGNAL) != static_cast<ssize_t>(telegram.size()))
             _exit(2);
@@ -213,7 +238,7 @@ class StationProcess {
 public:
     ~StationProcess() { Stop(); }
 
-    bool Start(const std::filesystem::path& folder)
+    bool Start(const std::filesystem::path& folder, const std::vector<std::string>& more = {})
     {
         int pipeFds[2];
         if (pipe2(pipeFds, O_CLOEXEC) != 0)
@@ -227,12 +252,15 @@ public:
         std::string home = "HOME=" + folder.string();
         std::string runtime = "XDG_RUNTIME_DIR=" + folder.string();
         std::string config = "XDG_CONFIG_HOME=" + (folder / ".config").string();
-        std::string shm = "/shmprefix:wardex-e2e-" + std::to_string(getpid()) + "-";
+        // Two stations of one run (a relay and its target) need their own.
+        std::string shm = "/shmprefix:wardex-e2e-" + std::to_string(getpid()) + "-" +
+                          std::to_string(++s_started) + "-";
         // Another build of the station may be compared under the same load.
         const char* binary = std::getenv("WARDEX_E2E_STATION");
         if (binary == nullptr)
             binary = WARDEX_STATION_BINARY;
         std::vector<std::string> options = {binary, datadir, "/port:0", shm};
+        options.insert(options.end(), more.begin(), more.end());
         // Options to compare, for example /sync.
         if (const char* more = std::getenv("WARDEX_E2E_OPTIONS")) {
             std::istringstream words(more);
@@ -254,26 +282,35 @@ public:
         return error == 0;
     }
 
-    // Reads the output until the station names its port.
-    int WaitForPort()
+    // Reads the output until a line holds `marker`; what follows it on the
+    // line, or nothing when the station ended or said nothing of the kind.
+    std::optional<std::string> WaitForLine(const std::string& marker)
     {
-        const std::string marker = "listening on port ";
-        std::string output;
         for (auto deadline = Clock::now() + kDeadline; Clock::now() < deadline;) {
+            size_t at = m_output.find(marker);
+            size_t end = at == std::string::npos ? at : m_output.find('\n', at);
+            if (end != std::string::npos) {
+                std::string rest = m_output.substr(at + marker.size(), end - at - marker.size());
+                m_output.erase(0, end + 1);
+                return rest;
+            }
             pollfd pfd{m_out, POLLIN, 0};
             if (poll(&pfd, 1, 1000) <= 0)
                 continue;
             char buffer[512];
             ssize_t n = read(m_out, buffer, sizeof buffer);
             if (n <= 0)
-                return -1;
-            output.append(buffer, static_cast<size_t>(n));
-            size_t at = output.find(marker);
-            size_t end = at == std::string::npos ? at : output.find('\n', at);
-            if (end != std::string::npos)
-                return std::stoi(output.substr(at + marker.size(), end - at - marker.size()));
+                return std::nullopt;
+            m_output.append(buffer, static_cast<size_t>(n));
         }
-        return -1;
+        return std::nullopt;
+    }
+
+    // Reads the output until the station names its port.
+    int WaitForPort()
+    {
+        std::optional<std::string> port = WaitForLine("listening on port ");
+        return port ? std::stoi(*port) : -1;
     }
 
     void Stop()
@@ -291,8 +328,10 @@ public:
     pid_t Pid() const { return m_pid; }
 
 private:
+    static inline int s_started = 0;
     pid_t m_pid = -1;
     int m_out = -1;
+    std::string m_output;
 };
 
 // How the stored records are left for the start.
@@ -306,9 +345,10 @@ enum class Stored {
 };
 
 // A program folder whose recorder list holds 127.0.0.1 after `others`
-// recorders elsewhere, with type 10001 at `priority`, and `records` records.
+// recorders elsewhere, with type 10001 at `priority`, and `records` records;
+// the count limit at `countLimit`, off for 0.
 void PrepareFolder(const std::filesystem::path& folder, int priority, int others, int records,
-                   Stored stored = Stored::Confirmed)
+                   Stored stored = Stored::Confirmed, int countLimit = 0)
 {
     std::filesystem::copy(std::filesystem::path(WARDEX_SOURCE_DIR) / "Languages",
                           folder / "Languages");
@@ -329,6 +369,11 @@ void PrepareFolder(const std::filesystem::path& folder, int priority, int others
         entry->Child("ShowAlarmWindow")->SetInt(1);
     }
     TurnOffCountLimit(tree);
+    if (countLimit > 0) {
+        ConfigNode* system = tree.TopFolder("Program")->Child("Configuration")->Child("System");
+        system->Child("iEnableMaxAlarms")->SetInt(1);
+        system->Child("iNumMaxAlarms")->SetInt(countLimit);
+    }
     // Saved by this version: an older one would have its priorities turned
     // round at the start (5 becomes 0), and the paths swap.
     tree.TopFolder("Program")->Child("iVersion")->SetInt(VersionNumber(ProductVersion()));
@@ -379,8 +424,10 @@ struct Outcome {
 
 // Starts the sender against `port`, waits for `target` records in `file`.
 // With a rate, the n-th stored record counts as the n-th telegram sent.
+// With `untilLastSent` the file may shrink (a count limit deletes): the run
+// ends when the file's last record arrived after the last telegram was sent.
 bool Drive(int port, int connections, int count, int rate, const std::filesystem::path& file,
-           int64_t before, pid_t receiver, Outcome& outcome)
+           int64_t before, pid_t receiver, Outcome& outcome, bool untilLastSent = false)
 {
     SharedTimes* shared = MapShared();
     outcome.rssBeforeKiB = RssKiB(receiver);
@@ -403,7 +450,15 @@ bool Drive(int port, int connections, int count, int rate, const std::filesystem
     int64_t seen = 0;
     bool done = false;
     for (Clock::time_point deadline = start + kDeadline; Clock::now() < deadline;) {
-        usleep(rate > 0 ? 50 : 1'000);
+        usleep(rate > 0 && !untilLastSent ? 50 : 1'000);
+        if (untilLastSent) {
+            int64_t last = shared->lastSentMs;
+            if (last != 0 && LastArrivalMs(file) >= last) {
+                done = true;
+                break;
+            }
+            continue;
+        }
         int64_t stored = FileRecords(file) - before;
         if (rate > 0) {
             int64_t now = NowNs();
@@ -457,31 +512,42 @@ bool RunBare(const std::filesystem::path& folder, int connections, int count, in
     return done;
 }
 
+// Starts the station on `folder` and, when it holds `records` records, sends
+// one telegram and waits until it is stored: `firstStoredMs` after the
+// start of the process. The station's port, or -1.
+int StartAndStoreFirst(StationProcess& station, const std::filesystem::path& folder, int records,
+                       double& firstStoredMs, const std::vector<std::string>& options = {})
+{
+    Clock::time_point started = Clock::now();
+    if (!station.Start(folder, options))
+        return -1;
+    int port = station.WaitForPort();
+    if (port <= 0 || records < 0)
+        return port;
+    TelegramFields fields;
+    fields.typeCode = 10001;
+    std::vector<uint8_t> telegram = EncodeTelegram(fields);
+    int fd = ConnectToStation(port);
+    if (fd < 0 || send(fd, telegram.data(), telegram.size(), MSG_NOSIGNAL) < 0)
+        return -1;
+    while (FileRecords(folder / "AlarmDB.txt") <= records && Clock::now() < started + kDeadline)
+        usleep(200);
+    firstStoredMs = std::chrono::duration<double, std::milli>(Clock::now() - started).count();
+    close(fd);
+    return port;
+}
+
 // One run of the station; `first` is when it was started.
 bool RunStation(const std::filesystem::path& folder, int connections, int count, int rate,
                 int records, Outcome& outcome, double& firstStoredMs)
 {
     StationProcess station;
-    Clock::time_point started = Clock::now();
-    if (!station.Start(folder))
-        return false;
-    int port = station.WaitForPort();
+    // How long until the first alarm is stored, from the start of the process.
+    int port = StartAndStoreFirst(station, folder, records > 0 ? records : -1, firstStoredMs);
     if (port <= 0)
         return false;
-    // How long until the first alarm is stored, from the start of the process.
-    if (records > 0) {
-        TelegramFields fields;
-        fields.typeCode = 10001;
-        std::vector<uint8_t> telegram = EncodeTelegram(fields);
-        int fd = ConnectToStation(port);
-        if (fd < 0 || send(fd, telegram.data(), telegram.size(), MSG_NOSIGNAL) < 0)
-            return false;
-        while (FileRecords(folder / "AlarmDB.txt") <= records && Clock::now() < started + kDeadline)
-            usleep(200);
-        firstStoredMs = std::chrono::duration<double, std::milli>(Clock::now() - started).count();
-        close(fd);
+    if (records > 0)
         ++records;
-    }
     return Drive(port, connections, count, rate, folder / "AlarmDB.txt", records, station.Pid(),
                  outcome);
 }
@@ -717,6 +783,180 @@ void ForwardingTarget(benchmark::State& state)
     }
 }
 
+// Recorders -> relay (/forward, offscreen) -> target, against a bare
+// stop-and-wait sender of the same DATA messages to the same target in the
+// same run: forwarding is stop-and-wait, so that sender is the ceiling of
+// the chain. CPU per alarm is the relay's.
+void RelayChain(benchmark::State& state)
+{
+    const int connections = static_cast<int>(state.range(0));
+    TelegramFields fields;
+    fields.typeCode = 10001;
+    std::vector<uint8_t> telegram = EncodeTelegram(fields);
+    std::vector<uint8_t> data = ForwardBytes(ForwardType::Data, telegram);
+    std::vector<uint8_t> shlo = ForwardBytes(ForwardType::Shlo, telegram);
+    for (auto _ : state) {
+        TempDir targetDir;
+        TempDir relayDir;
+        PrepareFolder(targetDir.Path(), 5, 0, 1'000);
+        PrepareFolder(relayDir.Path(), 5, 0, 0);
+        sync();
+        StationProcess target;
+        StationProcess relay;
+        int targetPort = target.Start(targetDir.Path()) ? target.WaitForPort() : -1;
+        int relayPort = targetPort > 0 && relay.Start(relayDir.Path(), {"/forward:127.0.0.1:" +
+                                                                        std::to_string(targetPort)})
+                            ? relay.WaitForPort()
+                            : -1;
+        // The relay says when its link is up.
+        if (relayPort <= 0 || !relay.WaitForLine("Host: Verbunden.")) {
+            state.SkipWithError("the relay did not connect");
+            return;
+        }
+        Outcome chain;
+        double targetCpu = CpuMicros(target.Pid());
+        if (!Drive(relayPort, connections, kBurstTelegrams, 0, targetDir.Path() / "AlarmDB.txt",
+                   1'000, relay.Pid(), chain)) {
+            state.SkipWithError("the telegrams did not all arrive");
+            return;
+        }
+        targetCpu = CpuMicros(target.Pid()) - targetCpu;
+        relay.Stop();
+
+        int fd = ConnectToStation(targetPort);
+        if (fd < 0 || StopAndWait(fd, shlo, ForwardMessage::kHeaderSize, 1).empty() ||
+            StopAndWait(fd, data, ForwardMessage::kHeaderSize, 100).empty()) {
+            state.SkipWithError("no greeting from the target");
+            return;
+        }
+        Clock::time_point start = Clock::now();
+        std::vector<double> trips =
+            StopAndWait(fd, data, ForwardMessage::kHeaderSize, kBurstTelegrams);
+        double bareSeconds = std::chrono::duration<double>(Clock::now() - start).count();
+        close(fd);
+        if (trips.empty()) {
+            state.SkipWithError("a round trip failed");
+            return;
+        }
+        state.SetIterationTime(chain.seconds);
+        double chainRate = kBurstTelegrams / chain.seconds;
+        double bareRate = kBurstTelegrams / bareSeconds;
+        state.counters["chain_per_s"] = chainRate;
+        state.counters["bare_saw_per_s"] = bareRate;
+        state.counters["ratio_pct"] = 100 * chainRate / bareRate;
+        state.counters["relay_cpu_us"] = chain.cpuMicros / kBurstTelegrams;
+        state.counters["relay_idle_cpu_pct"] = chain.idleCpuPercent;
+        // Includes the second of idle connections before the burst.
+        state.counters["target_cpu_us"] = targetCpu / kBurstTelegrams;
+    }
+}
+
+// Bytes the process handed to write calls so far.
+int64_t WrittenBytes(pid_t pid)
+{
+    std::ifstream in("/proc/" + std::to_string(pid) + "/io");
+    std::string key;
+    int64_t value = 0;
+    while (in >> key >> value) {
+        if (key == "wchar:")
+            return value;
+    }
+    return 0;
+}
+
+int64_t PeakRssKiB(pid_t pid)
+{
+    std::ifstream in("/proc/" + std::to_string(pid) + "/status");
+    std::string line;
+    while (std::getline(in, line)) {
+        if (line.rfind("VmHWM:", 0) == 0)
+            return std::stoll(line.substr(6));
+    }
+    return 0;
+}
+
+// Argument: recorders in the list, the sending one last. Against a station
+// with only that one recorder, started in the same run: memory once the
+// first alarm is stored, and how long after the start that was.
+void Recorders(benchmark::State& state)
+{
+    const int recorders = static_cast<int>(state.range(0));
+    for (auto _ : state) {
+        double firstMs[2] = {};
+        int64_t rssKiB[2] = {};
+        int64_t peakKiB[2] = {};
+        for (int run = 0; run < 2; ++run) {
+            TempDir dir;
+            PrepareFolder(dir.Path(), 5, run == 0 ? 0 : recorders - 1, 1'000);
+            if (const char* keep = std::getenv("WARDEX_E2E_KEEP"); keep != nullptr && run == 1)
+                std::filesystem::copy(dir.Path(), keep, std::filesystem::copy_options::recursive);
+            sync();
+            StationProcess station;
+            if (StartAndStoreFirst(station, dir.Path(), 1'000, firstMs[run]) <= 0) {
+                state.SkipWithError("the station did not store the alarm");
+                return;
+            }
+            rssKiB[run] = RssKiB(station.Pid());
+            peakKiB[run] = PeakRssKiB(station.Pid());
+        }
+        state.SetIterationTime(firstMs[1] / 1e3);
+        state.counters["first_stored_ms"] = firstMs[1];
+        state.counters["rss_MiB"] = static_cast<double>(rssKiB[1]) / 1024;
+        state.counters["peak_MiB"] = static_cast<double>(peakKiB[1]) / 1024;
+        state.counters["one_first_ms"] = firstMs[0];
+        state.counters["one_rss_MiB"] = static_cast<double>(rssKiB[0]) / 1024;
+        state.counters["first_ratio"] = firstMs[1] / firstMs[0];
+        state.counters["rss_ratio"] =
+            static_cast<double>(rssKiB[1]) / static_cast<double>(rssKiB[0]);
+    }
+}
+
+// Arguments: the count limit, alarms, alarms per second. A steady stream
+// over 200 connections into a station holding as many records as its limit,
+// in the same run first with a limit twice as high (below the limit): CPU
+// per alarm of each and their ratio. The stream should be at least as long
+// as the limit lets alarms arrive between two deletions, or the one deletion
+// it causes at once counts for too few alarms.
+void CountLimit(benchmark::State& state)
+{
+    const int limit = static_cast<int>(state.range(0));
+    const int count = static_cast<int>(state.range(1));
+    const int rate = static_cast<int>(state.range(2));
+    constexpr int kConnections = 200;
+    for (auto _ : state) {
+        double cpu[2] = {};
+        double written[2] = {};
+        double seconds = 0;
+        for (int run = 0; run < 2; ++run) {
+            TempDir dir;
+            PrepareFolder(dir.Path(), 5, 0, limit, Stored::Confirmed, run == 0 ? 2 * limit : limit);
+            sync();
+            StationProcess station;
+            double firstMs = 0;
+            int port = StartAndStoreFirst(station, dir.Path(), -1, firstMs);
+            Outcome outcome;
+            int64_t writtenBefore = port > 0 ? WrittenBytes(station.Pid()) : 0;
+            if (port <= 0 || !Drive(port, kConnections, count, rate, dir.Path() / "AlarmDB.txt", 0,
+                                    station.Pid(), outcome, true)) {
+                state.SkipWithError("the telegrams did not all arrive");
+                return;
+            }
+            cpu[run] = outcome.cpuMicros / count;
+            written[run] = static_cast<double>(WrittenBytes(station.Pid()) - writtenBefore) / count;
+            seconds = outcome.seconds;
+            if (run == 1)
+                state.counters["records_left"] =
+                    static_cast<double>(FileRecords(dir.Path() / "AlarmDB.txt"));
+        }
+        state.SetIterationTime(seconds);
+        state.counters["below_cpu_us"] = cpu[0];
+        state.counters["at_limit_cpu_us"] = cpu[1];
+        state.counters["ratio"] = cpu[1] / cpu[0];
+        state.counters["below_written_B"] = written[0];
+        state.counters["at_limit_written_B"] = written[1];
+    }
+}
+
 } // namespace
 
 BENCHMARK(Burst)
@@ -748,3 +988,27 @@ BENCHMARK(Paced)
     ->Unit(benchmark::kMillisecond);
 
 BENCHMARK(ForwardingTarget)->UseManualTime()->Iterations(1)->Unit(benchmark::kMillisecond);
+
+BENCHMARK(RelayChain)
+    ->ArgNames({"conn"})
+    ->Arg(5)
+    ->UseManualTime()
+    ->Iterations(1)
+    ->Unit(benchmark::kMillisecond);
+
+BENCHMARK(Recorders)
+    ->ArgNames({"recorders"})
+    ->Arg(1'000)
+    ->Arg(10'000)
+    ->UseManualTime()
+    ->Iterations(1)
+    ->Unit(benchmark::kMillisecond);
+
+// A tenth of the limit arrives between two deletions.
+BENCHMARK(CountLimit)
+    ->ArgNames({"limit", "alarms", "rate"})
+    ->Args({5'000, 20'000, 2'000})
+    ->Args({1'000'000, kMostTelegrams, 10'000})
+    ->UseManualTime()
+    ->Iterations(1)
+    ->Unit(benchmark::kMillisecond);

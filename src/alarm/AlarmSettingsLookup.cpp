@@ -5,6 +5,7 @@
 #include "events/RecorderLookup.h"
 
 #include <unordered_map>
+#include <vector>
 
 namespace {
 
@@ -160,12 +161,22 @@ private:
     std::unordered_map<const ConfigNode*, Kept> m_read;
 };
 
+// `to` is a new entry, its children in name order: both lists are walked
+// side by side rather than searched per name, as Child would find them.
 void CopyValues(const ConfigNode& from, ConfigNode& to)
 {
+    int at = 0;
     for (int i = 0; i < from.ChildCount(); ++i) {
         const ConfigNode& source = *from.ChildAt(i);
-        if (ConfigNode* target = to.Child(source.Name()))
-            target->SetBytes(source.Content().data(), source.Content().size());
+        // Names are interned: the same name is the same string.
+        auto same = [&](int k) { return &to.ChildAt(k)->Name() == &source.Name(); };
+        while (at < to.ChildCount() && !same(at) && to.ChildAt(at)->Name() < source.Name())
+            ++at;
+        ConfigNode* target =
+            at < to.ChildCount() && same(at) ? to.ChildAt(at) : to.Child(source.Name());
+        // Shared: every recorder gets a copy of each default entry.
+        if (target != nullptr)
+            target->SetContentOf(source);
     }
 }
 
@@ -205,24 +216,47 @@ void CompleteRecorderSettings(ConfigTree& tree)
     ConfigNode* recorders = program == nullptr ? nullptr : program->Child("RecorderList");
     if (recorders == nullptr)
         return;
+    // Each list is walked once, not once per type: with thousands of
+    // recorders the start would otherwise wait seconds for it.
+    std::span<const int32_t> types = CatalogueOrder();
+    std::vector<ConfigNode*> defaults;
+    for (int32_t type : types)
+        defaults.push_back(DefaultEntry(tree, type));
+    struct OfType {
+        ConfigNode* first = nullptr;
+        int count = 0;
+    };
+    std::unordered_map<int32_t, OfType> byType;
     int32_t counter = 0;
     for (int r = 0; r < recorders->ChildCount(); ++r) {
         ConfigNode* list = recorders->ChildAt(r)->Child("AlarmSettings");
         if (list == nullptr)
             continue;
-        for (int32_t type : CatalogueOrder()) {
-            ConfigNode* defaults = DefaultEntry(tree, type);
-            ConfigNode* first = list->FindEntryByInt("Type", type);
-            if (first == nullptr && defaults != nullptr) {
-                first = list->NewEntry(list->ChildCount());
-                if (first != nullptr)
-                    CopyValues(*defaults, *first);
+        byType.clear();
+        for (int i = 0; i < list->ChildCount(); ++i) {
+            ConfigNode* entry = list->ChildAt(i);
+            if (const ConfigNode* type = entry->Child("Type")) {
+                OfType& found = byType[type->GetInt()];
+                if (found.first == nullptr)
+                    found.first = entry;
+                ++found.count;
             }
+        }
+        for (size_t t = 0; t < types.size(); ++t) {
+            OfType& found = byType[types[t]];
+            if (found.first == nullptr && defaults[t] != nullptr) {
+                found.first = list->NewEntry(list->ChildCount());
+                if (found.first != nullptr) {
+                    CopyValues(*defaults[t], *found.first);
+                    found.count = IntOf(*found.first, "Type") == types[t] ? 1 : 0;
+                }
+            }
+            ConfigNode* first = found.first;
             if (first == nullptr)
                 continue;
-            if (defaults != nullptr)
-                SetInt(*first, "SubType", IntOf(*defaults, "SubType"));
-            if (list->FindNthEntryByInt("Type", type, 1) == nullptr)
+            if (defaults[t] != nullptr)
+                SetInt(*first, "SubType", IntOf(*defaults[t], "SubType"));
+            if (found.count < 2)
                 SetInt64(*first, "SubDetail", -1);
             SetInt(*first, "SubID", counter++);
         }

@@ -30,7 +30,7 @@ class ConfigNode {
 public:
     static constexpr uint32_t kChanged = 1;
 
-    ConfigNode(NodeKind kind, std::string name);
+    ConfigNode(NodeKind kind, std::string_view name);
     ~ConfigNode();
     ConfigNode(const ConfigNode&) = delete;
     ConfigNode& operator=(const ConfigNode&) = delete;
@@ -47,18 +47,19 @@ public:
     uint32_t Flags() const { return IsChanged() ? kChanged : 0; }
     bool IsChanged() const;
 
-    const std::string& Name() const { return m_name; }
+    // Names are interned: each distinct name is held once for all nodes.
+    const std::string& Name() const;
     void SetName(std::string name);
 
-    NodeKind Kind() const { return m_kind; }
+    NodeKind Kind() const { return static_cast<NodeKind>(m_kind8); }
     void SetKind(NodeKind kind)
     {
-        m_kind = kind;
+        m_kind8 = static_cast<uint8_t>(kind);
         Touch();
     }
-    bool IsFolder() const { return m_kind == NodeKind::Folder; }
+    bool IsFolder() const { return Kind() == NodeKind::Folder; }
 
-    int ChildCount() const { return static_cast<int>(m_children.size()); }
+    int ChildCount() const;
     ConfigNode* ChildAt(int index) const;
     ConfigNode* Child(std::string_view name) const;
 
@@ -70,7 +71,7 @@ public:
     bool RemoveChildAt(int index);
     void RemoveAllChildren();
 
-    ConfigNode* Template() const { return m_template.get(); }
+    ConfigNode* Template() const;
     // Replaces (and frees) any earlier template.
     void SetTemplate(std::unique_ptr<ConfigNode> templ);
     bool DeleteTemplate();
@@ -90,9 +91,11 @@ public:
     // Marks self, ancestors and the whole subtree.
     void MarkChanged();
 
-    std::span<const uint8_t> Content() const { return m_content; }
-    bool HasContent() const { return !m_content.empty(); }
+    std::span<const uint8_t> Content() const;
+    bool HasContent() const { return !Content().empty(); }
     void SetBytes(const void* data, size_t size);
+    // SetBytes with `source`'s content; longer contents are shared, not copied.
+    void SetContentOf(const ConfigNode& source);
     void ClearContent();
     void SetInt(int32_t value);
     void SetInt64(int64_t value);
@@ -107,7 +110,7 @@ public:
 
     void AddObserver(ConfigObserver* observer);
     void RemoveObserver(ConfigObserver* observer);
-    const std::vector<ConfigObserver*>& Observers() const { return m_observers; }
+    const std::vector<ConfigObserver*>& Observers() const;
 
     // A deep copy of this node's children (and nested templates) into
     // `entry`, as a new list entry is made from its template.
@@ -117,8 +120,43 @@ public:
     // pending subtree mark down to the children.
     void TakeMarkForVisit();
 
+    // Pooled: a station holds a node per setting of every recorder, over a
+    // million for a thousand recorders, and malloc's own header would be a
+    // third of each.
+    static void* operator new(size_t size);
+    static void operator delete(void* node, size_t size);
+
 private:
-    void MarkSelf() { m_flags |= kChanged; }
+    // Content longer than a slot: one immutable block, shared by copies.
+    struct SharedBytes;
+    // What only folders and observed nodes need; content moves here with it.
+    struct Extra;
+    // Eight content bytes in place, or the shared block, or (with kHasExtra)
+    // the Extra that holds children, template, observers and the content.
+    union Slot {
+        uint8_t bytes[8];
+        SharedBytes* shared;
+        Extra* extra;
+    };
+    static constexpr uint8_t kSharedSize = 0xFF;
+    enum Bit : uint8_t {
+        kChangedBit = 1,
+        // Marking a subtree down is recorded here and pushed to the children
+        // when the notification pass reaches them, so adding an entry to a
+        // long list does not touch every node of its siblings. Observable
+        // state is as if every node of the subtree had its bit set.
+        kSubtreeChangedBit = 2,
+        // Renaming a child can break the order; lookups fall back to a scan.
+        kChildrenUnsortedBit = 4,
+        kHasExtraBit = 8,
+    };
+
+    // A copy's node: the name's id as it is.
+    ConfigNode(NodeKind kind, uint32_t name);
+
+    void MarkSelf() { m_bits |= kChangedBit; }
+    bool Has(Bit bit) const { return (m_bits & bit) != 0; }
+    void Set(Bit bit, bool on) { m_bits = on ? (m_bits | bit) : (m_bits & ~bit); }
     // Gives this node and its ancestors a new version.
     void Touch();
     // Touch, for changes of names or of which nodes exist.
@@ -128,21 +166,21 @@ private:
     void MarkDown();
     void MarkAll();
     int FindChildIndex(std::string_view name) const;
+    Extra& MakeExtra();
+    const std::vector<std::unique_ptr<ConfigNode>>* Children() const;
+    // Where the content is: the node's own slot, or its Extra's.
+    Slot& ContentSlot(uint8_t*& size);
+    const Slot& ContentSlot(uint8_t& size) const;
+    // Takes `source`'s content, sharing a block rather than copying it.
+    void ShareContent(const ConfigNode& source);
+    static void ReleaseContent(Slot& slot, uint8_t size);
+    void ContentChanged();
 
     ConfigNode* m_parent = nullptr;
     uint64_t m_version;
-    uint32_t m_flags = 0;
-    std::string m_name;
-    NodeKind m_kind;
-    std::vector<std::unique_ptr<ConfigNode>> m_children;
-    std::vector<ConfigObserver*> m_observers;
-    std::unique_ptr<ConfigNode> m_template;
-    std::vector<uint8_t> m_content;
-    // Renaming a child can break the order; lookups fall back to a scan.
-    bool m_childrenSorted = true;
-    // Marking a subtree down is recorded here and pushed to the children
-    // when the notification pass reaches them, so adding an entry to a
-    // long list does not touch every node of its siblings. Observable
-    // state is as if every node of the subtree had its bit set.
-    bool m_subtreeChanged = false;
+    Slot m_slot{};
+    uint32_t m_name;
+    uint8_t m_kind8;
+    uint8_t m_size = 0;
+    uint8_t m_bits = 0;
 };

@@ -211,6 +211,11 @@ int DatabaseMaintenance::RunAgeLimitIfDue()
     return PruneAlarms(PruneBy::Age);
 }
 
+int64_t DatabaseMaintenance::LowMark(int64_t limit)
+{
+    return limit - limit / kLowMarkDivisor;
+}
+
 int DatabaseMaintenance::PruneAlarms(PruneBy by)
 {
     if (!m_database.IsOpen())
@@ -222,19 +227,24 @@ int DatabaseMaintenance::PruneAlarms(PruneBy by)
         return 0;
     int64_t excess = 0;
     int64_t cutoff = 0;
+    int64_t limit = 0;
     // A limit never throws away an alarm nobody has handled: only confirmed
     // records not held by an alarm window may go, oldest first.
     int64_t deletable =
         m_database.RecordCount() - static_cast<int64_t>(m_database.UnconfirmedRecords().size());
     if (byCount) {
-        excess = int64_t{SystemInt(m_tree, "iNumMaxAlarms", 5000)} - m_database.RecordCount();
-        if (excess >= 0)
+        limit = SystemInt(m_tree, "iNumMaxAlarms", 5000);
+        if (m_database.RecordCount() <= limit)
             return 0;
         if (deletable <= 0) {
-            kept = -excess;
+            kept = m_database.RecordCount() - limit;
             ReportKeptUnconfirmed();
             return 0;
         }
+        // Once over the limit, down to its low mark: each pass rewrites the
+        // whole file, so it deletes enough for the next pass to be a tenth
+        // of the limit away, not one alarm.
+        excess = LowMark(limit) - m_database.RecordCount();
     } else {
         cutoff = Timestamp::NowMs() - int64_t{SystemInt(m_tree, "iMaxAge", 1)} * kDayMs;
     }
@@ -271,8 +281,10 @@ int DatabaseMaintenance::PruneAlarms(PruneBy by)
         if (byCount && ++excess >= 0)
             break;
     }
+    // Over the limit only for want of confirmed records, not of the low mark.
     if (byCount)
-        kept = std::max<int64_t>(0, -excess);
+        kept = std::max<int64_t>(0, m_database.RecordCount() - static_cast<int64_t>(marked.size()) -
+                                        limit);
     int deleted = 0;
     if (!marked.empty() && m_database.DeleteRecords(marked))
         deleted = static_cast<int>(marked.size());

@@ -47,8 +47,12 @@ public:
     // the alarm list, which applies the count limit as well.
     int RunAgeLimitIfDue();
     // Deletes the oldest confirmed records beyond the limit; unconfirmed ones
-    // and those in an alarm window stay, however many there are.
+    // and those in an alarm window stay, however many there are. The count
+    // limit, once exceeded, deletes down to LowMark(limit).
     int PruneAlarms(PruneBy by);
+    static constexpr int64_t kLowMarkDivisor = 10;
+    // 90 % of the limit, rounded up; the limit itself below 10.
+    static int64_t LowMark(int64_t limit);
     // Records the last pass of each limit had to keep because nobody
     // confirmed them (or an alarm window holds them). Also said on standard
     // error, at most once an hour.

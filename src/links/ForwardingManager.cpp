@@ -364,21 +364,18 @@ void ForwardingManager::OnHostRefused()
     m_linkState = LinkState::HostRefused;
 }
 
+// Per alarm only the counts: laying out and painting the window for every
+// alarm cost a relay many times what forwarding it does.
 void ForwardingManager::OnAlarmQueued()
 {
     ++m_received;
-    if (m_client != nullptr && m_client->IsActive()) {
-        Refresh();
-        return;
-    }
-    UpdateCounterTexts();
-    m_view.Show(m_display);
+    m_view.CountsChanged();
 }
 
 void ForwardingManager::OnAlarmForwarded()
 {
     ++m_forwarded;
-    Refresh();
+    m_view.CountsChanged();
 }
 
 int64_t ForwardingManager::Now() const

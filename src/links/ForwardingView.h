@@ -30,4 +30,8 @@ public:
     virtual void Show(const ForwardingDisplay& display) = 0;
     // The 100 ms timer that calls the manager's Tick.
     virtual void SetTimerRunning(bool running) = 0;
+    // A counter moved. Counted per alarm, shown per look: the view asks for
+    // a Refresh when someone can see it, at most once per timer interval
+    // (the running timer's own tick does it anyway).
+    virtual void CountsChanged() = 0;
 };

@@ -232,6 +232,49 @@ TEST(ConfigNodeContent, ShortContentReadsAsZeroPadded)
     EXPECT_EQ(node.GetString(), "ab");
 }
 
+// Short contents live in the node, longer ones are shared by its copies
+// until one of them is written.
+TEST(ConfigNodeContent, CopiesKeepTheirOwnContentWhateverItsLength)
+{
+    for (size_t length : {0u, 7u, 8u, 9u, 300u}) {
+        SCOPED_TRACE(length);
+        std::string text(length, 'x');
+        auto list = Folder("L");
+        auto templ = Folder("TEMPLATE");
+        templ->AddChild(std::make_unique<ConfigNode>(NodeKind::String, "v"));
+        templ->Child("v")->SetString(text);
+        list->SetTemplate(std::move(templ));
+        ConfigNode* original = list->Template()->Child("v");
+        ConfigNode* copied = list->NewEntry(0)->Child("v");
+        ConfigNode leaf(NodeKind::String, "v");
+        leaf.SetContentOf(*original);
+        EXPECT_TRUE(leaf.IsChanged());
+        auto assigned = Folder("A");
+        assigned->AddChild(std::make_unique<ConfigNode>(NodeKind::String, "v"));
+        assigned->AssignValuesFrom(*list->Template());
+        for (ConfigNode* copy : {copied, &leaf, assigned->Child("v")})
+            EXPECT_EQ(copy->GetString(), text);
+
+        original->SetString("neu");
+        copied->SetString("eigen");
+        EXPECT_EQ(leaf.GetString(), text);
+        EXPECT_EQ(assigned->Child("v")->GetString(), text);
+        EXPECT_EQ(original->GetString(), "neu");
+        EXPECT_EQ(copied->GetString(), "eigen");
+    }
+}
+
+TEST(ConfigNodeContent, AFolderKeepsItsContentWhenItGetsChildrenAndObservers)
+{
+    auto folder = Folder("F");
+    folder->SetString("Inhalt");
+    folder->AddChild(IntLeaf("x", 1));
+    folder->AddObserver(nullptr);
+    EXPECT_EQ(folder->GetString(), "Inhalt");
+    EXPECT_EQ(folder->Observers().size(), 1u);
+    EXPECT_EQ(folder->Child("x")->Observers().size(), 0u);
+}
+
 TEST(ConfigNodeMarking, ContentMarksSelfAndAncestorsOnly)
 {
     auto root = Folder("Root");

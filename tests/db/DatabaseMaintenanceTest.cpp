@@ -273,15 +273,26 @@ TEST_F(DatabaseMaintenanceTest, BackupWithoutACreationTimeIsNeverTheOldest)
 
 // --- the count limit -------------------------------------------------------------------
 
-TEST_F(DatabaseMaintenanceTest, CountLimitDeletesTheOldestRecords)
+TEST_F(DatabaseMaintenanceTest, CountLimitOnceExceededDeletesTheOldestDownToItsLowMark)
 {
-    OpenWith(5003, 1000);
-    System("iEnableMaxAlarms", 1);
-    System("iNumMaxAlarms", 5000);
-    EXPECT_EQ(maintenance.PruneAlarms(PruneBy::Count), 3);
-    EXPECT_EQ(db.database->RecordCount(), 5000);
-    EXPECT_EQ(Arrivals().front(), 1003);
-    EXPECT_EQ(maintenance.PruneAlarms(PruneBy::Count), 0);
+    struct Case {
+        int records;
+        int limit;
+        int left;
+    };
+    const Case cases[] = {
+        {5000, 5000, 5000}, {5001, 5000, 4500}, {5003, 5000, 4500}, {12, 9, 9}, {13, 10, 9}};
+    for (const Case& c : cases) {
+        SCOPED_TRACE(std::to_string(c.records) + " over " + std::to_string(c.limit));
+        db.database->Close();
+        OpenWith(c.records, 1000);
+        System("iEnableMaxAlarms", 1);
+        System("iNumMaxAlarms", c.limit);
+        EXPECT_EQ(maintenance.PruneAlarms(PruneBy::Count), c.records - c.left);
+        EXPECT_EQ(db.database->RecordCount(), c.left);
+        EXPECT_EQ(Arrivals().front(), 1000 + c.records - c.left);
+        EXPECT_EQ(maintenance.PruneAlarms(PruneBy::Count), 0);
+    }
 }
 
 TEST_F(DatabaseMaintenanceTest, CountLimitPassesOverTheAlarmInTheWindow)
@@ -291,11 +302,11 @@ TEST_F(DatabaseMaintenanceTest, CountLimitPassesOverTheAlarmInTheWindow)
     held.arrivals = {1001};
     maintenance.SetOpenAlarmWindows(&held);
     // The held record stays and the next-oldest goes in its place.
-    EXPECT_EQ(maintenance.PruneAlarms(PruneBy::Count), 3);
-    EXPECT_EQ(db.database->RecordCount(), 5000);
+    EXPECT_EQ(maintenance.PruneAlarms(PruneBy::Count), 503);
+    EXPECT_EQ(db.database->RecordCount(), 4500);
     std::vector<int64_t> arrivals = Arrivals();
     EXPECT_EQ(arrivals[0], 1001);
-    EXPECT_EQ(arrivals[1], 1004);
+    EXPECT_EQ(arrivals[1], 1504);
 }
 
 TEST_F(DatabaseMaintenanceTest, CountLimitSwitchedOffDeletesNothing)
@@ -315,11 +326,11 @@ TEST_F(DatabaseMaintenanceTest, PruningRestoresTheFilterAndTheOrder)
     db.database->SetFilterActive();
     ASSERT_TRUE(db.database->SortView(5, SortDirection::Descending));
     System("iNumMaxAlarms", 10);
-    EXPECT_EQ(maintenance.PruneAlarms(PruneBy::Count), 2);
+    EXPECT_EQ(maintenance.PruneAlarms(PruneBy::Count), 3);
     EXPECT_TRUE(db.database->IsFilterActive());
     EXPECT_EQ(db.database->SortCode(), 5);
     EXPECT_EQ(db.database->SortOrder(), SortDirection::Descending);
-    // Arrivals 1002..1011 are left; the odd ones pass the filter.
+    // Arrivals 1003..1011 are left; the odd ones pass the filter.
     EXPECT_EQ(db.database->ViewCount(), 5);
 }
 

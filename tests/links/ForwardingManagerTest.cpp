@@ -31,9 +31,11 @@ class RecordingView final : public ForwardingView {
 public:
     void Show(const ForwardingDisplay& display) override { shown = display; }
     void SetTimerRunning(bool running) override { timer = running; }
+    void CountsChanged() override { ++countsChanged; }
 
     ForwardingDisplay shown;
     bool timer = false;
+    int countsChanged = 0;
 };
 
 // Another station in its own pump, as the target of forwarding.
@@ -238,6 +240,10 @@ TEST_F(ManagerTest, TelegramsQueuedBeforeStartGoFirstAndEachNextLeavesWithTheAck
 {
     Receive(10001, "10.0.0.1");
     Receive(10002, "10.0.0.2");
+    // Counted per alarm, shown when the view asks.
+    EXPECT_EQ(view.countsChanged, 2);
+    EXPECT_EQ(view.shown.receivedText, "Alarme eingegangen: 0");
+    manager->Refresh();
     EXPECT_EQ(view.shown.receivedText, "Alarme eingegangen: 2");
     EXPECT_EQ(view.shown.queueText, "Alarme in Queue: 2");
     // Not started: nothing moves but the counters.
@@ -249,6 +255,8 @@ TEST_F(ManagerTest, TelegramsQueuedBeforeStartGoFirstAndEachNextLeavesWithTheAck
     ASSERT_TRUE(Until([&] { return manager->Client()->QueueLength() == 0; }));
     ASSERT_EQ(target->sink.delivered.size(), 50u);
     EXPECT_EQ(manager->ForwardedCount(), 50);
+    EXPECT_EQ(view.countsChanged, 100);
+    manager->Tick();
     EXPECT_EQ(view.shown.forwardedText, "Alarme weitergeleitet: 50");
     EXPECT_EQ(view.shown.queueText, "Alarme in Queue: 0");
     EXPECT_EQ(target->sink.delivered[0].originIp, "10.0.0.1");

@@ -12,6 +12,7 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QScreen>
+#include <QShowEvent>
 #include <QVBoxLayout>
 
 namespace {
@@ -128,11 +129,17 @@ void ForwardingWindow::ConnectControls()
         if (m_manager != nullptr)
             m_manager->Tick();
     });
+    m_countsTimer.setSingleShot(true);
+    connect(&m_countsTimer, &QTimer::timeout, this, [this] {
+        if (m_manager != nullptr)
+            m_manager->Refresh();
+    });
 }
 
 ForwardingWindow::~ForwardingWindow()
 {
     m_timer.stop();
+    m_countsTimer.stop();
     m_manager.reset();
 }
 
@@ -153,6 +160,11 @@ void ForwardingWindow::EndForwarding()
 
 void ForwardingWindow::Show(const ForwardingDisplay& display)
 {
+    // A hidden window is brought up to date when it is shown; the first look
+    // is laid out before, for the window's size.
+    if (!isVisible() && m_filled)
+        return;
+    m_filled = true;
     bool stopped = display.stopped;
     m_start->setEnabled(stopped);
     m_delete->setEnabled(stopped);
@@ -194,6 +206,19 @@ void ForwardingWindow::SetTimerRunning(bool running)
         m_timer.stop();
 }
 
+void ForwardingWindow::CountsChanged()
+{
+    if (isVisible() && !m_timer.isActive() && !m_countsTimer.isActive())
+        m_countsTimer.start(ForwardingManager::kTimerMs);
+}
+
+void ForwardingWindow::showEvent(QShowEvent* event)
+{
+    QWidget::showEvent(event);
+    if (m_manager != nullptr)
+        m_manager->Refresh();
+}
+
 void ForwardingWindow::closeEvent(QCloseEvent* event)
 {
     event->ignore();
@@ -204,6 +229,7 @@ void ForwardingWindow::closeEvent(QCloseEvent* event)
 void ForwardingWindow::Finish()
 {
     m_timer.stop();
+    m_countsTimer.stop();
     m_manager.reset();
     hide();
     if (m_closed)

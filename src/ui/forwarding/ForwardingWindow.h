@@ -33,9 +33,11 @@ public:
     // ForwardingView
     void Show(const ForwardingDisplay& display) override;
     void SetTimerRunning(bool running) override;
+    void CountsChanged() override;
 
 protected:
     void closeEvent(QCloseEvent* event) override;
+    void showEvent(QShowEvent* event) override;
 
 private:
     void CreateControls();
@@ -46,6 +48,8 @@ private:
     std::unique_ptr<ForwardingManager> m_manager;
     std::function<void()> m_closed;
     QTimer m_timer;
+    // Shows moved counts while m_timer is stopped.
+    QTimer m_countsTimer;
     QComboBox* m_host = nullptr;
     QPushButton* m_start = nullptr;
     QPushButton* m_stop = nullptr;
@@ -61,4 +65,5 @@ private:
     QLabel* m_queue = nullptr;
     LinkLook m_shownLook = LinkLook::Error;
     int m_shownFrame = -2;
+    bool m_filled = false;
 };

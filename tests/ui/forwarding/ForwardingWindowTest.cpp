@@ -16,7 +16,9 @@
 #include <QApplication>
 #include <QComboBox>
 #include <QDir>
+#include <QLabel>
 #include <QPushButton>
+#include <QTest>
 
 #include <gtest/gtest.h>
 
@@ -56,6 +58,14 @@ protected:
         return nullptr;
     }
 
+    QString ReceivedText()
+    {
+        for (QLabel* label : window->findChildren<QLabel*>())
+            if (label->text().startsWith("Alarme eingegangen"))
+                return label->text();
+        return {};
+    }
+
     void Save(const char* name)
     {
         ASSERT_TRUE(QDir().mkpath(WARDEX_SCREENSHOT_DIR));
@@ -84,6 +94,7 @@ protected:
 TEST_F(ForwardingWindowTest, ThreeLooksAndTheButtonsThatGoWithThem)
 {
     Receive(3);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return ReceivedText() == "Alarme eingegangen: 3"; }));
     EXPECT_TRUE(Button("Schliessen")->isEnabled());
     EXPECT_FALSE(Button("Stop")->isEnabled());
     Save("forwarding-stopped.png"); // the error look
@@ -104,6 +115,20 @@ TEST_F(ForwardingWindowTest, ThreeLooksAndTheButtonsThatGoWithThem)
     window->Manager()->Client()->Disconnect(); // keeps the two queued for the picture
     window->Manager()->OnHostAccepted();
     Save("forwarding-connected.png");
+}
+
+TEST_F(ForwardingWindowTest, CountsAreShownByTheTimerAndOnlyToAWindowThatIsSeen)
+{
+    Receive(20);
+    // Not laid out for each alarm, but soon after them.
+    EXPECT_EQ(ReceivedText(), "Alarme eingegangen: 0");
+    EXPECT_TRUE(QTest::qWaitFor([&] { return ReceivedText() == "Alarme eingegangen: 20"; }));
+    window->hide();
+    Receive(5);
+    window->Manager()->Refresh(); // as a timer would
+    EXPECT_EQ(ReceivedText(), "Alarme eingegangen: 20");
+    window->show();
+    EXPECT_EQ(ReceivedText(), "Alarme eingegangen: 25");
 }
 
 TEST_F(ForwardingWindowTest, ClosingWithAQueueStoresItHereAndTellsTheOwner)
