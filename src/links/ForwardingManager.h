@@ -17,6 +17,7 @@
 #include <string_view>
 #include <vector>
 
+class AuditTrail;
 class Beeper;
 class BusyIndicator;
 class ConfigTree;
@@ -52,6 +53,8 @@ struct ForwardingParts {
     // The host list in the configuration changed: the station saves it, so
     // that a kill does not lose it.
     std::function<void()> hostsApplied = {};
+    // Where starting and stopping are recorded; none when null.
+    AuditTrail* audit = nullptr;
 };
 
 class ForwardingManager final : public ForwardingObserver {

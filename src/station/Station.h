@@ -11,6 +11,7 @@
 #include <string>
 
 class AlarmDatabase;
+class AuditTrail;
 class AlarmIntake;
 class ConfigTree;
 class EventDecoder;
@@ -18,6 +19,7 @@ class RecorderListener;
 class RecorderSupervision;
 class StationDesktop;
 class StationPump;
+class SupervisionAudit;
 
 // How RunStation ended.
 enum class StationExit {
@@ -72,6 +74,8 @@ public:
     AlarmIntake* Intake() { return m_intake.get(); }
     StationPump* Pump() { return m_pump.get(); }
     RecorderSupervision* Supervision() { return m_supervision.get(); }
+    // "Audit.log": who did what; null before the folder is locked.
+    AuditTrail* Audit() { return m_audit.get(); }
 
 private:
     bool LoadConfiguration();
@@ -86,6 +90,8 @@ private:
     // pump's connection guard.
     void GuardConnections();
     void StartListening();
+    void OpenAuditTrail();
+    void EndAuditTrail();
     void Shutdown();
 
     CommandLine m_options;
@@ -95,6 +101,8 @@ private:
     std::filesystem::path m_folder;
     std::filesystem::path m_languages;
     int m_port = kDefaultPort;
+    std::unique_ptr<AuditTrail> m_audit;
+    std::unique_ptr<SupervisionAudit> m_supervisionAudit;
     std::unique_ptr<AlarmDatabase> m_database;
     std::unique_ptr<AlarmIntake> m_intake;
     std::unique_ptr<EventDecoder> m_decoder;
