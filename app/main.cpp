@@ -2,6 +2,7 @@
 #include "config/ConfigTree.h"
 #include "platform/JournalOutput.h"
 #include "platform/qt/QtEventDrain.h"
+#include "station/AuditCommand.h"
 #include "station/CommandLine.h"
 #include "station/Station.h"
 #include "ui/QtDesktop.h"
@@ -32,6 +33,8 @@ int main(int argc, char** argv)
         std::fprintf(stderr, "%s\n", error->c_str());
         return kBadStart;
     }
+    if (options.Has("verifyaudit"))
+        return VerifyAuditCommand(options);
     bool unattended = ChooseOffscreenWithoutDesktop();
     if (unattended)
         std::puts("Wardex: no desktop found (neither DISPLAY nor WAYLAND_DISPLAY is set); "

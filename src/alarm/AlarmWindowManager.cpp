@@ -7,6 +7,7 @@
 #include "alarm/LiveViewLink.h"
 #include "alarm/PresentationWindow.h"
 #include "alarm/StationWindow.h"
+#include "audit/AuditTrail.h"
 #include "config/ConfigTree.h"
 #include "config/Timestamp.h"
 #include "config/Translator.h"
@@ -250,6 +251,11 @@ bool AlarmWindowManager::ConfirmRecord(int recordNumber, AlarmRecord& record, Co
     ApplyConfirmation(record, kind, CurrentUserName(m_tree), Timestamp::NowMs());
     bool written = m_database.Update(recordNumber, record);
     AnnounceConfirmed(record, kind);
+    if (m_bulkRange != nullptr && written)
+        m_bulkRange->Add(record.Number(AlarmField::TimeArrival));
+    else if (m_audit != nullptr && written)
+        m_audit->Record(kind == ConfirmKind::Postpone ? "alarm-postpone" : "alarm-confirm",
+                        std::string(record.Field(AlarmField::Recorder)), AlarmDetails(record));
     return written;
 }
 
@@ -354,6 +360,8 @@ BulkConfirmation AlarmWindowManager::ConfirmSelectedAlarms(std::span<const int> 
                       kCaption, PromptIcon::Question, PromptButtons::YesNo) != PromptAnswer::Yes)
         return result;
     ConfigLock lock(m_tree);
+    AlarmRange range;
+    m_bulkRange = &range;
     for (int number : recordNumbers) {
         AlarmRecord record;
         bool handled = false;
@@ -381,6 +389,9 @@ BulkConfirmation AlarmWindowManager::ConfirmSelectedAlarms(std::span<const int> 
         if (result.firstHandled < 0)
             result.firstHandled = number;
     }
+    m_bulkRange = nullptr;
+    if (m_audit != nullptr && range.Count() > 0)
+        m_audit->Record("alarms-confirm", "", range.Details());
     m_station.RefreshAlarmList();
     if (result.failed == 1) {
         std::string text = Tr("Alarm konnte nicht bestaetigt werden");

@@ -8,6 +8,7 @@
 // may report an action from inside its own event handler.
 #pragma once
 
+#include "alarm/AlarmAudit.h"
 #include "alarm/AlarmContext.h"
 #include "alarm/AlarmWindow.h"
 #include "alarm/RecordConfirmation.h"
@@ -30,6 +31,7 @@ class LiveViewLink;
 class PresentationWindow;
 class Prompt;
 class StationWindow;
+class AuditTrail;
 
 struct BulkConfirmation {
     int done = 0;
@@ -79,6 +81,9 @@ public:
     // The main window's 25 ms timer.
     void Tick();
 
+    // Where confirmations and postponements are recorded; none when null.
+    void SetAudit(AuditTrail* audit) { m_audit = audit; }
+
     bool AnyOpen() const { return OpenCount() > 0; }
     int OpenCount() const;
     // The open windows, oldest first.
@@ -119,6 +124,9 @@ private:
     Prompt& m_prompt;
     Beeper& m_beeper;
     std::vector<std::unique_ptr<AlarmWindow>> m_windows;
+    AuditTrail* m_audit = nullptr;
+    // Set while a bulk confirmation records one line for all its alarms.
+    AlarmRange* m_bulkRange = nullptr;
 };
 
 // The comment checked against the required phrase: nothing when it does not

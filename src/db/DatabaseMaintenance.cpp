@@ -1,5 +1,6 @@
 #include "db/DatabaseMaintenance.h"
 
+#include "audit/AuditTrail.h"
 #include "config/ConfigTree.h"
 #include "config/Timestamp.h"
 #include "db/AlarmDatabase.h"
@@ -172,7 +173,11 @@ bool DatabaseMaintenance::MakeBackup()
     RemoveStaleParts(folder);
     bool copied = !m_database.Path().empty() &&
                   CopyWhole(m_database.Path(), folder / (Timestamp::Now().FormatStamp() + ".txt"));
-    PruneBackups(folder, SystemInt(m_tree, "iBupMaxAnz", 4));
+    int kept = PruneBackups(folder, SystemInt(m_tree, "iBupMaxAnz", 4));
+    if (m_audit != nullptr)
+        m_audit->Record("backup", copied ? "made" : "failed",
+                        {{"records", std::to_string(m_database.RecordCount())},
+                         {"backups kept", std::to_string(kept)}});
     return copied;
 }
 
@@ -261,6 +266,7 @@ int DatabaseMaintenance::PruneAlarms(PruneBy by)
         m_database.ClearFilter();
 
     std::vector<int> marked;
+    AlarmRange range;
     AlarmRecord record;
     for (int position = 0; position < m_database.ViewCount(); ++position) {
         if (byCount && static_cast<int64_t>(marked.size()) >= deletable)
@@ -278,6 +284,7 @@ int DatabaseMaintenance::PruneAlarms(PruneBy by)
             continue;
         }
         marked.push_back(number);
+        range.Add(arrival);
         if (byCount && ++excess >= 0)
             break;
     }
@@ -286,8 +293,11 @@ int DatabaseMaintenance::PruneAlarms(PruneBy by)
         kept = std::max<int64_t>(0, m_database.RecordCount() - static_cast<int64_t>(marked.size()) -
                                         limit);
     int deleted = 0;
-    if (!marked.empty() && m_database.DeleteRecords(marked))
+    if (!marked.empty() && m_database.DeleteRecords(marked)) {
         deleted = static_cast<int>(marked.size());
+        if (m_audit != nullptr)
+            m_audit->Record("limit-delete", byCount ? "count" : "age", range.Details());
+    }
 
     if (wasFiltered)
         m_database.SetFilterActive();

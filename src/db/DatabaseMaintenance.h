@@ -8,6 +8,7 @@
 #include <filesystem>
 
 class AlarmDatabase;
+class AuditTrail;
 class BusyIndicator;
 class ConfigTree;
 class FileTimes;
@@ -27,6 +28,8 @@ public:
 
     // Not owned; records shown in an open alarm window are never pruned.
     void SetOpenAlarmWindows(const OpenAlarmWindows* windows) { m_windows = windows; }
+    // Where deletions by a limit and backups are recorded; none when null.
+    void SetAudit(AuditTrail* audit) { m_audit = audit; }
 
     // After the system page stored its values. The next backup moves only
     // when the interval itself changed (or none is scheduled), so that a
@@ -72,6 +75,7 @@ private:
     FileTimes& m_fileTimes;
     BusyIndicator& m_busy;
     const OpenAlarmWindows* m_windows = nullptr;
+    AuditTrail* m_audit = nullptr;
     int64_t m_keptOverCount = 0;
     int64_t m_keptOverAge = 0;
     int64_t m_lastKeptReportMs = 0;

@@ -1,5 +1,7 @@
 #include "filters/FilterController.h"
 
+#include "audit/AuditTrail.h"
+#include "config/Timestamp.h"
 #include "config/Translator.h"
 #include "db/AlarmDatabase.h"
 #include "filters/FilterStore.h"
@@ -34,6 +36,8 @@ void FilterController::SetFiltering(Filtering filtering)
 {
     bool wasOn = m_filtering == Filtering::On;
     m_filtering = m_filters.empty() ? Filtering::Off : filtering;
+    if (wasOn != (m_filtering == Filtering::On))
+        RecordChoice();
     if (m_filtering == Filtering::On) {
         ApplyFilter(m_selected);
         return;
@@ -46,8 +50,24 @@ void FilterController::Select(int index)
 {
     if (index < 0 || index >= static_cast<int>(m_filters.size()))
         return;
+    bool changed = m_selected != index;
     m_selected = index;
+    if (changed && m_filtering == Filtering::On)
+        RecordChoice();
     ApplyFilter(index);
+}
+
+void FilterController::RecordChoice()
+{
+    if (m_audit == nullptr)
+        return;
+    if (m_filtering != Filtering::On || m_selected < 0 ||
+        m_selected >= static_cast<int>(m_names.size())) {
+        m_audit->Record("filter-off", "");
+        return;
+    }
+    m_audit->Record("filter-apply", m_names[static_cast<size_t>(m_selected)],
+                    {{"filter", DescribeApplied(Timestamp::NowMs())}});
 }
 
 void FilterController::ApplyFilter(int index)

@@ -15,6 +15,8 @@ class ConfigTree;
 
 enum class Filtering { Off, On };
 
+class AuditTrail;
+
 class FilterController {
 public:
     FilterController(ConfigTree& tree, AlarmDatabase& database);
@@ -47,6 +49,9 @@ public:
     // while filtering is off.
     std::string DescribeApplied(int64_t nowMs) const;
 
+    // Where the operator's filter choices are recorded; none when null.
+    void SetAudit(AuditTrail* audit) { m_audit = audit; }
+
 private:
     AlarmDatabase& m_database;
     ConfigTree& m_tree;
@@ -55,4 +60,7 @@ private:
     std::vector<std::string> m_names;
     Filtering m_filtering = Filtering::Off;
     int m_selected = -1;
+    AuditTrail* m_audit = nullptr;
+
+    void RecordChoice();
 };

@@ -1,5 +1,6 @@
 #include "links/ForwardingManager.h"
 
+#include "audit/AuditTrail.h"
 #include "config/ConfigTree.h"
 #include "config/Timestamp.h"
 #include "config/Translator.h"
@@ -112,6 +113,8 @@ void ForwardingManager::Start()
         return;
     }
     m_client->SetHost(host);
+    if (m_parts.audit != nullptr)
+        m_parts.audit->Record("forwarding-start", host);
     m_view.SetTimerRunning(true);
     ConnectAttempt();
 }
@@ -133,6 +136,8 @@ void ForwardingManager::Stop()
     m_view.SetTimerRunning(false);
     m_countdown = -1;
     std::string host = Trimmed(m_hostText);
+    if (m_parts.audit != nullptr)
+        m_parts.audit->Record("forwarding-stop", host);
     if (!host.empty() && FindPrefix(host) < 0)
         m_hosts.push_back(host);
     Refresh();

@@ -17,6 +17,7 @@
 #include <string_view>
 #include <vector>
 
+class AuditTrail;
 class Beeper;
 class BusyIndicator;
 class ConfigTree;
@@ -56,6 +57,8 @@ struct ForwardingParts {
     // The recorder sessions whose telegrams the client takes while it
     // exists; null for none.
     SessionHub* sessions = nullptr;
+    // Where starting and stopping are recorded; none when null.
+    AuditTrail* audit = nullptr;
 };
 
 class ForwardingManager final : public ForwardingObserver {

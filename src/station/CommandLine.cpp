@@ -36,6 +36,8 @@ constexpr OptionRule kOptionRules[] = {
     {"forward", ValueKind::Text, 0, 0, "a host name or address, with :port where needed"},
     {"mailretry", ValueKind::Number, 10, 3'600'000, "a number of milliseconds from 10 to 3600000"},
     {"dbmem", ValueKind::Flag, 0, 0, ""},
+    {"verifyaudit", ValueKind::Flag, 0, 0, ""},
+    {"auditlog", ValueKind::Text, 0, 0, "a log file"},
     {"hybrid", ValueKind::Flag, 0, 0, ""},
     {"present", ValueKind::Flag, 0, 0, ""},
     {"resetadmin", ValueKind::Flag, 0, 0, ""},

@@ -7,6 +7,7 @@
 #include "alarm/SharedLiveViewLink.h"
 #include "alarm/SmtpMailSender.h"
 #include "alarm/TrendView.h"
+#include "audit/AuditTrail.h"
 #include "config/ConfigTree.h"
 #include "config/Timestamp.h"
 #include "config/Translator.h"
@@ -97,8 +98,13 @@ MainWindowLogic::MainWindowLogic(Station& station, MainWindowView& view, UserSes
         desktop.Sound(), desktop.Speaker(), desktop.Messages(), *this, *m_presentation,
         view.AlarmWindowViews(), NoTrendView(), NoBarDiagram(), station.ProgramFolder().string()});
     m_presentation->SetAlarmWindows(&m_alarms->Windows());
+    m_alarms->Windows().SetAudit(station.Audit());
+    m_maintenance->SetAudit(station.Audit());
     m_presentation->SetModeHandlers(
-        {[this] { m_view.PresentationEntered(); },
+        {[this] {
+             RecordPresentationMode("on");
+             m_view.PresentationEntered();
+         },
          // Left from the loop: the window is still inside its close handler.
          [this] {
              Post([this] {
@@ -234,6 +240,8 @@ void MainWindowLogic::Tick()
     }
     if (++m_tick >= kTicksPerCycle) {
         m_tick = 0;
+        if (AuditTrail* audit = m_station.Audit())
+            audit->Tick();
         return;
     }
     m_alarms->Windows().Tick();
@@ -261,6 +269,9 @@ void MainWindowLogic::UpdateHousekeepingNotice()
     else if (int64_t old = m_maintenance->KeptOverAgeLimit(); old > 0)
         text =
             FormatTr(TrNoop("%d unquittierte Alarme ueber dem Hoechstalter werden behalten"), old);
+    if (AuditTrail* audit = m_station.Audit(); audit != nullptr && audit->Failing())
+        text = Tr("Das Protokoll (Audit.log) kann nicht geschrieben werden") +
+               (text.empty() ? std::string() : "; " + text);
     if (text == m_housekeepingNotice)
         return;
     m_housekeepingNotice = text;
@@ -351,8 +362,16 @@ void MainWindowLogic::EnterPresentationMode(bool returnToNormalWhenEmpty)
 
 void MainWindowLogic::LeavePresentationMode()
 {
+    RecordPresentationMode("off");
     m_presentation->Leave();
     m_view.RestoreMainWindow();
+}
+
+void MainWindowLogic::RecordPresentationMode(const char* state)
+{
+    if (AuditTrail* audit = m_station.Audit())
+        audit->Record("mode-presentation", state,
+                      {{"alarm stack", m_presentation->StackMode() ? "yes" : "no"}});
 }
 
 void MainWindowLogic::Post(std::function<void()> message)
@@ -407,7 +426,9 @@ void MainWindowLogic::MarkViewedRecords()
 {
     {
         ConfigLock lock(m_station.Tree());
-        ::MarkViewedRecords(*m_station.Database());
+        int marked = ::MarkViewedRecords(*m_station.Database());
+        if (AuditTrail* audit = m_station.Audit(); audit != nullptr && marked > 0)
+            audit->Record("alarms-mark-viewed", "", {{"count", std::to_string(marked)}});
     }
     // Marked alarms no longer wait for an operator: the looping sound
     // follows the most urgent one that still does.

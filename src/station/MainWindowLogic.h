@@ -147,6 +147,7 @@ private:
     void DebouncePresentation();
     void ApplyCountLimitIfDue();
     void UpdateHousekeepingNotice();
+    void RecordPresentationMode(const char* state);
 
     Station& m_station;
     MainWindowView& m_view;

@@ -7,9 +7,9 @@ namespace fs = std::filesystem;
 
 namespace {
 
-constexpr std::array kPrivateFiles = {"programdata.bin", "programdata.bin.tmp",
-                                      "AlarmDB.txt",     "AlarmDB.journal",
-                                      "db.cache",        "ForwardQueue.journal"};
+constexpr std::array kPrivateFiles = {
+    "programdata.bin", "programdata.bin.tmp",  "AlarmDB.txt", "AlarmDB.journal",
+    "db.cache",        "ForwardQueue.journal", "Audit.log"};
 
 bool Tighten(const fs::path& file)
 {

@@ -1,11 +1,14 @@
 #include "station/Station.h"
 
+#include "alarm/AlarmAudit.h"
 #include "alarm/AlarmIntake.h"
 #include "alarm/AlarmSettingsLookup.h"
+#include "audit/AuditTrail.h"
 #include "config/Clock.h"
 #include "config/ConfigTree.h"
 #include "config/DefaultScript.h"
 #include "config/Translator.h"
+#include "config/Version.h"
 #include "db/AlarmDatabase.h"
 #include "events/AlarmDefaults.h"
 #include "events/EventDecoder.h"
@@ -21,6 +24,7 @@
 #include "platform/Prompt.h"
 #include "platform/SharedAccess.h"
 #include "platform/StopSignals.h"
+#include "platform/SystemLog.h"
 #include "station/ConfigurationUpgrade.h"
 #include "station/PrivateFiles.h"
 #include "station/StationDesktop.h"
@@ -63,6 +67,8 @@ Station::~Station()
     m_pump.reset();
     m_supervision.reset();
     m_decoder.reset();
+    if (m_intake != nullptr && m_supervisionAudit != nullptr)
+        m_intake->RemoveListener(m_supervisionAudit.get());
     m_database.reset();
 }
 
@@ -105,18 +111,25 @@ StationExit Station::Run()
 
     if (!LoadConfiguration())
         return StationExit::InitFailed;
-    if (resetAdmin)
-        return ResetAdministratorAndEnd();
+    OpenAuditTrail();
+    if (resetAdmin) {
+        StationExit exit = ResetAdministratorAndEnd();
+        EndAuditTrail();
+        return exit;
+    }
 
     m_desktop.ShowStartupProgress(0);
     if (!OpenDatabase()) {
         m_desktop.ShowStartupProgress(100);
+        EndAuditTrail();
         return StationExit::DatabaseFailed;
     }
     m_desktop.ShowStartupProgress(50);
 
     m_intake = std::make_unique<AlarmIntake>(m_tree, Clock::Global());
     m_intake->SetStore(m_database.get());
+    m_supervisionAudit = std::make_unique<SupervisionAudit>(*m_audit);
+    m_intake->AddListener(m_supervisionAudit.get());
     m_decoder = std::make_unique<EventDecoder>(m_tree, Clock::Global(), *m_intake);
     m_supervision = std::make_unique<RecorderSupervision>(m_tree, m_decoder->Arrivals(), *m_intake,
                                                           KeepAliveMinutes());
@@ -204,6 +217,7 @@ StationExit Station::ResetAdministratorAndEnd()
                      m_folder.c_str());
         return StationExit::ResetRefused;
     }
+    m_audit->Record("admin-reset", std::string(kAdministratorName));
     std::printf("Wardex: \"%s\" in %s has the built-in password and every right again. "
                 "Log in with it and change the password.\n",
                 std::string(kAdministratorName).c_str(), m_folder.c_str());
@@ -312,6 +326,27 @@ void Station::StartListening()
     std::fflush(stdout);
 }
 
+void Station::OpenAuditTrail()
+{
+    m_audit = std::make_unique<AuditTrail>(m_folder, Clock::Global(), PosixSystemLog(), HostName());
+    m_audit->SetUserSource([this] { return CurrentUserName(m_tree); });
+    AuditTrail::Previous previous = m_audit->Open();
+    AuditDetails details = {{"version", std::string(ProductVersion())},
+                            {"options", m_options.Raw()}};
+    if (!previous.endedInOrder)
+        details.emplace_back("previous end", "not orderly");
+    if (previous.cutBytes > 0)
+        details.emplace_back("incomplete last line cut", std::to_string(previous.cutBytes));
+    m_audit->Record("station-start", m_folder.string(), std::move(details));
+    m_audit->PublishHead("start");
+}
+
+void Station::EndAuditTrail()
+{
+    m_audit->Record("station-end", m_folder.string());
+    m_audit->PublishHead("end");
+}
+
 void Station::RequestQuit()
 {
     m_quitRequested = true;
@@ -359,6 +394,7 @@ void Station::Shutdown()
     if (m_intake != nullptr)
         m_intake->SetStore(nullptr);
     m_tree.SaveImage(FileInFolder(kTreeImage).string());
+    EndAuditTrail();
     m_lock.Release();
     m_pump.reset();
     if (m_mainWindowCreated) {

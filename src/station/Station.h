@@ -11,6 +11,7 @@
 #include <string>
 
 class AlarmDatabase;
+class AuditTrail;
 class AlarmIntake;
 class ConfigTree;
 class EventDecoder;
@@ -19,6 +20,7 @@ class RecorderSupervision;
 class SessionHub;
 class StationDesktop;
 class StationPump;
+class SupervisionAudit;
 
 // How RunStation ended.
 enum class StationExit {
@@ -75,6 +77,8 @@ public:
     // What the recorder sessions share; null before Run.
     SessionHub* Sessions() { return m_sessions.get(); }
     RecorderSupervision* Supervision() { return m_supervision.get(); }
+    // "Audit.log": who did what; null before the folder is locked.
+    AuditTrail* Audit() { return m_audit.get(); }
 
 private:
     [[nodiscard]] bool LoadConfiguration();
@@ -89,6 +93,8 @@ private:
     // pump's connection guard.
     void GuardConnections();
     void StartListening();
+    void OpenAuditTrail();
+    void EndAuditTrail();
     void Shutdown();
 
     CommandLine m_options;
@@ -98,6 +104,8 @@ private:
     std::filesystem::path m_folder;
     std::filesystem::path m_languages;
     int m_port = kDefaultPort;
+    std::unique_ptr<AuditTrail> m_audit;
+    std::unique_ptr<SupervisionAudit> m_supervisionAudit;
     std::unique_ptr<AlarmDatabase> m_database;
     std::unique_ptr<AlarmIntake> m_intake;
     std::unique_ptr<EventDecoder> m_decoder;

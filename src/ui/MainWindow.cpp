@@ -2,6 +2,7 @@
 
 #include "alarm/AlarmHandling.h"
 #include "alarm/AlarmWindowManager.h"
+#include "audit/AuditTrail.h"
 #include "config/ConfigTree.h"
 #include "config/Timestamp.h"
 #include "config/Translator.h"
@@ -19,6 +20,7 @@
 #include "ui/alarms/AlarmListParts.h"
 #include "ui/alarms/AlarmListView.h"
 #include "ui/alarms/QtAlarmWindowFactory.h"
+#include "ui/audit/AuditViewer.h"
 #include "ui/config/ConfigurationSheet.h"
 #include "ui/diagrams/DiagramWindows.h"
 #include "ui/filters/FilterDialog.h"
@@ -60,6 +62,7 @@ MainWindow::MainWindow(Station& station, Beeper& beeper)
       m_users(station.Tree(), m_dialogs, station.Desktop().Messages(), beeper),
       m_alarmWindows(std::make_unique<QtAlarmWindowFactory>())
 {
+    m_users.SetAudit(station.Audit());
     m_logic = std::make_unique<MainWindowLogic>(station, *this, m_users);
     setWindowTitle(Text(Tr("Wardex")));
     setWindowIcon(style()->standardIcon(QStyle::SP_MessageBoxWarning));
@@ -71,11 +74,13 @@ MainWindow::MainWindow(Station& station, Beeper& beeper)
     AlarmHandling& alarms = m_logic->Alarms();
     m_list = new AlarmListView(AlarmListParts{station.Tree(), *station.Database(), alarms.Windows(),
                                               alarms.Sound(), m_users, station.Desktop().Messages(),
-                                              m_logic->LiveView(), m_logic->Presentation()},
+                                              m_logic->LiveView(), m_logic->Presentation(),
+                                              station.Audit()},
                                listPlace);
     listLayout->addWidget(m_list);
     setCentralWidget(listPlace);
     m_filters = std::make_unique<FilterController>(station.Tree(), *station.Database());
+    m_filters->SetAudit(station.Audit());
     m_diagrams = std::make_unique<DiagramWindows>(station.Tree(), *station.Database(), *m_filters);
 
     m_userField = new QLabel(this);
@@ -114,6 +119,20 @@ MainWindow::~MainWindow()
     m_forwarding.reset();
 }
 
+void MainWindow::ShowAuditTrail()
+{
+    // Modeless: alarms and the list go on while it is open, and it follows
+    // what they write.
+    if (m_auditViewer == nullptr) {
+        m_auditViewer = new AuditViewer(m_station.ProgramFolder(), m_station.Audit(),
+                                        m_station.Desktop().Messages(), this);
+        m_auditViewer->setAttribute(Qt::WA_DeleteOnClose);
+    }
+    m_auditViewer->show();
+    m_auditViewer->raise();
+    m_auditViewer->activateWindow();
+}
+
 void MainWindow::OpenForwarding(const std::string& startHost)
 {
     if (m_forwarding != nullptr)
@@ -132,8 +151,13 @@ void MainWindow::OpenForwarding(const std::string& startHost)
                           {},
                           m_station.ProgramFolder(),
                           [this] { m_logic->SettingsApplied(); },
-                          m_station.Sessions()};
+                          m_station.Sessions(),
+                          m_station.Audit()};
+    if (AuditTrail* audit = m_station.Audit())
+        audit->Record("mode-forwarding", "on", {{"host", startHost}});
     m_forwarding = std::make_unique<ForwardingWindow>(std::move(parts), [this] {
+        if (AuditTrail* audit = m_station.Audit())
+            audit->Record("mode-forwarding", "off");
         // Deleted from the loop, not inside its own close handler.
         QMetaObject::invokeMethod(
             this,
@@ -197,6 +221,10 @@ void MainWindow::BuildMenus()
                        [this] { RunListCommand([](auto& parts) { SaveAlarmListPdf(parts); }); });
     station->addAction(Text(Tr("Als CSV speichern...")), this,
                        [this] { RunListCommand([](auto& parts) { SaveAlarmListCsv(parts); }); });
+    station->addAction(Text(Tr("Protokoll...")), this, [this] {
+        if (m_users.MayViewAudit())
+            ShowAuditTrail();
+    });
     station->addAction(Text(Tr("Weiterleitungs Modus...")), this, [this] {
         if (m_users.MayForward())
             OpenForwarding();
@@ -292,9 +320,9 @@ void MainWindow::EditFilters()
 void MainWindow::RunListCommand(const std::function<void(const AlarmListCommandParts&)>& command)
 {
     m_logic->EnterBusy();
-    command(AlarmListCommandParts{*m_list, *m_station.Database(), m_station.Tree(),
-                                  m_station.Desktop().Messages(), this,
-                                  m_filters->DescribeApplied(Timestamp::NowMs())});
+    command(AlarmListCommandParts{
+        *m_list, *m_station.Database(), m_station.Tree(), m_station.Desktop().Messages(), this,
+        m_filters->DescribeApplied(Timestamp::NowMs()), m_station.Audit()});
     m_logic->LeaveBusy();
 }
 

@@ -9,10 +9,12 @@
 #include "users/UserSession.h"
 
 #include <QMainWindow>
+#include <QPointer>
 #include <QTimer>
 #include <functional>
 #include <memory>
 
+class AuditViewer;
 class QAction;
 class AlarmListView;
 class DiagramWindows;
@@ -55,6 +57,8 @@ public:
     // Forwarding mode: the forwarding window replaces the main window until
     // it closes. A non-empty host is started at once.
     void OpenForwarding(const std::string& startHost = {});
+    // "Protokoll...".
+    void ShowAuditTrail();
     // The station ends: what forwarding still holds is stored here.
     void EndForwarding();
 
@@ -91,6 +95,7 @@ private:
     Station& m_station;
     LogInDialogs m_dialogs;
     UserSession m_users;
+    QPointer<AuditViewer> m_auditViewer;
     // Before the logic, which creates its alarm windows through it.
     std::unique_ptr<QtAlarmWindowFactory> m_alarmWindows;
     std::unique_ptr<MainWindowLogic> m_logic;

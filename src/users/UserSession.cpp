@@ -1,5 +1,6 @@
 #include "users/UserSession.h"
 
+#include "audit/AuditTrail.h"
 #include "config/ConfigTree.h"
 #include "config/Translator.h"
 #include "platform/Beeper.h"
@@ -75,8 +76,9 @@ void UserSession::LogInOrOut()
 {
     std::string current = CurrentUserName(m_tree);
     if (!IsDefaultUser(m_tree, current)) {
-        if (m_dialogs.RunLogOut(WithName(Tr("%s von Wardex abmelden?"), current)))
-            LogOut(m_tree);
+        if (m_dialogs.RunLogOut(WithName(Tr("%s von Wardex abmelden?"), current)) &&
+            LogOut(m_tree) && m_audit != nullptr)
+            m_audit->Record("logout", current);
         return;
     }
     if (UserCount(m_tree) == 1) {
@@ -90,11 +92,17 @@ void UserSession::LogInOrOut()
     auto attempt = [this](const std::string& typedName, const std::string& password) {
         std::string name = ToLowerName(typedName);
         if (!CheckPassword(m_tree, name, password)) {
+            // The name as typed, never the password.
+            if (m_audit != nullptr)
+                m_audit->Record("login-failed", typedName);
             m_prompt.Show(Tr("Wardex konnte Sie nicht anmelden!"), kCaption, PromptIcon::Warning,
                           PromptButtons::Ok);
             return false;
         }
-        return LogIn(m_tree, name);
+        bool loggedIn = LogIn(m_tree, name);
+        if (loggedIn && m_audit != nullptr)
+            m_audit->Record("login", name);
+        return loggedIn;
     };
     m_dialogs.RunLogIn(attempt, maxPasswordChars);
 }
@@ -120,7 +128,8 @@ ExitAnswer UserSession::ConfirmExit(int busyCount, int64_t unconfirmedAlarms)
     if (!IsDefaultUser(m_tree, current)) {
         if (!m_dialogs.RunLogOut(WithName(Tr("%s abmelden und Wardex beenden?"), current)))
             return ExitAnswer::Stay;
-        LogOut(m_tree);
+        if (LogOut(m_tree) && m_audit != nullptr)
+            m_audit->Record("logout", current);
     }
     return ExitAnswer::Exit;
 }
@@ -138,6 +147,15 @@ bool UserSession::MayForward()
     if (HasRight(m_tree, CurrentUserName(m_tree), UserRight::EditSystem))
         return true;
     m_prompt.Show(ForwardRefusal(), kCaption, PromptIcon::Warning, PromptButtons::Ok);
+    return false;
+}
+
+bool UserSession::MayViewAudit()
+{
+    if (HasRight(m_tree, CurrentUserName(m_tree), UserRight::EditSystem))
+        return true;
+    m_prompt.Show(Tr("Sie haben nicht die noetigen Rechte, um das Protokoll anzusehen!"), kCaption,
+                  PromptIcon::Warning, PromptButtons::Ok);
     return false;
 }
 

@@ -9,6 +9,7 @@
 #include <string>
 #include <vector>
 
+class AuditTrail;
 class Beeper;
 class ConfigTree;
 class Prompt;
@@ -38,8 +39,14 @@ public:
     // Forwarding mode hands every alarm to another station: it needs the
     // right that the system settings need. A refusal is shown.
     bool MayForward();
+    // The audit trail's viewer needs the right of the system page. A refusal
+    // is shown.
+    bool MayViewAudit();
 
     std::vector<SheetPage> SheetPages();
+
+    // Where log-ins, log-outs and refused log-ins are recorded; none when null.
+    void SetAudit(AuditTrail* audit) { m_audit = audit; }
 
     // The current user's name, marked when it is the default user.
     std::string StatusText();
@@ -49,4 +56,5 @@ private:
     AccountDialogs& m_dialogs;
     Prompt& m_prompt;
     Beeper& m_beeper;
+    AuditTrail* m_audit = nullptr;
 };

@@ -363,6 +363,77 @@ TEST_F(StationBinaryTest, TheCountLimitKeepsUnconfirmedAlarmsAndSaysSo)
     EXPECT_EQ(RecordsOnDisk(dir.Path()), 3u);
 }
 
+namespace {
+
+// Runs "wardex /verifyaudit" on the folder; its exit status and output.
+std::pair<int, std::string> VerifyAudit(const std::filesystem::path& folder)
+{
+    StationProcess verifier(folder);
+    if (!verifier.Start({"/verifyaudit", "/auditlog:" + (folder / "no.log").string()}))
+        return {-1, {}};
+    int status = verifier.Wait();
+    return {status, verifier.Output()};
+}
+
+} // namespace
+
+TEST_F(StationBinaryTest, TheAuditTrailKeepsStartsAndEndsAndItsVerifierFindsAnEdit)
+{
+    RunStation();
+    {
+        StationProcess killed(dir.Path());
+        ASSERT_TRUE(killed.Start());
+        ASSERT_GT(killed.WaitForPort(), 0);
+        killed.Kill();
+    }
+    RunStation();
+    std::string trail = ReadFileBytes(dir.Path() / "Audit.log");
+    EXPECT_EQ(std::filesystem::status(dir.Path() / "Audit.log").permissions() &
+                  std::filesystem::perms::all,
+              std::filesystem::perms::owner_read | std::filesystem::perms::owner_write);
+    // Started three times, ended in order twice, and the kill is noticed.
+    auto count = [&trail](const std::string& text) {
+        size_t n = 0;
+        for (size_t at = trail.find(text); at != std::string::npos; at = trail.find(text, at + 1))
+            ++n;
+        return n;
+    };
+    EXPECT_EQ(count("\"kind\":\"station-start\""), 3u);
+    EXPECT_EQ(count("\"kind\":\"station-end\""), 2u);
+    EXPECT_EQ(count("\"previous end\":\"not orderly\""), 1u);
+    auto [intact, report] = VerifyAudit(dir.Path());
+    EXPECT_EQ(intact, 0) << report;
+
+    // The second start, after the first start and end.
+    size_t second = trail.find('\n') + 1;
+    trail.replace(trail.find("station-start", second), 13, "station-stopp");
+    WriteFileBytes(dir.Path() / "Audit.log", trail);
+    auto [broken, where] = VerifyAudit(dir.Path());
+    EXPECT_EQ(broken, 1);
+    EXPECT_NE(where.find("Audit.log line 3:"), std::string::npos) << where;
+}
+
+TEST_F(StationBinaryTest, AnUnwritableAuditTrailStopsNoAlarm)
+{
+    RunStation();
+    EditSavedTree(dir.Path(), [](ConfigTree& tree) {
+        ConfigNode* recorder = tree.TopFolder("Program")->Child("RecorderList")->NewEntry(0);
+        recorder->Child("IP")->SetString("127.0.0.1");
+        recorder->Child("Name")->SetString("Lager");
+    });
+    std::filesystem::remove(dir.Path() / "Audit.log");
+    std::filesystem::create_directory(dir.Path() / "Audit.log");
+    StationProcess station(dir.Path());
+    ASSERT_TRUE(station.Start());
+    int port = station.WaitForPort();
+    ASSERT_GT(port, 0);
+    StoreThreeAlarms(port, dir.Path());
+    EXPECT_EQ(station.Stop(), 0);
+    EXPECT_EQ(RecordsOnDisk(dir.Path()), 3u);
+    EXPECT_NE(station.Errors().find("Audit.log could not be opened"), std::string::npos)
+        << station.Errors();
+}
+
 TEST_F(StationBinaryTest, ANewStationStoresTestMessagesConfirmed)
 {
     RunStation();

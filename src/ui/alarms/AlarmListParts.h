@@ -2,6 +2,7 @@
 #pragma once
 
 class AlarmDatabase;
+class AuditTrail;
 class AlarmSound;
 class AlarmWindowManager;
 class ConfigTree;
@@ -22,4 +23,6 @@ struct AlarmListParts {
     Prompt& prompt;
     LiveViewLink& liveView;
     const PresentationWindow& presentation;
+    // Where deletions are recorded; none when null.
+    AuditTrail* audit = nullptr;
 };

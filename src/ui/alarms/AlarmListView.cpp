@@ -1,8 +1,10 @@
 #include "ui/alarms/AlarmListView.h"
 
+#include "alarm/AlarmAudit.h"
 #include "alarm/AlarmSound.h"
 #include "alarm/AlarmWindowManager.h"
 #include "alarm/LiveViewLink.h"
+#include "audit/AuditTrail.h"
 #include "config/ConfigTree.h"
 #include "config/Translator.h"
 #include "db/AlarmDatabase.h"
@@ -244,6 +246,21 @@ void AlarmListView::SelectAll()
     setFocus();
 }
 
+void AlarmListView::RecordDeletion(const std::vector<int64_t>& arrivals, AuditDetails single)
+{
+    if (m_parts.audit == nullptr)
+        return;
+    if (arrivals.size() == 1) {
+        std::string recorder = single.size() > 1 ? single[1].second : std::string();
+        m_parts.audit->Record("alarm-delete", recorder, std::move(single));
+        return;
+    }
+    AlarmRange range;
+    for (int64_t arrival : arrivals)
+        range.Add(arrival);
+    m_parts.audit->Record("alarms-delete", "", range.Details());
+}
+
 void AlarmListView::DeleteSelected()
 {
     std::vector<int> rows = SelectedRows();
@@ -263,6 +280,7 @@ void AlarmListView::DeleteSelected()
     ConfigLock lock(m_parts.tree);
     std::vector<int> numbers;
     std::vector<int64_t> arrivals;
+    AuditDetails single;
     for (auto row = rows.rbegin(); row != rows.rend(); ++row) {
         int number = m_model->RecordNumber(*row);
         AlarmRecord record;
@@ -274,9 +292,12 @@ void AlarmListView::DeleteSelected()
             continue;
         numbers.push_back(number);
         arrivals.push_back(arrival);
+        if (numbers.size() == 1)
+            single = AlarmDetails(record);
     }
     // The live-view program hears of a deletion only once it happened.
     if (!numbers.empty() && m_parts.database.DeleteRecords(numbers)) {
+        RecordDeletion(arrivals, std::move(single));
         for (int64_t arrival : arrivals) {
             m_parts.liveView.RemoveAlarm(arrival);
             m_parts.liveView.Notify(StationEvent::AlarmDeleted);

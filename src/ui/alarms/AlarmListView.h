@@ -5,6 +5,7 @@
 // context menu.
 #pragma once
 
+#include "audit/AuditLine.h"
 #include "ui/alarms/AlarmListParts.h"
 
 #include <QPointer>
@@ -79,6 +80,8 @@ protected:
 
 private:
     void UpdateHeaderArrow();
+    // One line per deleted alarm, or one for a bulk deletion with its range.
+    void RecordDeletion(const std::vector<int64_t>& arrivals, AuditDetails single);
     void SelectRow(int row);
 
     // Paints once now, then holds painting back until the interval is over.

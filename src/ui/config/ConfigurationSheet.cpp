@@ -1,8 +1,10 @@
 #include "ui/config/ConfigurationSheet.h"
 
+#include "audit/AuditTrail.h"
 #include "config/Translator.h"
 #include "db/ConfigPath.h"
 #include "platform/qt/QtSoundPlayer.h"
+#include "station/ConfigAudit.h"
 #include "station/Station.h"
 #include "station/StationDesktop.h"
 #include "ui/config/CPropPageRecorder.h"
@@ -111,10 +113,13 @@ bool RunConfigurationSheet(Station& station, const std::vector<SheetPage>& pages
     // Where the station itself loads its language from: the data folder's,
     // else the one beside the program, else the installed one.
     services.languageFolder = station.LanguagesFolder();
+    ConfigAudit changes(station.Tree());
     ConfigurationSheet sheet(station.Tree(), station.Desktop().Messages(), pages, options, parent,
                              services);
     if (sheet.exec() != QDialog::Accepted)
         return false;
+    if (AuditTrail* audit = station.Audit())
+        changes.Record(*audit);
     if (sheet.System() != nullptr && systemConfirmed)
         systemConfirmed();
     if (sheet.CountCacheResetRequested()) {

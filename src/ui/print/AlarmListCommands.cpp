@@ -1,5 +1,6 @@
 #include "ui/print/AlarmListCommands.h"
 
+#include "audit/AuditTrail.h"
 #include "config/Translator.h"
 #include "events/TextFormat.h"
 #include "platform/Prompt.h"
@@ -31,6 +32,19 @@ void ReportFailure(Prompt& prompt, const QString& path)
         Tr("Fehler"), PromptIcon::Error, PromptButtons::Ok);
 }
 
+void RecordOutput(const AlarmListCommandParts& parts, const char* kind, const char* format,
+                  const QString& path, int rows)
+{
+    if (parts.audit == nullptr)
+        return;
+    AuditDetails details = {{"format", format}, {"rows", std::to_string(rows)}};
+    if (!path.isEmpty())
+        details.emplace_back("file", path.toStdString());
+    if (!parts.filter.empty())
+        details.emplace_back("filter", parts.filter);
+    parts.audit->Record(kind, "alarm list", std::move(details));
+}
+
 } // namespace
 
 QString ChoosePdfFile(QWidget* parent)
@@ -42,7 +56,8 @@ void PrintAlarmList(const AlarmListCommandParts& parts)
 {
     ShownAlarmList shown(parts.list, parts.database);
     AlarmListPrinter printer(shown, CurrentUserName(parts.tree), Timestamp::Now(), parts.filter);
-    printer.PrintWithDialog(parts.parent);
+    if (printer.PrintWithDialog(parts.parent))
+        RecordOutput(parts, "print", "printer", {}, shown.RowCount());
 }
 
 void SaveAlarmListPdf(const AlarmListCommandParts& parts, QString path)
@@ -55,6 +70,8 @@ void SaveAlarmListPdf(const AlarmListCommandParts& parts, QString path)
     AlarmListPrinter printer(shown, CurrentUserName(parts.tree), Timestamp::Now(), parts.filter);
     if (!printer.ExportPdf(path))
         ReportFailure(parts.prompt, path);
+    else
+        RecordOutput(parts, "export", "PDF", path, shown.RowCount());
 }
 
 void SaveAlarmListCsv(const AlarmListCommandParts& parts, QString path)
@@ -66,4 +83,6 @@ void SaveAlarmListCsv(const AlarmListCommandParts& parts, QString path)
     ShownAlarmList shown(parts.list, parts.database);
     if (!WriteAlarmListCsv(shown, path))
         ReportFailure(parts.prompt, path);
+    else
+        RecordOutput(parts, "export", "CSV", path, shown.RowCount());
 }

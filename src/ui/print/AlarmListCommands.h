@@ -8,6 +8,7 @@
 
 class AlarmDatabase;
 class AlarmListView;
+class AuditTrail;
 class ConfigTree;
 class Prompt;
 class QWidget;
@@ -21,6 +22,8 @@ struct AlarmListCommandParts {
     // The filter applied to the list, described for the printed title;
     // empty for none.
     std::string filter = {};
+    // Where prints and exports are recorded; none when null.
+    AuditTrail* audit = nullptr;
 };
 
 // The operator's choice of a PDF file to write; empty when cancelled.
