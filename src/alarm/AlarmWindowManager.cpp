@@ -394,6 +394,18 @@ BulkConfirmation AlarmWindowManager::ConfirmSelectedAlarms(std::span<const int> 
     return result;
 }
 
+void AlarmWindowManager::RaiseAlarm(int64_t arrival, int recordNumber)
+{
+    if (AlarmWindow* window = OpenWindowShowing(arrival)) {
+        window->View().Unhide();
+        window->View().Restore();
+        window->View().Raise();
+    } else if (!AnyOpen()) {
+        OpenSelectedAlarm(recordNumber);
+    }
+    m_station.BringToFront();
+}
+
 void AlarmWindowManager::Tick()
 {
     CollectClosed();

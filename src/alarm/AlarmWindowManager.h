@@ -76,6 +76,12 @@ public:
     // Tells the live-view program of a record confirmed and written.
     void AnnounceConfirmed(const AlarmRecord& record, ConfirmKind kind);
 
+    // An escalation step: the alarm's window raised and shown, or opened
+    // when no window is open.
+    void RaiseAlarm(int64_t arrival, int recordNumber);
+    // The alarm of a record with the settings that apply now.
+    AlarmContext ContextOfRecord(const AlarmRecord& record) const;
+
     // The main window's 25 ms timer.
     void Tick();
 
@@ -96,7 +102,6 @@ public:
     void StoreWindowPosition(WindowPoint position);
 
 private:
-    AlarmContext ContextOfRecord(const AlarmRecord& record) const;
     AlarmWindow* OpenWindowShowing(int64_t arrival) const;
     // What the live-view program is told is shown once `arrival` is no
     // longer: the alarm of another open window, else none.

@@ -80,7 +80,8 @@ MainWindowLogic::MainWindowLogic(Station& station, MainWindowView& view, UserSes
     m_alarms = std::make_unique<AlarmHandling>(AlarmHandlingParts{
         tree, database, *station.Intake(), *m_liveView, *m_mail, SystemShellLauncher(),
         desktop.Sound(), desktop.Speaker(), desktop.Messages(), *this, *m_presentation,
-        view.AlarmWindowViews(), NoTrendView(), NoBarDiagram(), station.ProgramFolder().string()});
+        view.AlarmWindowViews(), NoTrendView(), NoBarDiagram(), station.ProgramFolder().string(),
+        station.ProgramFolder().string()});
     m_presentation->SetAlarmWindows(&m_alarms->Windows());
     m_presentation->SetModeHandlers(
         {[this] { m_view.PresentationEntered(); },
@@ -228,6 +229,7 @@ void MainWindowLogic::Tick()
         return;
     }
     m_alarms->Windows().Tick();
+    m_alarms->Escalation().Tick(Timestamp::NowMs());
     m_mail->Tick(Timestamp::NowMs());
     SystemShellLauncher().Reap();
     m_liveView->RetryPending();

@@ -129,9 +129,15 @@ AlarmFixture::AlarmFixture()
     intake = std::make_unique<AlarmIntake>(*tree, Clock::Global());
     intake->SetStore(database.get());
 
+    RestartHandling();
+}
+
+void AlarmFixture::RestartHandling()
+{
+    handling.reset();
     handling = std::make_unique<AlarmHandling>(AlarmHandlingParts{
         *tree, *database, *intake, liveView, mail, launcher, sound, beeper, prompt, station,
-        presentation, views, trend, NoBarDiagram(), "/opt/wardex"});
+        presentation, views, trend, NoBarDiagram(), "/opt/wardex", dir.Path().string()});
 }
 
 AlarmFixture::~AlarmFixture()

@@ -219,6 +219,9 @@ protected:
     // Appends a record directly, without dispatch; returns its number.
     int Store(int32_t alarmType, int32_t camera = 0, std::string_view recorder = kRecorderIp);
 
+    // Alarm handling made anew on the same files, as a restart does.
+    void RestartHandling();
+
     AlarmRecord RecordAt(int number);
     std::string Field(int number, AlarmField field);
     FakeAlarmWindowView& ViewOf(AlarmWindow& window);
