@@ -210,7 +210,22 @@ bool AlarmWindowManager::ConfirmAlarm(AlarmWindow& window)
 
 void AlarmWindowManager::PostponeAlarm(AlarmWindow& window)
 {
+    int64_t seconds = 0;
+    {
+        ConfigLock lock(m_tree);
+        ConfigNode* node =
+            FindConfigNode(m_tree, {"Program", "Configuration", "Escalation", "iPostponeSeconds"});
+        seconds = node == nullptr ? 0 : std::max(0, node->GetInt());
+    }
+    if (seconds > 0)
+        m_postponedUntil[window.Arrival()] = Timestamp::NowMs() + seconds * 1000;
     EndWindow(window, ConfirmKind::Postpone, {});
+}
+
+bool AlarmWindowManager::IsPostponed(int64_t arrival, int64_t nowMs) const
+{
+    auto found = m_postponedUntil.find(arrival);
+    return found != m_postponedUntil.end() && nowMs < found->second;
 }
 
 void AlarmWindowManager::EndWindow(AlarmWindow& window, ConfirmKind kind,
@@ -248,6 +263,8 @@ bool AlarmWindowManager::ConfirmRecord(int recordNumber, AlarmRecord& record, Co
 {
     ConfigLock lock(m_tree);
     ApplyConfirmation(record, kind, CurrentUserName(m_tree), Timestamp::NowMs());
+    if (kind != ConfirmKind::Postpone)
+        m_postponedUntil.erase(record.Number(AlarmField::TimeArrival));
     bool written = m_database.Update(recordNumber, record);
     AnnounceConfirmed(record, kind);
     return written;
@@ -288,7 +305,16 @@ void AlarmWindowManager::NextAlarmWindow()
     ConfigLock lock(m_tree);
     // The first unconfirmed alarm of priority 0 from a known recorder; both
     // depend on recorder, type and camera only, so each combination is
-    // looked up once however many records share it.
+    // looked up once however many records share it. Only a postponed alarm
+    // costs a read of its record.
+    int64_t now = Timestamp::NowMs();
+    AwaitingIndex::Accepted notPostponed;
+    if (!m_postponedUntil.empty())
+        notPostponed = [this, now](int number) {
+            AlarmRecord record;
+            return !m_database.Read(number, record) ||
+                   !IsPostponed(record.Number(AlarmField::TimeArrival), now);
+        };
     int number = m_database.FirstUnconfirmed(
         [this](const std::string& recorder, int32_t alarmType, int32_t cameraId) {
             if (!FindRecorderName(m_tree, recorder, 0))
@@ -296,7 +322,8 @@ void AlarmWindowManager::NextAlarmWindow()
             std::optional<AlarmSettings> settings =
                 LookupAlarmSettings(m_tree, alarmType, cameraId, recorder);
             return settings && settings->priority == 0;
-        });
+        },
+        notPostponed);
     if (number >= 0)
         OpenSelectedAlarm(number);
 }
@@ -409,6 +436,14 @@ void AlarmWindowManager::RaiseAlarm(int64_t arrival, int recordNumber)
 void AlarmWindowManager::Tick()
 {
     CollectClosed();
+    // An alarm whose postpone time ran out is offered again.
+    if (!m_postponedUntil.empty()) {
+        int64_t now = Timestamp::NowMs();
+        size_t before = m_postponedUntil.size();
+        std::erase_if(m_postponedUntil, [now](const auto& held) { return held.second <= now; });
+        if (m_postponedUntil.size() != before)
+            m_station.PostNextAlarmRequest();
+    }
     bool select = m_presentation.IsActive();
     for (AlarmWindow* window : OpenWindows()) {
         window->Tick();

@@ -14,6 +14,7 @@
 #include "db/OpenAlarmWindows.h"
 
 #include <cstdint>
+#include <map>
 #include <memory>
 #include <span>
 #include <string>
@@ -59,11 +60,16 @@ public:
     // "Bestaetigen": false (a warning beep, the window stays) when the
     // required phrase does not start the comment.
     bool ConfirmAlarm(AlarmWindow& window);
-    // The close box.
+    // The close box and "Zurueckstellen": the alarm goes back to the queue
+    // and the queue passes over it until the postpone time (iPostponeSeconds)
+    // has run out; then the next-alarm request is posted again.
     void PostponeAlarm(AlarmWindow& window);
+    // Whether the alarm is held back at nowMs.
+    bool IsPostponed(int64_t arrival, int64_t nowMs) const;
 
     // The queue rule, run for the posted next-alarm request: with no window
-    // open, the first unconfirmed alarm of priority 0 of a known recorder.
+    // open, the first unconfirmed alarm of priority 0 of a known recorder
+    // that is not postponed.
     void NextAlarmWindow();
     // Opens the alarm of a record chosen in the alarm list.
     void OpenSelectedAlarm(int recordNumber);
@@ -124,6 +130,9 @@ private:
     Prompt& m_prompt;
     Beeper& m_beeper;
     std::vector<std::unique_ptr<AlarmWindow>> m_windows;
+    // Postponed alarms by arrival, with the time they come back. Kept in
+    // memory only: after a restart the queue offers them again.
+    std::map<int64_t, int64_t> m_postponedUntil;
 };
 
 // The comment checked against the required phrase: nothing when it does not
