@@ -7,6 +7,7 @@
 #include "station/StationDesktop.h"
 #include "station/SubtreeSnapshot.h"
 #include "ui/config/CPropPageRecorder.h"
+#include "ui/config/EscalationPage.h"
 #include "ui/config/LanguagePage.h"
 #include "ui/config/QtText.h"
 #include "ui/config/SystemPage.h"
@@ -66,10 +67,14 @@ ConfigurationSheet::ConfigurationSheet(ConfigTree& tree, Prompt& prompt,
                 accept();
             });
             break;
+        case SheetPage::Escalation:
+            m_escalationPage = new EscalationPage(tree);
+            m_pages->addTab(m_escalationPage, ToQt(Tr("Eskalation")));
+            break;
         }
     }
     // The user list's eight columns and the system page's groups need room.
-    if (m_userPage != nullptr || m_systemPage != nullptr)
+    if (m_userPage != nullptr || m_systemPage != nullptr || m_escalationPage != nullptr)
         resize(960, 640);
     auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, this);
     buttons->button(QDialogButtonBox::Ok)->setText(ToQt(Tr("OK")));
@@ -99,6 +104,8 @@ void ConfigurationSheet::done(int result)
         m_systemPage->StopSound();
     if (result == QDialog::Accepted && m_systemPage != nullptr)
         m_systemPage->Apply();
+    if (result == QDialog::Accepted && m_escalationPage != nullptr)
+        m_escalationPage->Apply();
     if (result != QDialog::Accepted) {
         ConfigLock lock(m_tree);
         for (auto& [node, snapshot] : m_kept)

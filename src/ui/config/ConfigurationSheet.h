@@ -19,6 +19,7 @@ class ConfigNode;
 class ConfigTree;
 class LanguagePage;
 class DatabaseMaintenance;
+class EscalationPage;
 class SoundPlayer;
 class SubtreeSnapshot;
 class SystemPage;
@@ -55,6 +56,7 @@ public:
     UserPage* Users() { return m_userPage; }
     LanguagePage* Languages() { return m_languagePage; }
     SystemPage* System() { return m_systemPage; }
+    EscalationPage* Escalation() { return m_escalationPage; }
     // The system page confirmed the count-cache reset; the sheet ended with OK.
     bool CountCacheResetRequested() const { return m_resetCountCache; }
 
@@ -70,6 +72,7 @@ private:
     UserPage* m_userPage = nullptr;
     LanguagePage* m_languagePage = nullptr;
     SystemPage* m_systemPage = nullptr;
+    EscalationPage* m_escalationPage = nullptr;
     // The subtrees the user, language and system pages edit, laid back on
     // Abbrechen.
     std::vector<std::pair<ConfigNode*, std::unique_ptr<SubtreeSnapshot>>> m_kept;
