@@ -44,6 +44,12 @@ AlarmEscalation::AlarmEscalation(ConfigTree& tree, AlarmDatabase& database, Alar
     Load();
 }
 
+AlarmEscalation::~AlarmEscalation()
+{
+    if (m_dirty)
+        Save();
+}
+
 std::string AlarmEscalation::Serialize(const std::vector<EscalationEntry>& entries)
 {
     std::string text(kStateHeader);

@@ -47,6 +47,10 @@ public:
     AlarmEscalation(ConfigTree& tree, AlarmDatabase& database, AlarmSound& sound,
                     AlarmActions& actions, AlarmWindowManager& windows, Beeper& beeper,
                     std::filesystem::path folder);
+    // Writes what changed since the last tick.
+    ~AlarmEscalation() override;
+    AlarmEscalation(const AlarmEscalation&) = delete;
+    AlarmEscalation& operator=(const AlarmEscalation&) = delete;
 
     void OnNewAlarm(const NewAlarm& alarm) override;
     // Takes the steps due at nowMs; writes the state when it changed.

@@ -1,6 +1,7 @@
 // Alarm handling assembled: the sound, the actions, the alarm windows and the
 // dispatcher, wired to what the station provides. While it exists the
-// dispatcher, then the escalation, hear every new alarm from the intake.
+// dispatcher, the escalation and the response log hear every new alarm from
+// the intake.
 #pragma once
 
 #include "alarm/AlarmActions.h"
@@ -8,6 +9,7 @@
 #include "alarm/AlarmEscalation.h"
 #include "alarm/AlarmSound.h"
 #include "alarm/AlarmWindowManager.h"
+#include "alarm/ResponseLog.h"
 
 #include <string>
 
@@ -60,6 +62,10 @@ public:
     AlarmWindowManager& Windows() { return m_windows; }
     AlarmDispatcher& Dispatcher() { return m_dispatcher; }
     AlarmEscalation& Escalation() { return m_escalation; }
+    ResponseLog& Responses() { return m_responses; }
+
+    // The main window's tick: escalation steps due, response times written.
+    void Tick(int64_t nowMs);
 
 private:
     AlarmIntake& m_intake;
@@ -68,4 +74,5 @@ private:
     AlarmWindowManager m_windows;
     AlarmDispatcher m_dispatcher;
     AlarmEscalation m_escalation;
+    ResponseLog m_responses;
 };

@@ -6,6 +6,7 @@
 #include "alarm/AlarmWindowViewFactory.h"
 #include "alarm/LiveViewLink.h"
 #include "alarm/PresentationWindow.h"
+#include "alarm/ResponseLog.h"
 #include "alarm/StationWindow.h"
 #include "config/ConfigTree.h"
 #include "config/Timestamp.h"
@@ -167,6 +168,8 @@ void AlarmWindowManager::OpenAlarmWindow(const AlarmContext& context, int record
     view.Show(content);
     m_liveView.SetShownAlarm(context.arrival);
     m_liveView.Notify(StationEvent::AlarmWindowOpened);
+    if (m_responses != nullptr)
+        m_responses->Shown(context.arrival, Timestamp::NowMs());
 
     // The width first, so that the cascade sees the window's final size.
     int lastWidth = WindowStateInt("iWinLastSizeX");
@@ -262,9 +265,14 @@ void AlarmWindowManager::EndWindow(AlarmWindow& window, ConfirmKind kind,
 bool AlarmWindowManager::ConfirmRecord(int recordNumber, AlarmRecord& record, ConfirmKind kind)
 {
     ConfigLock lock(m_tree);
-    ApplyConfirmation(record, kind, CurrentUserName(m_tree), Timestamp::NowMs());
+    std::string user = CurrentUserName(m_tree);
+    int64_t now = Timestamp::NowMs();
+    ApplyConfirmation(record, kind, user, now);
+    int64_t arrival = record.Number(AlarmField::TimeArrival);
     if (kind != ConfirmKind::Postpone)
-        m_postponedUntil.erase(record.Number(AlarmField::TimeArrival));
+        m_postponedUntil.erase(arrival);
+    if (kind == ConfirmKind::Confirm && m_responses != nullptr)
+        m_responses->Confirmed(arrival, now, user);
     bool written = m_database.Update(recordNumber, record);
     AnnounceConfirmed(record, kind);
     return written;

@@ -30,6 +30,7 @@ class ConfigTree;
 class LiveViewLink;
 class PresentationWindow;
 class Prompt;
+class ResponseLog;
 class StationWindow;
 
 struct BulkConfirmation {
@@ -88,6 +89,10 @@ public:
     // The alarm of a record with the settings that apply now.
     AlarmContext ContextOfRecord(const AlarmRecord& record) const;
 
+    // Told when a window first shows an alarm and when one is confirmed. Not
+    // owned; may be null.
+    void SetResponseLog(ResponseLog* log) { m_responses = log; }
+
     // The main window's 25 ms timer.
     void Tick();
 
@@ -133,6 +138,7 @@ private:
     // Postponed alarms by arrival, with the time they come back. Kept in
     // memory only: after a restart the queue offers them again.
     std::map<int64_t, int64_t> m_postponedUntil;
+    ResponseLog* m_responses = nullptr;
 };
 
 // The comment checked against the required phrase: nothing when it does not
