@@ -1,12 +1,15 @@
 // Alarm handling assembled: the sound, the actions, the alarm windows and the
 // dispatcher, wired to what the station provides. While it exists the
-// dispatcher hears every new alarm from the intake.
+// dispatcher, the escalation and the response log hear every new alarm from
+// the intake.
 #pragma once
 
 #include "alarm/AlarmActions.h"
 #include "alarm/AlarmDispatcher.h"
+#include "alarm/AlarmEscalation.h"
 #include "alarm/AlarmSound.h"
 #include "alarm/AlarmWindowManager.h"
+#include "alarm/ResponseLog.h"
 
 #include <string>
 
@@ -43,6 +46,8 @@ struct AlarmHandlingParts {
     BarDiagram& diagram;
     // What "${WardexDir}" stands for in program texts.
     std::string stationFolder;
+    // Where the escalation keeps its state and step log; empty keeps nothing.
+    std::string dataFolder = {};
 };
 
 class AlarmHandling {
@@ -56,6 +61,11 @@ public:
     AlarmActions& Actions() { return m_actions; }
     AlarmWindowManager& Windows() { return m_windows; }
     AlarmDispatcher& Dispatcher() { return m_dispatcher; }
+    AlarmEscalation& Escalation() { return m_escalation; }
+    ResponseLog& Responses() { return m_responses; }
+
+    // The main window's tick: escalation steps due, response times written.
+    void Tick(int64_t nowMs);
 
 private:
     AlarmIntake& m_intake;
@@ -63,4 +73,6 @@ private:
     AlarmActions m_actions;
     AlarmWindowManager m_windows;
     AlarmDispatcher m_dispatcher;
+    AlarmEscalation m_escalation;
+    ResponseLog m_responses;
 };

@@ -62,5 +62,6 @@ AlarmSettings ReadAlarmSettings(const ConfigNode& entry)
     Read(entry, "execprgArgs", s.programArgs);
     Read(entry, "execprgWorkDir", s.programWorkDir);
     Read(entry, "execprgOnce", s.programOnce);
+    Read(entry, "EscalationChain", s.escalationChain);
     return s;
 }

@@ -52,6 +52,10 @@ struct AlarmSettings {
     std::string programWorkDir; // execprgWorkDir
     int32_t programOnce = 0;    // execprgOnce: 1 = run at arrival
 
+    // EscalationChain: -1 the chain of the entry's priority, 0 to 5 that
+    // priority's chain, 6 none.
+    int32_t escalationChain = -1;
+
     // Both a comment and the phrase at its start are required.
     bool RequiresPhrase() const { return requireComment == 1 && requirePhrase == 1; }
 };

@@ -37,6 +37,14 @@ void AlarmSound::Stop()
     m_state = kSilent;
 }
 
+void AlarmSound::PlayEscalated(const std::string& wavePath)
+{
+    if (wavePath.empty())
+        return;
+    m_player.PlayLoop(wavePath);
+    m_state = kEscalated;
+}
+
 void AlarmSound::UpdateAlarmSound(SoundSwitch on)
 {
     if (on == SoundSwitch::Off)

@@ -2,6 +2,8 @@
 // operator has acknowledged yet and stops with the last of them.
 #pragma once
 
+#include <string>
+
 class AlarmDatabase;
 class ConfigTree;
 class SoundPlayer;
@@ -11,6 +13,7 @@ enum class SoundSwitch { Off, On };
 class AlarmSound {
 public:
     static constexpr int kSilent = -1;
+    static constexpr int kEscalated = -2;
 
     AlarmSound(ConfigTree& tree, AlarmDatabase& database, SoundPlayer& player);
 
@@ -20,7 +23,11 @@ public:
     // Off: stops.
     void UpdateAlarmSound(SoundSwitch on);
 
-    // The priority whose file plays, or kSilent.
+    // An escalation step's file, played instead of the priority's until the
+    // next change of what awaits an operator chooses again.
+    void PlayEscalated(const std::string& wavePath);
+
+    // The priority whose file plays, kSilent or kEscalated.
     int State() const { return m_state; }
 
 private:

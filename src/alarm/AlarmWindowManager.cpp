@@ -6,6 +6,7 @@
 #include "alarm/AlarmWindowViewFactory.h"
 #include "alarm/LiveViewLink.h"
 #include "alarm/PresentationWindow.h"
+#include "alarm/ResponseLog.h"
 #include "alarm/StationWindow.h"
 #include "audit/AuditTrail.h"
 #include "config/ConfigTree.h"
@@ -168,6 +169,8 @@ void AlarmWindowManager::OpenAlarmWindow(const AlarmContext& context, int record
     view.Show(content);
     m_liveView.SetShownAlarm(context.arrival);
     m_liveView.Notify(StationEvent::AlarmWindowOpened);
+    if (m_responses != nullptr)
+        m_responses->Shown(context.arrival, Timestamp::NowMs());
 
     // The width first, so that the cascade sees the window's final size.
     int lastWidth = WindowStateInt("iWinLastSizeX");
@@ -211,7 +214,22 @@ bool AlarmWindowManager::ConfirmAlarm(AlarmWindow& window)
 
 void AlarmWindowManager::PostponeAlarm(AlarmWindow& window)
 {
+    int64_t seconds = 0;
+    {
+        ConfigLock lock(m_tree);
+        ConfigNode* node =
+            FindConfigNode(m_tree, {"Program", "Configuration", "Escalation", "iPostponeSeconds"});
+        seconds = node == nullptr ? 0 : std::max(0, node->GetInt());
+    }
+    if (seconds > 0)
+        m_postponedUntil[window.Arrival()] = Timestamp::NowMs() + seconds * 1000;
     EndWindow(window, ConfirmKind::Postpone, {});
+}
+
+bool AlarmWindowManager::IsPostponed(int64_t arrival, int64_t nowMs) const
+{
+    auto found = m_postponedUntil.find(arrival);
+    return found != m_postponedUntil.end() && nowMs < found->second;
 }
 
 void AlarmWindowManager::EndWindow(AlarmWindow& window, ConfirmKind kind,
@@ -248,7 +266,14 @@ void AlarmWindowManager::EndWindow(AlarmWindow& window, ConfirmKind kind,
 bool AlarmWindowManager::ConfirmRecord(int recordNumber, AlarmRecord& record, ConfirmKind kind)
 {
     ConfigLock lock(m_tree);
-    ApplyConfirmation(record, kind, CurrentUserName(m_tree), Timestamp::NowMs());
+    std::string user = CurrentUserName(m_tree);
+    int64_t now = Timestamp::NowMs();
+    ApplyConfirmation(record, kind, user, now);
+    int64_t arrival = record.Number(AlarmField::TimeArrival);
+    if (kind != ConfirmKind::Postpone)
+        m_postponedUntil.erase(arrival);
+    if (kind == ConfirmKind::Confirm && m_responses != nullptr)
+        m_responses->Confirmed(arrival, now, user);
     bool written = m_database.Update(recordNumber, record);
     AnnounceConfirmed(record, kind);
     if (m_bulkRange != nullptr && written)
@@ -294,7 +319,16 @@ void AlarmWindowManager::NextAlarmWindow()
     ConfigLock lock(m_tree);
     // The first unconfirmed alarm of priority 0 from a known recorder; both
     // depend on recorder, type and camera only, so each combination is
-    // looked up once however many records share it.
+    // looked up once however many records share it. Only a postponed alarm
+    // costs a read of its record.
+    int64_t now = Timestamp::NowMs();
+    AwaitingIndex::Accepted notPostponed;
+    if (!m_postponedUntil.empty())
+        notPostponed = [this, now](int number) {
+            AlarmRecord record;
+            return !m_database.Read(number, record) ||
+                   !IsPostponed(record.Number(AlarmField::TimeArrival), now);
+        };
     int number = m_database.FirstUnconfirmed(
         [this](const std::string& recorder, int32_t alarmType, int32_t cameraId) {
             if (!FindRecorderName(m_tree, recorder, 0))
@@ -302,7 +336,8 @@ void AlarmWindowManager::NextAlarmWindow()
             std::optional<AlarmSettings> settings =
                 LookupAlarmSettings(m_tree, alarmType, cameraId, recorder);
             return settings && settings->priority == 0;
-        });
+        },
+        notPostponed);
     if (number >= 0)
         OpenSelectedAlarm(number);
 }
@@ -405,9 +440,29 @@ BulkConfirmation AlarmWindowManager::ConfirmSelectedAlarms(std::span<const int> 
     return result;
 }
 
+void AlarmWindowManager::RaiseAlarm(int64_t arrival, int recordNumber)
+{
+    if (AlarmWindow* window = OpenWindowShowing(arrival)) {
+        window->View().Unhide();
+        window->View().Restore();
+        window->View().Raise();
+    } else if (!AnyOpen()) {
+        OpenSelectedAlarm(recordNumber);
+    }
+    m_station.BringToFront();
+}
+
 void AlarmWindowManager::Tick()
 {
     CollectClosed();
+    // An alarm whose postpone time ran out is offered again.
+    if (!m_postponedUntil.empty()) {
+        int64_t now = Timestamp::NowMs();
+        size_t before = m_postponedUntil.size();
+        std::erase_if(m_postponedUntil, [now](const auto& held) { return held.second <= now; });
+        if (m_postponedUntil.size() != before)
+            m_station.PostNextAlarmRequest();
+    }
     bool select = m_presentation.IsActive();
     for (AlarmWindow* window : OpenWindows()) {
         window->Tick();

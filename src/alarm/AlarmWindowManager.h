@@ -15,6 +15,7 @@
 #include "db/OpenAlarmWindows.h"
 
 #include <cstdint>
+#include <map>
 #include <memory>
 #include <span>
 #include <string>
@@ -30,6 +31,7 @@ class ConfigTree;
 class LiveViewLink;
 class PresentationWindow;
 class Prompt;
+class ResponseLog;
 class StationWindow;
 class AuditTrail;
 
@@ -61,11 +63,16 @@ public:
     // "Bestaetigen": false (a warning beep, the window stays) when the
     // required phrase does not start the comment.
     bool ConfirmAlarm(AlarmWindow& window);
-    // The close box.
+    // The close box and "Zurueckstellen": the alarm goes back to the queue
+    // and the queue passes over it until the postpone time (iPostponeSeconds)
+    // has run out; then the next-alarm request is posted again.
     void PostponeAlarm(AlarmWindow& window);
+    // Whether the alarm is held back at nowMs.
+    bool IsPostponed(int64_t arrival, int64_t nowMs) const;
 
     // The queue rule, run for the posted next-alarm request: with no window
-    // open, the first unconfirmed alarm of priority 0 of a known recorder.
+    // open, the first unconfirmed alarm of priority 0 of a known recorder
+    // that is not postponed.
     void NextAlarmWindow();
     // Opens the alarm of a record chosen in the alarm list.
     void OpenSelectedAlarm(int recordNumber);
@@ -77,6 +84,16 @@ public:
     bool ConfirmRecord(int recordNumber, AlarmRecord& record, ConfirmKind kind);
     // Tells the live-view program of a record confirmed and written.
     void AnnounceConfirmed(const AlarmRecord& record, ConfirmKind kind);
+
+    // An escalation step: the alarm's window raised and shown, or opened
+    // when no window is open.
+    void RaiseAlarm(int64_t arrival, int recordNumber);
+    // The alarm of a record with the settings that apply now.
+    AlarmContext ContextOfRecord(const AlarmRecord& record) const;
+
+    // Told when a window first shows an alarm and when one is confirmed. Not
+    // owned; may be null.
+    void SetResponseLog(ResponseLog* log) { m_responses = log; }
 
     // The main window's 25 ms timer.
     void Tick();
@@ -101,7 +118,6 @@ public:
     void StoreWindowPosition(WindowPoint position);
 
 private:
-    AlarmContext ContextOfRecord(const AlarmRecord& record) const;
     AlarmWindow* OpenWindowShowing(int64_t arrival) const;
     // What the live-view program is told is shown once `arrival` is no
     // longer: the alarm of another open window, else none.
@@ -127,6 +143,10 @@ private:
     AuditTrail* m_audit = nullptr;
     // Set while a bulk confirmation records one line for all its alarms.
     AlarmRange* m_bulkRange = nullptr;
+    // Postponed alarms by arrival, with the time they come back. Kept in
+    // memory only: after a restart the queue offers them again.
+    std::map<int64_t, int64_t> m_postponedUntil;
+    ResponseLog* m_responses = nullptr;
 };
 
 // The comment checked against the required phrase: nothing when it does not

@@ -115,7 +115,8 @@ public:
     // after an open reads the file once, unless the index is built in slices.
     std::vector<AwaitingGroup> AwaitingGroups();
     const std::vector<int>& UnconfirmedRecords();
-    int FirstUnconfirmed(const AwaitingIndex::Wanted& wanted);
+    int FirstUnconfirmed(const AwaitingIndex::Wanted& wanted,
+                         const AwaitingIndex::Accepted& accepted = {});
     // For a start that must not wait for a pass over every record: the
     // questions above answer from the records indexed so far (a prefix of
     // the file) until BuildIndexSlice has indexed them all; then `completed`

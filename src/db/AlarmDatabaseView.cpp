@@ -199,10 +199,11 @@ const std::vector<int>& AlarmDatabase::UnconfirmedRecords()
     return m_index.Unconfirmed();
 }
 
-int AlarmDatabase::FirstUnconfirmed(const AwaitingIndex::Wanted& wanted)
+int AlarmDatabase::FirstUnconfirmed(const AwaitingIndex::Wanted& wanted,
+                                    const AwaitingIndex::Accepted& accepted)
 {
     m_unconfirmedAskedEarly = !EnsureIndex() || m_unconfirmedAskedEarly;
-    return m_index.FirstUnconfirmed(wanted);
+    return m_index.FirstUnconfirmed(wanted, accepted);
 }
 
 // --- the view ----------------------------------------------------------------

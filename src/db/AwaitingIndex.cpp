@@ -96,7 +96,7 @@ void AwaitingIndex::Change(int number, const AlarmRecord& before, const AlarmRec
     }
 }
 
-int AwaitingIndex::FirstUnconfirmed(const Wanted& wanted) const
+int AwaitingIndex::FirstUnconfirmed(const Wanted& wanted, const Accepted& accepted) const
 {
     // Per combination: 0 not asked yet, 1 wanted, 2 not.
     std::vector<uint8_t> decided(m_keys.size(), 0);
@@ -106,7 +106,7 @@ int AwaitingIndex::FirstUnconfirmed(const Wanted& wanted) const
             const Key& key = m_keys[id];
             decided[id] = wanted(std::get<0>(key), std::get<1>(key), std::get<2>(key)) ? 1 : 2;
         }
-        if (decided[id] == 1)
+        if (decided[id] == 1 && (!accepted || accepted(m_unconfirmed[i])))
             return m_unconfirmed[i];
     }
     return -1;

@@ -45,10 +45,12 @@ public:
     const std::vector<int>& Unconfirmed() const { return m_unconfirmed; }
     // The first unconfirmed record, in file order, whose recorder, alarm
     // type and camera `wanted` accepts; it is asked once per distinct
-    // combination. -1 for none.
+    // combination; `accepted`, when given, is then asked about that record's
+    // number and may pass over it. -1 for none.
     using Wanted =
         std::function<bool(const std::string& recorder, int32_t alarmType, int32_t cameraId)>;
-    int FirstUnconfirmed(const Wanted& wanted) const;
+    using Accepted = std::function<bool(int number)>;
+    int FirstUnconfirmed(const Wanted& wanted, const Accepted& accepted = {}) const;
 
 private:
     using Key = std::tuple<std::string, int32_t, int32_t>;

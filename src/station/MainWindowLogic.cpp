@@ -36,6 +36,7 @@
 #include "station/StationDesktop.h"
 #include "users/UserSession.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <utility>
 
@@ -96,7 +97,8 @@ MainWindowLogic::MainWindowLogic(Station& station, MainWindowView& view, UserSes
     m_alarms = std::make_unique<AlarmHandling>(AlarmHandlingParts{
         tree, database, *station.Intake(), *m_liveView, *m_mail, SystemShellLauncher(),
         desktop.Sound(), desktop.Speaker(), desktop.Messages(), *this, *m_presentation,
-        view.AlarmWindowViews(), NoTrendView(), NoBarDiagram(), station.ProgramFolder().string()});
+        view.AlarmWindowViews(), NoTrendView(), NoBarDiagram(), station.ProgramFolder().string(),
+        station.ProgramFolder().string()});
     m_presentation->SetAlarmWindows(&m_alarms->Windows());
     m_alarms->Windows().SetAudit(station.Audit());
     m_maintenance->SetAudit(station.Audit());
@@ -242,9 +244,11 @@ void MainWindowLogic::Tick()
         m_tick = 0;
         if (AuditTrail* audit = m_station.Audit())
             audit->Tick();
+        UpdateOldestUnconfirmed();
         return;
     }
     m_alarms->Windows().Tick();
+    m_alarms->Tick(Timestamp::NowMs());
     m_mail->Tick(Timestamp::NowMs());
     SystemShellLauncher().Reap();
     m_liveView->RetryPending();
@@ -276,6 +280,25 @@ void MainWindowLogic::UpdateHousekeepingNotice()
         return;
     m_housekeepingNotice = text;
     m_view.ShowHousekeepingNotice(text);
+}
+
+void MainWindowLogic::UpdateOldestUnconfirmed()
+{
+    AlarmDatabase* database = m_station.Database();
+    std::string text;
+    AlarmRecord record;
+    // Record numbers follow the order of arrival, so the first is the oldest.
+    if (database != nullptr && !database->UnconfirmedRecords().empty() &&
+        database->Read(database->UnconfirmedRecords().front(), record)) {
+        int64_t seconds = std::max<int64_t>(
+            0, (Timestamp::NowMs() - record.Number(AlarmField::TimeArrival)) / 1000);
+        char age[32];
+        std::snprintf(age, sizeof age, "%lld:%02lld:%02lld", static_cast<long long>(seconds / 3600),
+                      static_cast<long long>(seconds / 60 % 60),
+                      static_cast<long long>(seconds % 60));
+        text = FormatTr(TrNoop("Aeltester unbestaetigter Alarm wartet seit %s"), age);
+    }
+    m_view.ShowOldestUnconfirmed(text);
 }
 
 std::string MainWindowLogic::MailQueueStatus() const

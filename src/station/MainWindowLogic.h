@@ -57,6 +57,9 @@ public:
     // A standing warning for the status bar (limits that keep unconfirmed
     // alarms); empty clears it. Called only when the text changes.
     virtual void ShowHousekeepingNotice(const std::string& text) = 0;
+    // How long the oldest unconfirmed alarm has waited; empty when none
+    // waits. Called once a second.
+    virtual void ShowOldestUnconfirmed(const std::string& /*text*/) {}
     // Writes the window's layout (column widths and order, window mode) into
     // the configuration; true when anything there changed.
     virtual bool StoreWindowLayout() = 0;
@@ -148,6 +151,7 @@ private:
     void ApplyCountLimitIfDue();
     void UpdateHousekeepingNotice();
     void RecordPresentationMode(const char* state);
+    void UpdateOldestUnconfirmed();
 
     Station& m_station;
     MainWindowView& m_view;

@@ -7,6 +7,7 @@
 #include "config/Timestamp.h"
 #include "config/Translator.h"
 #include "db/AlarmDatabase.h"
+#include "db/ConfigPath.h"
 #include "db/DatabaseMaintenance.h"
 #include "events/EventDecoder.h"
 #include "filters/FilterController.h"
@@ -23,6 +24,7 @@
 #include "ui/audit/AuditViewer.h"
 #include "ui/config/ConfigurationSheet.h"
 #include "ui/diagrams/DiagramWindows.h"
+#include "ui/diagrams/ResponseTimesWindow.h"
 #include "ui/filters/FilterDialog.h"
 #include "ui/forwarding/ForwardingWindow.h"
 #include "ui/print/AlarmListCommands.h"
@@ -89,6 +91,10 @@ MainWindow::MainWindow(Station& station, Beeper& beeper)
     m_noticeField->setObjectName("HousekeepingNotice");
     m_noticeField->setStyleSheet("QLabel { color: #a00000; font-weight: bold; }");
     m_noticeField->hide();
+    m_oldestField = new QLabel(this);
+    m_oldestField->setObjectName("OldestUnconfirmed");
+    m_oldestField->setContentsMargins(0, 0, 16, 0);
+    m_oldestField->hide();
     m_mailField = new QLabel(this);
     m_mailField->setObjectName("MailQueueField");
     // Apart from the user name beside it.
@@ -97,6 +103,7 @@ MainWindow::MainWindow(Station& station, Beeper& beeper)
     // The counts first, then a standing warning, the mail queue and the user.
     statusBar()->addWidget(m_countField, 1);
     statusBar()->addWidget(m_noticeField);
+    statusBar()->addPermanentWidget(m_oldestField);
     statusBar()->addPermanentWidget(m_mailField);
     statusBar()->addPermanentWidget(m_userField);
     // Deleting, confirming and sorting in the list change the counts too.
@@ -181,6 +188,22 @@ void MainWindow::EndForwarding()
         m_forwarding->EndForwarding();
 }
 
+void MainWindow::ShowResponseTimes()
+{
+    ResponseLog& log = m_logic->Alarms().Responses();
+    log.Flush();
+    std::array<int32_t, 3> targets{30, 60, 90};
+    {
+        ConfigTree& tree = m_station.Tree();
+        ConfigLock lock(tree);
+        if (ConfigNode* folder = FindConfigNode(tree, {"Program", "Configuration", "Escalation"}))
+            targets = ReadEscalationSettings(*folder).targetSeconds;
+    }
+    auto* window = new ResponseTimesWindow(log.Path(), targets, this);
+    window->setAttribute(Qt::WA_DeleteOnClose);
+    window->show();
+}
+
 void MainWindow::BuildMenus()
 {
     QMenu* station = menuBar()->addMenu(Text(Tr("&Wardex")));
@@ -255,6 +278,7 @@ void MainWindow::BuildMenus()
     QMenu* view = menuBar()->addMenu(Text(Tr("&Ansicht")));
     view->addAction(Text(Tr("Balkendiagramm...")), this, [this] { m_diagrams->ShowBarDiagram(); });
     view->addAction(Text(Tr("Trend...")), this, [this] { m_diagrams->ShowTrend(); });
+    view->addAction(Text(Tr("Reaktionszeiten...")), this, [this] { ShowResponseTimes(); });
 
     QMenu* help = menuBar()->addMenu(Text(Tr("&Hilfe")));
     help->addAction(Text(Tr("Info ueber Wardex...")), this, [this] {
@@ -344,6 +368,12 @@ void MainWindow::PresentationEntered()
     if (QSystemTrayIcon::isSystemTrayAvailable())
         ShowTrayIcon();
     hide();
+}
+
+void MainWindow::ShowOldestUnconfirmed(const std::string& text)
+{
+    m_oldestField->setText(Text(text));
+    m_oldestField->setVisible(!text.empty());
 }
 
 void MainWindow::ShowHousekeepingNotice(const std::string& text)

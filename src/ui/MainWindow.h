@@ -50,6 +50,7 @@ public:
     void PresentationEntered() override;
     int SelectedAlarmRecord() override;
     void ShowHousekeepingNotice(const std::string& text) override;
+    void ShowOldestUnconfirmed(const std::string& text) override;
     bool StoreWindowLayout() override;
     // What the configuration sheet's system page shows of the running station.
     SheetServices StationSheetServices();
@@ -78,6 +79,7 @@ protected:
 
 private:
     void BuildMenus();
+    void ShowResponseTimes();
     void UpdateStatus();
     // Shown only while alarm mails wait for the server.
     void UpdateMailQueueField();
@@ -109,6 +111,7 @@ private:
     QLabel* m_userField = nullptr;
     QLabel* m_countField = nullptr;
     QLabel* m_noticeField = nullptr;
+    QLabel* m_oldestField = nullptr;
     QLabel* m_mailField = nullptr;
     QAction* m_alwaysOnTop = nullptr;
     std::unique_ptr<QSystemTrayIcon> m_tray;

@@ -169,8 +169,10 @@ std::vector<SheetPage> UserSession::SheetPages()
         pages.push_back(SheetPage::User);
     pages.push_back(SheetPage::Language);
     pages.push_back(SheetPage::Diagram);
-    if (HasRight(m_tree, current, UserRight::EditSystem))
+    if (HasRight(m_tree, current, UserRight::EditSystem)) {
         pages.push_back(SheetPage::System);
+        pages.push_back(SheetPage::Escalation);
+    }
     return pages;
 }
 

@@ -17,7 +17,7 @@ class Prompt;
 enum class ExitAnswer { Stay, Exit };
 
 // The pages of the configuration sheet, in the order they are added.
-enum class SheetPage { Recorder, User, Language, Diagram, System };
+enum class SheetPage { Recorder, User, Language, Diagram, System, Escalation };
 
 class UserSession {
 public:

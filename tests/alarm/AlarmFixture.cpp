@@ -138,9 +138,17 @@ AlarmFixture::AlarmFixture(Unassembled later) : m_stepMs(later.stepMs)
 void AlarmFixture::Assemble(Prompt& shownPrompt, StationWindow& shownStation,
                             AlarmWindowViewFactory& shownViews)
 {
+    m_shown = {&shownPrompt, &shownStation, &shownViews};
+    RestartHandling();
+}
+
+void AlarmFixture::RestartHandling()
+{
+    handling.reset();
     handling = std::make_unique<AlarmHandling>(AlarmHandlingParts{
-        *tree, *database, *intake, liveView, mail, launcher, sound, beeper, shownPrompt,
-        shownStation, presentation, shownViews, trend, NoBarDiagram(), "/opt/wardex"});
+        *tree, *database, *intake, liveView, mail, launcher, sound, beeper, *m_shown.prompt,
+        *m_shown.station, presentation, *m_shown.views, trend, NoBarDiagram(), "/opt/wardex",
+        dir.Path().string()});
 }
 
 AlarmFixture::~AlarmFixture()

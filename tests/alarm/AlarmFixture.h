@@ -233,6 +233,9 @@ protected:
     int Store(int32_t alarmType, int32_t camera = 0, std::string_view recorder = kRecorderIp,
               std::string_view addInfo = {});
 
+    // Alarm handling made anew on the same files, as a restart does.
+    void RestartHandling();
+
     AlarmRecord RecordAt(int number);
     std::string Field(int number, AlarmField field);
     FakeAlarmWindowView& ViewOf(AlarmWindow& window);
@@ -259,4 +262,9 @@ protected:
 
 private:
     int64_t m_stepMs = 1;
+    struct Shown {
+        Prompt* prompt = nullptr;
+        StationWindow* station = nullptr;
+        AlarmWindowViewFactory* views = nullptr;
+    } m_shown;
 };

@@ -198,6 +198,8 @@ TEST_F(AlarmWindowTest, WidthIsRememberedOnlyForResizableWindows)
     ViewOf(OnlyWindow()).events.OnClose();
     EXPECT_EQ(WindowState("iWinLastSizeX")->GetInt(), 520);
 
+    // Back from postponing.
+    clock.source.AdvanceMs(300'000);
     handling->Windows().NextAlarmWindow();
     EXPECT_EQ(ViewOf(OnlyWindow()).size.width, 520);
 }

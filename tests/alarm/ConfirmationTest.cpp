@@ -4,6 +4,7 @@
 #include "AlarmFixture.h"
 #include "alarm/AlarmWindowManager.h"
 #include "config/Timestamp.h"
+#include "db/ConfigPath.h"
 #include "db/RecordFilter.h"
 #include "users/UserAccounts.h"
 
@@ -139,13 +140,44 @@ TEST_F(ConfirmationTest, CloseBoxPostponesAndTheNextWaitingAlarmOpens)
     EXPECT_EQ(liveView.CallsStartingWith("RemoveAlarm"),
               std::vector<std::string>{"RemoveAlarm " + std::to_string(first)});
 
-    // The queue rule takes the first unconfirmed priority-0 record in file
-    // order: a postponed priority-0 alarm comes back before later ones.
-    Windows().NextAlarmWindow();
-    EXPECT_EQ(OnlyWindow().Arrival(), first);
-    ViewOf(OnlyWindow()).events.OnConfirm();
+    // The queue passes over the postponed alarm until its time runs out.
     Windows().NextAlarmWindow();
     EXPECT_EQ(OnlyWindow().Arrival(), second);
+    ViewOf(OnlyWindow()).events.OnConfirm();
+    Windows().NextAlarmWindow();
+    EXPECT_FALSE(Windows().AnyOpen());
+}
+
+TEST_F(ConfirmationTest, PostponedAlarmComesBackWhenItsTimeRunsOut)
+{
+    struct Row {
+        int32_t postponeSeconds;
+        int64_t heldMs; // before it is offered again
+    };
+    // 0: the queue offers it again at once, as the close box always did.
+    const Row rows[] = {{0, 0}, {300, 300'000}, {60, 60'000}};
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.postponeSeconds);
+        FindConfigNode(*tree, {"Program", "Configuration", "Escalation", "iPostponeSeconds"})
+            ->SetInt(row.postponeSeconds);
+        int64_t arrival = Raise(kGroupContact);
+        ViewOf(OnlyWindow()).events.OnClose();
+        int requests = station.nextAlarmRequests;
+        if (row.heldMs > 0) {
+            clock.source.AdvanceMs(row.heldMs - 1);
+            Windows().Tick();
+            Windows().NextAlarmWindow();
+            EXPECT_FALSE(Windows().AnyOpen());
+            EXPECT_EQ(station.nextAlarmRequests, requests);
+            clock.source.AdvanceMs(1);
+            Windows().Tick();
+            EXPECT_EQ(station.nextAlarmRequests, requests + 1);
+        }
+        Windows().NextAlarmWindow();
+        ASSERT_TRUE(Windows().AnyOpen());
+        EXPECT_EQ(OnlyWindow().Arrival(), arrival);
+        ViewOf(OnlyWindow()).events.OnConfirm();
+    }
 }
 
 TEST_F(ConfirmationTest, PostponingChangesTheStateOnceMore)

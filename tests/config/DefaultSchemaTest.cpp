@@ -123,6 +123,7 @@ const AlarmSettingsRow kAlarmSettingsRows[] = {
     {"DoAuto", 'I', "0", "0"},
     {"DoContext", 'I', "0", "0"},
     {"DoTimeshift", 'I', "0", "0"},
+    {"EscalationChain", 'I', "-1", "-1"},
     {"Message", 'S', "", ""},
     {"Phrase", 'S', "", ""},
     {"Priority", 'I', "1", "1"},
@@ -213,6 +214,29 @@ void AddProgram(Schema& s)
     s.Int(system + "pcspkMilliSeconds", 200);
     s.Int(system + "pcspkPlaySound", 0);
     s.String(system + "strForwardAllowed", "");
+
+    const std::string escalation = "Program/Configuration/Escalation/";
+    s.Folder("Program/Configuration/Escalation");
+    s.List(escalation + "Steps");
+    const std::string step = escalation + "Steps/<TEMPLATE>/";
+    s.Int(step + "AfterSeconds", 60);
+    s.String(step + "MailTo", "");
+    s.Int(step + "Priority", 0);
+    s.String(step + "ProgramArgs", "");
+    s.String(step + "ProgramPath", "");
+    s.Int(step + "Raise", 0);
+    s.String(step + "SoundFile", "");
+    s.Int(step + "Speaker", -1);
+    s.Int(step + "SpeakerMs", 600);
+    s.Int(escalation + "iPostponeSeconds", 300);
+    s.Int(escalation + "iTarget1Seconds", 30);
+    s.Int(escalation + "iTarget2Seconds", 60);
+    s.Int(escalation + "iTarget3Seconds", 90);
+    s.String(escalation + "mailFormatedBody",
+             "Unbestaetigter Alarm ${AlarmType} von ${RecorderName} (${RecorderIP}), Kamera "
+             "${CameraNumber}, eingegangen ${KavexStationArrivalTime}.");
+    s.String(escalation + "mailFormatedSubject", "Eskalation: ${AlarmType} ${RecorderName}");
+    s.String(escalation + "mailFromAddress", "");
 
     AddAlarmSettingsTemplate(s, "Program/DefaultAlarmSettings",
                              AlarmSettingsOwner::DefaultAlarmSettings);

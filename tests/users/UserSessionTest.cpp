@@ -210,13 +210,15 @@ TEST_F(UserSessionTest, DeletingAlarmsNeedsTheRight)
 
 TEST_F(UserSessionTest, SheetPagesFollowTheRights)
 {
-    EXPECT_EQ(session.SheetPages(),
-              (std::vector<SheetPage>{SheetPage::Recorder, SheetPage::User, SheetPage::Language,
-                                      SheetPage::Diagram, SheetPage::System}));
+    EXPECT_EQ(
+        session.SheetPages(),
+        (std::vector<SheetPage>{SheetPage::Recorder, SheetPage::User, SheetPage::Language,
+                                SheetPage::Diagram, SheetPage::System, SheetPage::Escalation}));
     AddUser(*tree, "pforte", "x", {UserRight::EditSystem});
     LogIn(*tree, "pforte");
     EXPECT_EQ(session.SheetPages(),
-              (std::vector<SheetPage>{SheetPage::Language, SheetPage::Diagram, SheetPage::System}));
+              (std::vector<SheetPage>{SheetPage::Language, SheetPage::Diagram, SheetPage::System,
+                                      SheetPage::Escalation}));
 }
 
 TEST_F(UserSessionTest, StatusTextMarksTheDefaultUser)

@@ -7,6 +7,7 @@
 #include <QApplication>
 #include <QCloseEvent>
 #include <QGridLayout>
+#include <QHBoxLayout>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
@@ -156,10 +157,22 @@ void AlarmWindowDialog::BuildConfirmation(QVBoxLayout& body)
     m_confirm->setDefault(true);
     m_confirm->setFont(Scaled(font(), 1.2, true));
     m_confirm->setMinimumHeight(44);
-    body.addWidget(m_confirm);
+    // Does what the close box does, for an operator who does not look for it.
+    m_postpone = new QPushButton(ToQt(Tr("Zurueckstellen")), this);
+    m_postpone->setObjectName("Postpone");
+    m_postpone->setAutoDefault(false);
+    m_postpone->setMinimumHeight(44);
+    auto* buttons = new QHBoxLayout;
+    buttons->addWidget(m_confirm, 3);
+    buttons->addWidget(m_postpone, 1);
+    body.addLayout(buttons);
     connect(m_confirm, &QPushButton::clicked, this, [this] {
         if (m_events != nullptr && !m_closedForGood)
             m_events->OnConfirm();
+    });
+    connect(m_postpone, &QPushButton::clicked, this, [this] {
+        if (m_events != nullptr && !m_closedForGood)
+            m_events->OnClose();
     });
 }
 

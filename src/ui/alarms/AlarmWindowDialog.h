@@ -58,6 +58,7 @@ public:
     QLineEdit* CommentBox() const { return m_comment; }
     QLabel* Refusal() const { return m_refusal; }
     QPushButton* ConfirmButton() const { return m_confirm; }
+    QPushButton* PostponeButton() const { return m_postpone; }
 
 public slots:
     void reject() override;
@@ -99,5 +100,6 @@ private:
     QLineEdit* m_comment = nullptr;
     QLabel* m_refusal = nullptr;
     QPushButton* m_confirm = nullptr;
+    QPushButton* m_postpone = nullptr;
     QList<QLabel*> m_captions;
 };

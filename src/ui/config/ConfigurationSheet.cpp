@@ -8,6 +8,7 @@
 #include "station/Station.h"
 #include "station/StationDesktop.h"
 #include "ui/config/CPropPageRecorder.h"
+#include "ui/config/EscalationPage.h"
 #include "ui/config/LanguagePage.h"
 #include "ui/config/QtText.h"
 #include "ui/config/SystemPage.h"
@@ -65,10 +66,14 @@ ConfigurationSheet::ConfigurationSheet(ConfigTree& tree, Prompt& prompt,
                 accept();
             });
             break;
+        case SheetPage::Escalation:
+            m_escalationPage = new EscalationPage(tree);
+            m_pages->addTab(m_escalationPage, ToQt(Tr("Eskalation")));
+            break;
         }
     }
     // The user list's eight columns and the system page's groups need room.
-    if (m_userPage != nullptr || m_systemPage != nullptr)
+    if (m_userPage != nullptr || m_systemPage != nullptr || m_escalationPage != nullptr)
         resize(960, 640);
     auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, this);
     buttons->button(QDialogButtonBox::Ok)->setText(ToQt(Tr("OK")));
@@ -96,6 +101,8 @@ void ConfigurationSheet::done(int result)
             m_languagePage->Apply();
         if (m_systemPage != nullptr)
             m_systemPage->Apply();
+        if (m_escalationPage != nullptr)
+            m_escalationPage->Apply();
     }
     QDialog::done(result);
 }

@@ -21,6 +21,7 @@ class ConfigNode;
 class ConfigTree;
 class LanguagePage;
 class DatabaseMaintenance;
+class EscalationPage;
 class SoundPlayer;
 class SystemPage;
 class UserPage;
@@ -56,6 +57,7 @@ public:
     UserPage* Users() { return m_userPage; }
     LanguagePage* Languages() { return m_languagePage; }
     SystemPage* System() { return m_systemPage; }
+    EscalationPage* Escalation() { return m_escalationPage; }
     // The system page confirmed the count-cache reset; the sheet ended with OK.
     bool CountCacheResetRequested() const { return m_resetCountCache; }
 
@@ -68,6 +70,7 @@ private:
     UserPage* m_userPage = nullptr;
     LanguagePage* m_languagePage = nullptr;
     SystemPage* m_systemPage = nullptr;
+    EscalationPage* m_escalationPage = nullptr;
     bool m_resetCountCache = false;
 };
 

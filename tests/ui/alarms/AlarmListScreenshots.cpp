@@ -3,13 +3,17 @@
 // alarm windows of two priorities.
 #include "AlarmListFixture.h"
 #include "alarm/AlarmSettingsLookup.h"
+#include "alarm/ResponseLog.h"
+#include "config/Timestamp.h"
 #include "config/Translator.h"
 #include "db/ConfigPath.h"
 #include "ui/PresentationWindow.h"
 #include "ui/ScreenshotFolder.h"
 #include "ui/alarms/AlarmListColumns.h"
+#include "ui/diagrams/ResponseTimesWindow.h"
 
 #include <QApplication>
+#include <QComboBox>
 #include <QDir>
 #include <QHBoxLayout>
 #include <QLabel>
@@ -19,7 +23,10 @@
 #include <QPushButton>
 #include <QScreen>
 #include <QStatusBar>
+#include <QTableWidget>
 #include <QTest>
+#include <fstream>
+#include <sstream>
 
 namespace {
 
@@ -161,6 +168,50 @@ TEST_F(AlarmListScreenshots, AlarmWindows)
     for (int i = 0; i < 10; ++i)
         handling->Windows().Tick();
     Save(*dialogs[0], "alarm-window-short.png");
+}
+
+TEST_F(AlarmListScreenshots, ResponseTimesWindow)
+{
+    // A week of alarms: priority 0 confirmed after 12 to 140 s, priority 2
+    // after 30 s, one still waiting.
+    int64_t now = Timestamp::NowMs();
+    std::string log;
+    const std::pair<int, const char*> confirmed[] = {{12, "anna"}, {25, "bernd"}, {31, "anna"},
+                                                     {59, "anna"}, {75, "bernd"}, {140, "anna"}};
+    int64_t arrival = now - 6 * 24 * 3600 * 1000LL;
+    for (auto [seconds, user] : confirmed) {
+        arrival += 3'600'000;
+        std::string a = std::to_string(arrival);
+        log += "A\t" + a + "\t0\t10005\t10.0.0.1\nS\t" + a + "\t" + std::to_string(arrival + 900) +
+               "\nC\t" + a + "\t" + std::to_string(arrival + seconds * 1000) + "\t" + user + "\n";
+        if (seconds > 60)
+            log += "E\t" + a + "\n";
+    }
+    log += "A\t" + std::to_string(now - 5000) + "\t2\t10030\t10.0.0.2\n";
+    log += "A\t" + std::to_string(now - 90'000) + "\t2\t10030\t10.0.0.2\nC\t" +
+           std::to_string(now - 90'000) + "\t" + std::to_string(now - 60'000) + "\tanna\n";
+    std::string path = (dir.Path() / ResponseLog::kFileName).string();
+    {
+        std::ofstream file(path);
+        file << log;
+    }
+    ResponseTimesWindow window(path, {30, 60, 90});
+    window.show();
+    ASSERT_EQ(window.Rows().size(), 3u);
+    EXPECT_EQ(window.Table()->rowCount(), 3);
+    EXPECT_EQ(window.Table()->item(0, 3)->text(), "31.0 s");  // 12 25 31 59 75 140: rank 3
+    EXPECT_EQ(window.Table()->item(0, 4)->text(), "140.0 s"); // rank ceil(5.4) = 6
+    Save(window, "response-times.png");
+    window.GroupingChoice()->setCurrentIndex(2);
+    EXPECT_EQ(window.Table()->item(0, 0)->text(), "(unbestaetigt)");
+    Save(window, "response-times-operators.png");
+    std::string csvPath = (dir.Path() / "Reaktionszeiten.csv").string();
+    window.SetFileChooser([&] { return QString::fromStdString(csvPath); });
+    ASSERT_TRUE(window.SaveCsv());
+    std::ifstream saved(csvPath);
+    std::stringstream text;
+    text << saved.rdbuf();
+    EXPECT_EQ(text.str(), ResponseCsv(window.Rows(), {30, 60, 90}));
 }
 
 } // namespace

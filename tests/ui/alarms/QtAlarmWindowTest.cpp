@@ -194,6 +194,17 @@ TEST_F(QtAlarmWindowTest, CloseBoxPostponesAndTheNextWaitingPriority0AlarmOpens)
               RecordAt(waiting).Number(AlarmField::TimeArrival));
 }
 
+TEST_F(QtAlarmWindowTest, PostponeButtonHoldsTheOnlyAlarmBack)
+{
+    int number = Store(kContact);
+    AlarmWindowDialog& dialog = Open(number);
+    QTest::mouseClick(dialog.PostponeButton(), Qt::LeftButton);
+    EXPECT_TRUE(OpenDialogs().empty());
+    EXPECT_EQ(Field(number, AlarmField::ConfirmState), "1");
+    RunNextAlarmRequests();
+    EXPECT_TRUE(OpenDialogs().empty());
+}
+
 TEST_F(QtAlarmWindowTest, EscapePostponesLikeTheCloseBox)
 {
     int number = Store(kContact);

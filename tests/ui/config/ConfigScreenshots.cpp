@@ -4,11 +4,13 @@
 #include "ConfigPagesFixture.h"
 #include "alarm/SmtpMailSender.h"
 #include "config/Timestamp.h"
+#include "db/ConfigPath.h"
 #include "ui/ScreenshotFolder.h"
 #include "ui/config/CPropPageRecorder.h"
 #include "ui/config/CPropPageRecorderAlarmSettings.h"
 #include "ui/config/CPropSheetRecorder.h"
 #include "ui/config/ConfigurationSheet.h"
+#include "ui/config/EscalationPage.h"
 #include "ui/config/LanguagePage.h"
 #include "ui/config/SystemPage.h"
 #include "ui/config/TestMailDialog.h"
@@ -136,6 +138,31 @@ TEST_F(ConfigScreenshots, SystemUserAndLanguagePages)
     Save(sheet, "user-page.png");
     sheet.Pages()->setCurrentWidget(sheet.Languages());
     Save(sheet, "language-page.png");
+}
+
+TEST_F(ConfigScreenshots, EscalationPage)
+{
+    ConfigNode* folder = FindConfigNode(*tree, {"Program", "Configuration", "Escalation"});
+    EscalationSettings settings = ReadEscalationSettings(*folder);
+    EscalationStep first;
+    first.afterSeconds = 60;
+    first.raise = true;
+    first.speaker = 3;
+    EscalationStep second;
+    second.afterSeconds = 180;
+    second.soundFile = "/usr/share/sounds/wardex/sirene-laut.wav";
+    second.mailTo = "schichtleiter@example.org";
+    EscalationStep third;
+    third.afterSeconds = 600;
+    third.mailTo = "leitstelle@example.org";
+    third.programPath = "/usr/local/bin/alarm-weiterleiten";
+    third.programArgs = "${RecorderName} ${AlarmType}";
+    settings.chains[0] = {first, second, third};
+    settings.mailFrom = "wardex@example.org";
+    WriteEscalationSettings(settings, *folder);
+    ConfigurationSheet sheet(*tree, prompt, {SheetPage::System, SheetPage::Escalation}, options);
+    sheet.Pages()->setCurrentWidget(sheet.Escalation());
+    Save(sheet, "escalation-page.png");
 }
 
 TEST_F(ConfigScreenshots, UserDialogs)

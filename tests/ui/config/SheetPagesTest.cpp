@@ -13,6 +13,7 @@
 #include "testsupport/LoopbackSend.h"
 #include "ui/LogInDialogs.h"
 #include "ui/config/ConfigurationSheet.h"
+#include "ui/config/EscalationPage.h"
 #include "ui/config/LanguagePage.h"
 #include "ui/config/SystemPage.h"
 #include "ui/config/TestMailDialog.h"
@@ -174,6 +175,44 @@ TEST_F(SheetPagesTest, AbbrechenDropsWhatThePagesChangedAndOkAppliesIt)
         EXPECT_EQ(System("mailSMTPServer")->GetString(), ok ? "mail.example.org" : "");
         EXPECT_EQ(NextLanguage(), ok ? "English" : "German");
         EXPECT_EQ(UserExists(*tree, "wache"), ok);
+    }
+}
+
+TEST_F(SheetPagesTest, TheEscalationPageAppliesItsCopyOnlyAtOk)
+{
+    ConfigNode* folder = FindConfigNode(*tree, {"Program", "Configuration", "Escalation"});
+    for (bool ok : {false, true}) {
+        ConfigurationSheet sheet(*tree, prompt, {SheetPage::Escalation}, options);
+        EscalationPage& page = *sheet.Escalation();
+        page.PostponeBox()->setValue(900);
+        // Two steps for priority 2, typed after looking at priority 1.
+        page.PriorityChoice()->setCurrentIndex(2);
+        page.findChild<QCheckBox*>("Step1_0")->setChecked(true);
+        page.findChild<QSpinBox*>("Step1_1")->setValue(45);
+        page.findChild<QLineEdit*>("Step1_5")->setText("chef@example.org");
+        page.findChild<QCheckBox*>("Step2_0")->setChecked(true);
+        page.findChild<QComboBox*>("Step2_4")->setCurrentIndex(4);
+        page.PriorityChoice()->setCurrentIndex(0);
+        // Nothing reaches the tree before OK.
+        EXPECT_EQ(ReadEscalationSettings(*folder).postponeSeconds, 300);
+        if (ok)
+            sheet.accept();
+        else
+            sheet.reject();
+        EscalationSettings saved = ReadEscalationSettings(*folder);
+        EXPECT_EQ(saved.postponeSeconds, ok ? 900 : 300);
+        ASSERT_EQ(saved.chains[2].size(), ok ? 2u : 0u);
+        if (!ok)
+            continue;
+        EXPECT_EQ(saved.chains[2][0].afterSeconds, 45);
+        EXPECT_EQ(saved.chains[2][0].mailTo, "chef@example.org");
+        EXPECT_EQ(saved.chains[2][1].afterSeconds, 120);
+        EXPECT_EQ(saved.chains[2][1].speaker, 3);
+        // Shown again, as saved.
+        EscalationPage again(*tree);
+        again.PriorityChoice()->setCurrentIndex(2);
+        EXPECT_EQ(again.findChild<QLineEdit*>("Step1_5")->text(), "chef@example.org");
+        EXPECT_FALSE(again.findChild<QCheckBox*>("Step3_0")->isChecked());
     }
 }
 
