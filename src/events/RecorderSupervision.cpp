@@ -64,6 +64,8 @@ void RecorderSupervision::CheckRecorderSignals(int64_t nowMs)
         // Marked before dispatch: a nested loop inside alarm handling may run
         // this check again, and must not report the same miss twice.
         nextNode->SetInt64(0);
+        if (ConfigNode* missed = entry->Child("iMissedSignal"))
+            missed->SetInt64(nextSignal);
         if (ConfigNode* state = entry->Child("iSignalState"))
             state->SetInt(kSignalMissed);
         m_sink.Raise(event);

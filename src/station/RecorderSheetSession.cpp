@@ -12,7 +12,8 @@ namespace {
 // Written by the supervision whenever a test message arrives, also while
 // the sheet is open: undoing the operator's edits must not undo these, or a
 // recorder that reported meanwhile could be taken for silent.
-constexpr std::string_view kSupervisionKeys[] = {"iLastSignal", "iNextSignal", "iSignalState"};
+constexpr std::string_view kSupervisionKeys[] = {"iLastSignal", "iMissedSignal", "iNextSignal",
+                                                 "iSignalState"};
 
 std::string TextOf(const ConfigNode& entry, std::string_view key)
 {

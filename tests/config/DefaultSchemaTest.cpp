@@ -246,6 +246,7 @@ void AddProgram(Schema& s)
     s.String(recorder + "Name", "");
     s.String(recorder + "Password", "");
     s.Int64(recorder + "iLastSignal", 0);
+    s.Int64(recorder + "iMissedSignal", 0);
     s.Int64(recorder + "iNextSignal", 0);
     s.Int(recorder + "iSignalState", 0);
     s.Int(recorder + "isLAN", 0);
