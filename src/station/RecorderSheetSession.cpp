@@ -36,8 +36,10 @@ RecorderSheetSession::RecorderSheetSession(ConfigTree& tree, SheetMode mode, int
     m_entry = list->ChildAt(row);
     m_snapshot.emplace(*m_entry);
     const ConfigNode* hybrid = m_entry->Child("Hybrid");
+    const ConfigNode* reporting = m_entry->Child("iReportingTime");
     m_original = {TextOf(*m_entry, "IP"), TextOf(*m_entry, "Name"),
-                  hybrid == nullptr ? 0 : hybrid->GetInt()};
+                  hybrid == nullptr ? 0 : hybrid->GetInt(),
+                  reporting == nullptr ? 0 : reporting->GetInt()};
 }
 
 RecorderSheetSession::~RecorderSheetSession()
@@ -57,6 +59,8 @@ void RecorderSheetSession::Commit(const RecorderAddress& address)
         node->SetString(address.name);
     if (ConfigNode* node = m_entry->Child("Hybrid"))
         node->SetInt(address.hybrid);
+    if (ConfigNode* node = m_entry->Child("iReportingTime"))
+        node->SetInt(address.reportingSeconds);
 }
 
 void RecorderSheetSession::Cancel()

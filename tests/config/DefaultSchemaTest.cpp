@@ -248,6 +248,7 @@ void AddProgram(Schema& s)
     s.Int64(recorder + "iLastSignal", 0);
     s.Int64(recorder + "iMissedSignal", 0);
     s.Int64(recorder + "iNextSignal", 0);
+    s.Int(recorder + "iReportingTime", 0);
     s.Int(recorder + "iSignalState", 0);
     s.Int(recorder + "isLAN", 0);
 
@@ -318,6 +319,7 @@ void AddRuntime(Schema& s)
     s.Int(gui + "PropPageRecorder/ColumnWidths/ColHeadConnectionType", 0);
     s.Int(gui + "PropPageRecorder/ColumnWidths/ColHeadIP", 100);
     s.Int(gui + "PropPageRecorder/ColumnWidths/ColHeadName", 100);
+    s.Int(gui + "PropPageRecorder/ColumnWidths/ColHeadReportingTime", 140);
     s.Folder(gui + "StaticViewRecDiagram");
     AddDiagramColors(s, gui + "StaticViewRecDiagram/Colors", false);
     AddDiagramColors(s, gui + "StaticViewRecDiagram/DefaultFactoryColors", true);

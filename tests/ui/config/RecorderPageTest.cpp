@@ -58,10 +58,11 @@ TEST_F(RecorderPageWidgetTest, ListShowsNamesAddressesAndSignalIcons)
 {
     RecorderListModel& model = page->Model();
     ASSERT_EQ(model.rowCount(), 2);
-    ASSERT_EQ(model.columnCount(), 3);
+    ASSERT_EQ(model.columnCount(), 4);
     EXPECT_EQ(model.headerData(0, Qt::Horizontal).toString(), "Name");
     EXPECT_EQ(model.headerData(1, Qt::Horizontal).toString(), "IP-Adresse");
     EXPECT_EQ(model.headerData(2, Qt::Horizontal).toString(), "Verbindungstyp");
+    EXPECT_EQ(model.headerData(3, Qt::Horizontal).toString(), "Meldezeit");
     EXPECT_EQ(model.index(1, 0).data().toString(), "Lager");
     EXPECT_EQ(model.index(1, 1).data().toString(), "10.0.0.2");
     EXPECT_EQ(model.index(1, 2).data().toString(), "Standard");
