@@ -6,6 +6,7 @@
 #include "platform/InstanceLock.h"
 #include "station/CommandLine.h"
 
+#include <cstdint>
 #include <filesystem>
 #include <memory>
 #include <string>
@@ -15,6 +16,8 @@ class AlarmIntake;
 class ConfigTree;
 class EventDecoder;
 class RecorderListener;
+class RecorderStateBoard;
+class RecorderStateLog;
 class RecorderSupervision;
 class StationDesktop;
 class StationPump;
@@ -72,6 +75,13 @@ public:
     AlarmIntake* Intake() { return m_intake.get(); }
     StationPump* Pump() { return m_pump.get(); }
     RecorderSupervision* Supervision() { return m_supervision.get(); }
+    // Every recorder's state, as the main window's tick last read it.
+    RecorderStateBoard* RecorderStates() { return m_recorderStates.get(); }
+    // Their changes over time, for the availability figures.
+    const RecorderStateLog* StateLog() const { return m_stateLog.get(); }
+    // Reads the recorders' states and keeps their record; true when what
+    // the overview shows changed.
+    bool UpdateRecorderStates(int64_t nowMs);
 
 private:
     bool LoadConfiguration();
@@ -99,6 +109,8 @@ private:
     std::unique_ptr<AlarmIntake> m_intake;
     std::unique_ptr<EventDecoder> m_decoder;
     std::unique_ptr<RecorderSupervision> m_supervision;
+    std::unique_ptr<RecorderStateBoard> m_recorderStates;
+    std::unique_ptr<RecorderStateLog> m_stateLog;
     std::unique_ptr<StationPump> m_pump;
     RecorderListener* m_listener = nullptr; // owned by the pump once registered
     bool m_mainWindowCreated = false;
