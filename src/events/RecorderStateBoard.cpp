@@ -54,7 +54,10 @@ bool RecorderStateBoard::Update(int64_t nowMs)
         std::optional<RecorderState> previous;
         if (before != m_states.end())
             previous = before->second;
-        if (m_listener != nullptr && previous != status.state)
+        if (previous == status.state)
+            continue;
+        ++m_stateChanges;
+        if (m_listener != nullptr)
             m_listener->OnRecorderState(status, previous, nowMs);
     }
     m_states = std::move(states);

@@ -53,6 +53,8 @@ public:
     const std::vector<RecorderStatus>& Recorders() const { return m_recorders; }
     std::array<int, kRecorderStateCount> Counts() const;
     int GraceMinutes() const { return m_graceMinutes; }
+    // Grows with every state change told (and every recorder seen first).
+    uint64_t StateChanges() const { return m_stateChanges; }
 
 private:
     ConfigTree& m_tree;
@@ -60,4 +62,5 @@ private:
     RecorderStateListener* m_listener = nullptr;
     std::vector<RecorderStatus> m_recorders;
     std::map<std::pair<std::string, int32_t>, RecorderState> m_states;
+    uint64_t m_stateChanges = 0;
 };

@@ -75,7 +75,7 @@ const std::array<RecorderColumn, RecorderListPage::kColumnCount>& RecorderListPa
         {TrNoop("Name"), "ColHeadName", 100},
         {TrNoop("IP-Adresse"), "ColHeadIP", 100},
         {TrNoop("Verbindungstyp"), "ColHeadConnectionType", 0},
-        {TrNoop("Meldezeit"), "ColHeadReportingTime", 140},
+        {TrNoop("Meldezeit"), "ColHeadReportingTime", 180},
     }};
     return columns;
 }

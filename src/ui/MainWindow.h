@@ -24,6 +24,7 @@ class QComboBox;
 class QLabel;
 class QSystemTrayIcon;
 class QtAlarmWindowFactory;
+class RecorderStatusWindow;
 class Station;
 
 class MainWindow final : public QMainWindow, public MainWindowView {
@@ -31,6 +32,8 @@ class MainWindow final : public QMainWindow, public MainWindowView {
 
 public:
     MainWindow(Station& station, Beeper& beeper);
+    // Opened by its menu entry; null before.
+    RecorderStatusWindow* RecorderStatus() { return m_recorderStatus; }
     ~MainWindow() override;
 
     // Runs the initialisation and shows the window in its last mode.
@@ -49,6 +52,7 @@ public:
     int SelectedAlarmRecord() override;
     void ShowHousekeepingNotice(const std::string& text) override;
     bool StoreWindowLayout() override;
+    void RecorderStatesChanged() override;
     // What the configuration sheet's system page shows of the running station.
     SheetServices StationSheetServices();
 
@@ -86,6 +90,10 @@ private:
     void BuildFilterBar();
     void LoadFilters();
     void EditFilters();
+    void ShowRecorderStatus();
+    // The overview's double click: the list shows only this recorder's
+    // alarms until filtering is switched off or a filter chosen.
+    void ShowAlarmsOfRecorder(const QString& name);
     void RunListCommand(const std::function<void(const AlarmListCommandParts&)>& command);
 
     Station& m_station;
@@ -105,6 +113,8 @@ private:
     QLabel* m_countField = nullptr;
     QLabel* m_noticeField = nullptr;
     QLabel* m_mailField = nullptr;
+    QLabel* m_recorderField = nullptr;
+    RecorderStatusWindow* m_recorderStatus = nullptr; // owned as a child
     QAction* m_alwaysOnTop = nullptr;
     std::unique_ptr<QSystemTrayIcon> m_tray;
     bool m_inTray = false;

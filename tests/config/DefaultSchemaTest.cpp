@@ -319,7 +319,7 @@ void AddRuntime(Schema& s)
     s.Int(gui + "PropPageRecorder/ColumnWidths/ColHeadConnectionType", 0);
     s.Int(gui + "PropPageRecorder/ColumnWidths/ColHeadIP", 100);
     s.Int(gui + "PropPageRecorder/ColumnWidths/ColHeadName", 100);
-    s.Int(gui + "PropPageRecorder/ColumnWidths/ColHeadReportingTime", 140);
+    s.Int(gui + "PropPageRecorder/ColumnWidths/ColHeadReportingTime", 180);
     s.Folder(gui + "StaticViewRecDiagram");
     AddDiagramColors(s, gui + "StaticViewRecDiagram/Colors", false);
     AddDiagramColors(s, gui + "StaticViewRecDiagram/DefaultFactoryColors", true);

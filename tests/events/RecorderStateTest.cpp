@@ -179,6 +179,7 @@ TEST_F(RecorderStates, BoardTellsEachChangeOnceAndTheFirstLookWithoutABefore)
     EXPECT_EQ(changes[2].state, kLate);
     EXPECT_EQ(changes[2].atMs, start + 61'000);
     EXPECT_EQ(m_board->Counts()[static_cast<size_t>(kLate)], 1);
+    EXPECT_EQ(m_board->StateChanges(), 3u);
 }
 
 TEST_F(RecorderStates, BoardReportsNoChangeWhenNothingShownChanged)

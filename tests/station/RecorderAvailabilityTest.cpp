@@ -4,6 +4,7 @@
 #include "station/RecorderAvailability.h"
 
 #include "config/Timestamp.h"
+#include "station/RecorderOverview.h"
 #include "station/RecorderStateLog.h"
 #include "testsupport/ScopedTimeZone.h"
 #include "testsupport/TempDir.h"
@@ -158,4 +159,31 @@ TEST_F(AvailabilityTest, OldLinesAreCutAwayKeepingTheStatesInForce)
         StateLogLine::Mark(Kind::Start, now)};
     EXPECT_EQ(log.Lines(), expected);
     EXPECT_EQ(ParseStateLog(ReadFileBytes(path)), expected);
+}
+
+TEST_F(AvailabilityTest, MonthlyReportListsFiguresAndTheOutagesFromTheChosenLength)
+{
+    std::vector<RecorderStatus> recorders = {{"Tor", "10.0.0.1", 0, {}, RecorderState::Online},
+                                             {"Hof", "10.0.0.2", 0, {}, RecorderState::Missed}};
+    ReportRows rows = MonthlyReport(recorders, ADay(), At(0), At(48), 100 * kMinute);
+    ASSERT_EQ(rows.size(), 9u);
+    EXPECT_EQ(rows[0], (std::vector<std::string>{"Verfuegbarkeit der Rekorder 03/2024"}));
+    // March has 743 hours; 20 of them known for Tor.
+    EXPECT_EQ(rows[2], (std::vector<std::string>{"Tor", "10.0.0.1", "82,5 %", "3:30:00",
+                                                 "30 d 3:00:00", "2"}));
+    EXPECT_EQ(rows[3], (std::vector<std::string>{"Hof", "10.0.0.2", "0,0 %", "12:00:00",
+                                                 "30 d 11:00:00", "1"}));
+    EXPECT_EQ(rows[5], (std::vector<std::string>{"Ausfaelle ab 1:40:00"}));
+    EXPECT_EQ(rows[7], (std::vector<std::string>{"Tor", "10.0.0.1", "05.03.2024 20:00:00",
+                                                 "05.03.2024 22:00:00", "2:00:00"}));
+    EXPECT_EQ(rows[8][0], "Hof");
+}
+
+TEST_F(AvailabilityTest, StatusBarCountsNameTheStatesThatNeedAttentionFirst)
+{
+    EXPECT_EQ(RecorderCountsText({0, 0, 0, 0, 0}), "");
+    EXPECT_EQ(RecorderCountsText({1, 3, 0, 2, 0}),
+              "Rekorder: 2 ausgefallen, 3 online, 1 nie gemeldet");
+    EXPECT_EQ(PercentText(99.99), "99,9 %");
+    EXPECT_EQ(PercentText(std::nullopt), "-");
 }

@@ -87,7 +87,7 @@ TEST_F(RecorderPageTest, AnEmptyListHasNoRowForTheButtons)
 
 TEST_F(RecorderPageTest, ColumnWidthsStartAtTheDefaultsAndAreKept)
 {
-    EXPECT_EQ(page.ColumnWidths(), (std::array<int, 4>{100, 100, 0, 140}));
+    EXPECT_EQ(page.ColumnWidths(), (std::array<int, 4>{100, 100, 0, 180}));
     page.StoreColumnWidths({150, 90, 40, 120});
     ConfigNode* widths =
         tree->TopFolder("Runtime")->Child("GUI")->Child("PropPageRecorder")->Child("ColumnWidths");

@@ -12,6 +12,7 @@
 
 #include <QAbstractItemModelTester>
 #include <QCheckBox>
+#include <QComboBox>
 #include <QHeaderView>
 #include <QLineEdit>
 #include <QTabWidget>
@@ -245,6 +246,23 @@ TEST_F(RecorderPageWidgetTest, OkOnTheEditSheetKeepsAddressAndShownSettings)
     ASSERT_EQ(selected, 0);
     EXPECT_EQ(FirstOfType(*Recorders(*tree)->ChildAt(0), 10000)->Child("Title")->GetString(),
               "Am Tor");
+}
+
+TEST_F(RecorderPageWidgetTest, TheAddressPageKeepsATimeOutsideTheTableAndOkSetsTheChosenClass)
+{
+    Recorders(*tree)->ChildAt(0)->Child("iReportingTime")->SetInt(45);
+    QString shownAtStart;
+    WhenModal<CPropSheetRecorder>([&](CPropSheetRecorder& sheet) {
+        auto* reporting = sheet.findChild<QComboBox*>("RecorderReportingTime");
+        shownAtStart = reporting->currentText();
+        reporting->setCurrentIndex(reporting->findText("3 min"));
+        Button(sheet, "OK")->click();
+    });
+    page->SelectRow(0);
+    Button(*page, "Edit")->click();
+    EXPECT_EQ(shownAtStart, "45 s");
+    EXPECT_EQ(Recorders(*tree)->ChildAt(0)->Child("iReportingTime")->GetInt(), 180);
+    EXPECT_EQ(page->Model().index(0, 3).data().toString(), "3 min");
 }
 
 TEST_F(RecorderPageWidgetTest, TheEditSheetKeepsTheAddressTabWhileACheckFails)
