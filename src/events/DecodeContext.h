@@ -21,6 +21,9 @@ struct DecodeContext {
     std::span<const uint8_t> payload;
     int32_t version = 0;
     GuardEvent event;
+    // A second alarm the telegram gives rise to, raised after `event` with
+    // the next arrival time.
+    std::optional<GuardEvent> following;
 
     bool HasErrorFlag() const { return (detail & kErrorFlag) != 0; }
     // The recorder sends tagged entries (decoders that go by the version alone).

@@ -108,6 +108,10 @@ TelegramOutcome EventDecoder::DecodeTelegram(std::span<const uint8_t> telegram,
         return TelegramOutcome::UnknownRecorder;
     if (DecodeType(context) == Dispatch::Yes)
         m_sink.Raise(context.event);
+    if (context.following) {
+        context.following->timeArrival = m_arrivals.Next(context.event.timeArrival + 1);
+        m_sink.Raise(*context.following);
+    }
     return TelegramOutcome::Decoded;
 }
 

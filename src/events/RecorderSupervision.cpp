@@ -6,12 +6,12 @@
 #include "config/Translator.h"
 #include "events/ArrivalCounter.h"
 #include "events/GuardEvent.h"
+#include "events/RecorderState.h"
 #include "events/TextFormat.h"
 
 namespace {
 
 constexpr int32_t kSignalMissed = -1;
-constexpr int64_t kMinuteMs = 60'000;
 
 int64_t GetInt64(const ConfigNode& entry, std::string_view key)
 {
@@ -34,7 +34,6 @@ void RecorderSupervision::CheckRecorderSignals(int64_t nowMs)
     ConfigNode* list = program == nullptr ? nullptr : program->Child("RecorderList");
     if (list == nullptr)
         return;
-    int64_t graceMs = static_cast<int64_t>(m_graceMinutes) * kMinuteMs;
     // Dispatch may change the list; it is indexed afresh each time.
     for (int i = 0; i < list->ChildCount(); ++i) {
         ConfigNode* entry = list->ChildAt(i);
@@ -42,8 +41,11 @@ void RecorderSupervision::CheckRecorderSignals(int64_t nowMs)
         if (nextNode == nullptr)
             continue;
         int64_t nextSignal = nextNode->GetInt64();
+        const ConfigNode* classNode = entry->Child("iReportingTime");
+        int64_t reportingMs =
+            ReportingMs(classNode == nullptr ? 0 : classNode->GetInt(), m_graceMinutes);
         // Written this way round, a corrupt stored time cannot overflow.
-        if (nextSignal <= 0 || nowMs - graceMs <= nextSignal)
+        if (nextSignal <= 0 || nowMs - reportingMs <= nextSignal)
             continue;
 
         GuardEvent event;
@@ -64,6 +66,8 @@ void RecorderSupervision::CheckRecorderSignals(int64_t nowMs)
         // Marked before dispatch: a nested loop inside alarm handling may run
         // this check again, and must not report the same miss twice.
         nextNode->SetInt64(0);
+        if (ConfigNode* missed = entry->Child("iMissedSignal"))
+            missed->SetInt64(nextSignal);
         if (ConfigNode* state = entry->Child("iSignalState"))
             state->SetInt(kSignalMissed);
         m_sink.Raise(event);

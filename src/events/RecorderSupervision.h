@@ -1,6 +1,7 @@
 // Supervision of the recorders' test messages: a recorder whose announced
-// signal is overdue by more than the grace period raises the station's own
-// alarm 11011, once, until its next test message.
+// signal is overdue by more than its class's reporting time (by default the
+// grace period) raises the station's own alarm 11011, once, until its next
+// test message.
 #pragma once
 
 #include <cstdint>

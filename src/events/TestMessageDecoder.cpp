@@ -4,6 +4,7 @@
 #include "config/Clock.h"
 #include "config/ConfigTree.h"
 #include "config/Timestamp.h"
+#include "config/Translator.h"
 #include "events/AddInfoText.h"
 #include "events/RecorderLookup.h"
 #include "events/TextFormat.h"
@@ -17,6 +18,14 @@ constexpr uint8_t kFlagTestOnly = 8;
 
 constexpr int32_t kSignalAlive = 1;
 constexpr int32_t kSignalSwitchedOff = 0;
+constexpr int32_t kSignalMissed = -1;
+constexpr int32_t kBackOnlineType = 11012;
+
+int64_t GetInt64(const ConfigNode& entry, std::string_view key)
+{
+    const ConfigNode* node = entry.Child(key);
+    return node == nullptr ? 0 : node->GetInt64();
+}
 
 void SetInt64(ConfigNode& entry, std::string_view key, int64_t value)
 {
@@ -30,7 +39,37 @@ void SetInt(ConfigNode& entry, std::string_view key, int32_t value)
         node->SetInt(value);
 }
 
+// 11012 for a recorder whose missed signal has come after all; the outage
+// counts from the time the missed signal was due.
+GuardEvent BackOnline(const ConfigNode& recorder, const GuardEvent& message, int64_t nowMs)
+{
+    GuardEvent event;
+    event.alarmType = kBackOnlineType;
+    event.recorder = message.recorder;
+    event.timeDeparture = message.timeDeparture;
+    if (const ConfigNode* hybrid = recorder.Child("Hybrid"))
+        event.hybrid = hybrid->GetInt();
+    int64_t since = GetInt64(recorder, "iMissedSignal");
+    if (since <= 0)
+        since = GetInt64(recorder, "iLastSignal");
+    if (since <= 0 || since > nowMs)
+        return event;
+    event.addInfo =
+        FormatTr(TrNoop("Ausfall seit %s, %s, Dauer %s"), Timestamp::FromMs(since).FormatDate(),
+                 Timestamp::FromMs(since).FormatTime(WithMs::No), DurationText(nowMs - since));
+    return event;
+}
+
 } // namespace
+
+std::string DurationText(int64_t ms)
+{
+    int64_t seconds = ms / 1000;
+    int64_t days = seconds / 86'400;
+    std::string clock =
+        FormatText("%d:%02d:%02d", (seconds / 3600) % 24, (seconds / 60) % 60, seconds % 60);
+    return days > 0 ? FormatText("%d d %s", days, clock) : clock;
+}
 
 Dispatch DecodeTestMessage(DecodeContext& context, ConfigTree& tree, Clock& clock)
 {
@@ -68,6 +107,11 @@ Dispatch DecodeTestMessage(DecodeContext& context, ConfigTree& tree, Clock& cloc
     ConfigNode* recorder = FindRecorderEntry(tree, context.event.recorder, 0);
     if (recorder == nullptr)
         return Dispatch::Yes;
+    if (const ConfigNode* state = recorder->Child("iSignalState");
+        state != nullptr && state->GetInt() == kSignalMissed) {
+        context.following = BackOnline(*recorder, context.event, clock.NowMs() / 1000 * 1000);
+        SetInt64(*recorder, "iMissedSignal", 0);
+    }
     SetInt64(*recorder, "iNextSignal", nextSeconds * 1000);
     SetInt64(*recorder, "iLastSignal", nowSeconds * 1000);
     if (operationOff) {

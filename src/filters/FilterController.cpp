@@ -36,6 +36,9 @@ void FilterController::SetFiltering(Filtering filtering)
 {
     bool wasOn = m_filtering == Filtering::On;
     m_filtering = m_filters.empty() ? Filtering::Off : filtering;
+    // After one recorder's alarms, on goes on with the first filter.
+    if (m_selected < 0 && !m_filters.empty())
+        m_selected = 0;
     if (wasOn != (m_filtering == Filtering::On))
         RecordChoice();
     if (m_filtering == Filtering::On) {
@@ -77,6 +80,18 @@ void FilterController::ApplyFilter(int index)
     m_matcher.SetFilter(m_filters[static_cast<size_t>(index)]);
     m_database.SetViewFilter(&m_matcher);
     m_database.SetFilterActive();
+}
+
+void FilterController::ShowOnlyRecorder(const std::string& name)
+{
+    AlarmFilter filter;
+    filter.recorders.push_back({name, -1});
+    filter.activeParts = AlarmFilter::kRecorderPart;
+    m_matcher.SetFilter(filter);
+    m_database.SetViewFilter(&m_matcher);
+    m_database.SetFilterActive();
+    m_filtering = Filtering::On;
+    m_selected = -1;
 }
 
 std::string FilterController::DescribeApplied(int64_t nowMs) const

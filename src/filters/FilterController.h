@@ -43,6 +43,10 @@ public:
     // Hands the filter to the view; nothing while filtering is off or the
     // index names no filter.
     void ApplyFilter(int index);
+    // Only the alarms of one recorder, by its name (the recorder overview's
+    // double click): filtering is on with no named filter selected, until
+    // it is switched off or a filter is chosen.
+    void ShowOnlyRecorder(const std::string& name);
 
     // The applied filter for a printed list, translated: its name, its
     // active parts with their link and its confirmation restriction; empty

@@ -14,6 +14,7 @@
 #include "config/Version.h"
 #include "db/AlarmDatabase.h"
 #include "db/DatabaseMaintenance.h"
+#include "events/RecorderStateBoard.h"
 #include "events/RecorderSupervision.h"
 #include "events/TextFormat.h"
 #include "filters/AlarmSettingsSource.h"
@@ -256,6 +257,11 @@ void MainWindowLogic::Tick()
     {
         ConfigLock lock(m_station.Tree());
         m_station.Supervision()->CheckRecorderSignals(Timestamp::NowMs());
+    }
+    if (++m_ticksSinceRecorderStates >= kRecorderStateTicks) {
+        m_ticksSinceRecorderStates = 0;
+        if (m_station.UpdateRecorderStates(Timestamp::NowMs()))
+            m_view.RecorderStatesChanged();
     }
     m_maintenance->RunBackupIfDue();
     if (m_maintenance->RunAgeLimitIfDue() > 0)

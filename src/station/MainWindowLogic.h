@@ -63,6 +63,9 @@ public:
     // Writes the window's layout (column widths and order, window mode) into
     // the configuration; true when anything there changed.
     virtual bool StoreWindowLayout() = 0;
+    // A recorder's state, signal times, class or name changed, or the list
+    // did: the overview and the counts in the status bar show them anew.
+    virtual void RecorderStatesChanged() {}
 };
 
 class MainWindowLogic final : public StationWindow {
@@ -72,6 +75,9 @@ public:
     // Quiet time after the last received bytes before the presentation
     // window is refreshed.
     static constexpr int64_t kQuietMs = 1000;
+    // How often the recorders' states are read: a change shows well within
+    // a second.
+    static constexpr int kRecorderStateTicks = 8;
 
     MainWindowLogic(Station& station, MainWindowView& view, UserSession& users);
     ~MainWindowLogic() override;
@@ -178,6 +184,7 @@ private:
     int m_busy = 0;
     std::string m_housekeepingNotice;
     int m_ticksSinceLayoutSave = 0;
+    int m_ticksSinceRecorderStates = kRecorderStateTicks;
     // A BringToFront is posted and not yet run; one ran in this tick; one
     // more is owed at the next tick.
     bool m_frontPosted = false;

@@ -1,5 +1,5 @@
 // What the address page of the recorder sheet edits: the recorder's IP,
-// Name and Hybrid flag, and whether the sheet makes a new recorder or edits
+// Name, Hybrid flag and supervision class, and whether the sheet makes a new recorder or edits
 // one.
 #pragma once
 
@@ -12,6 +12,8 @@ struct RecorderAddress {
     std::string ip;
     std::string name;
     int32_t hybrid = 0;
+    // iReportingTime: 0 is the grace period of the start option.
+    int32_t reportingSeconds = 0;
 
     bool operator==(const RecorderAddress&) const = default;
 };

@@ -2,6 +2,7 @@
 
 #include "config/ConfigTree.h"
 #include "config/Translator.h"
+#include "events/RecorderState.h"
 #include "events/TextFormat.h"
 #include "filters/FilterStore.h"
 #include "links/SharedRecorderList.h"
@@ -84,6 +85,7 @@ const std::array<RecorderColumn, RecorderListPage::kColumnCount>& RecorderListPa
         {TrNoop("Name"), "ColHeadName", 100},
         {TrNoop("IP-Adresse"), "ColHeadIP", 100},
         {TrNoop("Verbindungstyp"), "ColHeadConnectionType", 0},
+        {TrNoop("Meldezeit"), "ColHeadReportingTime", 180},
     }};
     return columns;
 }
@@ -129,6 +131,10 @@ std::string RecorderListPage::Cell(int row, int column) const
         // Recorders are told apart by name or address together with this.
         const ConfigNode* hybrid = entry->Child("Hybrid");
         return hybrid != nullptr && hybrid->GetInt() == 1 ? Tr("Hybridrekorder") : Tr("Standard");
+    }
+    case 3: {
+        const ConfigNode* reporting = entry->Child("iReportingTime");
+        return SupervisionClassText(reporting == nullptr ? 0 : reporting->GetInt());
     }
     default:
         return {};

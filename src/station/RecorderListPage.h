@@ -23,7 +23,7 @@ struct RecorderColumn {
 
 class RecorderListPage {
 public:
-    static constexpr int kColumnCount = 3;
+    static constexpr int kColumnCount = 4;
 
     // sharedPrefix goes before the names of the live-view program's shared
     // objects (empty for the real ones).

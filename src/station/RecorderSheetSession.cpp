@@ -33,8 +33,10 @@ RecorderSheetSession::RecorderSheetSession(ConfigTree& tree, SheetMode mode, int
     m_copy = CloneNode(*m_live);
     m_entry = m_copy.get();
     const ConfigNode* hybrid = m_live->Child("Hybrid");
+    const ConfigNode* reporting = m_live->Child("iReportingTime");
     m_original = {TextOf(*m_live, "IP"), TextOf(*m_live, "Name"),
-                  hybrid == nullptr ? 0 : hybrid->GetInt()};
+                  hybrid == nullptr ? 0 : hybrid->GetInt(),
+                  reporting == nullptr ? 0 : reporting->GetInt()};
 }
 
 RecorderSheetSession::~RecorderSheetSession()
@@ -54,6 +56,8 @@ void RecorderSheetSession::Commit(const RecorderAddress& address)
         node->SetString(address.name);
     if (ConfigNode* node = m_copy->Child("Hybrid"))
         node->SetInt(address.hybrid);
+    if (ConfigNode* node = m_copy->Child("iReportingTime"))
+        node->SetInt(address.reportingSeconds);
     if (m_live != nullptr) {
         ApplyEdits(*m_live, *m_base, *m_copy);
         m_entry = m_live;

@@ -7,12 +7,14 @@
 #include "config/Clock.h"
 #include "config/ConfigTree.h"
 #include "config/DefaultScript.h"
+#include "config/Timestamp.h"
 #include "config/Translator.h"
 #include "config/Version.h"
 #include "db/AlarmDatabase.h"
 #include "events/AlarmDefaults.h"
 #include "events/EventDecoder.h"
 #include "events/RecorderLookup.h"
+#include "events/RecorderStateBoard.h"
 #include "events/RecorderSupervision.h"
 #include "events/TextFormat.h"
 #include "links/ForwardingManager.h"
@@ -27,6 +29,7 @@
 #include "platform/SystemLog.h"
 #include "station/ConfigurationUpgrade.h"
 #include "station/PrivateFiles.h"
+#include "station/RecorderStateLog.h"
 #include "station/StationDesktop.h"
 #include "station/StationFolders.h"
 #include "users/UserAccounts.h"
@@ -133,6 +136,10 @@ StationExit Station::Run()
     m_decoder = std::make_unique<EventDecoder>(m_tree, Clock::Global(), *m_intake);
     m_supervision = std::make_unique<RecorderSupervision>(m_tree, m_decoder->Arrivals(), *m_intake,
                                                           KeepAliveMinutes());
+    m_recorderStates = std::make_unique<RecorderStateBoard>(m_tree, KeepAliveMinutes());
+    m_stateLog = std::make_unique<RecorderStateLog>(FileInFolder(RecorderStateLog::kFileName));
+    m_stateLog->Open(Timestamp::NowMs());
+    m_recorderStates->SetListener(m_stateLog.get());
     m_pump = std::make_unique<StationPump>([this] {
         m_desktop.DrainEvents();
         if (StopSignalReceived())
@@ -387,10 +394,21 @@ bool Station::SaveConfiguration()
     return m_tree.SaveImage(FileInFolder(kTreeImage).string()) == 0;
 }
 
+bool Station::UpdateRecorderStates(int64_t nowMs)
+{
+    if (m_recorderStates == nullptr)
+        return false;
+    bool changed = m_recorderStates->Update(nowMs);
+    m_stateLog->Heartbeat(nowMs);
+    return changed;
+}
+
 void Station::Shutdown()
 {
     if (m_mainWindowCreated)
         m_desktop.EndMainWindow();
+    if (m_stateLog != nullptr)
+        m_stateLog->Close(Timestamp::NowMs());
     if (m_intake != nullptr)
         m_intake->SetStore(nullptr);
     m_tree.SaveImage(FileInFolder(kTreeImage).string());

@@ -6,6 +6,7 @@
 #include "platform/InstanceLock.h"
 #include "station/CommandLine.h"
 
+#include <cstdint>
 #include <filesystem>
 #include <memory>
 #include <string>
@@ -16,6 +17,8 @@ class AlarmIntake;
 class ConfigTree;
 class EventDecoder;
 class RecorderListener;
+class RecorderStateBoard;
+class RecorderStateLog;
 class RecorderSupervision;
 class SessionHub;
 class StationDesktop;
@@ -79,6 +82,13 @@ public:
     RecorderSupervision* Supervision() { return m_supervision.get(); }
     // "Audit.log": who did what; null before the folder is locked.
     AuditTrail* Audit() { return m_audit.get(); }
+    // Every recorder's state, as the main window's tick last read it.
+    RecorderStateBoard* RecorderStates() { return m_recorderStates.get(); }
+    // Their changes over time, for the availability figures.
+    const RecorderStateLog* StateLog() const { return m_stateLog.get(); }
+    // Reads the recorders' states and keeps their record; true when what
+    // the overview shows changed.
+    bool UpdateRecorderStates(int64_t nowMs);
 
 private:
     [[nodiscard]] bool LoadConfiguration();
@@ -112,6 +122,8 @@ private:
     std::unique_ptr<RecorderSupervision> m_supervision;
     // Before the pump: the sessions it deletes still report to the guard.
     std::unique_ptr<SessionHub> m_sessions;
+    std::unique_ptr<RecorderStateBoard> m_recorderStates;
+    std::unique_ptr<RecorderStateLog> m_stateLog;
     std::unique_ptr<StationPump> m_pump;
     RecorderListener* m_listener = nullptr; // owned by the pump once registered
     bool m_mainWindowCreated = false;

@@ -10,8 +10,10 @@
 #include "db/ConfigPath.h"
 #include "db/DatabaseMaintenance.h"
 #include "events/EventDecoder.h"
+#include "events/RecorderStateBoard.h"
 #include "filters/FilterController.h"
 #include "net/StationPump.h"
+#include "station/RecorderOverview.h"
 #include "station/Station.h"
 #include "station/StationDesktop.h"
 #include "ui/PresentationWindow.h"
@@ -27,6 +29,7 @@
 #include "ui/diagrams/ResponseTimesWindow.h"
 #include "ui/filters/FilterDialog.h"
 #include "ui/forwarding/ForwardingWindow.h"
+#include "ui/health/RecorderStatusWindow.h"
 #include "ui/print/AlarmListCommands.h"
 
 #include <QApplication>
@@ -100,10 +103,14 @@ MainWindow::MainWindow(Station& station, Beeper& beeper)
     // Apart from the user name beside it.
     m_mailField->setContentsMargins(0, 0, 16, 0);
     m_mailField->hide();
+    m_recorderField = new QLabel(this);
+    m_recorderField->setObjectName("RecorderCountField");
+    m_recorderField->setContentsMargins(0, 0, 16, 0);
     // The counts first, then a standing warning, the mail queue and the user.
     statusBar()->addWidget(m_countField, 1);
     statusBar()->addWidget(m_noticeField);
     statusBar()->addPermanentWidget(m_oldestField);
+    statusBar()->addPermanentWidget(m_recorderField);
     statusBar()->addPermanentWidget(m_mailField);
     statusBar()->addPermanentWidget(m_userField);
     // Deleting, confirming and sorting in the list change the counts too.
@@ -117,6 +124,8 @@ MainWindow::MainWindow(Station& station, Beeper& beeper)
     connect(&m_timer, &QTimer::timeout, this, [this] {
         m_logic->Tick();
         UpdateMailQueueField();
+        if (m_recorderStatus != nullptr)
+            m_recorderStatus->Tick();
     });
 }
 
@@ -279,6 +288,7 @@ void MainWindow::BuildMenus()
     view->addAction(Text(Tr("Balkendiagramm...")), this, [this] { m_diagrams->ShowBarDiagram(); });
     view->addAction(Text(Tr("Trend...")), this, [this] { m_diagrams->ShowTrend(); });
     view->addAction(Text(Tr("Reaktionszeiten...")), this, [this] { ShowResponseTimes(); });
+    view->addAction(Text(Tr("Rekorderstatus...")), this, [this] { ShowRecorderStatus(); });
 
     QMenu* help = menuBar()->addMenu(Text(Tr("&Hilfe")));
     help->addAction(Text(Tr("Info ueber Wardex...")), this, [this] {
@@ -299,6 +309,14 @@ void MainWindow::BuildFilterBar()
     bar->addWidget(m_filterSelector);
     connect(m_filterToggle, &QCheckBox::toggled, this, [this](bool on) {
         m_filters->SetFiltering(on ? Filtering::On : Filtering::Off);
+        // On again after a recorder's alarms, without a filter to go on with.
+        {
+            QSignalBlocker blockToggle(m_filterToggle);
+            QSignalBlocker blockSelector(m_filterSelector);
+            m_filterToggle->setEnabled(m_filters->ControlsEnabled());
+            m_filterToggle->setChecked(m_filters->State() == Filtering::On);
+            m_filterSelector->setCurrentIndex(m_filters->Selected());
+        }
         RefreshAlarmList();
         m_diagrams->Rebuild();
         m_logic->SettingsApplied();
@@ -374,6 +392,42 @@ void MainWindow::ShowOldestUnconfirmed(const std::string& text)
 {
     m_oldestField->setText(Text(text));
     m_oldestField->setVisible(!text.empty());
+}
+
+void MainWindow::ShowRecorderStatus()
+{
+    if (m_recorderStatus == nullptr) {
+        m_recorderStatus = new RecorderStatusWindow(m_station, *m_logic, this);
+        connect(m_recorderStatus, &RecorderStatusWindow::RecorderChosen, this,
+                &MainWindow::ShowAlarmsOfRecorder);
+    }
+    m_recorderStatus->show();
+    m_recorderStatus->raise();
+    m_recorderStatus->activateWindow();
+}
+
+void MainWindow::ShowAlarmsOfRecorder(const QString& name)
+{
+    m_filters->ShowOnlyRecorder(name.toStdString());
+    {
+        QSignalBlocker blockToggle(m_filterToggle);
+        QSignalBlocker blockSelector(m_filterSelector);
+        m_filterToggle->setEnabled(true);
+        m_filterToggle->setChecked(true);
+        m_filterSelector->setCurrentIndex(-1);
+    }
+    RefreshAlarmList();
+    m_diagrams->Rebuild();
+    raise();
+    activateWindow();
+}
+
+void MainWindow::RecorderStatesChanged()
+{
+    RecorderStateBoard* board = m_station.RecorderStates();
+    m_recorderField->setText(Text(RecorderCountsText(board->Counts())));
+    if (m_recorderStatus != nullptr)
+        m_recorderStatus->StatesChanged();
 }
 
 void MainWindow::ShowHousekeepingNotice(const std::string& text)

@@ -26,6 +26,7 @@ class QComboBox;
 class QLabel;
 class QSystemTrayIcon;
 class QtAlarmWindowFactory;
+class RecorderStatusWindow;
 class Station;
 
 class MainWindow final : public QMainWindow, public MainWindowView {
@@ -33,6 +34,8 @@ class MainWindow final : public QMainWindow, public MainWindowView {
 
 public:
     MainWindow(Station& station, Beeper& beeper);
+    // Opened by its menu entry; null before.
+    RecorderStatusWindow* RecorderStatus() { return m_recorderStatus; }
     ~MainWindow() override;
 
     // Runs the initialisation and shows the window in its last mode.
@@ -52,6 +55,7 @@ public:
     void ShowHousekeepingNotice(const std::string& text) override;
     void ShowOldestUnconfirmed(const std::string& text) override;
     bool StoreWindowLayout() override;
+    void RecorderStatesChanged() override;
     // What the configuration sheet's system page shows of the running station.
     SheetServices StationSheetServices();
 
@@ -92,6 +96,10 @@ private:
     void BuildFilterBar();
     void LoadFilters();
     void EditFilters();
+    void ShowRecorderStatus();
+    // The overview's double click: the list shows only this recorder's
+    // alarms until filtering is switched off or a filter chosen.
+    void ShowAlarmsOfRecorder(const QString& name);
     void RunListCommand(const std::function<void(const AlarmListCommandParts&)>& command);
 
     Station& m_station;
@@ -113,6 +121,8 @@ private:
     QLabel* m_noticeField = nullptr;
     QLabel* m_oldestField = nullptr;
     QLabel* m_mailField = nullptr;
+    QLabel* m_recorderField = nullptr;
+    RecorderStatusWindow* m_recorderStatus = nullptr; // owned as a child
     QAction* m_alwaysOnTop = nullptr;
     std::unique_ptr<QSystemTrayIcon> m_tray;
     bool m_inTray = false;

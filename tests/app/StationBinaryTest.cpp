@@ -5,6 +5,7 @@
 #include "StationProcess.h"
 #include "config/ConfigTree.h"
 #include "config/DefaultScript.h"
+#include "config/Timestamp.h"
 #include "config/Translator.h"
 #include "config/Version.h"
 #include "db/AlarmRecord.h"
@@ -453,6 +454,45 @@ TEST_F(StationBinaryTest, ANewStationStoresTestMessagesConfirmed)
     std::string bytes = ReadFileBytes(dir.Path() / "AlarmDB.txt");
     EXPECT_EQ(AlarmRecord::FieldIn(bytes.data(), AlarmField::Confirmed), "1");
     EXPECT_EQ(AlarmRecord::FieldIn(bytes.data(), AlarmField::AutoConfirmed), "1");
+}
+
+TEST_F(StationBinaryTest, AMissedRecorderSendingTestMessagesAgainIsBackOnlineOnce)
+{
+    RunStation();
+    EditSavedTree(dir.Path(), [](ConfigTree& tree) {
+        ConfigNode* recorder = tree.TopFolder("Program")->Child("RecorderList")->NewEntry(0);
+        recorder->Child("IP")->SetString("127.0.0.1");
+        recorder->Child("Name")->SetString("Lager");
+        recorder->Child("iSignalState")->SetInt(-1);
+        // Whole seconds, as the station keeps its signal times.
+        recorder->Child("iMissedSignal")->SetInt64(Timestamp::NowMs() / 1000 * 1000 - 3'600'000);
+    });
+    RunStation([this](int port) {
+        std::string command = std::string(WARDEX_RECORDER_SIM) +
+                              " heartbeat --every 1 --interval 600 --count 2 --port " +
+                              std::to_string(port) + " > /dev/null";
+        ASSERT_EQ(std::system(command.c_str()), 0);
+        for (int i = 0; i < 600 && RecordsOnDisk(dir.Path()) < 3; ++i)
+            std::this_thread::sleep_for(50ms);
+    });
+    ASSERT_EQ(RecordsOnDisk(dir.Path()), 3u);
+    std::string bytes = ReadFileBytes(dir.Path() / "AlarmDB.txt");
+    auto field = [&bytes](int record, AlarmField which) {
+        return AlarmRecord::FieldIn(bytes.data() + record * AlarmRecord::kRecordBytes, which);
+    };
+    EXPECT_EQ(field(0, AlarmField::AlarmType), "10042");
+    EXPECT_EQ(field(1, AlarmField::AlarmType), "11012");
+    EXPECT_EQ(field(1, AlarmField::AddInfo).substr(0, 13), "Ausfall seit ");
+    EXPECT_NE(field(1, AlarmField::AddInfo).find(", Dauer 1:"), std::string::npos)
+        << field(1, AlarmField::AddInfo);
+    EXPECT_EQ(field(2, AlarmField::AlarmType), "10042");
+    EXPECT_EQ(LoadSavedTree(dir.Path())
+                  ->TopFolder("Program")
+                  ->Child("RecorderList")
+                  ->ChildAt(0)
+                  ->Child("iSignalState")
+                  ->GetInt(),
+              1);
 }
 
 TEST(StationBinaryStart, FirstStartInAnEmptyFolderWithoutADesktopListensAndEndsOnSigterm)

@@ -270,7 +270,9 @@ void AddProgram(Schema& s)
     s.String(recorder + "Name", "");
     s.String(recorder + "Password", "");
     s.Int64(recorder + "iLastSignal", 0);
+    s.Int64(recorder + "iMissedSignal", 0);
     s.Int64(recorder + "iNextSignal", 0);
+    s.Int(recorder + "iReportingTime", 0);
     s.Int(recorder + "iSignalState", 0);
     s.Int(recorder + "isLAN", 0);
 
@@ -341,6 +343,7 @@ void AddRuntime(Schema& s)
     s.Int(gui + "PropPageRecorder/ColumnWidths/ColHeadConnectionType", 0);
     s.Int(gui + "PropPageRecorder/ColumnWidths/ColHeadIP", 100);
     s.Int(gui + "PropPageRecorder/ColumnWidths/ColHeadName", 100);
+    s.Int(gui + "PropPageRecorder/ColumnWidths/ColHeadReportingTime", 180);
     s.Folder(gui + "StaticViewRecDiagram");
     AddDiagramColors(s, gui + "StaticViewRecDiagram/Colors", false);
     AddDiagramColors(s, gui + "StaticViewRecDiagram/DefaultFactoryColors", true);

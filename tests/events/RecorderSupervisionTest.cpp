@@ -124,7 +124,7 @@ TEST_F(Supervision, MissIsReportedOnceUntilTheNextTestMessage)
     EXPECT_TRUE(TickAt(MsAt(12, 30, 0)).empty());
     EXPECT_TRUE(TickAt(MsAt(14, 0, 0)).empty());
 
-    DecodeOne(10042, 0, TestMessage(60, {}, Local(14, 0, 0)));
+    EXPECT_EQ(Decode(10042, 0, TestMessage(60, {}, Local(14, 0, 0))).size(), 2u);
     EXPECT_EQ(SignalState(), 1);
     EXPECT_TRUE(TickAt(MsAt(14, 16, 0)).empty());
     EXPECT_EQ(TickAt(MsAt(14, 16, 1)).size(), 1u);
@@ -271,6 +271,55 @@ TEST_F(Supervision, MissTextTranslated)
     ASSERT_EQ(events.size(), 1u);
     EXPECT_EQ(events[0].addInfo, "Recorder signal interval exceeded. Last message at "
                                  "05.03.2024, 12:00:00");
+}
+
+TEST_F(Supervision, MissedRecorderSendingAgainIsBackOnlineWithTheOutage)
+{
+    DecodeOne(10042, 0, TestMessage(600));
+    ASSERT_EQ(TickAt(MsAt(12, 25, 1)).size(), 1u);
+    m_source.AdvanceMs(MsAt(13, 40, 30) - NowMs());
+    std::vector<GuardEvent> events = Decode(10042, 0, TestMessage(600, {}, Local(13, 40, 30)));
+    ASSERT_EQ(events.size(), 2u);
+    EXPECT_EQ(events[0].alarmType, 10042);
+    const GuardEvent& back = events[1];
+    EXPECT_EQ(back.alarmType, 11012);
+    EXPECT_EQ(back.recorder, kRecorderIp);
+    EXPECT_EQ(back.hybrid, 0);
+    EXPECT_EQ(back.timeDeparture, events[0].timeDeparture);
+    EXPECT_GT(back.timeArrival, events[0].timeArrival);
+    EXPECT_EQ(back.addInfo, "Ausfall seit 05.03.2024, 12:10:00, Dauer 1:30:30");
+    EXPECT_EQ(SignalState(), 1);
+    EXPECT_EQ(Recorder().Child("iMissedSignal")->GetInt64(), 0);
+    // Back once: the next message is an ordinary one.
+    EXPECT_EQ(Decode(10042, 0, TestMessage(600)).size(), 1u);
+}
+
+TEST_F(Supervision, OnlyAMissedRecorderComesBackOnline)
+{
+    struct Case {
+        int32_t state;
+        std::optional<uint8_t> flags;
+        size_t events;
+        int32_t stateAfter;
+    };
+    for (const Case& c : {Case{1, {}, 1, 1}, Case{0, {}, 1, 1}, Case{-1, {}, 2, 1},
+                          Case{-1, 4, 2, 0}, Case{-1, 8, 1, -1}}) {
+        Recorder().Child("iSignalState")->SetInt(c.state);
+        EXPECT_EQ(Decode(10042, 0, TestMessage(600, c.flags)).size(), c.events) << c.state;
+        EXPECT_EQ(SignalState(), c.stateAfter) << c.state;
+    }
+}
+
+TEST_F(Supervision, OutageOfAMissSavedWithoutItsDueTimeCountsFromTheLastSignal)
+{
+    Recorder().Child("iSignalState")->SetInt(-1);
+    Recorder().Child("iLastSignal")->SetInt64(MsAt(12, 0, 0) - 26 * 3600'000);
+    std::vector<GuardEvent> events = Decode(10042, 0, TestMessage(600));
+    ASSERT_EQ(events.size(), 2u);
+    EXPECT_EQ(events[1].addInfo, "Ausfall seit 04.03.2024, 10:00:00, Dauer 1 d 2:00:00");
+    Recorder().Child("iSignalState")->SetInt(-1);
+    Recorder().Child("iLastSignal")->SetInt64(0);
+    EXPECT_EQ(Decode(10042, 0, TestMessage(600))[1].addInfo, "");
 }
 
 TEST_F(Supervision, TestMessageTextsAreNotTranslated)

@@ -61,6 +61,11 @@ TEST_F(RecorderPageTest, CellsAndIconsComeFromTheTree)
     EXPECT_EQ(page.Cell(1, 2), "Standard");
     lager->Child("Hybrid")->SetInt(1);
     EXPECT_EQ(page.Cell(1, 2), "Hybridrekorder");
+    EXPECT_EQ(page.Cell(1, 3), "Karenzzeit der Startoption");
+    lager->Child("iReportingTime")->SetInt(180);
+    EXPECT_EQ(page.Cell(1, 3), "3 min");
+    lager->Child("iReportingTime")->SetInt(45);
+    EXPECT_EQ(page.Cell(1, 3), "45 s");
     EXPECT_EQ(page.IconAt(0), SignalIcon::Present);
     EXPECT_EQ(page.IconAt(1), SignalIcon::Missing);
     EXPECT_EQ(page.IconAt(2), SignalIcon::None);
@@ -82,15 +87,17 @@ TEST_F(RecorderPageTest, AnEmptyListHasNoRowForTheButtons)
 
 TEST_F(RecorderPageTest, ColumnWidthsStartAtTheDefaultsAndAreKept)
 {
-    EXPECT_EQ(page.ColumnWidths(), (std::array<int, 3>{100, 100, 0}));
-    page.StoreColumnWidths({150, 90, 40});
+    EXPECT_EQ(page.ColumnWidths(), (std::array<int, 4>{100, 100, 0, 180}));
+    page.StoreColumnWidths({150, 90, 40, 120});
     ConfigNode* widths =
         tree->TopFolder("Runtime")->Child("GUI")->Child("PropPageRecorder")->Child("ColumnWidths");
     EXPECT_EQ(widths->Child("ColHeadName")->GetInt(), 150);
     EXPECT_EQ(widths->Child("ColHeadIP")->GetInt(), 90);
     EXPECT_EQ(widths->Child("ColHeadConnectionType")->GetInt(), 40);
+    EXPECT_EQ(widths->Child("ColHeadReportingTime")->GetInt(), 120);
     EXPECT_EQ(widths->Child("ColHeadAliveState")->GetInt(), 30);
-    EXPECT_EQ(RecorderListPage(*tree, prompt).ColumnWidths(), (std::array<int, 3>{150, 90, 40}));
+    EXPECT_EQ(RecorderListPage(*tree, prompt).ColumnWidths(),
+              (std::array<int, 4>{150, 90, 40, 120}));
 }
 
 TEST_F(RecorderPageTest, DeletingARecorderRemovesItFromEveryFilter)

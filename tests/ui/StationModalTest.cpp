@@ -3,18 +3,22 @@
 // alarm windows open; a stop signal or the end of the desktop session
 // cancels the dialogs and ends in order. Screenshots go into the build
 // folder.
+#include "../db/DbTestSupport.h"
 #include "alarm/AlarmDispatcher.h"
 #include "alarm/AlarmSettingsLookup.h"
 #include "alarm/AlarmWindowManager.h"
 #include "config/ConfigTree.h"
 #include "config/DefaultScript.h"
+#include "config/Timestamp.h"
 #include "config/Translator.h"
 #include "config/Version.h"
 #include "db/AlarmDatabase.h"
 #include "events/AlarmDefaults.h"
 #include "links/LinksTestSupport.h"
 #include "platform/qt/QtPrompt.h"
+#include "station/RecorderStateLog.h"
 #include "station/Station.h"
+#include "telegram/EntryListWriter.h"
 #include "telegram/TelegramEncoder.h"
 #include "testsupport/FakePrompt.h"
 #include "testsupport/LoopbackSend.h"
@@ -27,11 +31,13 @@
 #include "ui/config/CPropPageRecorderAlarmSettings.h"
 #include "ui/config/CPropSheetRecorder.h"
 #include "ui/config/ConfigurationSheet.h"
+#include "ui/health/RecorderStatusWindow.h"
 #include "users/UserAccounts.h"
 
 #include <QAbstractItemView>
 #include <QAction>
 #include <QApplication>
+#include <QCheckBox>
 #include <QComboBox>
 #include <QDialog>
 #include <QDialogButtonBox>
@@ -669,4 +675,153 @@ TEST_F(StationModalTest, AnAlarmWhileTheAlarmSettingsAreHalfEditedIsHandledWithT
                                     ->FindEntryByInt("Type", 10001);
     EXPECT_EQ(setting->Child("Priority")->GetInt(), kPriorityWithoutWindow);
     EXPECT_EQ(setting->Child("mailToAddress")->GetString(), "wache@example.org");
+}
+
+TEST_F(StationModalTest, RecorderStatusShowsEveryStateLiveAndADoubleClickFiltersTheList)
+{
+    int64_t now = Timestamp::NowMs();
+    constexpr int64_t kMinute = 60'000;
+    {
+        FakePrompt prompt;
+        ConfigTree saved;
+        ASSERT_TRUE(saved.LoadDefaults(DefaultScript(), prompt));
+        ASSERT_TRUE(saved.LoadImage((dir.Path() / "programdata.bin").string()));
+        ConfigNode* list = saved.TopFolder("Program")->Child("RecorderList");
+        auto set = [](ConfigNode* r, int32_t state, int64_t last, int64_t next, int32_t klass) {
+            r->Child("iSignalState")->SetInt(state);
+            r->Child("iLastSignal")->SetInt64(last);
+            r->Child("iNextSignal")->SetInt64(next);
+            r->Child("iReportingTime")->SetInt(klass);
+        };
+        set(list->ChildAt(0), -1, now - 180 * kMinute, 0, 0);
+        list->ChildAt(0)->Child("iMissedSignal")->SetInt64(now - 120 * kMinute);
+        const struct {
+            const char* name;
+            const char* ip;
+            int32_t state;
+            int64_t last, next;
+            int32_t klass;
+        } more[] = {
+            {"Einfahrt Nord", "10.0.0.21", 1, now - 5 * kMinute, now + 5 * kMinute, 90},
+            {"Lager Halle 3", "10.0.0.34", 1, now - 20 * kMinute, now - 2 * kMinute, 18'000},
+            {"Pforte", "10.0.0.40", 0, now - 1440 * kMinute, 0, 0},
+            {"Kasse", "10.0.0.50", 0, 0, 0, 0}};
+        for (const auto& m : more) {
+            ConfigNode* r = list->NewEntry(list->ChildCount());
+            r->Child("Name")->SetString(m.name);
+            r->Child("IP")->SetString(m.ip);
+            set(r, m.state, m.last, m.next, m.klass);
+        }
+        ASSERT_EQ(saved.SaveImage((dir.Path() / "programdata.bin").string()), 0);
+        // Ten days of record: the gate's outage two hours ago, the station
+        // down for a day in between.
+        using Kind = StateLogLine::Kind;
+        int64_t start = now - 10 * 1440 * kMinute;
+        std::string log;
+        for (const StateLogLine& line : std::vector<StateLogLine>{
+                 StateLogLine::Mark(Kind::Start, start),
+                 {Kind::Recorder, start, RecorderState::Online, 0, "127.0.0.1"},
+                 {Kind::Recorder, start, RecorderState::Online, 0, "10.0.0.21"},
+                 {Kind::Recorder, start, RecorderState::Online, 0, "10.0.0.34"},
+                 {Kind::Recorder, start + 3000 * kMinute, RecorderState::Missed, 0, "10.0.0.21"},
+                 {Kind::Recorder, start + 3100 * kMinute, RecorderState::Online, 0, "10.0.0.21"},
+                 StateLogLine::Mark(Kind::End, now - 6 * 1440 * kMinute),
+                 StateLogLine::Mark(Kind::Start, now - 5 * 1440 * kMinute),
+                 {Kind::Recorder, now - 5 * 1440 * kMinute, RecorderState::Online, 0, "127.0.0.1"},
+                 {Kind::Recorder, now - 5 * 1440 * kMinute, RecorderState::Online, 0, "10.0.0.21"},
+                 {Kind::Recorder, now - 5 * 1440 * kMinute, RecorderState::Online, 0, "10.0.0.34"},
+                 {Kind::Recorder, now - 120 * kMinute, RecorderState::Missed, 0, "127.0.0.1"},
+                 StateLogLine::Mark(Kind::End, now - kMinute)})
+            log += FormatStateLogLine(line);
+        WriteFileBytes(dir.Path() / RecorderStateLog::kFileName, log);
+        // Another recorder's alarm, which the filter must leave out.
+        WriteFileBytes(dir.Path() / "AlarmDB.txt",
+                       EncodeRecords({MakeRecord(now - 60 * kMinute, 10001, "10.0.0.21")}));
+    }
+
+    QtDesktop desktop(Attendance::Desktop);
+    ConfigTree tree;
+    Station station(Options(), desktop, tree);
+    RecorderStatusWindow* window = nullptr;
+    auto rowOf = [&](const QString& name) {
+        RecorderStatusModel& model = window->Model();
+        for (int row = 0; row < model.rowCount(); ++row) {
+            if (model.RowAt(row).status.name == name.toStdString())
+                return row;
+        }
+        return -1;
+    };
+    auto stateOf = [&](const QString& name) {
+        return window->Model().RowAt(rowOf(name)).status.state;
+    };
+    enum class Step { Open, Shown, Back, Filtered } step = Step::Open;
+    StationExit exit = Run(desktop, station, [&] {
+        switch (step) {
+        case Step::Open:
+            Trigger(desktop, "Rekorderstatus...");
+            window = desktop.Window()->RecorderStatus();
+            step = Step::Shown;
+            return false;
+        case Step::Shown: {
+            if (window->Model().rowCount() != 5 ||
+                desktop.Window()->findChild<QLabel*>("RecorderCountField")->text().isEmpty())
+                return false;
+            EXPECT_EQ(stateOf("Tor"), RecorderState::Missed);
+            EXPECT_EQ(stateOf("Einfahrt Nord"), RecorderState::Online);
+            EXPECT_EQ(stateOf("Lager Halle 3"), RecorderState::Late);
+            EXPECT_EQ(stateOf("Pforte"), RecorderState::SwitchedOff);
+            EXPECT_EQ(stateOf("Kasse"), RecorderState::NeverSeen);
+            // Sorted by urgency: the missed recorder first.
+            EXPECT_EQ(window->Table()->model()->index(0, 0).data().toString(), "Tor");
+            EXPECT_EQ(desktop.Window()->findChild<QLabel*>("RecorderCountField")->text(),
+                      "Rekorder: 1 ausgefallen, 1 verspaetet, 1 online, 1 ausgeschaltet, 1 nie "
+                      "gemeldet");
+            // 3000-3100 of the 4 days before the first end, the rest online.
+            EXPECT_NE(window->Model().RowAt(rowOf("Einfahrt Nord")).last30Days, std::nullopt);
+            window->resize(1100, 300);
+            EXPECT_TRUE(window->grab().save(ScreenshotFolder() + "/recorder-status.png"));
+            window->Search()->setText("lager");
+            EXPECT_EQ(window->Table()->model()->rowCount(), 1);
+            window->Search()->clear();
+            window->StateFilter()->setCurrentIndex(1); // missed
+            EXPECT_EQ(window->Table()->model()->rowCount(), 1);
+            window->StateFilter()->setCurrentIndex(0);
+            EntryListWriter payload;
+            payload.Value32(1, 600);
+            TelegramFields fields;
+            fields.typeCode = 10042;
+            EXPECT_TRUE(
+                SendToLoopback(station.ListeningPort(), EncodeTelegram(fields, payload.Bytes())));
+            step = Step::Back;
+            return false;
+        }
+        case Step::Back: {
+            if (stateOf("Tor") != RecorderState::Online)
+                return false;
+            EXPECT_EQ(station.Database()->RecordCount(), 3);
+            EXPECT_EQ(desktop.Window()->findChild<QLabel*>("RecorderCountField")->text(),
+                      "Rekorder: 1 verspaetet, 2 online, 1 ausgeschaltet, 1 nie gemeldet");
+            QAbstractItemModel* shown = window->Table()->model();
+            for (int row = 0; row < shown->rowCount(); ++row) {
+                if (shown->index(row, 0).data().toString() == "Tor")
+                    emit window->Table()->doubleClicked(shown->index(row, 2));
+            }
+            step = Step::Filtered;
+            return false;
+        }
+        case Step::Filtered:
+            EXPECT_EQ(station.Database()->ViewCount(), 2);
+            EXPECT_TRUE(desktop.Window()->findChild<QCheckBox*>()->isChecked());
+            window->hide();
+            SaveScreen(desktop, "recorder-status-main-window.png");
+            std::raise(SIGTERM);
+            return true;
+        }
+        return false;
+    });
+    EXPECT_EQ(exit, StationExit::Normal);
+    std::vector<StateLogLine> lines =
+        ParseStateLog(ReadFileBytes(dir.Path() / RecorderStateLog::kFileName));
+    ASSERT_FALSE(lines.empty());
+    EXPECT_EQ(lines.back().kind, StateLogLine::Kind::End);
 }

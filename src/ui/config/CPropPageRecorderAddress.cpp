@@ -1,9 +1,11 @@
 #include "ui/config/CPropPageRecorderAddress.h"
 
 #include "config/Translator.h"
+#include "events/RecorderState.h"
 #include "ui/config/QtText.h"
 
 #include <QCheckBox>
+#include <QComboBox>
 #include <QFormLayout>
 #include <QLabel>
 #include <QLineEdit>
@@ -22,6 +24,18 @@ CPropPageRecorderAddress::CPropPageRecorderAddress(ConfigTree& tree, Prompt& pro
     m_hybrid->setObjectName("RecorderHybrid");
     m_hybrid->setChecked(start.hybrid == 1);
     m_hybrid->setVisible(hybrid == HybridChoice::Offered);
+    m_reporting = new QComboBox(this);
+    m_reporting->setObjectName("RecorderReportingTime");
+    for (const SupervisionClass& entry : SupervisionClasses())
+        m_reporting->addItem(ToQt(SupervisionClassText(entry.seconds)), entry.seconds);
+    // A time set outside the table stays as it is.
+    if (m_reporting->findData(start.reportingSeconds) < 0)
+        m_reporting->addItem(ToQt(SupervisionClassText(start.reportingSeconds)),
+                             start.reportingSeconds);
+    m_reporting->setCurrentIndex(m_reporting->findData(start.reportingSeconds));
+    m_reporting->setToolTip(
+        ToQt(Tr("Bleibt die Test-Nachricht so lange nach ihrer Faelligkeit aus, meldet Wardex "
+                "den Rekorder als ausgefallen.")));
 
     auto* intro = new QLabel(
         ToQt(Tr("Unter dieser Adresse meldet sich der Rekorder bei Wardex; der Name erscheint in "
@@ -32,6 +46,7 @@ CPropPageRecorderAddress::CPropPageRecorderAddress(ConfigTree& tree, Prompt& pro
     form->addRow(ToQt(Tr("IP-Adresse:")), m_ip);
     form->addRow(ToQt(Tr("Name:")), m_name);
     form->addRow(QString(), m_hybrid);
+    form->addRow(ToQt(Tr("Meldezeit der Ueberwachung:")), m_reporting);
     auto* fields = new QWidget(this);
     fields->setLayout(form);
     fields->setMaximumWidth(520);
@@ -50,7 +65,8 @@ RecorderAddress CPropPageRecorderAddress::Values() const
     int32_t hybrid = m_hiddenHybrid;
     if (!m_hybrid->isHidden())
         hybrid = m_hybrid->isChecked() ? 1 : 0;
-    return {FromQt(m_ip->text()), FromQt(m_name->text()), hybrid};
+    return {FromQt(m_ip->text()), FromQt(m_name->text()), hybrid,
+            m_reporting->currentData().toInt()};
 }
 
 bool CPropPageRecorderAddress::IsComplete() const

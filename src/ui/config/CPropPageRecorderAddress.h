@@ -1,5 +1,5 @@
 // The first page of the recorder sheet: the recorder's address and name,
-// and the "Hybridrekorder" box when the station was started with the hybrid
+// its supervision class, and the "Hybridrekorder" box when the station was started with the hybrid
 // option. Its checks run when the page is left and when the sheet finishes.
 #pragma once
 
@@ -9,6 +9,7 @@
 #include <QWidget>
 
 class QCheckBox;
+class QComboBox;
 class QLineEdit;
 
 class CPropPageRecorderAddress final : public QWidget {
@@ -34,5 +35,6 @@ private:
     QLineEdit* m_ip = nullptr;
     QLineEdit* m_name = nullptr;
     QCheckBox* m_hybrid = nullptr;
+    QComboBox* m_reporting = nullptr;
     int32_t m_hiddenHybrid = 0;
 };

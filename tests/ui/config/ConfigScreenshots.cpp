@@ -43,6 +43,8 @@ protected:
         AddRecorder(*tree, "Tiefgarage", "192.168.11.7");
         AddRecorder(*tree, "Tiefgarage", "192.168.11.7")->Child("Hybrid")->SetInt(1);
         ConfigNode* lager = Recorders(*tree)->ChildAt(1);
+        lager->Child("iReportingTime")->SetInt(180);
+        Recorders(*tree)->ChildAt(0)->Child("iReportingTime")->SetInt(90'000);
         FirstOfType(*lager, 10000)->Child("Priority")->SetInt(0);
         FirstOfType(*lager, 10001)->Child("ShowAlarmWindow")->SetInt(0);
         FirstOfType(*lager, 10003)->Child("Priority")->SetInt(5);
@@ -82,6 +84,7 @@ TEST_F(ConfigScreenshots, NewRecorderWizard)
     WhenModal<CPropSheetRecorder>([](CPropSheetRecorder& sheet) {
         sheet.findChild<QLineEdit*>("RecorderIP")->setText("192.168.12.5");
         sheet.findChild<QLineEdit*>("RecorderName")->setText("Anlieferung");
+        sheet.findChild<QComboBox*>("RecorderReportingTime")->setCurrentIndex(2);
         Save(sheet, "recorder-wizard-address.png");
         Button(sheet, "Next")->click();
         Save(sheet, "recorder-wizard-alarm-settings.png");

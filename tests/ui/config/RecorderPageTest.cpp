@@ -12,6 +12,7 @@
 
 #include <QAbstractItemModelTester>
 #include <QCheckBox>
+#include <QComboBox>
 #include <QHeaderView>
 #include <QLineEdit>
 #include <QTabWidget>
@@ -58,10 +59,11 @@ TEST_F(RecorderPageWidgetTest, ListShowsNamesAddressesAndSignalIcons)
 {
     RecorderListModel& model = page->Model();
     ASSERT_EQ(model.rowCount(), 2);
-    ASSERT_EQ(model.columnCount(), 3);
+    ASSERT_EQ(model.columnCount(), 4);
     EXPECT_EQ(model.headerData(0, Qt::Horizontal).toString(), "Name");
     EXPECT_EQ(model.headerData(1, Qt::Horizontal).toString(), "IP-Adresse");
     EXPECT_EQ(model.headerData(2, Qt::Horizontal).toString(), "Verbindungstyp");
+    EXPECT_EQ(model.headerData(3, Qt::Horizontal).toString(), "Meldezeit");
     EXPECT_EQ(model.index(1, 0).data().toString(), "Lager");
     EXPECT_EQ(model.index(1, 1).data().toString(), "10.0.0.2");
     EXPECT_EQ(model.index(1, 2).data().toString(), "Standard");
@@ -244,6 +246,23 @@ TEST_F(RecorderPageWidgetTest, OkOnTheEditSheetKeepsAddressAndShownSettings)
     ASSERT_EQ(selected, 0);
     EXPECT_EQ(FirstOfType(*Recorders(*tree)->ChildAt(0), 10000)->Child("Title")->GetString(),
               "Am Tor");
+}
+
+TEST_F(RecorderPageWidgetTest, TheAddressPageKeepsATimeOutsideTheTableAndOkSetsTheChosenClass)
+{
+    Recorders(*tree)->ChildAt(0)->Child("iReportingTime")->SetInt(45);
+    QString shownAtStart;
+    WhenModal<CPropSheetRecorder>([&](CPropSheetRecorder& sheet) {
+        auto* reporting = sheet.findChild<QComboBox*>("RecorderReportingTime");
+        shownAtStart = reporting->currentText();
+        reporting->setCurrentIndex(reporting->findText("3 min"));
+        Button(sheet, "OK")->click();
+    });
+    page->SelectRow(0);
+    Button(*page, "Edit")->click();
+    EXPECT_EQ(shownAtStart, "45 s");
+    EXPECT_EQ(Recorders(*tree)->ChildAt(0)->Child("iReportingTime")->GetInt(), 180);
+    EXPECT_EQ(page->Model().index(0, 3).data().toString(), "3 min");
 }
 
 TEST_F(RecorderPageWidgetTest, TheEditSheetKeepsTheAddressTabWhileACheckFails)
