@@ -12,7 +12,6 @@
 #include "FuzzScratch.h"
 #include "SilentPrompt.h"
 #include "config/Clock.h"
-#include "config/ConfigObserver.h"
 #include "config/ConfigTree.h"
 #include "config/DefaultScript.h"
 #include "events/EventDecoder.h"
@@ -44,15 +43,11 @@ private:
     int64_t m_ns = 0;
 };
 
-class EventLog final : public ConfigObserver {
+class EventLog final : public GuardEventSink {
 public:
-    explicit EventLog(ConfigTree& tree) : m_tree(tree) {}
-    void OnChanged() override { recorders.push_back(ReadGuardEvent(m_tree).recorder); }
+    void Raise(const GuardEvent& event) override { recorders.push_back(event.recorder); }
 
     std::vector<std::string> recorders;
-
-private:
-    ConfigTree& m_tree;
 };
 
 struct Station {
@@ -63,14 +58,12 @@ struct Station {
             std::abort();
         ConfigNode* entry = tree.TopFolder("Program")->Child("RecorderList")->NewEntry(0);
         entry->Child("IP")->SetString(kKnownIp);
-        tree.TopFolder("Runtime")->Child("GuardEvent")->AddObserver(&log);
-        tree.NotifyChanges();
     }
 
     SteppingClockSource source;
     Clock clock{source};
     ConfigTree tree;
-    EventLog log{tree};
+    EventLog log;
 };
 
 uint32_t Checksum(const uint8_t* bytes, size_t n)
@@ -153,7 +146,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
                   static_cast<std::streamsize>(file.size()));
     }
     station.log.recorders.clear();
-    EventDecoder decoder(station.tree, station.clock);
+    EventDecoder decoder(station.tree, station.clock, station.log);
     SocketPump pump;
     size_t replayed = ForwardingManager::StoreLeftoversLocally(folder, pump, decoder);
     // The raw tail may hold more whole records.

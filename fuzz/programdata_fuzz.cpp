@@ -76,7 +76,6 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     RebuildAlarmDefaults(*tree);
     CompleteRecorderSettings(*tree);
     UpgradeConfiguration(*tree, VersionNumber(ProductVersion()));
-    tree->NotifyChanges();
     MarkDefaultLoggedIn(*tree);
 
     std::vector<uint8_t> saved = TreeImage::Build(*tree->Root());

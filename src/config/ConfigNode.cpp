@@ -41,8 +41,6 @@ struct ConfigNode::SharedBytes {
 struct ConfigNode::Extra {
     std::vector<std::unique_ptr<ConfigNode>> children;
     std::unique_ptr<ConfigNode> templ;
-    // Few folders are observed: 64 bytes for each Extra rather than 80.
-    std::unique_ptr<std::vector<ConfigObserver*>> observers;
     Slot content{};
     uint8_t size = 0;
 };
@@ -136,12 +134,6 @@ const std::vector<std::unique_ptr<ConfigNode>>& NoChildren()
     return *none;
 }
 
-const std::vector<ConfigObserver*>& NoObservers()
-{
-    static const auto* none = new std::vector<ConfigObserver*>;
-    return *none;
-}
-
 } // namespace
 
 static_assert(sizeof(ConfigNode) <= 32, "a node per setting of every recorder");
@@ -223,7 +215,6 @@ void ConfigNode::SetName(std::string name)
     if (m_parent != nullptr)
         m_parent->Set(kChildrenUnsortedBit, true);
     Reshape();
-    MarkAll();
 }
 
 ConfigNode::Extra& ConfigNode::MakeExtra()
@@ -302,7 +293,6 @@ bool ConfigNode::AddChild(std::unique_ptr<ConfigNode> child)
     child->m_parent = this;
     children.insert(pos, std::move(child));
     Reshape();
-    MarkAll();
     return true;
 }
 
@@ -314,7 +304,6 @@ bool ConfigNode::RemoveChild(const ConfigNode* node)
     auto& children = m_slot.extra->children;
     children.erase(children.begin() + index);
     Reshape();
-    MarkAll();
     return true;
 }
 
@@ -332,7 +321,6 @@ void ConfigNode::RemoveAllChildren()
         m_slot.extra->children.clear();
     Set(kChildrenUnsortedBit, false);
     Reshape();
-    MarkAll();
 }
 
 ConfigNode* ConfigNode::Template() const
@@ -346,7 +334,6 @@ void ConfigNode::SetTemplate(std::unique_ptr<ConfigNode> templ)
         templ->m_parent = this;
     MakeExtra().templ = std::move(templ);
     Reshape();
-    MarkAll();
 }
 
 bool ConfigNode::DeleteTemplate()
@@ -354,7 +341,6 @@ bool ConfigNode::DeleteTemplate()
     if (Has(kHasExtraBit))
         m_slot.extra->templ.reset();
     Reshape();
-    MarkAll();
     return true;
 }
 
@@ -387,10 +373,8 @@ void ConfigNode::CopyChildrenInto(ConfigNode& entry) const
             entry.AddChild(std::move(copy));
         }
     }
-    if (inOrder) {
+    if (inOrder)
         entry.Reshape();
-        entry.MarkAll();
-    }
 }
 
 ConfigNode* ConfigNode::ChildOrNewEntry(std::string_view name)
@@ -461,58 +445,9 @@ void ConfigNode::ClearLists()
     }
 }
 
-void ConfigNode::MarkChanged()
-{
-    MarkAll();
-}
-
-void ConfigNode::MarkUp()
-{
-    for (ConfigNode* node = m_parent; node != nullptr && !node->IsChanged(); node = node->m_parent)
-        node->MarkSelf();
-}
-
-void ConfigNode::MarkDown()
-{
-    if (IsFolder())
-        Set(kSubtreeChangedBit, true);
-}
-
 bool ConfigNode::IsTemplateOfParent() const
 {
     return m_parent != nullptr && m_parent->Template() == this;
-}
-
-bool ConfigNode::IsChanged() const
-{
-    if (Has(kChangedBit))
-        return true;
-    // Templates are not part of their parent's subtree.
-    for (const ConfigNode* node = this; !node->IsTemplateOfParent() && node->m_parent != nullptr;
-         node = node->m_parent) {
-        if (node->m_parent->Has(kSubtreeChangedBit))
-            return true;
-    }
-    return false;
-}
-
-void ConfigNode::TakeMarkForVisit()
-{
-    Set(kChangedBit, false);
-    if (!Has(kSubtreeChangedBit))
-        return;
-    Set(kSubtreeChangedBit, false);
-    for (const auto& child : *Children()) {
-        child->MarkSelf();
-        child->MarkDown();
-    }
-}
-
-void ConfigNode::MarkAll()
-{
-    MarkSelf();
-    MarkUp();
-    MarkDown();
 }
 
 ConfigNode::Slot& ConfigNode::ContentSlot(uint8_t*& size)
@@ -553,8 +488,6 @@ void ConfigNode::ReleaseContent(Slot& slot, uint8_t size)
 void ConfigNode::ContentChanged()
 {
     Touch();
-    MarkSelf();
-    MarkUp();
 }
 
 void ConfigNode::SetBytes(const void* data, size_t size)
@@ -672,28 +605,4 @@ std::string ConfigNode::GetString() const
     std::span<const uint8_t> content = Content();
     auto end = std::find(content.begin(), content.end(), uint8_t{0});
     return {content.begin(), end};
-}
-
-void ConfigNode::AddObserver(ConfigObserver* observer)
-{
-    auto& observers = MakeExtra().observers;
-    if (observers == nullptr)
-        observers = std::make_unique<std::vector<ConfigObserver*>>();
-    observers->push_back(observer);
-}
-
-void ConfigNode::RemoveObserver(ConfigObserver* observer)
-{
-    if (!Has(kHasExtraBit) || m_slot.extra->observers == nullptr)
-        return;
-    auto& observers = *m_slot.extra->observers;
-    auto it = std::find(observers.begin(), observers.end(), observer);
-    if (it != observers.end())
-        observers.erase(it);
-}
-
-const std::vector<ConfigObserver*>& ConfigNode::Observers() const
-{
-    return Has(kHasExtraBit) && m_slot.extra->observers != nullptr ? *m_slot.extra->observers
-                                                                   : NoObservers();
 }

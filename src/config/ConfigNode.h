@@ -1,9 +1,6 @@
 // One named node of the configuration tree: a folder with sorted children
-// and an optional list template, or a leaf holding raw content bytes. Writers
-// mark nodes changed; the tree's notification pass calls their observers.
+// and an optional list template, or a leaf holding raw content bytes.
 #pragma once
-
-#include "config/ConfigObserver.h"
 
 #include <cstddef>
 #include <cstdint>
@@ -28,8 +25,6 @@ bool IsValidNodeName(std::string_view name);
 
 class ConfigNode {
 public:
-    static constexpr uint32_t kChanged = 1;
-
     ConfigNode(NodeKind kind, std::string_view name);
     ~ConfigNode();
     ConfigNode(const ConfigNode&) = delete;
@@ -37,15 +32,13 @@ public:
 
     ConfigNode* Parent() const { return m_parent; }
     // Changes whenever this node or anything below it changes (content,
-    // name, kind, children, template), whether or not it is marked; a new
+    // name, kind, children, template); a new
     // node never starts with a value an earlier node had. Indexes over a
     // subtree compare it to know they are still right.
     uint64_t Version() const { return m_version; }
     // Changes whenever any node anywhere is made, freed, renamed, added or
     // removed: a node found by name stays the right one while it holds.
     static uint64_t ShapeEpoch();
-    uint32_t Flags() const { return IsChanged() ? kChanged : 0; }
-    bool IsChanged() const;
 
     // Names are interned: each distinct name is held once for all nodes.
     const std::string& Name() const;
@@ -88,9 +81,6 @@ public:
     // Empties every list folder in this subtree.
     void ClearLists();
 
-    // Marks self, ancestors and the whole subtree.
-    void MarkChanged();
-
     std::span<const uint8_t> Content() const;
     bool HasContent() const { return !Content().empty(); }
     void SetBytes(const void* data, size_t size);
@@ -108,17 +98,9 @@ public:
     double GetDouble() const;
     std::string GetString() const;
 
-    void AddObserver(ConfigObserver* observer);
-    void RemoveObserver(ConfigObserver* observer);
-    const std::vector<ConfigObserver*>& Observers() const;
-
     // A deep copy of this node's children (and nested templates) into
     // `entry`, as a new list entry is made from its template.
     void CopyChildrenInto(ConfigNode& entry) const;
-
-    // For the notification pass: clears this node's own mark and hands a
-    // pending subtree mark down to the children.
-    void TakeMarkForVisit();
 
     // Pooled: a station holds a node per setting of every recorder, over a
     // million for a thousand recorders, and malloc's own header would be a
@@ -129,10 +111,10 @@ public:
 private:
     // Content longer than a slot: one immutable block, shared by copies.
     struct SharedBytes;
-    // What only folders and observed nodes need; content moves here with it.
+    // What only folders need; content moves here with it.
     struct Extra;
     // Eight content bytes in place, or the shared block, or (with kHasExtra)
-    // the Extra that holds children, template, observers and the content.
+    // the Extra that holds children, template and the content.
     union Slot {
         uint8_t bytes[8];
         SharedBytes* shared;
@@ -140,12 +122,6 @@ private:
     };
     static constexpr uint8_t kSharedSize = 0xFF;
     enum Bit : uint8_t {
-        kChangedBit = 1,
-        // Marking a subtree down is recorded here and pushed to the children
-        // when the notification pass reaches them, so adding an entry to a
-        // long list does not touch every node of its siblings. Observable
-        // state is as if every node of the subtree had its bit set.
-        kSubtreeChangedBit = 2,
         // Renaming a child can break the order; lookups fall back to a scan.
         kChildrenUnsortedBit = 4,
         kHasExtraBit = 8,
@@ -154,7 +130,6 @@ private:
     // A copy's node: the name's id as it is.
     ConfigNode(NodeKind kind, uint32_t name);
 
-    void MarkSelf() { m_bits |= kChangedBit; }
     bool Has(Bit bit) const { return (m_bits & bit) != 0; }
     void Set(Bit bit, bool on) { m_bits = on ? (m_bits | bit) : (m_bits & ~bit); }
     // Gives this node and its ancestors a new version.
@@ -162,9 +137,6 @@ private:
     // Touch, for changes of names or of which nodes exist.
     void Reshape();
     bool IsTemplateOfParent() const;
-    void MarkUp();
-    void MarkDown();
-    void MarkAll();
     int FindChildIndex(std::string_view name) const;
     Extra& MakeExtra();
     const std::vector<std::unique_ptr<ConfigNode>>* Children() const;

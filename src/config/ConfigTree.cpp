@@ -4,30 +4,6 @@
 #include "config/TreeImage.h"
 #include "platform/posix/FileHandle.h"
 
-namespace {
-
-void Notify(ConfigNode& node, int depth)
-{
-    for (int i = node.ChildCount() - 1; i >= 0; --i) {
-        ConfigNode* child = node.ChildAt(i);
-        if (child == nullptr || !child->IsChanged())
-            continue;
-        // Observers may add or remove observers, or rearrange this folder;
-        // index both afresh each time.
-        for (size_t k = 0; node.ChildAt(i) == child && k < child->Observers().size(); ++k)
-            child->Observers()[k]->OnChanged();
-        // An observer may have rearranged this folder; only descend into
-        // the node if it is still where it was.
-        if (node.ChildAt(i) != child)
-            continue;
-        child->TakeMarkForVisit();
-        if (child->IsFolder() && depth + 1 < ConfigTree::kMaxNotifyDepth)
-            Notify(*child, depth + 1);
-    }
-}
-
-} // namespace
-
 ConfigTree::ConfigTree() = default;
 ConfigTree::~ConfigTree() = default;
 
@@ -108,12 +84,4 @@ void ConfigTree::Restore(ConfigNode* node)
     }
     m_snapshot.clear();
     m_snapshot.shrink_to_fit();
-}
-
-void ConfigTree::NotifyChanges()
-{
-    if (m_root == nullptr)
-        return;
-    m_root->TakeMarkForVisit();
-    Notify(*m_root, 1);
 }

@@ -16,9 +16,6 @@ class Prompt;
 
 class ConfigTree {
 public:
-    // Nesting the notification pass follows, counting the root as level 1.
-    static constexpr int kMaxNotifyDepth = 40;
-
     ConfigTree();
     ~ConfigTree();
     ConfigTree(const ConfigTree&) = delete;
@@ -43,8 +40,6 @@ public:
     void Snapshot(const ConfigNode* node);
     void Restore(ConfigNode* node);
     bool HasSnapshot() const { return !m_snapshot.empty(); }
-
-    void NotifyChanges();
 
     void Lock() { m_lock.lock(); }
     void Unlock() { m_lock.unlock(); }

@@ -130,8 +130,7 @@ void SocketPump::Unregister(TcpSocket* socket)
 
 void SocketPump::TraceRemoval(const TcpSocket& socket)
 {
-    std::printf("Socket Nr.%d entfernt. \n\r",
-                socket.LastHandle());
+    std::printf("Socket Nr.%d entfernt. \n\r", socket.LastHandle());
     std::fflush(stdout);
 }
 

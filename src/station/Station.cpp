@@ -212,7 +212,6 @@ bool Station::LoadConfiguration()
         CreateBuiltInAccount(m_tree);
         m_firstStart = true;
     }
-    m_tree.NotifyChanges();
     MarkDefaultLoggedIn(m_tree);
     return true;
 }

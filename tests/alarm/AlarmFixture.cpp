@@ -145,10 +145,10 @@ void AlarmFixture::Assemble(Prompt& shownPrompt, StationWindow& shownStation,
 void AlarmFixture::RestartHandling()
 {
     handling.reset();
-    handling = std::make_unique<AlarmHandling>(AlarmHandlingParts{
-        *tree, *database, *intake, liveView, mail, launcher, sound, beeper, *m_shown.prompt,
-        *m_shown.station, presentation, *m_shown.views, trend, NoBarDiagram(), "/opt/wardex",
-        dir.Path().string()});
+    handling = std::make_unique<AlarmHandling>(
+        AlarmHandlingParts{*tree, *database, *intake, liveView, mail, launcher, sound, beeper,
+                           *m_shown.prompt, *m_shown.station, presentation, *m_shown.views, trend,
+                           NoBarDiagram(), "/opt/wardex", dir.Path().string()});
 }
 
 AlarmFixture::~AlarmFixture()

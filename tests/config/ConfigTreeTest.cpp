@@ -44,19 +44,9 @@ const char kScript[] = R"(
 </FOLDER>
 )";
 
-class CountingObserver final : public ConfigObserver {
-public:
-    void OnChanged() override { ++calls; }
-    int calls = 0;
-};
-
 class ConfigTreeTest : public ::testing::Test {
 protected:
-    void SetUp() override
-    {
-        ASSERT_TRUE(tree.LoadDefaults(kScript, prompt));
-        tree.NotifyChanges();
-    }
+    void SetUp() override { ASSERT_TRUE(tree.LoadDefaults(kScript, prompt)); }
 
     ConfigNode* Recorders() { return tree.TopFolder("Program")->Child("RecorderList"); }
     ConfigNode* Guard() { return tree.TopFolder("Runtime")->Child("GuardEvent"); }
@@ -344,71 +334,6 @@ TEST_F(ConfigTreeTest, RestoreWithoutSnapshotKeepsTheLists)
     tree.Restore(nullptr);
     EXPECT_FALSE(tree.HasSnapshot());
     EXPECT_EQ(Recorders()->ChildCount(), 1);
-}
-
-TEST_F(ConfigTreeTest, OneNotificationPerObserverForManyWrites)
-{
-    CountingObserver guardObserver;
-    CountingObserver otherObserver;
-    Guard()->AddObserver(&guardObserver);
-    tree.TopFolder("Program")->AddObserver(&otherObserver);
-    for (int i = 0; i < 10; ++i)
-        Guard()->Child("AlarmType")->SetInt(i);
-    Guard()->Child("Recorder")->SetString("10.0.0.1");
-    tree.NotifyChanges();
-    EXPECT_EQ(guardObserver.calls, 1);
-    EXPECT_EQ(otherObserver.calls, 0);
-
-    tree.NotifyChanges();
-    EXPECT_EQ(guardObserver.calls, 1);
-
-    Guard()->MarkChanged();
-    tree.NotifyChanges();
-    EXPECT_EQ(guardObserver.calls, 2);
-    Guard()->RemoveObserver(&guardObserver);
-    Guard()->MarkChanged();
-    tree.NotifyChanges();
-    EXPECT_EQ(guardObserver.calls, 2);
-    tree.TopFolder("Program")->RemoveObserver(&otherObserver);
-}
-
-TEST_F(ConfigTreeTest, StructureChangeAboveReachesObserversBelow)
-{
-    CountingObserver observer;
-    Guard()->Child("AlarmType")->AddObserver(&observer);
-    tree.TopFolder("Runtime")->SetName("Runtime"); // marks the whole subtree
-    tree.NotifyChanges();
-    EXPECT_EQ(observer.calls, 1);
-    // Loading a recorder list entry marks nothing under Runtime.
-    AddRecorder("10.0.0.1", 5);
-    tree.NotifyChanges();
-    EXPECT_EQ(observer.calls, 1);
-    Guard()->Child("AlarmType")->RemoveObserver(&observer);
-}
-
-TEST_F(ConfigTreeTest, ObserverMayRemoveItselfDuringThePass)
-{
-    struct SelfRemoving final : ConfigObserver {
-        ConfigNode* node = nullptr;
-        int calls = 0;
-        void OnChanged() override
-        {
-            ++calls;
-            node->RemoveObserver(this);
-        }
-    } first;
-    CountingObserver second;
-    first.node = Guard();
-    Guard()->AddObserver(&first);
-    Guard()->AddObserver(&second);
-    Guard()->MarkChanged();
-    tree.NotifyChanges();
-    EXPECT_EQ(first.calls, 1);
-    Guard()->MarkChanged();
-    tree.NotifyChanges();
-    EXPECT_EQ(first.calls, 1);
-    EXPECT_GE(second.calls, 1);
-    Guard()->RemoveObserver(&second);
 }
 
 TEST_F(ConfigTreeTest, LockIsRecursive)
