@@ -2,7 +2,7 @@
 // a recorder the configuration knows: no read outside the payload (the
 // telegram is an exact-size buffer under ASan), every entry list walk stays
 // inside its list, and the texts keep the lengths the decoders promise.
-#include "SilentPrompt.h"
+#include "DecoderStation.h"
 #include "config/Clock.h"
 #include "config/ConfigTree.h"
 #include "config/DefaultScript.h"
@@ -21,39 +21,6 @@ namespace {
 
 constexpr char kRecorderIp[] = "10.0.0.1";
 constexpr size_t kHeaderSize = 18;
-
-// A clock that moves a little at every reading, so runs are repeatable.
-class SteppingClockSource final : public ClockSource {
-public:
-    int64_t MonotonicNs() override { return m_ns += 1'000'000; }
-    int64_t RealtimeUs() override { return 1'700'000'000'000'000 + m_ns / 1000; }
-
-private:
-    int64_t m_ns = 0;
-};
-
-class Recorder final : public GuardEventSink {
-public:
-    void Raise(const GuardEvent& event) override { events.push_back(event); }
-
-    std::vector<GuardEvent> events;
-};
-
-struct Station {
-    Station()
-    {
-        SilentPrompt prompt;
-        if (!tree.LoadDefaults(DefaultScript(), prompt))
-            std::abort();
-        ConfigNode* entry = tree.TopFolder("Program")->Child("RecorderList")->NewEntry(0);
-        entry->Child("IP")->SetString(kRecorderIp);
-    }
-
-    SteppingClockSource source;
-    Clock clock{source};
-    ConfigTree tree;
-    Recorder recorder;
-};
 
 // Walks a list and every list nested in it, checking that entries stay
 // inside their list.
@@ -95,7 +62,7 @@ void CheckLimits(uint16_t typeCode, const GuardEvent& event)
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 {
-    static Station station;
+    static DecoderStation station(kRecorderIp);
     // Header bytes as given (zero-padded), kind forced to an alarm; the rest
     // of the input is the payload, copied so the buffer ends where it does.
     std::vector<uint8_t> telegram(kHeaderSize + (size > kHeaderSize ? size - kHeaderSize : 0));
@@ -108,10 +75,10 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 
     WalkAll(std::span(telegram).subspan(kHeaderSize), 0);
 
-    EventDecoder decoder(station.tree, station.clock, station.recorder);
-    station.recorder.events.clear();
+    EventDecoder decoder(station.tree, station.clock, station.events);
+    station.events.events.clear();
     decoder.DecodeTelegram(telegram, kRecorderIp);
-    for (const GuardEvent& event : station.recorder.events) {
+    for (const GuardEvent& event : station.events.events) {
         CheckLimits(typeCode, event);
         if (event.recorder != kRecorderIp)
             std::abort();

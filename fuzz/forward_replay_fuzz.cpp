@@ -9,8 +9,8 @@
 // known recorder, an unknown one, an empty address, or a length byte and
 // that many bytes), the origin, a 16-bit little-endian telegram length and
 // the telegram; what is left when a record does not fit is the raw tail.
+#include "DecoderStation.h"
 #include "FuzzScratch.h"
-#include "SilentPrompt.h"
 #include "config/Clock.h"
 #include "config/ConfigTree.h"
 #include "config/DefaultScript.h"
@@ -33,38 +33,6 @@
 namespace {
 
 constexpr char kKnownIp[] = "10.0.0.1";
-
-class SteppingClockSource final : public ClockSource {
-public:
-    int64_t MonotonicNs() override { return m_ns += 1'000'000; }
-    int64_t RealtimeUs() override { return 1'700'000'000'000'000 + m_ns / 1000; }
-
-private:
-    int64_t m_ns = 0;
-};
-
-class EventLog final : public GuardEventSink {
-public:
-    void Raise(const GuardEvent& event) override { recorders.push_back(event.recorder); }
-
-    std::vector<std::string> recorders;
-};
-
-struct Station {
-    Station()
-    {
-        SilentPrompt prompt;
-        if (!tree.LoadDefaults(DefaultScript(), prompt))
-            std::abort();
-        ConfigNode* entry = tree.TopFolder("Program")->Child("RecorderList")->NewEntry(0);
-        entry->Child("IP")->SetString(kKnownIp);
-    }
-
-    SteppingClockSource source;
-    Clock clock{source};
-    ConfigTree tree;
-    EventLog log;
-};
 
 uint32_t Checksum(const uint8_t* bytes, size_t n)
 {
@@ -95,7 +63,7 @@ void AppendRecord(std::vector<uint8_t>& file, bool done, const std::string& ip,
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 {
-    static Station station;
+    static DecoderStation station(kKnownIp);
     std::vector<uint8_t> file;
     std::set<std::string> origins;
     size_t queued = 0;
@@ -145,15 +113,15 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
         out.write(reinterpret_cast<const char*>(file.data()),
                   static_cast<std::streamsize>(file.size()));
     }
-    station.log.recorders.clear();
-    EventDecoder decoder(station.tree, station.clock, station.log);
+    station.events.events.clear();
+    EventDecoder decoder(station.tree, station.clock, station.events);
     SocketPump pump;
     size_t replayed = ForwardingManager::StoreLeftoversLocally(folder, pump, decoder);
     // The raw tail may hold more whole records.
     if (replayed < queued)
         std::abort();
-    for (const std::string& recorder : station.log.recorders) {
-        if (replayed == queued && origins.count(recorder) == 0)
+    for (const GuardEvent& event : station.events.events) {
+        if (replayed == queued && origins.count(event.recorder) == 0)
             std::abort();
     }
     ForwardJournal after(path);

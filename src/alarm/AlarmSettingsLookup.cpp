@@ -1,5 +1,6 @@
 #include "alarm/AlarmSettingsLookup.h"
 
+#include "config/ChildValues.h"
 #include "config/ConfigTree.h"
 #include "events/AlarmTypeCatalogue.h"
 #include "events/RecorderLookup.h"
@@ -19,18 +20,6 @@ ConfigNode* DefaultEntry(ConfigTree& tree, int32_t alarmType)
 {
     ConfigNode* defaults = DefaultSettings(tree);
     return defaults == nullptr ? nullptr : defaults->FindEntryByInt("Type", alarmType);
-}
-
-int32_t IntOf(const ConfigNode& entry, std::string_view key)
-{
-    const ConfigNode* node = entry.Child(key);
-    return node == nullptr ? 0 : node->GetInt();
-}
-
-int64_t Int64Of(const ConfigNode& entry, std::string_view key)
-{
-    const ConfigNode* node = entry.Child(key);
-    return node == nullptr ? 0 : node->GetInt64();
 }
 
 void SetInt(ConfigNode& entry, std::string_view key, int32_t value)

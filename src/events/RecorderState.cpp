@@ -1,6 +1,7 @@
 // The recorder states and the table of supervision classes.
 #include "events/RecorderState.h"
 
+#include "config/ChildValues.h"
 #include "config/ConfigNode.h"
 #include "config/Translator.h"
 #include "events/TextFormat.h"
@@ -18,18 +19,6 @@ constexpr std::array<SupervisionClass, 6> kClasses = {{
     {18'000, "5 h"},
     {90'000, "25 h"},
 }};
-
-int64_t Int64Of(const ConfigNode& entry, std::string_view key)
-{
-    const ConfigNode* node = entry.Child(key);
-    return node == nullptr ? 0 : node->GetInt64();
-}
-
-int32_t IntOf(const ConfigNode& entry, std::string_view key)
-{
-    const ConfigNode* node = entry.Child(key);
-    return node == nullptr ? 0 : node->GetInt();
-}
 
 } // namespace
 

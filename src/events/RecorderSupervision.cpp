@@ -1,6 +1,7 @@
 // The overdue check over the recorder list.
 #include "events/RecorderSupervision.h"
 
+#include "config/ChildValues.h"
 #include "config/ConfigTree.h"
 #include "config/Timestamp.h"
 #include "config/Translator.h"
@@ -12,12 +13,6 @@
 namespace {
 
 constexpr int32_t kSignalMissed = -1;
-
-int64_t GetInt64(const ConfigNode& entry, std::string_view key)
-{
-    const ConfigNode* node = entry.Child(key);
-    return node == nullptr ? 0 : node->GetInt64();
-}
 
 } // namespace
 
@@ -54,7 +49,7 @@ void RecorderSupervision::CheckRecorderSignals(int64_t nowMs)
         event.timeDeparture = nextSignal;
         if (const ConfigNode* ip = entry->Child("IP"))
             event.recorder = ip->GetString();
-        int64_t lastSignal = GetInt64(*entry, "iLastSignal");
+        int64_t lastSignal = Int64Of(*entry, "iLastSignal");
         if (lastSignal > 0) {
             Timestamp last = Timestamp::FromMs(lastSignal);
             event.addInfo = FormatTr(TrNoop("Intervall für Rekordersignal überschritten. "

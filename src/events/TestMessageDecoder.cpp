@@ -1,6 +1,7 @@
 // Reading the test message and recording the recorder's next signal.
 #include "events/TestMessageDecoder.h"
 
+#include "config/ChildValues.h"
 #include "config/Clock.h"
 #include "config/ConfigTree.h"
 #include "config/Timestamp.h"
@@ -20,12 +21,6 @@ constexpr int32_t kSignalAlive = 1;
 constexpr int32_t kSignalSwitchedOff = 0;
 constexpr int32_t kSignalMissed = -1;
 constexpr int32_t kBackOnlineType = 11012;
-
-int64_t GetInt64(const ConfigNode& entry, std::string_view key)
-{
-    const ConfigNode* node = entry.Child(key);
-    return node == nullptr ? 0 : node->GetInt64();
-}
 
 void SetInt64(ConfigNode& entry, std::string_view key, int64_t value)
 {
@@ -49,9 +44,9 @@ GuardEvent BackOnline(const ConfigNode& recorder, const GuardEvent& message, int
     event.timeDeparture = message.timeDeparture;
     if (const ConfigNode* hybrid = recorder.Child("Hybrid"))
         event.hybrid = hybrid->GetInt();
-    int64_t since = GetInt64(recorder, "iMissedSignal");
+    int64_t since = Int64Of(recorder, "iMissedSignal");
     if (since <= 0)
-        since = GetInt64(recorder, "iLastSignal");
+        since = Int64Of(recorder, "iLastSignal");
     if (since <= 0 || since > nowMs)
         return event;
     event.addInfo =

@@ -1,5 +1,6 @@
 #include "station/AlarmSettingsEditor.h"
 
+#include "config/ChildValues.h"
 #include "config/ConfigTree.h"
 #include "config/Translator.h"
 #include "events/AlarmTypeCatalogue.h"
@@ -15,12 +16,6 @@ namespace {
 constexpr RgbColor kSwitchedOffColor{80, 80, 80};
 constexpr int32_t kLowestMinutesOrSeconds = 0;
 constexpr int32_t kHighestMinutesOrSeconds = 59;
-
-int32_t IntOf(const ConfigNode& entry, std::string_view key)
-{
-    const ConfigNode* node = entry.Child(key);
-    return node == nullptr ? 0 : node->GetInt();
-}
 
 void SetInt(ConfigNode& entry, std::string_view key, int32_t value)
 {
