@@ -21,6 +21,12 @@ std::string TextOf(const ConfigNode& entry, std::string_view key)
     return node == nullptr ? std::string() : node->GetString();
 }
 
+int64_t Int64Of(const ConfigNode& entry, std::string_view key)
+{
+    const ConfigNode* node = entry.Child(key);
+    return node == nullptr ? 0 : node->GetInt64();
+}
+
 } // namespace
 
 RecorderSheetSession::RecorderSheetSession(ConfigTree& tree, SheetMode mode, int row)
@@ -37,9 +43,12 @@ RecorderSheetSession::RecorderSheetSession(ConfigTree& tree, SheetMode mode, int
     m_snapshot.emplace(*m_entry);
     const ConfigNode* hybrid = m_entry->Child("Hybrid");
     const ConfigNode* reporting = m_entry->Child("iReportingTime");
-    m_original = {TextOf(*m_entry, "IP"), TextOf(*m_entry, "Name"),
+    m_original = {TextOf(*m_entry, "IP"),
+                  TextOf(*m_entry, "Name"),
                   hybrid == nullptr ? 0 : hybrid->GetInt(),
-                  reporting == nullptr ? 0 : reporting->GetInt()};
+                  reporting == nullptr ? 0 : reporting->GetInt(),
+                  Int64Of(*m_entry, "iMaintenanceFrom"),
+                  Int64Of(*m_entry, "iMaintenanceUntil")};
 }
 
 RecorderSheetSession::~RecorderSheetSession()
@@ -61,6 +70,10 @@ void RecorderSheetSession::Commit(const RecorderAddress& address)
         node->SetInt(address.hybrid);
     if (ConfigNode* node = m_entry->Child("iReportingTime"))
         node->SetInt(address.reportingSeconds);
+    if (ConfigNode* node = m_entry->Child("iMaintenanceFrom"))
+        node->SetInt64(address.maintenanceFrom);
+    if (ConfigNode* node = m_entry->Child("iMaintenanceUntil"))
+        node->SetInt64(address.maintenanceUntil);
 }
 
 void RecorderSheetSession::Cancel()
