@@ -86,6 +86,14 @@ void AlarmDispatcher::OnNewAlarm(const NewAlarm& alarm)
             m_diagram.AddAlarm(context.recorderAddress, context.recorderName, context.alarmType,
                                context.arrival);
     }
+    if (alarm.underMaintenance) {
+        // Stored and shown in the list, nothing more: no live view, sound,
+        // window or action.
+        if (m_database.IsFilterActive())
+            m_database.ReevaluateRecord(alarm.recordNumber);
+        m_station.RefreshAlarmList();
+        return;
+    }
     AnnounceToLiveView(context);
     SignalPcSpeaker();
     m_sound.UpdateAlarmSound(SoundSwitch::On);

@@ -5,8 +5,10 @@
 #include "alarm/RecordConfirmation.h"
 #include "config/Clock.h"
 #include "config/ConfigTree.h"
+#include "config/Translator.h"
 #include "db/AlarmDatabase.h"
 #include "events/RecorderLookup.h"
+#include "events/TextFormat.h"
 #include "users/UserAccounts.h"
 
 #include <algorithm>
@@ -17,6 +19,14 @@ bool ConfirmedAtOnce(const AlarmSettings* settings)
 {
     return settings == nullptr || settings->priority == kPriorityWithoutWindow ||
            settings->showAlarmWindow == 0;
+}
+
+bool InMaintenance(const ConfigNode& recorder, int64_t atMs)
+{
+    const ConfigNode* from = recorder.Child("iMaintenanceFrom");
+    const ConfigNode* until = recorder.Child("iMaintenanceUntil");
+    return from != nullptr && until != nullptr && from->GetInt64() > 0 &&
+           from->GetInt64() <= atMs && atMs < until->GetInt64();
 }
 
 AlarmIntake::AlarmIntake(ConfigTree& tree, Clock& clock) : m_tree(tree), m_clock(clock) {}
@@ -71,10 +81,15 @@ bool AlarmIntake::Store(const GuardEvent& event, Stored& stored)
     context.alarmType = event.alarmType;
     context.recorderAddress = event.recorder;
     // A recorder that sends no hybrid entry (-1) passed the recorder check
-    // as an ordinary one (0); its name is looked up the same way.
-    context.recorderName =
-        FindRecorderName(m_tree, event.recorder, std::max(event.hybrid, 0)).value_or("");
-    context.addInfo = event.addInfo;
+    // as an ordinary one (0); its entry is looked up the same way, once.
+    const ConfigNode* recorder =
+        FindRecorderEntry(m_tree, event.recorder, std::max(event.hybrid, 0));
+    const ConfigNode* name = recorder != nullptr ? recorder->Child("Name") : nullptr;
+    context.recorderName = name != nullptr ? name->GetString() : std::string();
+    stored.maintenance = recorder != nullptr && InMaintenance(*recorder, event.timeArrival);
+    if (stored.maintenance)
+        stored.event.addInfo = FormatTr(TrNoop("Wartung: %s"), event.addInfo);
+    context.addInfo = stored.event.addInfo;
     context.camera = event.cameraId;
     context.track = event.trackId;
 
@@ -86,9 +101,10 @@ bool AlarmIntake::Store(const GuardEvent& event, Stored& stored)
     record.SetNumber(AlarmField::CameraID, event.cameraId);
     record.SetNumber(AlarmField::TrackID, event.trackId);
     record.SetNumber(AlarmField::AlarmType, event.alarmType);
-    record.SetField(AlarmField::AddInfo, event.addInfo);
+    record.SetField(AlarmField::AddInfo, context.addInfo);
     // Written once, confirmed, rather than written and then updated.
-    stored.confirmed = ConfirmedAtOnce(context.settings ? &*context.settings : nullptr);
+    stored.confirmed =
+        stored.maintenance || ConfirmedAtOnce(context.settings ? &*context.settings : nullptr);
     if (stored.confirmed)
         ApplyConfirmation(record, ConfirmKind::Automatic, CurrentUserName(m_tree), m_clock.NowMs());
     if (!m_database->Append(record))
@@ -99,7 +115,8 @@ bool AlarmIntake::Store(const GuardEvent& event, Stored& stored)
 
 void AlarmIntake::Dispatch(const Stored& stored)
 {
-    NewAlarm alarm{stored.event, stored.recordNumber, stored.context, stored.confirmed};
+    NewAlarm alarm{stored.event, stored.recordNumber, stored.context, stored.confirmed,
+                   stored.maintenance};
     // A listener may remove itself or another; the copy keeps the walk valid.
     std::vector<NewAlarmListener*> listeners = m_listeners;
     for (NewAlarmListener* listener : listeners) {

@@ -12,6 +12,7 @@
 
 class AlarmDatabase;
 class Clock;
+class ConfigNode;
 class ConfigTree;
 
 // A new alarm whose record is stored.
@@ -22,6 +23,9 @@ struct NewAlarm {
     const AlarmContext& context;
     // Neither a window nor a wait: the record was stored confirmed.
     bool storedConfirmed;
+    // It arrived within its recorder's maintenance window: stored, marked
+    // and confirmed, but not announced.
+    bool underMaintenance = false;
 };
 
 class NewAlarmListener {
@@ -32,6 +36,9 @@ public:
 
 // No settings entry, priority 5 or no window: confirmed as it is stored.
 bool ConfirmedAtOnce(const AlarmSettings* settings);
+// The recorder entry's one-off maintenance window (iMaintenanceFrom up to
+// iMaintenanceUntil) holds the time.
+bool InMaintenance(const ConfigNode& recorder, int64_t atMs);
 
 class AlarmIntake final : public GuardEventSink {
 public:
@@ -57,6 +64,7 @@ private:
         AlarmContext context;
         int recordNumber = -1;
         bool confirmed = false;
+        bool maintenance = false;
     };
 
     bool Store(const GuardEvent& event, Stored& stored);

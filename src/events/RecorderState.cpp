@@ -35,6 +35,8 @@ std::string_view RecorderStateName(RecorderState state)
         return TrNoop("Ausgefallen");
     case RecorderState::SwitchedOff:
         return TrNoop("Ausgeschaltet");
+    case RecorderState::Maintenance:
+        return TrNoop("In Wartung");
     }
     return "";
 }
@@ -64,12 +66,15 @@ int64_t ReportingMs(int32_t seconds, int graceMinutes)
 
 RecorderSignals RecorderSignals::Of(const ConfigNode& entry)
 {
-    return {Int64Of(entry, "iLastSignal"), Int64Of(entry, "iNextSignal"),
-            IntOf(entry, "iSignalState"), IntOf(entry, "iReportingTime")};
+    return {Int64Of(entry, "iLastSignal"),      Int64Of(entry, "iNextSignal"),
+            IntOf(entry, "iSignalState"),       IntOf(entry, "iReportingTime"),
+            Int64Of(entry, "iMaintenanceFrom"), Int64Of(entry, "iMaintenanceUntil")};
 }
 
 RecorderState StateAt(const RecorderSignals& keys, int64_t nowMs, int64_t reportingMs)
 {
+    if (keys.maintenanceFrom > 0 && keys.maintenanceFrom <= nowMs && nowMs < keys.maintenanceUntil)
+        return RecorderState::Maintenance;
     if (keys.signalState == kSignalMissed)
         return RecorderState::Missed;
     if (keys.signalState == kSignalSwitchedOff)

@@ -11,8 +11,8 @@
 
 class ConfigNode;
 
-enum class RecorderState { NeverSeen, Online, Late, Missed, SwitchedOff };
-inline constexpr int kRecorderStateCount = 5;
+enum class RecorderState { NeverSeen, Online, Late, Missed, SwitchedOff, Maintenance };
+inline constexpr int kRecorderStateCount = 6;
 
 // The German name, untranslated (a TrNoop literal).
 std::string_view RecorderStateName(RecorderState state);
@@ -38,12 +38,17 @@ struct RecorderSignals {
     int64_t nextSignal = 0;
     int32_t signalState = 0;
     int32_t reportingSeconds = 0;
+    // The one-off maintenance window; 0 for none.
+    int64_t maintenanceFrom = 0;
+    int64_t maintenanceUntil = 0;
 
     static RecorderSignals Of(const ConfigNode& entry);
 
     friend bool operator==(const RecorderSignals&, const RecorderSignals&) = default;
 };
 
-// Late from the due time, missed once the reporting time has passed after it
-// too (the supervision raises 11011 at the next tick and stores the miss).
+// Within its maintenance window a recorder is under maintenance whatever its
+// signal. Else late from the due time, missed once the reporting time has
+// passed after it too (the supervision raises 11011 at the next tick and
+// stores the miss).
 RecorderState StateAt(const RecorderSignals& keys, int64_t nowMs, int64_t reportingMs);

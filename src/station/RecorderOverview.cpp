@@ -71,12 +71,12 @@ void RecorderOverview::Refresh(int64_t nowMs)
 std::string RecorderCountsText(const std::array<int, kRecorderStateCount>& counts)
 {
     static constexpr std::array<std::string_view, kRecorderStateCount> kParts = {
-        TrNoop("%d nie gemeldet"), TrNoop("%d online"), TrNoop("%d verspaetet"),
-        TrNoop("%d ausgefallen"), TrNoop("%d ausgeschaltet")};
+        TrNoop("%d nie gemeldet"), TrNoop("%d online"),        TrNoop("%d verspaetet"),
+        TrNoop("%d ausgefallen"),  TrNoop("%d ausgeschaltet"), TrNoop("%d in Wartung")};
     // The states that need attention first.
     static constexpr std::array<RecorderState, kRecorderStateCount> kOrder = {
-        RecorderState::Missed, RecorderState::Late, RecorderState::Online,
-        RecorderState::SwitchedOff, RecorderState::NeverSeen};
+        RecorderState::Missed, RecorderState::Late,        RecorderState::Maintenance,
+        RecorderState::Online, RecorderState::SwitchedOff, RecorderState::NeverSeen};
     std::string parts;
     for (RecorderState state : kOrder) {
         int count = counts[static_cast<size_t>(state)];

@@ -1,5 +1,6 @@
 #include "station/RecorderSheetSession.h"
 
+#include "config/ChildValues.h"
 #include "config/SettingsCopy.h"
 #include "station/RecorderListPage.h"
 #include "station/RecorderQueries.h"
@@ -34,9 +35,12 @@ RecorderSheetSession::RecorderSheetSession(ConfigTree& tree, SheetMode mode, int
     m_entry = m_copy.get();
     const ConfigNode* hybrid = m_live->Child("Hybrid");
     const ConfigNode* reporting = m_live->Child("iReportingTime");
-    m_original = {TextOf(*m_live, "IP"), TextOf(*m_live, "Name"),
+    m_original = {TextOf(*m_live, "IP"),
+                  TextOf(*m_live, "Name"),
                   hybrid == nullptr ? 0 : hybrid->GetInt(),
-                  reporting == nullptr ? 0 : reporting->GetInt()};
+                  reporting == nullptr ? 0 : reporting->GetInt(),
+                  Int64Of(*m_live, "iMaintenanceFrom"),
+                  Int64Of(*m_live, "iMaintenanceUntil")};
 }
 
 RecorderSheetSession::~RecorderSheetSession()
@@ -58,6 +62,10 @@ void RecorderSheetSession::Commit(const RecorderAddress& address)
         node->SetInt(address.hybrid);
     if (ConfigNode* node = m_copy->Child("iReportingTime"))
         node->SetInt(address.reportingSeconds);
+    if (ConfigNode* node = m_copy->Child("iMaintenanceFrom"))
+        node->SetInt64(address.maintenanceFrom);
+    if (ConfigNode* node = m_copy->Child("iMaintenanceUntil"))
+        node->SetInt64(address.maintenanceUntil);
     if (m_live != nullptr) {
         ApplyEdits(*m_live, *m_base, *m_copy);
         m_entry = m_live;

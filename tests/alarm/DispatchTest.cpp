@@ -2,6 +2,7 @@
 // windows, sounds, mails, programs and live-view requests.
 #include "AlarmFixture.h"
 #include "alarm/AlarmDispatcher.h"
+#include "config/Timestamp.h"
 #include "db/ConfigPath.h"
 #include "events/GuardEvent.h"
 
@@ -251,4 +252,33 @@ TEST_F(DispatchTest, DetachedDispatcherSeesNoAlarm)
     Raise(kGroupContact);
     EXPECT_EQ(database->RecordCount(), 1);
     EXPECT_TRUE(liveView.calls.empty());
+}
+
+TEST_F(DispatchTest, WithinItsRecorderMaintenanceWindowAnAlarmIsStoredMarkedAndNotAnnounced)
+{
+    ConfigNode* entry = Setting(kGroupContact);
+    entry->Child("Priority")->SetInt(1);
+    entry->Child("ShowAlarmWindow")->SetInt(1);
+    WithMailAndProgram(kGroupContact);
+    ConfigNode* recorder = tree->TopFolder("Program")->Child("RecorderList")->ChildAt(0);
+    struct Case {
+        int64_t from, until; // from now
+        bool announced;
+    };
+    int number = 0;
+    for (const Case& c : {Case{-1000, 60'000, false}, Case{-1000, 0, true},
+                          Case{1000, 60'000, true}, Case{0, 0, true}}) {
+        int64_t now = Timestamp::NowMs();
+        recorder->Child("iMaintenanceFrom")->SetInt64(c.from == 0 ? 0 : now + c.from);
+        recorder->Child("iMaintenanceUntil")->SetInt64(c.from == 0 ? 0 : now + c.until);
+        mail.sent.clear();
+        size_t told = liveView.CallsStartingWith("AddAlarm").size();
+        Raise(kGroupContact, 0, kRecorderIp, "Tor 3");
+        SCOPED_TRACE(c.from);
+        EXPECT_EQ(mail.sent.size(), c.announced ? 1u : 0u);
+        EXPECT_EQ(liveView.CallsStartingWith("AddAlarm").size() > told, c.announced);
+        EXPECT_EQ(Field(number, AlarmField::AddInfo), c.announced ? "Tor 3" : "Wartung: Tor 3");
+        EXPECT_EQ(Field(number, AlarmField::Confirmed), c.announced ? "0" : "1");
+        ++number;
+    }
 }

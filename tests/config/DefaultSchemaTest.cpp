@@ -270,6 +270,8 @@ void AddProgram(Schema& s)
     s.String(recorder + "Name", "");
     s.String(recorder + "Password", "");
     s.Int64(recorder + "iLastSignal", 0);
+    s.Int64(recorder + "iMaintenanceFrom", 0);
+    s.Int64(recorder + "iMaintenanceUntil", 0);
     s.Int64(recorder + "iMissedSignal", 0);
     s.Int64(recorder + "iNextSignal", 0);
     s.Int(recorder + "iReportingTime", 0);

@@ -12,7 +12,7 @@
 
 namespace {
 
-enum class Action { Tick, Message, SwitchOff, Class, Restart };
+enum class Action { Tick, Message, SwitchOff, Class, Restart, Maintenance };
 
 struct Step {
     int64_t atSeconds; // after the start of the case
@@ -32,6 +32,7 @@ constexpr RecorderState kOnline = RecorderState::Online;
 constexpr RecorderState kLate = RecorderState::Late;
 constexpr RecorderState kMissed = RecorderState::Missed;
 constexpr RecorderState kOff = RecorderState::SwitchedOff;
+constexpr RecorderState kMaintenance = RecorderState::Maintenance;
 
 const std::vector<Case> kCases = {
     {"LateFromTheDueTimeMissedAfterTheGracePeriodThenBack",
@@ -69,6 +70,11 @@ const std::vector<Case> kCases = {
      {{0, Action::Message, 600, kOnline, {10042}},
       {700, Action::Restart, 0, kLate, {}},
       {1501, Action::Tick, 0, kMissed, {11011}}}},
+    {"MaintenanceShowsWhateverTheSignalWhileTheMissIsRaisedForTheIntakeToMark",
+     {{0, Action::Message, 60, kOnline, {10042}},
+      {30, Action::Maintenance, 3600, kMaintenance, {}},
+      {1000, Action::Tick, 0, kMaintenance, {11011}},
+      {3631, Action::Tick, 0, kMissed, {}}}},
     {"MissThatFellIntoTheDowntimeIsRaisedAtTheFirstTick",
      {{0, Action::Message, 600, kOnline, {10042}}, {7200, Action::Restart, 0, kMissed, {11011}}}},
 };
@@ -117,6 +123,10 @@ protected:
             break;
         case Action::Restart:
             Start();
+            break;
+        case Action::Maintenance:
+            entry.Child("iMaintenanceFrom")->SetInt64(NowMs());
+            entry.Child("iMaintenanceUntil")->SetInt64(NowMs() + step.value * 1000);
             break;
         case Action::Tick:
             break;

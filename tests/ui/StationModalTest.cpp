@@ -712,6 +712,12 @@ TEST_F(StationModalTest, RecorderStatusShowsEveryStateLiveAndADoubleClickFilters
             r->Child("IP")->SetString(m.ip);
             set(r, m.state, m.last, m.next, m.klass);
         }
+        ConfigNode* serviced = list->NewEntry(list->ChildCount());
+        serviced->Child("Name")->SetString("Anlieferung");
+        serviced->Child("IP")->SetString("10.0.0.60");
+        set(serviced, 1, now - 5 * kMinute, now + 5 * kMinute, 0);
+        serviced->Child("iMaintenanceFrom")->SetInt64(now - 10 * kMinute);
+        serviced->Child("iMaintenanceUntil")->SetInt64(now + 120 * kMinute);
         ASSERT_EQ(saved.SaveImage((dir.Path() / "programdata.bin").string()), 0);
         // Ten days of record: the gate's outage two hours ago, the station
         // down for a day in between.
@@ -763,7 +769,7 @@ TEST_F(StationModalTest, RecorderStatusShowsEveryStateLiveAndADoubleClickFilters
             step = Step::Shown;
             return false;
         case Step::Shown: {
-            if (window->Model().rowCount() != 5 ||
+            if (window->Model().rowCount() != 6 ||
                 desktop.Window()->findChild<QLabel*>("RecorderCountField")->text().isEmpty())
                 return false;
             EXPECT_EQ(stateOf("Tor"), RecorderState::Missed);
@@ -771,14 +777,15 @@ TEST_F(StationModalTest, RecorderStatusShowsEveryStateLiveAndADoubleClickFilters
             EXPECT_EQ(stateOf("Lager Halle 3"), RecorderState::Late);
             EXPECT_EQ(stateOf("Pforte"), RecorderState::SwitchedOff);
             EXPECT_EQ(stateOf("Kasse"), RecorderState::NeverSeen);
+            EXPECT_EQ(stateOf("Anlieferung"), RecorderState::Maintenance);
             // Sorted by urgency: the missed recorder first.
             EXPECT_EQ(window->Table()->model()->index(0, 0).data().toString(), "Tor");
             EXPECT_EQ(desktop.Window()->findChild<QLabel*>("RecorderCountField")->text(),
-                      "Rekorder: 1 ausgefallen, 1 verspaetet, 1 online, 1 ausgeschaltet, 1 nie "
-                      "gemeldet");
+                      "Rekorder: 1 ausgefallen, 1 verspaetet, 1 in Wartung, 1 online, 1 "
+                      "ausgeschaltet, 1 nie gemeldet");
             // 3000-3100 of the 4 days before the first end, the rest online.
             EXPECT_NE(window->Model().RowAt(rowOf("Einfahrt Nord")).last30Days, std::nullopt);
-            window->resize(1100, 300);
+            window->resize(1100, 330);
             EXPECT_TRUE(window->grab().save(ScreenshotFolder() + "/recorder-status.png"));
             window->Search()->setText("lager");
             EXPECT_EQ(window->Table()->model()->rowCount(), 1);
@@ -800,7 +807,8 @@ TEST_F(StationModalTest, RecorderStatusShowsEveryStateLiveAndADoubleClickFilters
                 return false;
             EXPECT_EQ(station.Database()->RecordCount(), 3);
             EXPECT_EQ(desktop.Window()->findChild<QLabel*>("RecorderCountField")->text(),
-                      "Rekorder: 1 verspaetet, 2 online, 1 ausgeschaltet, 1 nie gemeldet");
+                      "Rekorder: 1 verspaetet, 1 in Wartung, 2 online, 1 ausgeschaltet, 1 nie "
+                      "gemeldet");
             QAbstractItemModel* shown = window->Table()->model();
             for (int row = 0; row < shown->rowCount(); ++row) {
                 if (shown->index(row, 0).data().toString() == "Tor")

@@ -1,6 +1,6 @@
 // The first page of the recorder sheet: the recorder's address and name,
-// its supervision class, and the "Hybridrekorder" box when the station was started with the hybrid
-// option. Its checks run when the page is left and when the sheet finishes.
+// its supervision class and maintenance window, and the "Hybridrekorder" box when the station was
+// started with the hybrid option. Its checks run when the page is left and when the sheet finishes.
 #pragma once
 
 #include "station/RecorderAddressCheck.h"
@@ -10,6 +10,7 @@
 
 class QCheckBox;
 class QComboBox;
+class QDateTimeEdit;
 class QLineEdit;
 
 class CPropPageRecorderAddress final : public QWidget {
@@ -36,5 +37,8 @@ private:
     QLineEdit* m_name = nullptr;
     QCheckBox* m_hybrid = nullptr;
     QComboBox* m_reporting = nullptr;
+    QCheckBox* m_maintenance = nullptr;
+    QDateTimeEdit* m_maintenanceFrom = nullptr;
+    QDateTimeEdit* m_maintenanceUntil = nullptr;
     int32_t m_hiddenHybrid = 0;
 };

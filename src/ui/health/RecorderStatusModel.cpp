@@ -22,8 +22,10 @@ int Urgency(RecorderState state)
 {
     switch (state) {
     case RecorderState::Missed:
-        return 4;
+        return 5;
     case RecorderState::Late:
+        return 4;
+    case RecorderState::Maintenance:
         return 3;
     case RecorderState::NeverSeen:
         return 2;
@@ -64,6 +66,11 @@ QIcon MakeIcon(RecorderState state, const QColor& colour)
     case RecorderState::NeverSeen:
         painter.drawPoint(QPointF(8, 8));
         break;
+    case RecorderState::Maintenance:
+        // A spanner's head and handle.
+        painter.drawLine(QPointF(5, 11), QPointF(9, 7));
+        painter.drawEllipse(QRectF(8.5, 4, 3, 3));
+        break;
     }
     return QIcon(pixmap);
 }
@@ -91,6 +98,8 @@ QColor RecorderStatusModel::StateColour(RecorderState state)
         return {100, 100, 110};
     case RecorderState::NeverSeen:
         return {150, 150, 160};
+    case RecorderState::Maintenance:
+        return {40, 100, 190};
     }
     return Qt::black;
 }

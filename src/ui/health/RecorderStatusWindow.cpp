@@ -56,8 +56,9 @@ RecorderStatusWindow::RecorderStatusWindow(Station& station, MainWindowLogic& lo
     m_stateFilter = new QComboBox(this);
     m_stateFilter->setObjectName("RecorderStateFilter");
     m_stateFilter->addItem(ToQt(Tr("Alle Zustaende")), -1);
-    for (RecorderState state : {RecorderState::Missed, RecorderState::Late, RecorderState::Online,
-                                RecorderState::SwitchedOff, RecorderState::NeverSeen})
+    for (RecorderState state :
+         {RecorderState::Missed, RecorderState::Late, RecorderState::Maintenance,
+          RecorderState::Online, RecorderState::SwitchedOff, RecorderState::NeverSeen})
         m_stateFilter->addItem(m_model.StateIcon(state), ToQt(Tr(RecorderStateName(state))),
                                static_cast<int>(state));
     m_counts = new QLabel(this);

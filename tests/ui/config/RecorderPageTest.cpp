@@ -256,6 +256,7 @@ TEST_F(RecorderPageWidgetTest, TheAddressPageKeepsATimeOutsideTheTableAndOkSetsT
         auto* reporting = sheet.findChild<QComboBox*>("RecorderReportingTime");
         shownAtStart = reporting->currentText();
         reporting->setCurrentIndex(reporting->findText("3 min"));
+        sheet.findChild<QCheckBox*>("RecorderMaintenance")->setChecked(true);
         Button(sheet, "OK")->click();
     });
     page->SelectRow(0);
@@ -263,6 +264,10 @@ TEST_F(RecorderPageWidgetTest, TheAddressPageKeepsATimeOutsideTheTableAndOkSetsT
     EXPECT_EQ(shownAtStart, "45 s");
     EXPECT_EQ(Recorders(*tree)->ChildAt(0)->Child("iReportingTime")->GetInt(), 180);
     EXPECT_EQ(page->Model().index(0, 3).data().toString(), "3 min");
+    ConfigNode* entry = Recorders(*tree)->ChildAt(0);
+    EXPECT_GT(entry->Child("iMaintenanceFrom")->GetInt64(), 0);
+    EXPECT_GT(entry->Child("iMaintenanceUntil")->GetInt64(),
+              entry->Child("iMaintenanceFrom")->GetInt64());
 }
 
 TEST_F(RecorderPageWidgetTest, TheEditSheetKeepsTheAddressTabWhileACheckFails)
