@@ -7,6 +7,7 @@
 // length byte, then that many), 3 a whole RHLO, 4 a whole ACKN, 5 a
 // telegram queued, 6 a clock step of (byte >> 3) seconds and Work, 7 the
 // other station closes.
+#include "DrainSocket.h"
 #include "net/ForwardMessage.h"
 #include "net/ForwardingClient.h"
 #include "net/ForwardingObserver.h"
@@ -40,13 +41,7 @@ public:
 // the count of DATA messages.
 size_t TakeSent(int peer, std::string& pending)
 {
-    char chunk[4096];
-    for (;;) {
-        ssize_t n = ::recv(peer, chunk, sizeof chunk, MSG_DONTWAIT);
-        if (n <= 0)
-            break;
-        pending.append(chunk, static_cast<size_t>(n));
-    }
+    DrainSocket(peer, pending);
     size_t data = 0;
     while (pending.size() >= ForwardMessage::kHeaderSize) {
         const auto* bytes = reinterpret_cast<const uint8_t*>(pending.data());

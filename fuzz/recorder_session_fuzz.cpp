@@ -7,6 +7,7 @@
 // Input: one mode byte (bit 0: the station forwards; bit 1: every second
 // telegram comes from an unknown recorder), then chunks, each a length byte
 // followed by that many bytes.
+#include "DrainSocket.h"
 #include "net/ForwardMessage.h"
 #include "net/ForwardingClient.h"
 #include "net/ForwardingObserver.h"
@@ -91,13 +92,7 @@ private:
 // Replies arrive whole: the session sends 88 bytes at a time.
 void CheckReplies(int peer, std::string& pending)
 {
-    char chunk[4096];
-    for (;;) {
-        ssize_t n = ::recv(peer, chunk, sizeof chunk, MSG_DONTWAIT);
-        if (n <= 0)
-            break;
-        pending.append(chunk, static_cast<size_t>(n));
-    }
+    DrainSocket(peer, pending);
     while (pending.size() >= ForwardMessage::kHeaderSize) {
         ForwardMessage reply;
         ForwardType type = reply.Parse(reinterpret_cast<const uint8_t*>(pending.data()),
