@@ -65,6 +65,7 @@ void ForwardingWindow::CreateControls()
     m_hostStatus = new QLabel(this);
     m_hostStatus->setWordWrap(true);
     m_target = new QLabel(this);
+    m_target->setWordWrap(true);
     m_target->hide();
     m_received = new QLabel(this);
     m_forwarded = new QLabel(this);
