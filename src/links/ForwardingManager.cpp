@@ -224,9 +224,7 @@ void ForwardingManager::Tick()
         m_linkState == LinkState::ConnectFailed) {
         if (m_countdown <= 0) {
             // Down for the whole countdown: the next target, if there is one.
-            m_active = (m_active + 1) % m_targets.size();
-            if (m_active == 0)
-                StopProbe();
+            SwitchTo((m_active + 1) % m_targets.size());
             ConnectAttempt();
         } else if (Now() - m_countdownTick > 1000) {
             m_countdownTick = Now();
@@ -255,9 +253,8 @@ void ForwardingManager::WatchPreferred()
         // A telegram in flight now would be sent again to the first target.
         if (m_client->ProtocolState() == ForwardState::AwaitingAckn)
             return;
-        StopProbe();
         m_client->Disconnect();
-        m_active = 0;
+        SwitchTo(0);
         ConnectAttempt();
         return;
     }
@@ -267,6 +264,17 @@ void ForwardingManager::WatchPreferred()
         // A failed start is tried again after the next countdown.
         (void)probe.Connect();
     }
+}
+
+void ForwardingManager::SwitchTo(size_t target)
+{
+    if (target == m_active)
+        return;
+    m_active = target;
+    if (m_active == 0)
+        StopProbe();
+    if (m_parts.audit != nullptr)
+        m_parts.audit->Record("forwarding-switch", m_targets[m_active]);
 }
 
 void ForwardingManager::StopProbe()

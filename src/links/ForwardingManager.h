@@ -128,12 +128,17 @@ public:
     // index of the one forwarded to.
     const std::vector<std::string>& Targets() const { return m_targets; }
     size_t ActiveTarget() const { return m_active; }
+    // The first target answered; the queue goes back to it once the telegram
+    // in flight is acknowledged.
+    bool Returning() const { return m_returning; }
 
 private:
     class Probe;
 
     int64_t Now() const;
     void ConnectAttempt();
+    // Forwards to another of the targets from the next attempt on.
+    void SwitchTo(size_t target);
     // Greets the first target beside the active link and returns to it
     // once it answers.
     void WatchPreferred();
@@ -156,8 +161,6 @@ private:
     std::vector<std::string> m_targets;
     size_t m_active = 0;
     int64_t m_probeTick = 0;
-    // The first target answered: the queue goes back once the telegram in
-    // flight is acknowledged.
     bool m_returning = false;
     int m_retrySeconds = kRetrySeconds;
     std::vector<std::string> m_hosts;

@@ -359,7 +359,6 @@ TEST_F(ForwardingBinaryTest, ARelayFailsOverToTheStandbyAndBackWithoutLosingAnAl
     ASSERT_EQ(Numbered(relay.Port(), 100, kSecondIp, 0), 0);
     ASSERT_TRUE(Eventually([&] { return target.Numbers(kSecondIp).size() == 100; }));
     EXPECT_TRUE(standby.Numbers(kSecondIp).empty());
-
     // Each station got its part in order; together they got every number,
     // twice at most the one in flight at each of the two switches.
     std::vector<int> primary = target.Numbers(kRecorderIp);
@@ -369,12 +368,9 @@ TEST_F(ForwardingBinaryTest, ARelayFailsOverToTheStandbyAndBackWithoutLosingAnAl
     std::set<int> all(primary.begin(), primary.end());
     all.insert(secondary.begin(), secondary.end());
     EXPECT_EQ(all.size(), size_t{kCount});
-    EXPECT_EQ(*all.rbegin(), kCount - 1);
     size_t twice = primary.size() + secondary.size() - all.size();
     EXPECT_LE(twice, 2u);
-    std::printf("primary %zu, standby %zu, stored twice %zu\n", primary.size(), secondary.size(),
-                twice);
-    EXPECT_EQ(relay.Stop(), 0);
-    EXPECT_EQ(standby.Stop(), 0);
-    EXPECT_EQ(target.Stop(), 0);
+    std::printf("%zu of %d stored twice\n", twice, kCount);
+    for (Station* station : {&relay, &standby, &target})
+        EXPECT_EQ(station->Stop(), 0);
 }

@@ -107,7 +107,6 @@ TEST_F(ForwardingWindowTest, ThreeLooksAndTheButtonsThatGoWithThem)
     Save("forwarding-connecting.png");
     Button("Stop")->click();
 
-    // The first of two targets, named under the host status.
     window->StartWith("127.0.0.1:" + std::to_string(targetPort) + ", leitstelle-sued.example");
     ASSERT_TRUE(PumpBothUntil(pump, targetPump, [&] {
         return window->Manager()->Client()->QueueLength() == 0 && targetSink.delivered.size() == 3;
