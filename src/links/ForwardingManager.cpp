@@ -41,21 +41,6 @@ std::string Filled(std::string_view german, std::string_view conversion, std::st
     return text.replace(at, conversion.size(), value);
 }
 
-// "HOST1[:PORT],HOST2[:PORT],..." split at the commas, blanks trimmed and
-// empty items left out.
-std::vector<std::string> SplitTargets(std::string_view text)
-{
-    std::vector<std::string> targets;
-    for (size_t begin = 0; begin <= text.size();) {
-        size_t comma = std::min(text.find(',', begin), text.size());
-        std::string target = Trimmed(text.substr(begin, comma - begin));
-        if (!target.empty())
-            targets.push_back(std::move(target));
-        begin = comma + 1;
-    }
-    return targets;
-}
-
 ConfigNode* HostList(ConfigTree& tree)
 {
     return tree.TopFolder("Runtime")->Child("GUI")->Child("CDlgForwardingMain");
@@ -428,6 +413,19 @@ void ForwardingManager::ProcessQueueLocally()
     if (m_journal != nullptr)
         m_journal->Clear();
     m_client->SetJournal(m_journal.get());
+}
+
+std::vector<std::string> ForwardingManager::SplitTargets(std::string_view text)
+{
+    std::vector<std::string> targets;
+    for (size_t begin = 0; begin <= text.size();) {
+        size_t comma = std::min(text.find(',', begin), text.size());
+        std::string target = Trimmed(text.substr(begin, comma - begin));
+        if (!target.empty())
+            targets.push_back(std::move(target));
+        begin = comma + 1;
+    }
+    return targets;
 }
 
 size_t ForwardingManager::StoreLeftoversLocally(const std::filesystem::path& folder,

@@ -103,6 +103,10 @@ public:
     // The station ends: forwarding stops and the queue is decoded here.
     void EndForwarding();
 
+    // "HOST1[:PORT],HOST2[:PORT],..." split at the commas, blanks trimmed
+    // and empty items left out.
+    static std::vector<std::string> SplitTargets(std::string_view text);
+
     // Decodes what a killed relay left in the program folder's journal;
     // the number of telegrams.
     static size_t StoreLeftoversLocally(const std::filesystem::path& folder, SocketPump& pump,
