@@ -1,6 +1,7 @@
 // Fuzzes the start-up options: any command line parses, and options handed
 // over one argument each (lines of the input) come back with their values,
 // blanks included.
+#include "links/ForwardingManager.h"
 #include "station/CommandLine.h"
 
 #include <cstddef>
@@ -33,6 +34,11 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     CommandLine raw(input);
     raw.IntValue("port", 30000);
     raw.WantsPresentationMode();
+    // Forwarding hosts come out whole: none empty, with a comma or a blank at an end.
+    for (const std::string& host : ForwardingManager::SplitTargets(raw.ForwardHost().value_or("")))
+        if (host.empty() || host.find(',') != std::string::npos || host.front() == ' ' ||
+            host.back() == ' ')
+            std::abort();
 
     std::vector<std::string> args = {"wardex"};
     for (size_t start = 0; start <= input.size();) {

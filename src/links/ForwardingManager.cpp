@@ -11,6 +11,7 @@
 #include "platform/BusyIndicator.h"
 #include "platform/Prompt.h"
 
+#include <algorithm>
 #include <cctype>
 #include <cstdio>
 #include <utility>
@@ -66,13 +67,41 @@ void DrainLocally(ForwardingClient& client, TelegramSink& sink)
 
 } // namespace
 
+// A second client with an empty queue that only greets; it never touches the
+// active link or the sessions.
+class ForwardingManager::Probe final : public ForwardingObserver {
+public:
+    Probe(SocketPump& pump, std::function<int64_t()> clock)
+        : m_client(*this, pump, std::move(clock))
+    {
+    }
+
+    ForwardingClient& Client() { return m_client; }
+    // Whether the greeted host answered since the last call.
+    bool TakeAccepted() { return std::exchange(m_accepted, false); }
+
+    void OnLinkDown() override {}
+    void OnLinkUp() override {}
+    void OnHostAccepted() override { m_accepted = true; }
+    void OnHostRefused() override {}
+    void OnAlarmQueued() override {}
+    void OnAlarmForwarded() override {}
+
+private:
+    ForwardingClient m_client;
+    bool m_accepted = false;
+};
+
 ForwardingManager::ForwardingManager(ForwardingParts parts, ForwardingView& view)
     : m_parts(std::move(parts)), m_view(view)
 {
+    if (m_parts.retrySeconds > 0)
+        m_retrySeconds = m_parts.retrySeconds;
 }
 
 ForwardingManager::~ForwardingManager()
 {
+    m_probe.reset();
     if (m_client != nullptr)
         m_client->SetJournal(nullptr);
     m_client.reset();
@@ -107,12 +136,13 @@ void ForwardingManager::SetHostText(std::string_view text)
 void ForwardingManager::Start()
 {
     std::string host = Trimmed(m_hostText);
-    if (host.empty()) {
+    m_targets = SplitTargets(host);
+    if (m_targets.empty()) {
         m_parts.prompt.Show(Tr("Der eingegebene Host ist ungültig!"), Tr("Achtung"),
                             PromptIcon::Warning, PromptButtons::Ok);
         return;
     }
-    m_client->SetHost(host);
+    m_active = 0;
     if (m_parts.audit != nullptr)
         m_parts.audit->Record("forwarding-start", host);
     m_view.SetTimerRunning(true);
@@ -121,8 +151,10 @@ void ForwardingManager::Start()
 
 void ForwardingManager::ConnectAttempt()
 {
+    m_client->SetHost(m_targets[m_active]);
+    m_probeTick = Now();
     m_linkState = LinkState::Connecting;
-    m_countdown = kRetrySeconds;
+    m_countdown = m_retrySeconds;
     BusyScope busy(m_parts.busy);
     Refresh();
     if (!m_client->Connect())
@@ -131,6 +163,7 @@ void ForwardingManager::ConnectAttempt()
 
 void ForwardingManager::Stop()
 {
+    StopProbe();
     m_client->Disconnect();
     m_linkState = LinkState::NoConnection;
     m_view.SetTimerRunning(false);
@@ -175,6 +208,8 @@ void ForwardingManager::Tick()
     if (m_linkState == LinkState::HostRefused || m_linkState == LinkState::ConnectionLost ||
         m_linkState == LinkState::ConnectFailed) {
         if (m_countdown <= 0) {
+            // Down for the whole countdown: the next target, if there is one.
+            SwitchTo((m_active + 1) % m_targets.size());
             ConnectAttempt();
         } else if (Now() - m_countdownTick > 1000) {
             m_countdownTick = Now();
@@ -182,7 +217,58 @@ void ForwardingManager::Tick()
         }
     }
     m_client->Work();
+    WatchPreferred();
     Refresh();
+}
+
+void ForwardingManager::WatchPreferred()
+{
+    if (m_active == 0 || m_countdown == -1)
+        return;
+    if (m_probe == nullptr)
+        m_probe = std::make_unique<Probe>(m_parts.pump, m_parts.clock);
+    ForwardingClient& probe = m_probe->Client();
+    probe.Work();
+    if (m_probe->TakeAccepted()) {
+        probe.Disconnect();
+        m_returning = true;
+        m_client->Hold(true);
+    }
+    if (m_returning) {
+        // A telegram in flight now would be sent again to the first target.
+        if (m_client->ProtocolState() == ForwardState::AwaitingAckn)
+            return;
+        m_client->Disconnect();
+        SwitchTo(0);
+        ConnectAttempt();
+        return;
+    }
+    if (!probe.IsActive() && Now() - m_probeTick >= int64_t{m_retrySeconds} * 1000) {
+        m_probeTick = Now();
+        probe.SetHost(m_targets.front());
+        // A failed start is tried again after the next countdown.
+        (void)probe.Connect();
+    }
+}
+
+void ForwardingManager::SwitchTo(size_t target)
+{
+    if (target == m_active)
+        return;
+    m_active = target;
+    if (m_active == 0)
+        StopProbe();
+    if (m_parts.audit != nullptr)
+        m_parts.audit->Record("forwarding-switch", m_targets[m_active]);
+}
+
+void ForwardingManager::StopProbe()
+{
+    if (m_probe != nullptr)
+        m_probe->Client().Disconnect();
+    m_returning = false;
+    if (m_client != nullptr)
+        m_client->Hold(false);
 }
 
 void ForwardingManager::Refresh()
@@ -223,7 +309,8 @@ void ForwardingManager::Refresh()
 
     switch (m_linkState) {
     case LinkState::Connecting:
-        m_display.hostStatusText = Filled(TrNoop("Host: Verbinde zu %s ..."), "%s", m_hostText);
+        m_display.hostStatusText = Filled(TrNoop("Host: Verbinde zu %s ..."), "%s",
+                                          m_targets.size() > 1 ? m_targets[m_active] : m_hostText);
         break;
     case LinkState::Greeting:
         m_display.hostStatusText =
@@ -247,6 +334,11 @@ void ForwardingManager::Refresh()
         m_display.hostStatusText = Tr("Host: Keine Verbindung.");
         break;
     }
+    m_display.targetText.clear();
+    if (m_targets.size() > 1 && !stopped)
+        m_display.targetText = Filled(TrNoop("Aktiver Host: %s"), "%s",
+                                      m_targets[m_active] + " (" + std::to_string(m_active + 1) +
+                                          "/" + std::to_string(m_targets.size()) + ")");
     UpdateCounterTexts();
     m_display.hosts = m_hosts;
     m_display.hostText = m_hostText;
@@ -268,9 +360,12 @@ void ForwardingManager::TraceLink()
 {
     // A relay without a desktop shows its link in its output; once per
     // change, not per tick.
-    if (m_display.hostStatusText == m_tracedStatus)
+    std::string status = m_display.hostStatusText;
+    if (!m_display.targetText.empty())
+        status += " " + m_display.targetText;
+    if (status == m_tracedStatus)
         return;
-    m_tracedStatus = m_display.hostStatusText;
+    m_tracedStatus = status;
     std::printf("%s %s\n", m_display.activityText.c_str(), m_tracedStatus.c_str());
     std::fflush(stdout);
 }
@@ -296,6 +391,7 @@ bool ForwardingManager::CloseWithBox()
 
 void ForwardingManager::EndForwarding()
 {
+    StopProbe();
     if (m_client != nullptr)
         m_client->Disconnect();
     m_view.SetTimerRunning(false);
@@ -317,6 +413,19 @@ void ForwardingManager::ProcessQueueLocally()
     if (m_journal != nullptr)
         m_journal->Clear();
     m_client->SetJournal(m_journal.get());
+}
+
+std::vector<std::string> ForwardingManager::SplitTargets(std::string_view text)
+{
+    std::vector<std::string> targets;
+    for (size_t begin = 0; begin <= text.size();) {
+        size_t comma = std::min(text.find(',', begin), text.size());
+        std::string target = Trimmed(text.substr(begin, comma - begin));
+        if (!target.empty())
+            targets.push_back(std::move(target));
+        begin = comma + 1;
+    }
+    return targets;
 }
 
 size_t ForwardingManager::StoreLeftoversLocally(const std::filesystem::path& folder,
@@ -347,7 +456,7 @@ void ForwardingManager::OnLinkDown()
     else if (m_linkState != LinkState::HostRefused)
         m_linkState = LinkState::ConnectionLost;
     m_parts.beeper.Beep(SystemBeep::Warning);
-    m_countdown = kRetrySeconds;
+    m_countdown = m_retrySeconds;
     m_countdownTick = Now();
     Refresh();
 }

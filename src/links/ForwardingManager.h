@@ -4,6 +4,12 @@
 // hosts, starts and stops forwarding, reconnects 30 seconds after a failure,
 // counts, and hands what is still queued to local decoding when the mode
 // ends. The queue is mirrored in a journal, so a killed relay loses nothing.
+//
+// The host text may name several stations, "HOST1[:PORT],HOST2[:PORT],...",
+// in order of preference. A link down for the whole reconnect countdown moves
+// to the next one; while another than the first is active, the first is
+// greeted beside the active link once per countdown, and once it answers the
+// queue goes back to it. One queue serves all of them, so the order holds.
 #pragma once
 
 #include "links/ForwardingView.h"
@@ -59,6 +65,8 @@ struct ForwardingParts {
     SessionHub* sessions = nullptr;
     // Where starting and stopping are recorded; none when null.
     AuditTrail* audit = nullptr;
+    // The reconnect countdown in seconds; 0 for the manager's default.
+    int retrySeconds = 0;
 };
 
 class ForwardingManager final : public ForwardingObserver {
@@ -95,6 +103,10 @@ public:
     // The station ends: forwarding stops and the queue is decoded here.
     void EndForwarding();
 
+    // "HOST1[:PORT],HOST2[:PORT],..." split at the commas, blanks trimmed
+    // and empty items left out.
+    static std::vector<std::string> SplitTargets(std::string_view text);
+
     // Decodes what a killed relay left in the program folder's journal;
     // the number of telegrams.
     static size_t StoreLeftoversLocally(const std::filesystem::path& folder, SocketPump& pump,
@@ -116,10 +128,25 @@ public:
     const ForwardingDisplay& Display() const { return m_display; }
     const std::vector<std::string>& Hosts() const { return m_hosts; }
     const std::string& HostText() const { return m_hostText; }
+    // The stations the host text names, in order of preference, and the
+    // index of the one forwarded to.
+    const std::vector<std::string>& Targets() const { return m_targets; }
+    size_t ActiveTarget() const { return m_active; }
+    // The first target answered; the queue goes back to it once the telegram
+    // in flight is acknowledged.
+    bool Returning() const { return m_returning; }
 
 private:
+    class Probe;
+
     int64_t Now() const;
     void ConnectAttempt();
+    // Forwards to another of the targets from the next attempt on.
+    void SwitchTo(size_t target);
+    // Greets the first target beside the active link and returns to it
+    // once it answers.
+    void WatchPreferred();
+    void StopProbe();
     void ProcessQueueLocally();
     void UpdateCounterTexts();
     void TraceLink();
@@ -134,6 +161,12 @@ private:
     ForwardingView& m_view;
     std::unique_ptr<ForwardJournal> m_journal;
     std::unique_ptr<ForwardingClient> m_client;
+    std::unique_ptr<Probe> m_probe;
+    std::vector<std::string> m_targets;
+    size_t m_active = 0;
+    int64_t m_probeTick = 0;
+    bool m_returning = false;
+    int m_retrySeconds = kRetrySeconds;
     std::vector<std::string> m_hosts;
     std::string m_hostText;
     int m_received = 0;

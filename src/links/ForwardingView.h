@@ -16,6 +16,8 @@ struct ForwardingDisplay {
     int animationFrame = -1;
     std::string activityText;
     std::string hostStatusText;
+    // Which of several targets is forwarded to; empty for a single host.
+    std::string targetText;
     std::string receivedText;
     std::string forwardedText;
     std::string queueText;

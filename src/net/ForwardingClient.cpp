@@ -228,7 +228,7 @@ void ForwardingClient::SendMessage(ForwardMessage& message)
 
 void ForwardingClient::SendHead()
 {
-    if (m_queue.empty())
+    if (m_queue.empty() || m_held)
         return;
     ForwardMessage message;
     const ForwardQueueItem& head = m_queue.front();

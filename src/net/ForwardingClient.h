@@ -55,6 +55,11 @@ public:
     // Time-outs, keep-alive and sending the next telegram; called every 100 ms.
     void Work();
 
+    // While held nothing new is sent; a telegram already sent still gets
+    // its ACKN. A switch to another host waits for that ACKN, so the switch
+    // sends nothing twice.
+    void Hold(bool held) { m_held = held; }
+
     bool IsActive() const { return m_active; }
     ForwardState ProtocolState() const { return m_protocolState; }
     size_t QueueLength() const { return m_queue.size(); }
@@ -105,6 +110,7 @@ private:
     int64_t m_sendTime = 0;
     int64_t m_receiveTime = 0;
     bool m_active = false;
+    bool m_held = false;
     ForwardState m_protocolState = ForwardState::Idle;
     ByteBuffer m_buffer;
     ForwardMessage m_message;

@@ -29,7 +29,8 @@ public:
 
     const std::string& Raw() const { return m_raw; }
     // "/forward:HOST": start in forwarding mode towards HOST (a name or
-    // address, optionally ":port"); empty for "/forward" alone.
+    // address, optionally ":port", or several separated by commas in order
+    // of preference); empty for "/forward" alone.
     std::optional<std::string> ForwardHost() const { return Value("forward"); }
     // "/presentation_mode 1" anywhere in the raw command line.
     bool WantsPresentationMode() const;

@@ -168,7 +168,8 @@ void MainWindow::OpenForwarding(const std::string& startHost)
                           m_station.ProgramFolder(),
                           [this] { m_logic->SettingsApplied(); },
                           m_station.Sessions(),
-                          m_station.Audit()};
+                          m_station.Audit(),
+                          m_station.Options().IntValue("forwardretry", 0)};
     if (AuditTrail* audit = m_station.Audit())
         audit->Record("mode-forwarding", "on", {{"host", startHost}});
     m_forwarding = std::make_unique<ForwardingWindow>(std::move(parts), [this] {

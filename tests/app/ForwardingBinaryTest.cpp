@@ -2,8 +2,9 @@
 // by the recorder simulator: the relay's telegrams reach the target's
 // database with the recorder's address, a forwarding target refuses, a
 // target that goes away and comes back gets everything exactly once, a target
-// killed again and again loses nothing it acknowledged, and a relay killed
-// with a full queue owes nothing after its restart.
+// killed again and again loses nothing it acknowledged, a relay killed
+// with a full queue owes nothing after its restart, and a relay fails over
+// to a standby and back.
 #include "StationProcess.h"
 #include "config/ConfigTree.h"
 #include "config/DefaultScript.h"
@@ -19,6 +20,7 @@
 #include <functional>
 #include <future>
 #include <random>
+#include <set>
 #include <string>
 #include <thread>
 #include <vector>
@@ -34,6 +36,7 @@ namespace {
 using namespace std::chrono_literals;
 
 constexpr const char* kRecorderIp = "127.0.0.7";
+constexpr const char* kSecondIp = "127.0.0.8";
 
 // Polls a file's state; only the cap is a time.
 bool Eventually(const std::function<bool()>& condition)
@@ -86,6 +89,15 @@ public:
                AlarmRecord::kRecordBytes;
     }
     std::string RecorderOf(size_t record) const { return FieldOf(record, AlarmField::Recorder); }
+    // The track numbers of the recorder's records, in the order stored.
+    std::vector<int> Numbers(const std::string& ip) const
+    {
+        std::vector<int> numbers;
+        for (size_t record = 0; record < Records(); ++record)
+            if (RecorderOf(record) == ip)
+                numbers.push_back(std::stoi(FieldOf(record, AlarmField::TrackID)));
+        return numbers;
+    }
     std::string FieldOf(size_t record, AlarmField field) const
     {
         std::ifstream file(m_folder / "AlarmDB.txt", std::ios::binary);
@@ -111,9 +123,11 @@ public:
         ASSERT_TRUE(tree.LoadDefaults(DefaultScript(), prompt));
         std::string image = (m_folder / "programdata.bin").string();
         ASSERT_TRUE(tree.LoadImage(image));
-        ConfigNode* recorder = tree.TopFolder("Program")->Child("RecorderList")->NewEntry(0);
-        recorder->Child("IP")->SetString(kRecorderIp);
-        recorder->Child("Name")->SetString("Simulator");
+        for (const char* ip : {kRecorderIp, kSecondIp}) {
+            ConfigNode* recorder = tree.TopFolder("Program")->Child("RecorderList")->NewEntry(0);
+            recorder->Child("IP")->SetString(ip);
+            recorder->Child("Name")->SetString(std::string("Simulator ") + ip);
+        }
         ASSERT_EQ(tree.SaveImage(image), 0);
     }
 
@@ -129,6 +143,15 @@ void Burst(int port, int count)
                           std::to_string(count) + " --port " + std::to_string(port) + " --bind " +
                           kRecorderIp + " > /dev/null";
     ASSERT_EQ(std::system(command.c_str()), 0);
+}
+
+// Telegrams from the recorder at ip, numbered from 0 in their track number.
+int Numbered(int port, int count, const char* ip, int rate)
+{
+    std::string command = std::string(WARDEX_RECORDER_SIM) + " burst 10000 --numbered --count " +
+                          std::to_string(count) + " --rate " + std::to_string(rate) + " --port " +
+                          std::to_string(port) + " --bind " + ip + " > /dev/null";
+    return std::system(command.c_str());
 }
 
 // The telegrams a running relay has queued, read from a copy of its
@@ -307,4 +330,47 @@ TEST_F(ForwardingBinaryTest, ATargetKilledAgainAndAgainLosesNothingItAcknowledge
         std::printf("%s: 20 kills, %d numbers stored twice\n", *option ? option : "default", twice);
         EXPECT_EQ(target.Stop(), 0);
     }
+}
+
+TEST_F(ForwardingBinaryTest, ARelayFailsOverToTheStandbyAndBackWithoutLosingAnAlarm)
+{
+    Station standby{dir.Path() / "standby"};
+    for (Station* station : {&target, &standby, &relay})
+        station->Prepare();
+    target.Start(0);
+    int port = target.Port();
+    standby.Start(0);
+    std::string standbyHost = "127.0.0.1:" + std::to_string(standby.Port());
+    relay.Start(0, TargetHost() + "," + standbyHost, "/forwardretry:1");
+    std::string onPrimary = "Host: Verbunden. Aktiver Host: " + TargetHost() + " (1/2)";
+    ASSERT_FALSE(relay.WaitForLine(onPrimary).empty()) << relay.Output();
+    constexpr int kCount = 3000;
+    auto stream = std::async(std::launch::async,
+                             [&] { return Numbered(relay.Port(), kCount, kRecorderIp, 500); });
+    ASSERT_TRUE(Eventually([&] { return target.Records() >= 100; }));
+    target.Kill();
+    ASSERT_FALSE(relay.WaitForLine("Host: Verbunden. Aktiver Host: " + standbyHost).empty());
+    ASSERT_TRUE(Eventually([&] { return standby.Records() > 0; }));
+    target.Start(port);
+    ASSERT_FALSE(relay.WaitForLine(onPrimary, 2).empty());
+    ASSERT_EQ(stream.get(), 0);
+    // Sent after the return, so all at the primary; the queue's order makes
+    // the last one arrive after every earlier telegram.
+    ASSERT_EQ(Numbered(relay.Port(), 100, kSecondIp, 0), 0);
+    ASSERT_TRUE(Eventually([&] { return target.Numbers(kSecondIp).size() == 100; }));
+    EXPECT_TRUE(standby.Numbers(kSecondIp).empty());
+    // Each station got its part in order; together they got every number,
+    // twice at most the one in flight at each of the two switches.
+    std::vector<int> primary = target.Numbers(kRecorderIp);
+    std::vector<int> secondary = standby.Numbers(kRecorderIp);
+    for (const std::vector<int>* numbers : {&primary, &secondary})
+        EXPECT_EQ(std::ranges::adjacent_find(*numbers, std::greater_equal<>()), numbers->end());
+    std::set<int> all(primary.begin(), primary.end());
+    all.insert(secondary.begin(), secondary.end());
+    EXPECT_EQ(all.size(), size_t{kCount});
+    size_t twice = primary.size() + secondary.size() - all.size();
+    EXPECT_LE(twice, 2u);
+    std::printf("%zu of %d stored twice\n", twice, kCount);
+    for (Station* station : {&relay, &standby, &target})
+        EXPECT_EQ(station->Stop(), 0);
 }

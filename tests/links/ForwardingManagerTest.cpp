@@ -40,10 +40,10 @@ public:
 
 // Another station in its own pump, as the target of forwarding.
 struct TargetStation {
-    TargetStation()
+    explicit TargetStation(int listenPort = 0)
     {
         auto owned = std::make_unique<RecorderListener>(sink, hub);
-        EXPECT_TRUE(owned->Create() && owned->Listen(0));
+        EXPECT_TRUE(owned->Create() && owned->Listen(listenPort));
         port = owned->LocalPort();
         pump.Register(owned.release());
     }
@@ -64,10 +64,19 @@ public:
 
     void MakeManager()
     {
-        manager = std::make_unique<ForwardingManager>(
-            ForwardingParts{tree, pump, localSink, prompt, beeper, NoBusyIndicator(),
-                            [this] { return now; }, dir.Path()},
-            view);
+        manager = std::make_unique<ForwardingManager>(ForwardingParts{tree,
+                                                                      pump,
+                                                                      localSink,
+                                                                      prompt,
+                                                                      beeper,
+                                                                      NoBusyIndicator(),
+                                                                      [this] { return now; },
+                                                                      dir.Path(),
+                                                                      {},
+                                                                      nullptr,
+                                                                      nullptr,
+                                                                      retrySeconds},
+                                                      view);
         manager->Open();
     }
 
@@ -114,6 +123,7 @@ public:
     RecordingSink localSink;
     RecordingView view;
     int64_t now = 70'000'000;
+    int retrySeconds = 0;
     std::unique_ptr<TargetStation> target;
     // A station that accepts and never answers.
     RawListener silent;
@@ -234,6 +244,36 @@ TEST_F(ManagerTest, AfterAFailureTheNextAttemptComesThirtyDecrementsLater)
     ASSERT_TRUE(Until([&] { return manager->State() == LinkState::ConnectFailed; }));
     EXPECT_EQ(manager->Countdown(), 30);
     EXPECT_EQ(beeper.beeps.size(), 2u);
+}
+
+TEST_F(ManagerTest, TheSecondHostTakesOverAndTheFirstTakesBackAfterTheAcknInFlight)
+{
+    retrySeconds = 1;
+    MakeManager();
+    int firstPort = UnusedPort();
+    target = std::make_unique<TargetStation>(); // the standby
+    std::string standby = "127.0.0.1:" + std::to_string(target->port);
+    manager->SetHostText("127.0.0.1:" + std::to_string(firstPort) + ", " + standby);
+    manager->Start();
+    ASSERT_TRUE(Until([&] { return manager->State() == LinkState::ConnectFailed; }));
+    TickFor(2200);
+    ASSERT_TRUE(Until([&] { return manager->State() == LinkState::Forwarding; }));
+    EXPECT_EQ(view.shown.targetText, "Aktiver Host: " + standby + " (2/2)");
+    TargetStation first(firstPort);
+    Receive(10001, "10.0.0.1"); // in flight; the standby's pump stands, so no ACKN yet
+    ASSERT_TRUE(PumpBothUntil(pump, first.pump, [&] {
+        TickFor(100);
+        return manager->Returning();
+    }));
+    Receive(10001, "10.0.0.2");
+    ASSERT_TRUE(Until([&] { return target->sink.delivered.size() == 1; }));
+    ASSERT_TRUE(PumpBothUntil(pump, first.pump, [&] {
+        TickFor(100);
+        target->pump.Run(PumpLoop::Once, PumpWait::Poll);
+        return !first.sink.delivered.empty();
+    }));
+    EXPECT_EQ(first.sink.delivered[0].originIp, "10.0.0.2");
+    EXPECT_EQ(target->sink.delivered.size(), 1u);
 }
 
 TEST_F(ManagerTest, TelegramsQueuedBeforeStartGoFirstAndEachNextLeavesWithTheAckn)

@@ -86,6 +86,8 @@ TEST(CommandLine, ValuesTheStationCannotUseAreNamedWithWhatTheyMustBe)
         {"/datadir:", "/datadir: is not valid; the value must be a folder"},
         {"/forward:127.0.0.1:31000 /shmgroup:video", ""},
         {"/forward:", "/forward: is not valid; the value must be a host"},
+        {"/forward:a:1,b:2 /forwardretry:3600", ""},
+        {"/forwardretry:0", "/forwardretry:0 is not valid; the value must be a number of seconds"},
         {"/shmgroup", "/shmgroup: is not valid; the value must be a group name"},
     };
     for (const Case& c : cases) {

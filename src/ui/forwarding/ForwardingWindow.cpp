@@ -64,6 +64,9 @@ void ForwardingWindow::CreateControls()
     m_activity = new QLabel(this);
     m_hostStatus = new QLabel(this);
     m_hostStatus->setWordWrap(true);
+    m_target = new QLabel(this);
+    m_target->setWordWrap(true);
+    m_target->hide();
     m_received = new QLabel(this);
     m_forwarded = new QLabel(this);
     m_queue = new QLabel(this);
@@ -80,7 +83,10 @@ void ForwardingWindow::LayOut()
     auto* status = new QGroupBox(Text(Tr("Status")), this);
     auto* statusGrid = new QGridLayout(status);
     statusGrid->addWidget(m_linkIcon, 0, 0, Qt::AlignTop);
-    statusGrid->addWidget(m_hostStatus, 0, 1);
+    auto* host = new QVBoxLayout;
+    host->addWidget(m_hostStatus);
+    host->addWidget(m_target);
+    statusGrid->addLayout(host, 0, 1);
     statusGrid->addWidget(m_activityIcon, 1, 0, Qt::AlignTop);
     statusGrid->addWidget(m_activity, 1, 1);
     statusGrid->setColumnStretch(1, 1);
@@ -180,6 +186,8 @@ void ForwardingWindow::Show(const ForwardingDisplay& display)
     m_shownFrame = display.animationFrame;
     SetIfChanged(m_activity, display.activityText);
     SetIfChanged(m_hostStatus, display.hostStatusText);
+    SetIfChanged(m_target, display.targetText);
+    m_target->setVisible(!display.targetText.empty());
     SetIfChanged(m_received, display.receivedText);
     SetIfChanged(m_forwarded, display.forwardedText);
     SetIfChanged(m_queue, display.queueText);

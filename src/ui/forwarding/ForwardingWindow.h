@@ -60,6 +60,7 @@ private:
     QLabel* m_activityIcon = nullptr;
     QLabel* m_activity = nullptr;
     QLabel* m_hostStatus = nullptr;
+    QLabel* m_target = nullptr;
     QLabel* m_received = nullptr;
     QLabel* m_forwarded = nullptr;
     QLabel* m_queue = nullptr;

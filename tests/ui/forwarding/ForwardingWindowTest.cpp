@@ -107,7 +107,7 @@ TEST_F(ForwardingWindowTest, ThreeLooksAndTheButtonsThatGoWithThem)
     Save("forwarding-connecting.png");
     Button("Stop")->click();
 
-    window->StartWith("127.0.0.1:" + std::to_string(targetPort));
+    window->StartWith("127.0.0.1:" + std::to_string(targetPort) + ", leitstelle-sued.example");
     ASSERT_TRUE(PumpBothUntil(pump, targetPump, [&] {
         return window->Manager()->Client()->QueueLength() == 0 && targetSink.delivered.size() == 3;
     }));
