@@ -1,6 +1,7 @@
 #include "db/DatabaseMaintenance.h"
 
 #include "audit/AuditTrail.h"
+#include "config/Clock.h"
 #include "config/ConfigTree.h"
 #include "config/Timestamp.h"
 #include "db/AlarmDatabase.h"
@@ -104,10 +105,10 @@ void RemoveStaleParts(const fs::path& folder)
 
 } // namespace
 
-DatabaseMaintenance::DatabaseMaintenance(AlarmDatabase& database, ConfigTree& tree,
+DatabaseMaintenance::DatabaseMaintenance(AlarmDatabase& database, ConfigTree& tree, Clock& clock,
                                          std::filesystem::path programFolder, FileTimes& fileTimes,
                                          BusyIndicator& busy)
-    : m_database(database), m_tree(tree), m_programFolder(std::move(programFolder)),
+    : m_database(database), m_tree(tree), m_clock(clock), m_programFolder(std::move(programFolder)),
       m_fileTimes(fileTimes), m_busy(busy),
       m_scheduledInterval(SystemInt(m_tree, "iBupInterval", 0))
 {
@@ -115,7 +116,7 @@ DatabaseMaintenance::DatabaseMaintenance(AlarmDatabase& database, ConfigTree& tr
 
 void DatabaseMaintenance::ScheduleFromSettings()
 {
-    int64_t now = Timestamp::NowMs();
+    int64_t now = m_clock.NowMs();
     int32_t interval = SystemInt(m_tree, "iBupInterval", 0);
     bool scheduled = ProgramTime(m_tree, "iNextBackup") > 0;
     if (interval != m_scheduledInterval || scheduled != (interval > 0))
@@ -144,21 +145,20 @@ void DatabaseMaintenance::ScheduleFirstBackup()
 {
     int32_t interval = SystemInt(m_tree, "iBupInterval", 0);
     if (interval > 0 && ProgramTime(m_tree, "iNextBackup") <= 0)
-        SetProgramTime(m_tree, "iNextBackup", Timestamp::NowMs() + interval * kHourMs);
+        SetProgramTime(m_tree, "iNextBackup", m_clock.NowMs() + interval * kHourMs);
 }
 
 void DatabaseMaintenance::RunBackupIfDue()
 {
     int64_t next = ProgramTime(m_tree, "iNextBackup");
-    if (next <= 0 || Timestamp::NowMs() <= next)
+    if (next <= 0 || m_clock.NowMs() <= next)
         return;
     MakeBackup();
     // An interval of 0 or less here would make every pass a backup; it
     // switches backups off as on the system page.
     int32_t interval = SystemInt(m_tree, "iBupInterval", 0);
     m_scheduledInterval = interval;
-    SetProgramTime(m_tree, "iNextBackup",
-                   interval > 0 ? Timestamp::NowMs() + interval * kHourMs : 0);
+    SetProgramTime(m_tree, "iNextBackup", interval > 0 ? m_clock.NowMs() + interval * kHourMs : 0);
 }
 
 bool DatabaseMaintenance::MakeBackup()
@@ -172,7 +172,7 @@ bool DatabaseMaintenance::MakeBackup()
         fs::permissions(folder, fs::perms::owner_all, error);
     RemoveStaleParts(folder);
     bool copied = !m_database.Path().empty() &&
-                  CopyWhole(m_database.Path(), folder / (Timestamp::Now().FormatStamp() + ".txt"));
+                  CopyWhole(m_database.Path(), folder / (m_clock.Now().FormatStamp() + ".txt"));
     int kept = PruneBackups(folder, SystemInt(m_tree, "iBupMaxAnz", 4));
     if (m_audit != nullptr)
         m_audit->Record("backup", copied ? "made" : "failed",
@@ -209,7 +209,7 @@ int DatabaseMaintenance::RunAgeLimitIfDue()
 {
     if (SystemInt(m_tree, "iEnableMaxAge", 0) != 1)
         return 0;
-    int64_t now = Timestamp::NowMs();
+    int64_t now = m_clock.NowMs();
     if (now <= ProgramTime(m_tree, "iNextMaxAge"))
         return 0;
     SetProgramTime(m_tree, "iNextMaxAge", now + kDayMs);
@@ -251,7 +251,7 @@ int DatabaseMaintenance::PruneAlarms(PruneBy by)
         // of the limit away, not one alarm.
         excess = LowMark(limit) - m_database.RecordCount();
     } else {
-        cutoff = Timestamp::NowMs() - int64_t{SystemInt(m_tree, "iMaxAge", 1)} * kDayMs;
+        cutoff = m_clock.NowMs() - int64_t{SystemInt(m_tree, "iMaxAge", 1)} * kDayMs;
     }
 
     // Walk in arrival order over every record; sorting first keeps the
@@ -310,7 +310,7 @@ int DatabaseMaintenance::PruneAlarms(PruneBy by)
 
 void DatabaseMaintenance::ReportKeptUnconfirmed()
 {
-    int64_t now = Timestamp::NowMs();
+    int64_t now = m_clock.NowMs();
     if (m_lastKeptReportMs != 0 && now - m_lastKeptReportMs < kHourMs)
         return;
     m_lastKeptReportMs = now;

@@ -1,8 +1,8 @@
 #include "links/ForwardingManager.h"
 
 #include "audit/AuditTrail.h"
+#include "config/Clock.h"
 #include "config/ConfigTree.h"
-#include "config/Timestamp.h"
 #include "config/Translator.h"
 #include "links/ForwardJournal.h"
 #include "net/ForwardingClient.h"
@@ -320,7 +320,7 @@ void ForwardingManager::ProcessQueueLocally()
 }
 
 size_t ForwardingManager::StoreLeftoversLocally(const std::filesystem::path& folder,
-                                                SocketPump& pump, TelegramSink& sink)
+                                                SocketPump& pump, Clock& clock, TelegramSink& sink)
 {
     std::filesystem::path path = folder / ForwardJournal::kFileName;
     std::error_code error;
@@ -331,7 +331,7 @@ size_t ForwardingManager::StoreLeftoversLocally(const std::filesystem::path& fol
     if (items.empty())
         return 0;
     SilentObserver observer;
-    ForwardingClient client(observer, pump);
+    ForwardingClient client(observer, pump, clock);
     for (const ForwardQueueItem& item : items)
         client.Enqueue(item.count, item.bytes.data(), item.originIp);
     DrainLocally(client, sink);
@@ -385,7 +385,7 @@ void ForwardingManager::OnAlarmForwarded()
 
 int64_t ForwardingManager::Now() const
 {
-    return m_parts.clock ? m_parts.clock() : Timestamp::NowMs();
+    return m_parts.clock.NowMs();
 }
 
 int ForwardingManager::FindPrefix(std::string_view text) const

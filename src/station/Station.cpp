@@ -54,8 +54,9 @@ ConfigNode* Misc(ConfigTree& tree)
 
 } // namespace
 
-Station::Station(const CommandLine& options, StationDesktop& desktop, ConfigTree& tree)
-    : m_options(options), m_desktop(desktop), m_tree(tree)
+Station::Station(const CommandLine& options, StationDesktop& desktop, ConfigTree& tree,
+                 ClockSource& clockSource)
+    : m_options(options), m_desktop(desktop), m_tree(tree), m_clock(clockSource)
 {
     StationFolders folders = ChooseStationFolders(CurrentFolderSources(options));
     m_folder = folders.data;
@@ -129,16 +130,16 @@ StationExit Station::Run()
     }
     m_desktop.ShowStartupProgress(50);
 
-    m_intake = std::make_unique<AlarmIntake>(m_tree, Clock::Global());
+    m_intake = std::make_unique<AlarmIntake>(m_tree, m_clock);
     m_intake->SetStore(m_database.get());
     m_supervisionAudit = std::make_unique<SupervisionAudit>(*m_audit);
     m_intake->AddListener(m_supervisionAudit.get());
-    m_decoder = std::make_unique<EventDecoder>(m_tree, Clock::Global(), *m_intake);
+    m_decoder = std::make_unique<EventDecoder>(m_tree, m_clock, *m_intake);
     m_supervision = std::make_unique<RecorderSupervision>(m_tree, m_decoder->Arrivals(), *m_intake,
                                                           KeepAliveMinutes());
     m_recorderStates = std::make_unique<RecorderStateBoard>(m_tree, KeepAliveMinutes());
     m_stateLog = std::make_unique<RecorderStateLog>(FileInFolder(RecorderStateLog::kFileName));
-    m_stateLog->Open(Timestamp::NowMs());
+    m_stateLog->Open(m_clock.NowMs());
     m_recorderStates->SetListener(m_stateLog.get());
     m_pump = std::make_unique<StationPump>([this] {
         m_desktop.DrainEvents();
@@ -161,7 +162,7 @@ StationExit Station::Run()
     // What a killed relay still owed: a relay started again forwards it (its
     // forwarding window queued it first), any other start stores it here.
     if (!m_options.ForwardHost())
-        ForwardingManager::StoreLeftoversLocally(m_folder, *m_pump, *m_decoder);
+        ForwardingManager::StoreLeftoversLocally(m_folder, *m_pump, m_clock, *m_decoder);
     if (!m_startupNotice.empty() && !m_quitRequested)
         m_desktop.Messages().Show(std::exchange(m_startupNotice, {}), "Wardex", PromptIcon::Warning,
                                   PromptButtons::Ok);
@@ -334,7 +335,7 @@ void Station::StartListening()
 
 void Station::OpenAuditTrail()
 {
-    m_audit = std::make_unique<AuditTrail>(m_folder, Clock::Global(), PosixSystemLog(), HostName());
+    m_audit = std::make_unique<AuditTrail>(m_folder, m_clock, PosixSystemLog(), HostName());
     m_audit->SetUserSource([this] { return CurrentUserName(m_tree); });
     AuditTrail::Previous previous = m_audit->Open();
     AuditDetails details = {{"version", std::string(ProductVersion())},
@@ -407,7 +408,7 @@ void Station::Shutdown()
     if (m_mainWindowCreated)
         m_desktop.EndMainWindow();
     if (m_stateLog != nullptr)
-        m_stateLog->Close(Timestamp::NowMs());
+        m_stateLog->Close(m_clock.NowMs());
     if (m_intake != nullptr)
         m_intake->SetStore(nullptr);
     m_tree.SaveImage(FileInFolder(kTreeImage).string());

@@ -17,6 +17,7 @@
 #include "station/Station.h"
 #include "station/StationDesktop.h"
 #include "ui/PresentationWindow.h"
+#include "ui/WindowClock.h"
 #include "ui/about/AboutDialog.h"
 #include "ui/alarms/AlarmListColumns.h"
 #include "ui/alarms/AlarmListModel.h"
@@ -67,6 +68,7 @@ MainWindow::MainWindow(Station& station, Beeper& beeper)
       m_users(station.Tree(), m_dialogs, station.Desktop().Messages(), beeper),
       m_alarmWindows(std::make_unique<QtAlarmWindowFactory>())
 {
+    SetWindowClock(&station.StationClock());
     m_users.SetAudit(station.Audit());
     m_logic = std::make_unique<MainWindowLogic>(station, *this, m_users);
     setWindowTitle(Text(Tr("Wardex")));
@@ -84,9 +86,11 @@ MainWindow::MainWindow(Station& station, Beeper& beeper)
                                listPlace);
     listLayout->addWidget(m_list);
     setCentralWidget(listPlace);
-    m_filters = std::make_unique<FilterController>(station.Tree(), *station.Database());
+    m_filters = std::make_unique<FilterController>(station.Tree(), *station.Database(),
+                                                   station.StationClock());
     m_filters->SetAudit(station.Audit());
-    m_diagrams = std::make_unique<DiagramWindows>(station.Tree(), *station.Database(), *m_filters);
+    m_diagrams = std::make_unique<DiagramWindows>(station.Tree(), *station.Database(), *m_filters,
+                                                  station.StationClock());
 
     m_userField = new QLabel(this);
     m_countField = new QLabel(this);
@@ -133,6 +137,7 @@ MainWindow::~MainWindow()
 {
     m_timer.stop();
     m_forwarding.reset();
+    SetWindowClock(nullptr);
 }
 
 void MainWindow::ShowAuditTrail()
@@ -158,17 +163,11 @@ void MainWindow::OpenForwarding(const std::string& startHost)
     if (m_logic->Presentation().Exists())
         m_logic->Presentation().Leave();
     StationDesktop& desktop = m_station.Desktop();
-    ForwardingParts parts{m_station.Tree(),
-                          *m_station.Pump(),
-                          *m_station.Decoder(),
-                          desktop.Messages(),
-                          desktop.Speaker(),
-                          desktop.Busy(),
-                          {},
-                          m_station.ProgramFolder(),
-                          [this] { m_logic->SettingsApplied(); },
-                          m_station.Sessions(),
-                          m_station.Audit()};
+    ForwardingParts parts{
+        m_station.Tree(),         *m_station.Pump(),         *m_station.Decoder(),
+        desktop.Messages(),       desktop.Speaker(),         desktop.Busy(),
+        m_station.StationClock(), m_station.ProgramFolder(), [this] { m_logic->SettingsApplied(); },
+        m_station.Sessions(),     m_station.Audit()};
     if (AuditTrail* audit = m_station.Audit())
         audit->Record("mode-forwarding", "on", {{"host", startHost}});
     m_forwarding = std::make_unique<ForwardingWindow>(std::move(parts), [this] {
@@ -208,7 +207,7 @@ void MainWindow::ShowResponseTimes()
         if (ConfigNode* folder = FindConfigNode(tree, {"Program", "Configuration", "Escalation"}))
             targets = ReadEscalationSettings(*folder).targetSeconds;
     }
-    auto* window = new ResponseTimesWindow(log.Path(), targets, this);
+    auto* window = new ResponseTimesWindow(log.Path(), targets, m_station.StationClock(), this);
     window->setAttribute(Qt::WA_DeleteOnClose);
     window->show();
 }
@@ -350,7 +349,7 @@ void MainWindow::EditFilters()
 {
     m_logic->EnterBusy();
     FilterDialog dialog(m_station.Tree(), *m_station.Database(), m_station.Desktop().Messages(),
-                        this);
+                        m_station.StationClock(), this);
     bool saved = dialog.exec() == QDialog::Accepted && dialog.Saved();
     m_logic->LeaveBusy();
     if (!saved)
@@ -362,9 +361,10 @@ void MainWindow::EditFilters()
 void MainWindow::RunListCommand(const std::function<void(const AlarmListCommandParts&)>& command)
 {
     m_logic->EnterBusy();
-    command(AlarmListCommandParts{
-        *m_list, *m_station.Database(), m_station.Tree(), m_station.Desktop().Messages(), this,
-        m_filters->DescribeApplied(Timestamp::NowMs()), m_station.Audit()});
+    command(AlarmListCommandParts{*m_list, *m_station.Database(), m_station.Tree(),
+                                  m_station.Desktop().Messages(), m_station.StationClock(), this,
+                                  m_filters->DescribeApplied(m_station.StationClock().NowMs()),
+                                  m_station.Audit()});
     m_logic->LeaveBusy();
 }
 

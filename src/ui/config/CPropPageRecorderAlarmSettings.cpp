@@ -1,12 +1,13 @@
 #include "ui/config/CPropPageRecorderAlarmSettings.h"
 
 #include "alarm/AlarmWindowContent.h"
+#include "config/Clock.h"
 #include "config/ConfigTree.h"
-#include "config/Timestamp.h"
 #include "config/Translator.h"
 #include "db/ConfigPath.h"
 #include "events/TextFormat.h"
 #include "station/LiveViewPresets.h"
+#include "ui/WindowClock.h"
 #include "ui/config/AlarmSettingsCopyDialog.h"
 #include "ui/config/AlarmTextPreview.h"
 #include "ui/config/PlaceholderMenu.h"
@@ -441,7 +442,7 @@ void CPropPageRecorderAlarmSettings::UpdatePreview()
         context.recorderName = m_recorder.Child("Name")->GetString();
     }
     context.settings = settings;
-    context.arrival = Timestamp::NowMs();
+    context.arrival = WindowClock().NowMs();
     context.departure = context.arrival;
     context.track = -1;
     m_preview->ShowContent(ComposeAlarmWindow(context, PostProcessing::No));

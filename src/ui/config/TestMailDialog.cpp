@@ -4,6 +4,7 @@
 #include "config/Translator.h"
 #include "db/ConfigPath.h"
 #include "platform/Prompt.h"
+#include "ui/WindowClock.h"
 #include "ui/config/QtText.h"
 
 #include <QApplication>
@@ -36,8 +37,8 @@ QPixmap Frame(QStyle* style, TestMailIcon icon, int frame)
 
 } // namespace
 
-TestMailDialog::TestMailDialog(SmtpTestMail::Settings settings, QWidget* parent)
-    : QDialog(parent), m_test(std::move(settings))
+TestMailDialog::TestMailDialog(SmtpTestMail::Settings settings, Clock& clock, QWidget* parent)
+    : QDialog(parent), m_test(std::move(settings), clock)
 {
     setObjectName("TestMailDialog");
     setWindowTitle(ToQt(SmtpTestMail::Caption()));
@@ -134,7 +135,7 @@ void RunTestMail(const ConfigNode& system, Prompt& prompt, const std::string& fr
     settings.authPassword = text("mailAuthPassword");
     settings.from = from;
     settings.to = to;
-    TestMailDialog dialog(std::move(settings), parent);
+    TestMailDialog dialog(std::move(settings), WindowClock(), parent);
     if (!dialog.Test().HasRequiredFields()) {
         prompt.Show(SmtpTestMail::MissingFieldsText(), SmtpTestMail::MissingFieldsCaption(),
                     PromptIcon::Error, PromptButtons::Ok);

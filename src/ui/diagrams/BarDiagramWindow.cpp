@@ -1,5 +1,6 @@
 #include "ui/diagrams/BarDiagramWindow.h"
 
+#include "config/Clock.h"
 #include "config/ConfigNode.h"
 #include "config/ConfigTree.h"
 #include "config/Translator.h"
@@ -90,8 +91,9 @@ ConfigNode* PerPageNode(ConfigTree& tree)
 
 } // namespace
 
-BarDiagramWindow::BarDiagramWindow(ConfigTree& tree, AlarmDatabase& database, QWidget* parent)
-    : DiagramWindow(database, parent), m_tree(tree)
+BarDiagramWindow::BarDiagramWindow(ConfigTree& tree, AlarmDatabase& database, Clock& clock,
+                                   QWidget* parent)
+    : DiagramWindow(database, parent), m_tree(tree), m_clock(clock)
 {
     setWindowTitle(ToQt(Tr("Alarme pro Rekorder und Alarmart")));
     m_canvas = new BarCanvas(*this);
@@ -206,7 +208,7 @@ int BarDiagramWindow::Paint(QPagedPaintDevice& device) const
         largest = std::max(largest, bar.total);
     int64_t top = ScaleTop(largest);
     std::string user = CurrentUserName(m_tree);
-    Timestamp captured = Timestamp::Now();
+    Timestamp captured = m_clock.Now();
     std::vector<int32_t> codes = LegendCodes();
     for (int index = 0; index < pages; ++index) {
         if (index > 0)

@@ -1,5 +1,6 @@
 #include "ui/filters/FilterDialog.h"
 
+#include "config/Clock.h"
 #include "config/ConfigNode.h"
 #include "config/ConfigTree.h"
 #include "config/Translator.h"
@@ -49,9 +50,9 @@ QLabel* NewNowLabel(QWidget* parent, const char* objectName)
 
 } // namespace
 
-FilterDialog::FilterDialog(ConfigTree& tree, AlarmDatabase& database, Prompt& prompt,
+FilterDialog::FilterDialog(ConfigTree& tree, AlarmDatabase& database, Prompt& prompt, Clock& clock,
                            QWidget* parent)
-    : QDialog(parent), m_tree(tree), m_database(database), m_prompt(prompt),
+    : QDialog(parent), m_tree(tree), m_database(database), m_prompt(prompt), m_clock(clock),
       m_editor(std::make_unique<FilterEditor>(LoadFilters(tree)))
 {
     setWindowTitle(ToQt(Tr("Filter bearbeiten")));
@@ -238,7 +239,7 @@ void FilterDialog::ShowSelected()
     (shown.link == AlarmFilter::kLinkOr ? m_or : m_and)->setChecked(true);
     m_onlyConfirmed->setChecked(shown.onlyConfirmed);
     m_onlyUnconfirmed->setChecked(shown.onlyUnconfirmed);
-    m_timeNow->setText(selected ? ToQt(shown.DescribeTime(Timestamp::NowMs())) : QString());
+    m_timeNow->setText(selected ? ToQt(shown.DescribeTime(m_clock.NowMs())) : QString());
     m_recordersNow->setText(selected ? ToQt(shown.DescribeRecorders()) : QString());
     m_typesNow->setText(selected ? ToQt(shown.DescribeTypes()) : QString());
 }
@@ -259,7 +260,7 @@ void FilterDialog::EditTime()
 {
     if (m_editor->Selected() < 0)
         return;
-    TimeFilterDialog dialog(m_editor->Current(), m_prompt, this);
+    TimeFilterDialog dialog(m_editor->Current(), m_prompt, m_clock, this);
     if (dialog.exec() != QDialog::Accepted)
         return;
     m_editor->SetTime(dialog.Mode(), dialog.Start(), dialog.End(), dialog.LastDays(),
