@@ -10,6 +10,7 @@
 #include "alarm/StationWindow.h"
 #include "audit/AuditTrail.h"
 #include "config/Clock.h"
+#include "config/ConfigKeys.h"
 #include "config/ConfigTree.h"
 #include "config/Timestamp.h"
 #include "config/Translator.h"
@@ -217,8 +218,7 @@ void AlarmWindowManager::PostponeAlarm(AlarmWindow& window)
     int64_t seconds = 0;
     {
         ConfigLock lock(m_tree);
-        ConfigNode* node =
-            FindConfigNode(m_tree, {"Program", "Configuration", "Escalation", "iPostponeSeconds"});
+        ConfigNode* node = Find(m_tree, kPostponeSeconds);
         seconds = node == nullptr ? 0 : std::max(0, node->GetInt());
     }
     if (seconds > 0)

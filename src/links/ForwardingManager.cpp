@@ -2,6 +2,7 @@
 
 #include "audit/AuditTrail.h"
 #include "config/Clock.h"
+#include "config/ConfigKeys.h"
 #include "config/ConfigTree.h"
 #include "config/Translator.h"
 #include "links/ForwardJournal.h"
@@ -42,7 +43,7 @@ std::string Filled(std::string_view german, std::string_view conversion, std::st
 
 ConfigNode* HostList(ConfigTree& tree)
 {
-    return tree.TopFolder("Runtime")->Child("GUI")->Child("CDlgForwardingMain");
+    return Find(tree, kForwardingHosts);
 }
 
 // Reports nothing: the client of a leftover replay never connects.
@@ -411,8 +412,8 @@ void ForwardingManager::LoadHosts()
     m_hosts.clear();
     for (int i = 0; i < list->ChildCount(); ++i) {
         ConfigNode* entry = list->ChildAt(i);
-        m_hosts.push_back(entry->Child("strHost")->GetString());
-        if (entry->Child("bIsSelected")->GetInt() == 1)
+        m_hosts.push_back(Get(*entry, kForwardingHost));
+        if (Get(*entry, kForwardingHostSelected) == 1)
             SetHostText(m_hosts.back());
     }
 }
@@ -432,8 +433,8 @@ void ForwardingManager::SaveHosts()
     std::string host = Trimmed(m_hostText);
     auto add = [list](const std::string& text, bool selected) {
         ConfigNode* entry = list->NewEntry(0);
-        entry->Child("strHost")->SetString(text);
-        entry->Child("bIsSelected")->SetInt(selected ? 1 : 0);
+        Set(*entry, kForwardingHost, text);
+        Set(*entry, kForwardingHostSelected, selected ? 1 : 0);
     };
     for (const std::string& item : m_hosts)
         add(item, item == host);
