@@ -8,6 +8,7 @@
 #include "alarm/SmtpMailSender.h"
 #include "alarm/TrendView.h"
 #include "audit/AuditTrail.h"
+#include "config/ConfigKeys.h"
 #include "config/ConfigTree.h"
 #include "config/Timestamp.h"
 #include "config/Translator.h"
@@ -195,11 +196,8 @@ void MainWindowLogic::ConfigurationAccepted()
     {
         ConfigTree& tree = m_station.Tree();
         ConfigLock lock(tree);
-        ConfigNode* system = tree.TopFolder("Program")->Child("Configuration")->Child("System");
-        m_mail->UseServer(system->Child("mailSMTPServer")->GetString(),
-                          system->Child("mailDoAuth")->GetInt() == 1,
-                          system->Child("mailAuthUser")->GetString(),
-                          system->Child("mailAuthPassword")->GetString());
+        m_mail->UseServer(Get(tree, kMailServer), Get(tree, kMailDoAuth) == 1,
+                          Get(tree, kMailAuthUser), Get(tree, kMailAuthPassword));
     }
     CheckMailConfiguration();
     PostPendingAlarmCheck();
@@ -215,14 +213,13 @@ void MainWindowLogic::CheckMailConfiguration()
 {
     ConfigTree& tree = m_station.Tree();
     ConfigLock lock(tree);
-    ConfigNode* system = tree.TopFolder("Program")->Child("Configuration")->Child("System");
-    if (!system->Child("mailSMTPServer")->GetString().empty())
+    if (!Get(tree, kMailServer).empty())
         return;
-    ConfigNode* recorders = tree.TopFolder("Program")->Child("RecorderList");
+    ConfigNode* recorders = Find(tree, kRecorderList);
     for (int r = 0; r < recorders->ChildCount(); ++r) {
-        ConfigNode* settings = recorders->ChildAt(r)->Child("AlarmSettings");
+        ConfigNode* settings = Find(*recorders->ChildAt(r), kRecorderAlarmSettings);
         for (int e = 0; e < settings->ChildCount(); ++e) {
-            if (settings->ChildAt(e)->Child("mailDoSendMail")->GetInt() != 1)
+            if (Get(*settings->ChildAt(e), kSettingSendMail) != 1)
                 continue;
             m_station.Desktop().Messages().Show(
                 Tr("E-Mail Benachrichtigung nicht moeglich, bitte konfigurieren Sie den SMTP "

@@ -5,6 +5,7 @@
 #include "alarm/AlarmSettingsLookup.h"
 #include "audit/AuditTrail.h"
 #include "config/Clock.h"
+#include "config/ConfigKeys.h"
 #include "config/ConfigTree.h"
 #include "config/DefaultScript.h"
 #include "config/Timestamp.h"
@@ -46,11 +47,6 @@ namespace {
 constexpr const char* kTreeImage = "programdata.bin";
 constexpr const char* kDatabaseFile = "AlarmDB.txt";
 constexpr int kFirstSubId = 41;
-
-ConfigNode* Misc(ConfigTree& tree)
-{
-    return tree.TopFolder("Program")->Child("Configuration")->Child("MISC");
-}
 
 } // namespace
 
@@ -182,9 +178,8 @@ bool Station::LoadConfiguration()
                                   PromptButtons::Ok);
         return false;
     }
-    ConfigNode* misc = Misc(m_tree);
-    ConfigNode* language = misc->Child("Language");
-    ConfigNode* nextLanguage = misc->Child("LanguageForNextStartUp");
+    ConfigNode* language = Find(m_tree, kLanguage);
+    ConfigNode* nextLanguage = Find(m_tree, kLanguageForNextStart);
 
     if (m_tree.LoadImage(FileInFolder(kTreeImage).string())) {
         if (nextLanguage->GetString() != language->GetString())
@@ -193,22 +188,14 @@ bool Station::LoadConfiguration()
         RebuildAlarmDefaults(m_tree);
         CompleteRecorderSettings(m_tree);
     } else {
-        ConfigNode* gui = m_tree.TopFolder("Runtime")->Child("GUI");
-        ConfigNode* editor =
-            gui != nullptr ? gui->Child("CPropPageRecorderAlarmSettings") : nullptr;
-        if (ConfigNode* nextId = editor != nullptr ? editor->Child("iNextIDForSubID") : nullptr)
-            nextId->SetInt(kFirstSubId);
+        Set(m_tree, kNextSubId, kFirstSubId);
         std::string chosen = ChooseFirstStartLanguage(m_desktop.InterfaceLanguage(), m_languages);
         language->SetString(chosen);
         nextLanguage->SetString(chosen);
         LoadTranslation();
         // New stations confirm test messages on their own; stored ones keep
         // what they had.
-        if (ConfigNode* quiet = m_tree.TopFolder("Program")
-                                    ->Child("Configuration")
-                                    ->Child("System")
-                                    ->Child("iQuietTestMessages"))
-            quiet->SetInt(1);
+        Set(m_tree, kQuietTestMessages, 1);
         RebuildAlarmDefaults(m_tree);
         CreateBuiltInAccount(m_tree);
         m_firstStart = true;
@@ -247,7 +234,7 @@ void Station::ShowFirstStartNotice()
 void Station::LoadTranslation()
 {
     const std::filesystem::path& languages = m_languages;
-    std::string language = Misc(m_tree)->Child("Language")->GetString();
+    std::string language = Get(m_tree, kLanguage);
     Translator& translator = Translator::Global();
     // A missing file leaves the texts German; the station starts anyway.
     if (!translator.LoadLanguage(LanguageFile(languages, language), languages / "English.txt"))
@@ -306,14 +293,13 @@ void Station::GuardConnections()
     });
     guard.SetIntervalSource([this] {
         ConfigLock lock(m_tree);
-        ConfigNode* recorders = m_tree.TopFolder("Program")->Child("RecorderList");
+        ConfigNode* recorders = Find(m_tree, kRecorderList);
         int64_t longest = 0;
         for (int i = 0; recorders != nullptr && i < recorders->ChildCount(); ++i) {
             const ConfigNode* entry = recorders->ChildAt(i);
-            const ConfigNode* last = entry->Child("iLastSignal");
-            const ConfigNode* next = entry->Child("iNextSignal");
-            if (last != nullptr && next != nullptr && last->GetInt64() > 0)
-                longest = std::max(longest, next->GetInt64() - last->GetInt64());
+            int64_t last = Get(*entry, kLastSignal);
+            if (last > 0)
+                longest = std::max(longest, Get(*entry, kNextSignal) - last);
         }
         return longest;
     });
