@@ -3,11 +3,11 @@
 #include "alarm/AlarmHandling.h"
 #include "alarm/AlarmWindowManager.h"
 #include "audit/AuditTrail.h"
+#include "config/ConfigKeys.h"
 #include "config/ConfigTree.h"
 #include "config/Timestamp.h"
 #include "config/Translator.h"
 #include "db/AlarmDatabase.h"
-#include "db/ConfigPath.h"
 #include "db/DatabaseMaintenance.h"
 #include "events/EventDecoder.h"
 #include "events/RecorderStateBoard.h"
@@ -54,11 +54,6 @@ namespace {
 QString Text(const std::string& text)
 {
     return QString::fromStdString(text);
-}
-
-ConfigNode* MainWindowState(ConfigTree& tree)
-{
-    return tree.TopFolder("Runtime")->Child("GUI")->Child("WardexMEDlg");
 }
 
 } // namespace
@@ -204,7 +199,7 @@ void MainWindow::ShowResponseTimes()
     {
         ConfigTree& tree = m_station.Tree();
         ConfigLock lock(tree);
-        if (ConfigNode* folder = FindConfigNode(tree, {"Program", "Configuration", "Escalation"}))
+        if (ConfigNode* folder = Find(tree, kEscalationFolder))
             targets = ReadEscalationSettings(*folder).targetSeconds;
     }
     auto* window = new ResponseTimesWindow(log.Path(), targets, m_station.StationClock(), this);
@@ -447,7 +442,7 @@ SheetServices MainWindow::StationSheetServices()
 bool MainWindow::StoreWindowLayout()
 {
     ConfigTree& tree = m_station.Tree();
-    ConfigNode* mode = MainWindowState(tree)->Child("LastShutDownWindowMode");
+    ConfigNode* mode = Find(tree, kLastShutDownWindowMode);
     auto layout = [&] {
         return std::tuple(ReadColumnWidths(tree), ReadColumnOrder(tree), mode->GetInt());
     };
@@ -459,12 +454,7 @@ bool MainWindow::StoreWindowLayout()
 
 void MainWindow::UpdateStatus()
 {
-    bool stack = m_station.Tree()
-                     .TopFolder("Program")
-                     ->Child("Configuration")
-                     ->Child("System")
-                     ->Child("iStackWnd")
-                     ->GetInt() != 0;
+    bool stack = Get(m_station.Tree(), kStackWindows) != 0;
     if (m_presentationAction != nullptr)
         m_presentationAction->setText(
             Text(stack ? Tr("Alarmstack Modus...") : Tr("Praesentations Modus...")));
@@ -493,7 +483,7 @@ void MainWindow::Start()
         return;
     if (m_station.FirstStart())
         FitToScreen();
-    int mode = MainWindowState(m_station.Tree())->Child("LastShutDownWindowMode")->GetInt();
+    int mode = Get(m_station.Tree(), kLastShutDownWindowMode);
     if (mode == 2) {
         GoToTray();
         return;
@@ -640,7 +630,7 @@ void MainWindow::SaveWindowMode()
         mode = 2;
     else if (isMaximized())
         mode = 1;
-    MainWindowState(m_station.Tree())->Child("LastShutDownWindowMode")->SetInt(mode);
+    Set(m_station.Tree(), kLastShutDownWindowMode, mode);
 }
 
 void MainWindow::closeEvent(QCloseEvent* event)

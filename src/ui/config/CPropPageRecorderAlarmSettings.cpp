@@ -2,9 +2,9 @@
 
 #include "alarm/AlarmWindowContent.h"
 #include "config/Clock.h"
+#include "config/ConfigKeys.h"
 #include "config/ConfigTree.h"
 #include "config/Translator.h"
-#include "db/ConfigPath.h"
 #include "events/TextFormat.h"
 #include "station/LiveViewPresets.h"
 #include "ui/WindowClock.h"
@@ -239,8 +239,8 @@ QWidget* CPropPageRecorderAlarmSettings::BuildMailTab()
         if (m_testMail)
             m_testMail(shown);
         else
-            RunTestMail(*FindConfigNode(m_tree, {"Program", "Configuration", "System"}), m_prompt,
-                        shown.mailFromAddress, shown.mailToAddress, this);
+            RunTestMail(*Find(m_tree, kSystemFolder), m_prompt, shown.mailFromAddress,
+                        shown.mailToAddress, this);
     });
     auto* form = new QFormLayout(tab);
     form->addRow(m_mailDoSend);
@@ -438,8 +438,8 @@ void CPropPageRecorderAlarmSettings::UpdatePreview()
     {
         ConfigLock lock(m_tree);
         ConfigNode* entry = m_editor.SelectedEntry();
-        context.alarmType = entry != nullptr ? entry->Child("Type")->GetInt() : 0;
-        context.recorderName = m_recorder.Child("Name")->GetString();
+        context.alarmType = entry != nullptr ? Get(*entry, kSettingType) : 0;
+        context.recorderName = Get(m_recorder, kRecorderName);
     }
     context.settings = settings;
     context.arrival = WindowClock().NowMs();

@@ -1,8 +1,8 @@
 #include "ui/config/TestMailDialog.h"
 
+#include "config/ConfigKeys.h"
 #include "config/ConfigTree.h"
 #include "config/Translator.h"
-#include "db/ConfigPath.h"
 #include "platform/Prompt.h"
 #include "ui/WindowClock.h"
 #include "ui/config/QtText.h"
@@ -124,15 +124,10 @@ void RunTestMail(const ConfigNode& system, Prompt& prompt, const std::string& fr
                  const std::string& to, QWidget* parent)
 {
     SmtpTestMail::Settings settings;
-    auto text = [&system](std::string_view name) {
-        const ConfigNode* node = system.Child(name);
-        return node != nullptr ? node->GetString() : std::string();
-    };
-    const ConfigNode* auth = system.Child("mailDoAuth");
-    settings.server = text("mailSMTPServer");
-    settings.auth = auth != nullptr && auth->GetInt() == 1 ? SmtpAuth::Yes : SmtpAuth::No;
-    settings.authUser = text("mailAuthUser");
-    settings.authPassword = text("mailAuthPassword");
+    settings.server = Get(system, kMailServer);
+    settings.auth = Get(system, kMailDoAuth) == 1 ? SmtpAuth::Yes : SmtpAuth::No;
+    settings.authUser = Get(system, kMailAuthUser);
+    settings.authPassword = Get(system, kMailAuthPassword);
     settings.from = from;
     settings.to = to;
     TestMailDialog dialog(std::move(settings), WindowClock(), parent);

@@ -1,11 +1,11 @@
 #include "ui/diagrams/BarDiagramWindow.h"
 
 #include "config/Clock.h"
+#include "config/ConfigKeys.h"
 #include "config/ConfigNode.h"
 #include "config/ConfigTree.h"
 #include "config/Translator.h"
 #include "db/AlarmRecord.h"
-#include "db/ConfigPath.h"
 #include "events/AlarmTypeCatalogue.h"
 #include "events/RecorderLookup.h"
 #include "events/TextFormat.h"
@@ -86,7 +86,7 @@ namespace {
 
 ConfigNode* PerPageNode(ConfigTree& tree)
 {
-    return FindConfigNode(tree, {"Runtime", "GUI", "StaticViewRecDiagram", "iNumRecPerPage"});
+    return Find(tree, kRecordersPerPage);
 }
 
 } // namespace

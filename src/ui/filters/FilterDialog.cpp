@@ -1,6 +1,7 @@
 #include "ui/filters/FilterDialog.h"
 
 #include "config/Clock.h"
+#include "config/ConfigKeys.h"
 #include "config/ConfigNode.h"
 #include "config/ConfigTree.h"
 #include "config/Translator.h"
@@ -248,9 +249,9 @@ std::vector<std::string> FilterDialog::RecorderNames() const
 {
     ConfigLock lock(m_tree);
     std::vector<std::string> names;
-    ConfigNode* list = m_tree.TopFolder("Program")->Child("RecorderList");
+    ConfigNode* list = Find(m_tree, kRecorderList);
     for (int i = 0; list != nullptr && i < list->ChildCount(); ++i) {
-        if (ConfigNode* name = list->ChildAt(i)->Child("Name"))
+        if (ConfigNode* name = Find(*list->ChildAt(i), kRecorderName))
             names.push_back(name->GetString());
     }
     return names;
