@@ -203,7 +203,7 @@ public:
         }
 
         std::mt19937 random(1);
-        int64_t first = Timestamp::NowMs() - int64_t{kRecords} * 1000;
+        int64_t first = clock.NowMs() - int64_t{kRecords} * 1000;
         {
             std::ofstream out(folder / "AlarmDB.txt", std::ios::binary | std::ios::trunc);
             char bytes[AlarmRecord::kRecordBytes];
@@ -215,12 +215,12 @@ public:
         database = std::make_unique<AlarmDatabase>(tree, folder, quiet, NoBusyIndicator());
         if (!database->Open((folder / "AlarmDB.txt").string()))
             std::abort();
-        intake = std::make_unique<AlarmIntake>(tree, Clock::Global());
+        intake = std::make_unique<AlarmIntake>(tree, clock);
         intake->SetStore(database.get());
         users = std::make_unique<UserSession>(tree, dialogs, quiet, quiet);
-        handling = std::make_unique<AlarmHandling>(
-            AlarmHandlingParts{tree, *database, *intake, liveView, quiet, quiet, quiet, quiet,
-                               quiet, window, presentation, views, quiet, NoBarDiagram(), folder});
+        handling = std::make_unique<AlarmHandling>(AlarmHandlingParts{
+            tree, *database, *intake, clock, liveView, quiet, quiet, quiet, quiet, quiet, window,
+            presentation, views, quiet, NoBarDiagram(), folder});
         place = std::make_unique<QWidget>();
         place->resize(1280, 800);
     }
@@ -271,6 +271,7 @@ public:
     NoPresentation presentation;
     QtAlarmWindowFactory views;
     ListWindow window;
+    Clock clock{SystemClockSource()};
     ConfigTree tree;
     std::unique_ptr<AlarmDatabase> database;
     std::unique_ptr<UserSession> users;
@@ -344,7 +345,7 @@ void BM_NewAlarmIntoTheList(benchmark::State& state)
     for (auto _ : state) {
         GuardEvent event;
         event.recorder = RecorderAddress(i++ % kRecorders);
-        event.timeArrival = Timestamp::NowMs();
+        event.timeArrival = clock.NowMs();
         event.timeDeparture = event.timeArrival - 1000;
         event.alarmType = kTrackFull;
         event.cameraId = 2;
@@ -371,7 +372,7 @@ void BM_BurstOfTelegrams(benchmark::State& state)
     AlarmListView* attached = withList ? &list : nullptr;
     station.window.list = attached;
 
-    EventDecoder decoder(station.tree, Clock::Global(), *station.intake);
+    EventDecoder decoder(station.tree, station.clock, *station.intake);
     SocketPump pump;
     SessionHub hub(pump);
     auto listener = std::make_unique<RecorderListener>(decoder, hub);

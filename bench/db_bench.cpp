@@ -4,6 +4,7 @@
 // the same run doing the same sorts and the same filter on the same rows,
 // held in memory and without an index.
 #include "BenchSupport.h"
+#include "config/Clock.h"
 #include "config/ConfigNode.h"
 #include "config/ConfigTree.h"
 #include "config/DefaultScript.h"
@@ -684,7 +685,8 @@ void BM_ApplyFilter(benchmark::State& state)
 {
     World& world = World::Get();
     std::unique_ptr<AlarmDatabase> database = OpenLarge();
-    FilterMatcher matcher(world.tree);
+    Clock clock(SystemClockSource());
+    FilterMatcher matcher(world.tree, clock);
     matcher.SetFilter(BenchFilter());
     database->SetViewFilter(&matcher);
     std::vector<int> rows = world.Query(SqlFilter());
@@ -711,7 +713,8 @@ void BM_ApplyFilterAdmittingAll(benchmark::State& state)
 {
     World& world = World::Get();
     std::unique_ptr<AlarmDatabase> database = OpenLarge();
-    FilterMatcher matcher(world.tree);
+    Clock clock(SystemClockSource());
+    FilterMatcher matcher(world.tree, clock);
     matcher.SetFilter(AlarmFilter());
     database->SetViewFilter(&matcher);
     for (auto _ : state) {

@@ -9,6 +9,7 @@
 // "of_polled" over a bare loop that waits in poll() like any loop that must
 // never block on one socket.
 #include "BenchSupport.h"
+#include "config/Clock.h"
 #include "config/ConfigTree.h"
 #include "config/DefaultScript.h"
 #include "links/ForwardingManager.h"
@@ -256,17 +257,13 @@ void ForwardedAlarms(benchmark::State& state, bool journal)
     tree.LoadDefaults(DefaultScript(), prompt);
     CountingSink local;
     SocketPump pump;
+    Clock clock(SystemClockSource());
     std::vector<uint8_t> telegram = Telegram();
     int64_t items = 0;
     double seconds = 0;
     {
-        ForwardingManager manager(ForwardingParts{tree,
-                                                  pump,
-                                                  local,
-                                                  prompt,
-                                                  beeper,
-                                                  NoBusyIndicator(),
-                                                  {},
+        ForwardingManager manager(ForwardingParts{tree, pump, local, prompt, beeper,
+                                                  NoBusyIndicator(), clock,
                                                   journal ? folder : std::filesystem::path()},
                                   view);
         manager.Open();

@@ -7,6 +7,7 @@
 // record-sized line per frame, so it is the ceiling of one thread that reads
 // and stores. CPU per alarm is the station process's user and system time.
 #include "BenchSupport.h"
+#include "config/Clock.h"
 #include "config/ConfigTree.h"
 #include "config/DefaultScript.h"
 #include "config/Timestamp.h"
@@ -170,7 +171,7 @@ SharedTimes* MapShared()
         }
         shared.sent[n] = NowNs();
         if (n == count - 1)
-            shared.lastSentMs = Timestamp::NowMs();
+            shared.lastSentMs = Clock(SystemClockSource()).NowMs();
         if (send(sockets[static_cast<size_t>(n % connections)], telegram.data(), telegram.size(),
                  MSG_NOSIGNAL) != static_cast<ssize_t>(telegram.size()))
             _exit(2);

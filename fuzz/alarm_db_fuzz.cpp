@@ -6,6 +6,7 @@
 // Input: a byte J, a byte of flags (sort direction, filter link and mode),
 // then J * 8 bytes of journal, then the database file.
 #include "FuzzScratch.h"
+#include "config/Clock.h"
 #include "config/ConfigNode.h"
 #include "config/ConfigTree.h"
 #include "config/DefaultScript.h"
@@ -159,7 +160,8 @@ void Exercise(const fs::path& folder, uint8_t flags)
     filter.rangeEnd = Timestamp::FromMs(int64_t{1} << 60);
     filter.recorders = {{"Tor", (flags & 16) != 0 ? 0 : 0x0F}, {"", -1}};
     filter.alarmTypes = {10005, 10016, 0};
-    FilterMatcher matcher(tree);
+    Clock clock(SystemClockSource());
+    FilterMatcher matcher(tree, clock);
     matcher.SetFilter(filter);
     database.SetViewFilter(&matcher);
     database.SetFilterActive();

@@ -116,7 +116,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     station.events.events.clear();
     EventDecoder decoder(station.tree, station.clock, station.events);
     SocketPump pump;
-    size_t replayed = ForwardingManager::StoreLeftoversLocally(folder, pump, decoder);
+    size_t replayed =
+        ForwardingManager::StoreLeftoversLocally(folder, pump, station.clock, decoder);
     // The raw tail may hold more whole records.
     if (replayed < queued)
         std::abort();

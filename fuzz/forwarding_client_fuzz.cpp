@@ -8,6 +8,7 @@
 // telegram queued, 6 a clock step of (byte >> 3) seconds and Work, 7 the
 // other station closes.
 #include "DrainSocket.h"
+#include "config/Clock.h"
 #include "net/ForwardMessage.h"
 #include "net/ForwardingClient.h"
 #include "net/ForwardingObserver.h"
@@ -35,6 +36,15 @@ public:
 
     bool up = false;
     size_t forwarded = 0;
+};
+
+// Moves only when the input says so.
+class ManualClockSource final : public ClockSource {
+public:
+    int64_t MonotonicNs() override { return nowMs * 1'000'000; }
+    int64_t RealtimeUs() override { return 1'700'000'000'000'000 + nowMs * 1000; }
+
+    int64_t nowMs = 1'000'000;
 };
 
 // Takes what the client sent: whole SHLO and DATA messages only. Returns
@@ -81,10 +91,11 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     if (::socketpair(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0, pair) != 0)
         return 0;
     int peer = pair[1];
-    int64_t now = 1'000'000;
+    ManualClockSource source;
+    Clock clock(source);
     SocketPump pump;
     CountingObserver observer;
-    ForwardingClient client(observer, pump, [&now] { return now; });
+    ForwardingClient client(observer, pump, clock);
     client.AttachAccepted(pair[0]);
     pump.Register(&client);
     // The pump sees the socket writable: the client greets.
@@ -106,7 +117,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
             queued += client.Enqueue(sizeof telegram, telegram, "10.0.0.1") ? 1 : 0;
             break;
         case 6:
-            now += int64_t{op >> 3} * 1000;
+            source.nowMs += int64_t{op >> 3} * 1000;
             client.Work();
             break;
         case 7:

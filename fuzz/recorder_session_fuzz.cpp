@@ -8,6 +8,7 @@
 // telegram comes from an unknown recorder), then chunks, each a length byte
 // followed by that many bytes.
 #include "DrainSocket.h"
+#include "config/Clock.h"
 #include "net/ForwardMessage.h"
 #include "net/ForwardingClient.h"
 #include "net/ForwardingObserver.h"
@@ -123,10 +124,10 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     SocketPump pump;
     SessionHub hub(pump);
     NullObserver observer;
+    Clock clock(SystemClockSource());
     std::unique_ptr<ForwardingClient> client;
     if (forwards)
-        client =
-            std::make_unique<ForwardingClient>(observer, pump, ForwardingClient::MsClock{}, &hub);
+        client = std::make_unique<ForwardingClient>(observer, pump, clock, &hub);
 
     int pair[2];
     if (::socketpair(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0, pair) != 0)

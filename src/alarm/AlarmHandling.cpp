@@ -6,7 +6,7 @@ AlarmHandling::AlarmHandling(const AlarmHandlingParts& parts)
     : m_intake(parts.intake), m_sound(parts.tree, parts.database, parts.soundPlayer),
       m_actions(parts.tree, parts.launcher, parts.mail, parts.liveView, parts.stationFolder),
       m_windows(parts.tree, parts.database, m_sound, m_actions, parts.liveView, parts.station,
-                parts.presentation, parts.views, parts.prompt, parts.beeper),
+                parts.presentation, parts.views, parts.prompt, parts.beeper, parts.clock),
       m_dispatcher(parts.tree, parts.database, m_sound, m_actions, m_windows, parts.liveView,
                    parts.beeper, parts.station, parts.presentation, parts.trend, parts.diagram),
       m_escalation(parts.tree, parts.database, m_sound, m_actions, m_windows, parts.beeper,

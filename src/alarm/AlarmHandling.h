@@ -18,6 +18,7 @@ class AlarmIntake;
 class AlarmWindowViewFactory;
 class BarDiagram;
 class Beeper;
+class Clock;
 class ConfigTree;
 class LiveViewLink;
 class MailSender;
@@ -33,6 +34,7 @@ struct AlarmHandlingParts {
     ConfigTree& tree;
     AlarmDatabase& database;
     AlarmIntake& intake;
+    Clock& clock;
     LiveViewLink& liveView;
     MailSender& mail;
     ShellLauncher& launcher;

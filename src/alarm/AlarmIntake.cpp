@@ -4,6 +4,7 @@
 #include "alarm/AlarmSettingsLookup.h"
 #include "alarm/RecordConfirmation.h"
 #include "config/Clock.h"
+#include "config/ConfigKeys.h"
 #include "config/ConfigTree.h"
 #include "config/Translator.h"
 #include "db/AlarmDatabase.h"
@@ -23,10 +24,8 @@ bool ConfirmedAtOnce(const AlarmSettings* settings)
 
 bool InMaintenance(const ConfigNode& recorder, int64_t atMs)
 {
-    const ConfigNode* from = recorder.Child("iMaintenanceFrom");
-    const ConfigNode* until = recorder.Child("iMaintenanceUntil");
-    return from != nullptr && until != nullptr && from->GetInt64() > 0 &&
-           from->GetInt64() <= atMs && atMs < until->GetInt64();
+    int64_t from = Get(recorder, kMaintenanceFrom);
+    return from > 0 && from <= atMs && atMs < Get(recorder, kMaintenanceUntil);
 }
 
 AlarmIntake::AlarmIntake(ConfigTree& tree, Clock& clock) : m_tree(tree), m_clock(clock) {}
@@ -84,8 +83,7 @@ bool AlarmIntake::Store(const GuardEvent& event, Stored& stored)
     // as an ordinary one (0); its entry is looked up the same way, once.
     const ConfigNode* recorder =
         FindRecorderEntry(m_tree, event.recorder, std::max(event.hybrid, 0));
-    const ConfigNode* name = recorder != nullptr ? recorder->Child("Name") : nullptr;
-    context.recorderName = name != nullptr ? name->GetString() : std::string();
+    context.recorderName = recorder != nullptr ? Get(*recorder, kRecorderName) : std::string();
     stored.maintenance = recorder != nullptr && InMaintenance(*recorder, event.timeArrival);
     if (stored.maintenance)
         stored.event.addInfo = FormatTr(TrNoop("Wartung: %s"), event.addInfo);

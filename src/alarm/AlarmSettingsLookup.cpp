@@ -1,6 +1,7 @@
 #include "alarm/AlarmSettingsLookup.h"
 
 #include "config/ChildValues.h"
+#include "config/ConfigKeys.h"
 #include "config/ConfigTree.h"
 #include "events/AlarmTypeCatalogue.h"
 #include "events/RecorderLookup.h"
@@ -12,8 +13,7 @@ namespace {
 
 ConfigNode* DefaultSettings(ConfigTree& tree)
 {
-    ConfigNode* program = tree.TopFolder("Program");
-    return program == nullptr ? nullptr : program->Child("DefaultAlarmSettings");
+    return Find(tree, kDefaultAlarmSettings);
 }
 
 ConfigNode* DefaultEntry(ConfigTree& tree, int32_t alarmType)
@@ -182,7 +182,7 @@ ConfigNode* FindAlarmSettings(ConfigTree& tree, int32_t alarmType, int32_t camer
 {
     ConfigLock lock(tree);
     ConfigNode* recorder = FindRecorderEntry(tree, recorderAddress, 0);
-    ConfigNode* list = recorder == nullptr ? nullptr : recorder->Child("AlarmSettings");
+    ConfigNode* list = recorder == nullptr ? nullptr : Find(*recorder, kRecorderAlarmSettings);
     thread_local SettingsMemo memo;
     return memo.Find(tree, list, alarmType, camera);
 }
@@ -201,8 +201,7 @@ std::optional<AlarmSettings> LookupAlarmSettings(ConfigTree& tree, int32_t alarm
 void CompleteRecorderSettings(ConfigTree& tree)
 {
     ConfigLock lock(tree);
-    ConfigNode* program = tree.TopFolder("Program");
-    ConfigNode* recorders = program == nullptr ? nullptr : program->Child("RecorderList");
+    ConfigNode* recorders = Find(tree, kRecorderList);
     if (recorders == nullptr)
         return;
     // Each list is walked once, not once per type: with thousands of
@@ -218,13 +217,13 @@ void CompleteRecorderSettings(ConfigTree& tree)
     std::unordered_map<int32_t, OfType> byType;
     int32_t counter = 0;
     for (int r = 0; r < recorders->ChildCount(); ++r) {
-        ConfigNode* list = recorders->ChildAt(r)->Child("AlarmSettings");
+        ConfigNode* list = Find(*recorders->ChildAt(r), kRecorderAlarmSettings);
         if (list == nullptr)
             continue;
         byType.clear();
         for (int i = 0; i < list->ChildCount(); ++i) {
             ConfigNode* entry = list->ChildAt(i);
-            if (const ConfigNode* type = entry->Child("Type")) {
+            if (const ConfigNode* type = Find(*entry, kSettingType)) {
                 OfType& found = byType[type->GetInt()];
                 if (found.first == nullptr)
                     found.first = entry;

@@ -2,9 +2,9 @@
 
 #include "alarm/AlarmSettingsLookup.h"
 #include "config/CachedChildren.h"
+#include "config/ConfigKeys.h"
 #include "config/ConfigTree.h"
 #include "db/AlarmDatabase.h"
-#include "db/ConfigPath.h"
 #include "platform/SoundPlayer.h"
 
 #include <string>
@@ -65,7 +65,7 @@ void AlarmSound::UpdateAlarmSound(SoundSwitch on)
             break; // nothing is more urgent
         ConfigNode* entry =
             FindAlarmSettings(m_tree, group.alarmType, group.cameraId, group.recorder);
-        ConfigNode* priority = entry == nullptr ? nullptr : entry->Child("Priority");
+        ConfigNode* priority = entry == nullptr ? nullptr : Find(*entry, kSettingPriority);
         // A priority outside the scale has no sound file and must not
         // silence the others.
         int value = priority == nullptr ? kNoPriority : priority->GetInt();

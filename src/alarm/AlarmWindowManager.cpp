@@ -9,6 +9,8 @@
 #include "alarm/ResponseLog.h"
 #include "alarm/StationWindow.h"
 #include "audit/AuditTrail.h"
+#include "config/Clock.h"
+#include "config/ConfigKeys.h"
 #include "config/ConfigTree.h"
 #include "config/Timestamp.h"
 #include "config/Translator.h"
@@ -29,10 +31,9 @@ constexpr std::string_view kCaption = "Wardex";
 constexpr int kUnknownRecorderToneHz = 100;
 constexpr int kUnknownRecorderToneMs = 100;
 
-Freshness FreshnessOf(int64_t arrival)
+Freshness FreshnessOf(int64_t arrival, int64_t nowMs)
 {
-    return Timestamp::NowMs() - arrival <= AlarmWindowManager::kFreshMs ? Freshness::Fresh
-                                                                        : Freshness::Old;
+    return nowMs - arrival <= AlarmWindowManager::kFreshMs ? Freshness::Fresh : Freshness::Old;
 }
 
 bool IsConfirmed(const AlarmRecord& record)
@@ -74,10 +75,10 @@ AlarmWindowManager::AlarmWindowManager(ConfigTree& tree, AlarmDatabase& database
                                        AlarmActions& actions, LiveViewLink& liveView,
                                        StationWindow& station, PresentationWindow& presentation,
                                        AlarmWindowViewFactory& views, Prompt& prompt,
-                                       Beeper& beeper)
+                                       Beeper& beeper, Clock& clock)
     : m_tree(tree), m_database(database), m_sound(sound), m_actions(actions), m_liveView(liveView),
       m_station(station), m_presentation(presentation), m_views(views), m_prompt(prompt),
-      m_beeper(beeper)
+      m_beeper(beeper), m_clock(clock)
 {
 }
 
@@ -170,7 +171,7 @@ void AlarmWindowManager::OpenAlarmWindow(const AlarmContext& context, int record
     m_liveView.SetShownAlarm(context.arrival);
     m_liveView.Notify(StationEvent::AlarmWindowOpened);
     if (m_responses != nullptr)
-        m_responses->Shown(context.arrival, Timestamp::NowMs());
+        m_responses->Shown(context.arrival, m_clock.NowMs());
 
     // The width first, so that the cascade sees the window's final size.
     int lastWidth = WindowStateInt("iWinLastSizeX");
@@ -183,12 +184,12 @@ void AlarmWindowManager::OpenAlarmWindow(const AlarmContext& context, int record
     view.MoveTo(position);
 
     m_actions.RunAlarmAction(ActionMode::LiveView, context, ActionCall::Window,
-                             FreshnessOf(context.arrival));
+                             FreshnessOf(context.arrival, m_clock.NowMs()));
     bool program = context.settings && !context.settings->programPath.empty() &&
                    context.settings->programOnce == 0;
     if (program || postProcessing == PostProcessing::Yes)
         m_actions.RunAlarmAction(ActionMode::Program, context, ActionCall::Window,
-                                 FreshnessOf(context.arrival));
+                                 FreshnessOf(context.arrival, m_clock.NowMs()));
 }
 
 bool AlarmWindowManager::ConfirmAlarm(AlarmWindow& window)
@@ -217,12 +218,11 @@ void AlarmWindowManager::PostponeAlarm(AlarmWindow& window)
     int64_t seconds = 0;
     {
         ConfigLock lock(m_tree);
-        ConfigNode* node =
-            FindConfigNode(m_tree, {"Program", "Configuration", "Escalation", "iPostponeSeconds"});
+        ConfigNode* node = Find(m_tree, kPostponeSeconds);
         seconds = node == nullptr ? 0 : std::max(0, node->GetInt());
     }
     if (seconds > 0)
-        m_postponedUntil[window.Arrival()] = Timestamp::NowMs() + seconds * 1000;
+        m_postponedUntil[window.Arrival()] = m_clock.NowMs() + seconds * 1000;
     EndWindow(window, ConfirmKind::Postpone, {});
 }
 
@@ -267,7 +267,7 @@ bool AlarmWindowManager::ConfirmRecord(int recordNumber, AlarmRecord& record, Co
 {
     ConfigLock lock(m_tree);
     std::string user = CurrentUserName(m_tree);
-    int64_t now = Timestamp::NowMs();
+    int64_t now = m_clock.NowMs();
     ApplyConfirmation(record, kind, user, now);
     int64_t arrival = record.Number(AlarmField::TimeArrival);
     if (kind != ConfirmKind::Postpone)
@@ -321,7 +321,7 @@ void AlarmWindowManager::NextAlarmWindow()
     // depend on recorder, type and camera only, so each combination is
     // looked up once however many records share it. Only a postponed alarm
     // costs a read of its record.
-    int64_t now = Timestamp::NowMs();
+    int64_t now = m_clock.NowMs();
     AwaitingIndex::Accepted notPostponed;
     if (!m_postponedUntil.empty())
         notPostponed = [this, now](int number) {
@@ -366,7 +366,7 @@ void AlarmWindowManager::OpenSelectedAlarm(int recordNumber)
         return;
     }
     context.recorderName = *name;
-    Freshness freshness = FreshnessOf(context.arrival);
+    Freshness freshness = FreshnessOf(context.arrival, m_clock.NowMs());
     if (IsConfirmed(record)) {
         bool requested =
             m_actions.RunAlarmAction(ActionMode::LiveView, context, ActionCall::Window, freshness);
@@ -457,7 +457,7 @@ void AlarmWindowManager::Tick()
     CollectClosed();
     // An alarm whose postpone time ran out is offered again.
     if (!m_postponedUntil.empty()) {
-        int64_t now = Timestamp::NowMs();
+        int64_t now = m_clock.NowMs();
         size_t before = m_postponedUntil.size();
         std::erase_if(m_postponedUntil, [now](const auto& held) { return held.second <= now; });
         if (m_postponedUntil.size() != before)

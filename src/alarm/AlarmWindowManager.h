@@ -27,6 +27,7 @@ class AlarmRecord;
 class AlarmSound;
 class AlarmWindowViewFactory;
 class Beeper;
+class Clock;
 class ConfigTree;
 class LiveViewLink;
 class PresentationWindow;
@@ -52,7 +53,7 @@ public:
     AlarmWindowManager(ConfigTree& tree, AlarmDatabase& database, AlarmSound& sound,
                        AlarmActions& actions, LiveViewLink& liveView, StationWindow& station,
                        PresentationWindow& presentation, AlarmWindowViewFactory& views,
-                       Prompt& prompt, Beeper& beeper);
+                       Prompt& prompt, Beeper& beeper, Clock& clock);
     ~AlarmWindowManager() override;
     AlarmWindowManager(const AlarmWindowManager&) = delete;
     AlarmWindowManager& operator=(const AlarmWindowManager&) = delete;
@@ -139,6 +140,7 @@ private:
     AlarmWindowViewFactory& m_views;
     Prompt& m_prompt;
     Beeper& m_beeper;
+    Clock& m_clock;
     std::vector<std::unique_ptr<AlarmWindow>> m_windows;
     AuditTrail* m_audit = nullptr;
     // Set while a bulk confirmation records one line for all its alarms.

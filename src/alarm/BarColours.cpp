@@ -1,5 +1,6 @@
 #include "alarm/BarColours.h"
 
+#include "config/ConfigKeys.h"
 #include "config/ConfigNode.h"
 #include "config/ConfigTree.h"
 #include "db/ConfigPath.h"
@@ -25,8 +26,8 @@ std::vector<BarColour> ReadBarColours(ConfigTree& tree, ColourSet set)
     ConfigNode* list = ColourList(tree, set);
     for (int i = 0; list != nullptr && i < list->ChildCount(); ++i) {
         ConfigNode* entry = list->ChildAt(i);
-        ConfigNode* code = entry->Child("iAlarmTypeCode");
-        ConfigNode* color = entry->Child("crStrBarkColor");
+        ConfigNode* code = Find(*entry, kBarColourType);
+        ConfigNode* color = Find(*entry, kBarColour);
         if (code != nullptr && color != nullptr)
             colours.push_back({code->GetInt(), ColorFromText(color->GetString())});
     }
@@ -40,14 +41,14 @@ void WriteBarColours(ConfigTree& tree, const std::vector<BarColour>& colours)
     if (list == nullptr)
         return;
     for (const BarColour& colour : colours) {
-        ConfigNode* entry = list->FindEntryByInt("iAlarmTypeCode", colour.code);
+        ConfigNode* entry = list->FindEntryByInt(kBarColourType.name, colour.code);
         if (entry == nullptr) {
             entry = list->NewEntry(0);
             if (entry == nullptr)
                 return;
-            entry->Child("iAlarmTypeCode")->SetInt(colour.code);
+            Set(*entry, kBarColourType, colour.code);
         }
-        entry->Child("crStrBarkColor")->SetString(ColorToText(colour.color));
+        Set(*entry, kBarColour, ColorToText(colour.color));
     }
 }
 
@@ -67,7 +68,6 @@ RgbColor BarColourOf(const std::vector<BarColour>& user, int32_t code)
 int RecordersPerPage(ConfigTree& tree)
 {
     ConfigLock lock(tree);
-    ConfigNode* node =
-        FindConfigNode(tree, {"Runtime", "GUI", "StaticViewRecDiagram", "iNumRecPerPage"});
+    ConfigNode* node = Find(tree, kRecordersPerPage);
     return std::max(1, node != nullptr ? node->GetInt() : 1);
 }

@@ -1,5 +1,6 @@
 #include "alarm/EscalationSettings.h"
 
+#include "config/ConfigKeys.h"
 #include "config/ConfigNode.h"
 #include "config/ConfigTree.h"
 
@@ -61,7 +62,7 @@ EscalationSettings ReadEscalationSettings(const ConfigNode& folder)
     settings.mailFrom = TextOf(folder, "mailFromAddress");
     settings.mailSubject = TextOf(folder, "mailFormatedSubject");
     settings.mailBody = TextOf(folder, "mailFormatedBody");
-    const ConfigNode* steps = folder.Child("Steps");
+    const ConfigNode* steps = Find(folder, kEscalationSteps);
     if (steps == nullptr)
         return settings;
     for (int i = 0; i < steps->ChildCount(); ++i) {
@@ -90,7 +91,7 @@ void WriteEscalationSettings(const EscalationSettings& settings, ConfigNode& fol
     SetText(folder, "mailFromAddress", settings.mailFrom);
     SetText(folder, "mailFormatedSubject", settings.mailSubject);
     SetText(folder, "mailFormatedBody", settings.mailBody);
-    ConfigNode* steps = folder.Child("Steps");
+    ConfigNode* steps = Find(folder, kEscalationSteps);
     if (steps == nullptr)
         return;
     steps->RemoveAllChildren();
@@ -124,11 +125,7 @@ const EscalationSettings& EscalationSettingsCache::Get(ConfigTree& tree)
 {
     if (m_shape != ConfigNode::ShapeEpoch()) {
         m_shape = ConfigNode::ShapeEpoch();
-        const ConfigNode* program = tree.TopFolder("Program");
-        const ConfigNode* configuration =
-            program == nullptr ? nullptr : program->Child("Configuration");
-        const ConfigNode* folder =
-            configuration == nullptr ? nullptr : configuration->Child("Escalation");
+        const ConfigNode* folder = Find(tree, kEscalationFolder);
         if (folder != m_folder)
             m_version = ~uint64_t{0};
         m_folder = folder;

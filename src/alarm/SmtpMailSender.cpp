@@ -1,6 +1,6 @@
 #include "alarm/SmtpMailSender.h"
 
-#include "config/Timestamp.h"
+#include "config/Clock.h"
 #include "config/Translator.h"
 #include "events/TextFormat.h"
 #include "links/MailFormat.h"
@@ -20,8 +20,10 @@ struct SmtpMailSender::Flight {
     std::unique_ptr<SmtpClient> client;
 };
 
-SmtpMailSender::SmtpMailSender(SocketPump& pump, MailQueue queue, int64_t firstRetryMs)
-    : m_pump(pump), m_queue(std::move(queue)), m_firstRetryMs(std::max<int64_t>(firstRetryMs, 1))
+SmtpMailSender::SmtpMailSender(SocketPump& pump, Clock& clock, MailQueue queue,
+                               int64_t firstRetryMs)
+    : m_pump(pump), m_clock(clock), m_queue(std::move(queue)),
+      m_firstRetryMs(std::max<int64_t>(firstRetryMs, 1))
 {
     if (!m_queue.Load())
         std::fprintf(stderr, "Wardex: %s is not a mail queue; it is replaced by an empty one.\n",
@@ -48,7 +50,7 @@ bool SmtpMailSender::Send(const AlarmMail& mail)
     SmtpClient::PrepareRecipients(mail.to, recipients);
     if (recipients.empty())
         return false;
-    Timestamp now = Timestamp::Now();
+    Timestamp now = m_clock.Now();
     QueuedMail queued;
     queued.mail = mail;
     queued.date = MailDate(now.ToCalendarSeconds());

@@ -16,6 +16,7 @@
 #include <string>
 #include <vector>
 
+class Clock;
 class SmtpClient;
 class SocketPump;
 
@@ -39,7 +40,8 @@ public:
     static constexpr int64_t kSaveIntervalMs = 1'000;
 
     // Loads what the queue's file still holds; it is sent from the first tick.
-    SmtpMailSender(SocketPump& pump, MailQueue queue, int64_t firstRetryMs = kFirstRetryMs);
+    SmtpMailSender(SocketPump& pump, Clock& clock, MailQueue queue,
+                   int64_t firstRetryMs = kFirstRetryMs);
     // Writes the queue; mails still in flight stay in it.
     ~SmtpMailSender() override;
     SmtpMailSender(const SmtpMailSender&) = delete;
@@ -67,6 +69,7 @@ private:
     void SaveQueue(int64_t nowMs);
 
     SocketPump& m_pump;
+    Clock& m_clock;
     MailQueue m_queue;
     int64_t m_firstRetryMs;
     std::vector<std::unique_ptr<Flight>> m_flights;

@@ -22,21 +22,10 @@ int64_t FloorDiv(int64_t value, int64_t divisor)
 
 Clock::Clock(ClockSource& source) : m_source(&source) {}
 
-Clock& Clock::Global()
-{
-    static Clock clock(SystemClockSource());
-    return clock;
-}
-
 void Clock::SetSource(ClockSource& source)
 {
     m_source = &source;
     m_counterAvailable = false;
-}
-
-void Clock::ResetSource()
-{
-    SetSource(SystemClockSource());
 }
 
 int64_t Clock::Synchronise()

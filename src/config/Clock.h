@@ -3,6 +3,7 @@
 // wall clock's updates, with a cross-check that notices a stepped wall clock.
 #pragma once
 
+#include "config/Timestamp.h"
 #include "platform/ClockSource.h"
 
 #include <cstdint>
@@ -11,17 +12,15 @@ class Clock {
 public:
     explicit Clock(ClockSource& source);
 
-    // The instance behind Timestamp::Now. Single-threaded like its callers.
-    static Clock& Global();
-
     // Switches to another source and resynchronises at the next reading.
     void SetSource(ClockSource& source);
-    void ResetSource();
 
     // Milliseconds since 1601-01-01 00:00 UTC. Not strictly monotonic: it may
     // go back by up to kJitterToleranceMs, or by any amount when it
     // resynchronises with a wall clock that was set back.
     int64_t NowMs();
+    // Now as a Timestamp: always a whole number of milliseconds.
+    Timestamp Now() { return Timestamp::FromMs(NowMs()); }
 
     static constexpr int64_t kJitterToleranceMs = 9;
     static constexpr int64_t kMaxDriftMs = 16;

@@ -2,8 +2,6 @@
 // the fixed text forms of times.
 #include "config/Timestamp.h"
 
-#include "config/Clock.h"
-
 #include <algorithm>
 #include <array>
 #include <cstdio>
@@ -282,16 +280,6 @@ std::string Printf(const char* format, auto... values)
 }
 
 } // namespace
-
-Timestamp Timestamp::Now()
-{
-    return FromMs(NowMs());
-}
-
-int64_t Timestamp::NowMs()
-{
-    return Clock::Global().NowMs();
-}
 
 Timestamp Timestamp::FromMs(int64_t ms)
 {

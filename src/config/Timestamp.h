@@ -30,11 +30,6 @@ public:
     constexpr Timestamp() = default;
     constexpr explicit Timestamp(int64_t us) : m_us(us) {}
 
-    // The station clock (see Clock): always a whole number of milliseconds.
-    static Timestamp Now();
-    // Now in the stored form (milliseconds).
-    static int64_t NowMs();
-
     // Out-of-range values saturate instead of overflowing; stored times come
     // from files and may be corrupt.
     static Timestamp FromMs(int64_t ms);

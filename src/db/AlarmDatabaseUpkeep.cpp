@@ -3,11 +3,11 @@
 // whole under a temporary name.
 
 #include "config/CachedChildren.h"
+#include "config/ConfigKeys.h"
 #include "config/ConfigNode.h"
 #include "config/ConfigTree.h"
 #include "db/AlarmDatabase.h"
 #include "db/AlarmDatabaseFile.h"
-#include "db/ConfigPath.h"
 #include "db/RecordFilter.h"
 #include "platform/BusyIndicator.h"
 #include "platform/ModifierKeys.h"
@@ -68,8 +68,7 @@ void AlarmDatabase::WriteCountCache()
 {
     {
         ConfigLock lock(m_tree);
-        ConfigNode* flag =
-            FindConfigNode(m_tree, {"Runtime", "FFTMNumRecords", "iDoNotWriteDBCache"});
+        ConfigNode* flag = Find(m_tree, kDoNotWriteCountCache);
         if (flag == nullptr || flag->GetInt() != 0)
             return;
     }
@@ -83,9 +82,7 @@ void AlarmDatabase::WriteCountCache()
 void AlarmDatabase::SetRuntimeDoNotWriteCache(int32_t value)
 {
     ConfigLock lock(m_tree);
-    if (ConfigNode* flag =
-            FindConfigNode(m_tree, {"Runtime", "FFTMNumRecords", "iDoNotWriteDBCache"}))
-        flag->SetInt(value);
+    Set(m_tree, kDoNotWriteCountCache, value);
 }
 
 bool AlarmDatabase::ConvertLayout(int fieldCount)

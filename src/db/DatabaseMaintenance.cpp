@@ -1,11 +1,12 @@
 #include "db/DatabaseMaintenance.h"
 
 #include "audit/AuditTrail.h"
+#include "config/Clock.h"
+#include "config/ConfigKeys.h"
 #include "config/ConfigTree.h"
 #include "config/Timestamp.h"
 #include "db/AlarmDatabase.h"
 #include "db/AwaitingIndex.h"
-#include "db/ConfigPath.h"
 #include "db/OpenAlarmWindows.h"
 #include "platform/BusyIndicator.h"
 #include "platform/FileTimes.h"
@@ -21,25 +22,17 @@ namespace {
 
 namespace fs = std::filesystem;
 
-int32_t SystemInt(ConfigTree& tree, std::string_view key, int32_t fallback)
+template <typename T>
+auto LockedGet(ConfigTree& tree, const ConfigKey<T>& key)
 {
     ConfigLock lock(tree);
-    ConfigNode* node = FindConfigNode(tree, {"Program", "Configuration", "System", key});
-    return node != nullptr ? node->GetInt() : fallback;
+    return Get(tree, key);
 }
 
-int64_t ProgramTime(ConfigTree& tree, std::string_view key)
+void LockedSet(ConfigTree& tree, const ConfigKey<int64_t>& key, int64_t value)
 {
     ConfigLock lock(tree);
-    ConfigNode* node = FindConfigNode(tree, {"Program", key});
-    return node != nullptr ? node->GetInt64() : 0;
-}
-
-void SetProgramTime(ConfigTree& tree, std::string_view key, int64_t value)
-{
-    ConfigLock lock(tree);
-    if (ConfigNode* node = FindConfigNode(tree, {"Program", key}))
-        node->SetInt64(value);
+    Set(tree, key, value);
 }
 
 bool EndsWithNoCase(const std::string& text, std::string_view suffix)
@@ -104,24 +97,23 @@ void RemoveStaleParts(const fs::path& folder)
 
 } // namespace
 
-DatabaseMaintenance::DatabaseMaintenance(AlarmDatabase& database, ConfigTree& tree,
+DatabaseMaintenance::DatabaseMaintenance(AlarmDatabase& database, ConfigTree& tree, Clock& clock,
                                          std::filesystem::path programFolder, FileTimes& fileTimes,
                                          BusyIndicator& busy)
-    : m_database(database), m_tree(tree), m_programFolder(std::move(programFolder)),
-      m_fileTimes(fileTimes), m_busy(busy),
-      m_scheduledInterval(SystemInt(m_tree, "iBupInterval", 0))
+    : m_database(database), m_tree(tree), m_clock(clock), m_programFolder(std::move(programFolder)),
+      m_fileTimes(fileTimes), m_busy(busy), m_scheduledInterval(LockedGet(m_tree, kBackupInterval))
 {
 }
 
 void DatabaseMaintenance::ScheduleFromSettings()
 {
-    int64_t now = Timestamp::NowMs();
-    int32_t interval = SystemInt(m_tree, "iBupInterval", 0);
-    bool scheduled = ProgramTime(m_tree, "iNextBackup") > 0;
+    int64_t now = m_clock.NowMs();
+    int32_t interval = LockedGet(m_tree, kBackupInterval);
+    bool scheduled = LockedGet(m_tree, kNextBackup) > 0;
     if (interval != m_scheduledInterval || scheduled != (interval > 0))
-        SetProgramTime(m_tree, "iNextBackup", interval > 0 ? now + interval * kHourMs : 0);
+        LockedSet(m_tree, kNextBackup, interval > 0 ? now + interval * kHourMs : 0);
     m_scheduledInterval = interval;
-    SetProgramTime(m_tree, "iNextMaxAge", now);
+    LockedSet(m_tree, kNextMaxAge, now);
 }
 
 int64_t DatabaseMaintenance::LastBackupMs() const
@@ -137,28 +129,27 @@ int64_t DatabaseMaintenance::LastBackupMs() const
 
 int64_t DatabaseMaintenance::NextBackupMs() const
 {
-    return std::max<int64_t>(0, ProgramTime(m_tree, "iNextBackup"));
+    return std::max<int64_t>(0, LockedGet(m_tree, kNextBackup));
 }
 
 void DatabaseMaintenance::ScheduleFirstBackup()
 {
-    int32_t interval = SystemInt(m_tree, "iBupInterval", 0);
-    if (interval > 0 && ProgramTime(m_tree, "iNextBackup") <= 0)
-        SetProgramTime(m_tree, "iNextBackup", Timestamp::NowMs() + interval * kHourMs);
+    int32_t interval = LockedGet(m_tree, kBackupInterval);
+    if (interval > 0 && LockedGet(m_tree, kNextBackup) <= 0)
+        LockedSet(m_tree, kNextBackup, m_clock.NowMs() + interval * kHourMs);
 }
 
 void DatabaseMaintenance::RunBackupIfDue()
 {
-    int64_t next = ProgramTime(m_tree, "iNextBackup");
-    if (next <= 0 || Timestamp::NowMs() <= next)
+    int64_t next = LockedGet(m_tree, kNextBackup);
+    if (next <= 0 || m_clock.NowMs() <= next)
         return;
     MakeBackup();
     // An interval of 0 or less here would make every pass a backup; it
     // switches backups off as on the system page.
-    int32_t interval = SystemInt(m_tree, "iBupInterval", 0);
+    int32_t interval = LockedGet(m_tree, kBackupInterval);
     m_scheduledInterval = interval;
-    SetProgramTime(m_tree, "iNextBackup",
-                   interval > 0 ? Timestamp::NowMs() + interval * kHourMs : 0);
+    LockedSet(m_tree, kNextBackup, interval > 0 ? m_clock.NowMs() + interval * kHourMs : 0);
 }
 
 bool DatabaseMaintenance::MakeBackup()
@@ -172,8 +163,8 @@ bool DatabaseMaintenance::MakeBackup()
         fs::permissions(folder, fs::perms::owner_all, error);
     RemoveStaleParts(folder);
     bool copied = !m_database.Path().empty() &&
-                  CopyWhole(m_database.Path(), folder / (Timestamp::Now().FormatStamp() + ".txt"));
-    int kept = PruneBackups(folder, SystemInt(m_tree, "iBupMaxAnz", 4));
+                  CopyWhole(m_database.Path(), folder / (m_clock.Now().FormatStamp() + ".txt"));
+    int kept = PruneBackups(folder, LockedGet(m_tree, kBackupsKept));
     if (m_audit != nullptr)
         m_audit->Record("backup", copied ? "made" : "failed",
                         {{"records", std::to_string(m_database.RecordCount())},
@@ -207,12 +198,12 @@ int DatabaseMaintenance::PruneBackups(const std::filesystem::path& folder, int k
 
 int DatabaseMaintenance::RunAgeLimitIfDue()
 {
-    if (SystemInt(m_tree, "iEnableMaxAge", 0) != 1)
+    if (LockedGet(m_tree, kEnableMaxAge) != 1)
         return 0;
-    int64_t now = Timestamp::NowMs();
-    if (now <= ProgramTime(m_tree, "iNextMaxAge"))
+    int64_t now = m_clock.NowMs();
+    if (now <= LockedGet(m_tree, kNextMaxAge))
         return 0;
-    SetProgramTime(m_tree, "iNextMaxAge", now + kDayMs);
+    LockedSet(m_tree, kNextMaxAge, now + kDayMs);
     return PruneAlarms(PruneBy::Age);
 }
 
@@ -228,7 +219,7 @@ int DatabaseMaintenance::PruneAlarms(PruneBy by)
     bool byCount = by == PruneBy::Count;
     int64_t& kept = byCount ? m_keptOverCount : m_keptOverAge;
     kept = 0;
-    if (SystemInt(m_tree, byCount ? "iEnableMaxAlarms" : "iEnableMaxAge", 0) == 0)
+    if (LockedGet(m_tree, byCount ? kEnableMaxAlarms : kEnableMaxAge) == 0)
         return 0;
     int64_t excess = 0;
     int64_t cutoff = 0;
@@ -238,7 +229,7 @@ int DatabaseMaintenance::PruneAlarms(PruneBy by)
     int64_t deletable =
         m_database.RecordCount() - static_cast<int64_t>(m_database.UnconfirmedRecords().size());
     if (byCount) {
-        limit = SystemInt(m_tree, "iNumMaxAlarms", 5000);
+        limit = LockedGet(m_tree, kMaxAlarms);
         if (m_database.RecordCount() <= limit)
             return 0;
         if (deletable <= 0) {
@@ -251,7 +242,7 @@ int DatabaseMaintenance::PruneAlarms(PruneBy by)
         // of the limit away, not one alarm.
         excess = LowMark(limit) - m_database.RecordCount();
     } else {
-        cutoff = Timestamp::NowMs() - int64_t{SystemInt(m_tree, "iMaxAge", 1)} * kDayMs;
+        cutoff = m_clock.NowMs() - int64_t{LockedGet(m_tree, kMaxAgeDays)} * kDayMs;
     }
 
     // Walk in arrival order over every record; sorting first keeps the
@@ -310,7 +301,7 @@ int DatabaseMaintenance::PruneAlarms(PruneBy by)
 
 void DatabaseMaintenance::ReportKeptUnconfirmed()
 {
-    int64_t now = Timestamp::NowMs();
+    int64_t now = m_clock.NowMs();
     if (m_lastKeptReportMs != 0 && now - m_lastKeptReportMs < kHourMs)
         return;
     m_lastKeptReportMs = now;
@@ -318,8 +309,7 @@ void DatabaseMaintenance::ReportKeptUnconfirmed()
         std::fprintf(stderr,
                      "Wardex: %lld unconfirmed alarms above the limit of %d stored alarms are "
                      "kept; confirm them to let the limit work.\n",
-                     static_cast<long long>(m_keptOverCount),
-                     SystemInt(m_tree, "iNumMaxAlarms", 5000));
+                     static_cast<long long>(m_keptOverCount), LockedGet(m_tree, kMaxAlarms));
     if (m_keptOverAge > 0)
         std::fprintf(stderr,
                      "Wardex: %lld unconfirmed alarms older than the age limit are kept; confirm "

@@ -10,6 +10,7 @@
 class AlarmDatabase;
 class AuditTrail;
 class BusyIndicator;
+class Clock;
 class ConfigTree;
 class FileTimes;
 class OpenAlarmWindows;
@@ -22,7 +23,7 @@ public:
     static constexpr int64_t kDayMs = 86'400'000;
 
     // Backups go to programFolder/Backup.
-    DatabaseMaintenance(AlarmDatabase& database, ConfigTree& tree,
+    DatabaseMaintenance(AlarmDatabase& database, ConfigTree& tree, Clock& clock,
                         std::filesystem::path programFolder, FileTimes& fileTimes,
                         BusyIndicator& busy);
 
@@ -71,6 +72,7 @@ public:
 private:
     AlarmDatabase& m_database;
     ConfigTree& m_tree;
+    Clock& m_clock;
     std::filesystem::path m_programFolder;
     FileTimes& m_fileTimes;
     BusyIndicator& m_busy;

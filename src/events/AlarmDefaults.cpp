@@ -2,6 +2,7 @@
 // force then, so names and titles follow a language change at the next start.
 #include "events/AlarmDefaults.h"
 
+#include "config/ConfigKeys.h"
 #include "config/ConfigTree.h"
 #include "config/Translator.h"
 #include "events/AlarmTypeCatalogue.h"
@@ -121,11 +122,7 @@ bool RebuildDefaultAlarmSettings(ConfigTree& tree)
     std::string title = Tr("Alarm!");
     std::string subject = DefaultMailSubject();
     std::string body = DefaultMailBody();
-    ConfigNode* program = tree.TopFolder("Program");
-    ConfigNode* configuration = program != nullptr ? program->Child("Configuration") : nullptr;
-    ConfigNode* system = configuration != nullptr ? configuration->Child("System") : nullptr;
-    ConfigNode* quiet = system != nullptr ? system->Child("iQuietTestMessages") : nullptr;
-    bool quietTestMessages = quiet != nullptr && quiet->GetInt() == 1;
+    bool quietTestMessages = Get(tree, kQuietTestMessages) == 1;
     for (const BuiltInAlarmSetting& setting : BuiltInAlarmSettings()) {
         ConfigNode* entry = list->NewEntry(0);
         SetInt(*entry, "Type", setting.code);

@@ -3,6 +3,7 @@
 #include "events/EventDecoder.h"
 
 #include "config/Clock.h"
+#include "config/ConfigKeys.h"
 #include "config/ConfigTree.h"
 #include "config/Timestamp.h"
 #include "config/Translator.h"
@@ -76,12 +77,7 @@ bool EventDecoder::AcceptsForwardingFrom(std::string_view peerAddress)
         ConfigNode* program = m_tree.TopFolder("Program");
         uint64_t version = program != nullptr ? program->Version() : 0;
         if (!m_forwardingChecked || version != m_programVersion) {
-            ConfigNode* configuration =
-                program != nullptr ? program->Child("Configuration") : nullptr;
-            ConfigNode* system =
-                configuration != nullptr ? configuration->Child("System") : nullptr;
-            ConfigNode* allowed = system != nullptr ? system->Child("strForwardAllowed") : nullptr;
-            m_forwardingStations.Update(allowed != nullptr ? allowed->GetString() : std::string());
+            m_forwardingStations.Update(Get(m_tree, kForwardAllowed));
             m_programVersion = version;
             m_forwardingChecked = true;
         }

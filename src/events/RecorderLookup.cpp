@@ -2,6 +2,7 @@
 #include "events/RecorderLookup.h"
 
 #include "config/CachedChildren.h"
+#include "config/ConfigKeys.h"
 #include "config/ConfigTree.h"
 
 #include <cstring>
@@ -41,8 +42,8 @@ private:
         m_entries.clear();
         for (int i = 0; i < list.ChildCount(); ++i) {
             ConfigNode* entry = list.ChildAt(i);
-            ConfigNode* ipNode = entry->Child("IP");
-            ConfigNode* hybridNode = entry->Child("Hybrid");
+            ConfigNode* ipNode = ::Find(*entry, kRecorderIp);
+            ConfigNode* hybridNode = ::Find(*entry, kRecorderHybrid);
             if (ipNode == nullptr || hybridNode == nullptr)
                 continue;
             std::span<const uint8_t> content = ipNode->Content();
@@ -84,6 +85,5 @@ std::optional<std::string> FindRecorderName(ConfigTree& tree, std::string_view i
     ConfigNode* entry = FindRecorderEntry(tree, ip, hybrid);
     if (entry == nullptr)
         return std::nullopt;
-    ConfigNode* name = entry->Child("Name");
-    return name == nullptr ? std::string() : name->GetString();
+    return Get(*entry, kRecorderName);
 }

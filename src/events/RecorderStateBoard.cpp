@@ -1,6 +1,7 @@
 // Reading the recorder list into the board and noticing state changes.
 #include "events/RecorderStateBoard.h"
 
+#include "config/ConfigKeys.h"
 #include "config/ConfigTree.h"
 
 namespace {
@@ -23,14 +24,13 @@ bool RecorderStateBoard::Update(int64_t nowMs)
     std::vector<RecorderStatus> fresh;
     {
         ConfigLock lock(m_tree);
-        ConfigNode* program = m_tree.TopFolder("Program");
-        ConfigNode* list = program == nullptr ? nullptr : program->Child("RecorderList");
+        ConfigNode* list = Find(m_tree, kRecorderList);
         for (int i = 0; list != nullptr && i < list->ChildCount(); ++i) {
             const ConfigNode& entry = *list->ChildAt(i);
             RecorderStatus status;
             status.name = TextOf(entry, "Name");
             status.ip = TextOf(entry, "IP");
-            if (const ConfigNode* hybrid = entry.Child("Hybrid"))
+            if (const ConfigNode* hybrid = Find(entry, kRecorderHybrid))
                 status.hybrid = hybrid->GetInt();
             status.keys = RecorderSignals::Of(entry);
             status.state = StateAt(status.keys, nowMs,

@@ -2,6 +2,7 @@
 #include "events/RecorderSupervision.h"
 
 #include "config/ChildValues.h"
+#include "config/ConfigKeys.h"
 #include "config/ConfigTree.h"
 #include "config/Timestamp.h"
 #include "config/Translator.h"
@@ -25,20 +26,17 @@ RecorderSupervision::RecorderSupervision(ConfigTree& tree, ArrivalCounter& arriv
 void RecorderSupervision::CheckRecorderSignals(int64_t nowMs)
 {
     ConfigLock lock(m_tree);
-    ConfigNode* program = m_tree.TopFolder("Program");
-    ConfigNode* list = program == nullptr ? nullptr : program->Child("RecorderList");
+    ConfigNode* list = Find(m_tree, kRecorderList);
     if (list == nullptr)
         return;
     // Dispatch may change the list; it is indexed afresh each time.
     for (int i = 0; i < list->ChildCount(); ++i) {
         ConfigNode* entry = list->ChildAt(i);
-        ConfigNode* nextNode = entry->Child("iNextSignal");
+        ConfigNode* nextNode = Find(*entry, kNextSignal);
         if (nextNode == nullptr)
             continue;
         int64_t nextSignal = nextNode->GetInt64();
-        const ConfigNode* classNode = entry->Child("iReportingTime");
-        int64_t reportingMs =
-            ReportingMs(classNode == nullptr ? 0 : classNode->GetInt(), m_graceMinutes);
+        int64_t reportingMs = ReportingMs(Get(*entry, kReportingTime), m_graceMinutes);
         // Written this way round, a corrupt stored time cannot overflow.
         if (nextSignal <= 0 || nowMs - reportingMs <= nextSignal)
             continue;
@@ -47,7 +45,7 @@ void RecorderSupervision::CheckRecorderSignals(int64_t nowMs)
         event.alarmType = kMissedSignalType;
         event.timeArrival = m_arrivals.Next(nowMs + 1);
         event.timeDeparture = nextSignal;
-        if (const ConfigNode* ip = entry->Child("IP"))
+        if (const ConfigNode* ip = Find(*entry, kRecorderIp))
             event.recorder = ip->GetString();
         int64_t lastSignal = Int64Of(*entry, "iLastSignal");
         if (lastSignal > 0) {
@@ -55,16 +53,14 @@ void RecorderSupervision::CheckRecorderSignals(int64_t nowMs)
             event.addInfo = FormatTr(TrNoop("Intervall für Rekordersignal überschritten. "
                                             "Letzte Rekordermeldung um %s, %s"),
                                      last.FormatDate(), last.FormatTime(WithMs::No));
-            if (const ConfigNode* hybrid = entry->Child("Hybrid"))
+            if (const ConfigNode* hybrid = Find(*entry, kRecorderHybrid))
                 event.hybrid = hybrid->GetInt();
         }
         // Marked before dispatch: a nested loop inside alarm handling may run
         // this check again, and must not report the same miss twice.
         nextNode->SetInt64(0);
-        if (ConfigNode* missed = entry->Child("iMissedSignal"))
-            missed->SetInt64(nextSignal);
-        if (ConfigNode* state = entry->Child("iSignalState"))
-            state->SetInt(kSignalMissed);
+        Set(*entry, kMissedSignal, nextSignal);
+        Set(*entry, kSignalState, kSignalMissed);
         m_sink.Raise(event);
     }
 }

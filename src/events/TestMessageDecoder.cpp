@@ -3,6 +3,7 @@
 
 #include "config/ChildValues.h"
 #include "config/Clock.h"
+#include "config/ConfigKeys.h"
 #include "config/ConfigTree.h"
 #include "config/Timestamp.h"
 #include "config/Translator.h"
@@ -42,7 +43,7 @@ GuardEvent BackOnline(const ConfigNode& recorder, const GuardEvent& message, int
     event.alarmType = kBackOnlineType;
     event.recorder = message.recorder;
     event.timeDeparture = message.timeDeparture;
-    if (const ConfigNode* hybrid = recorder.Child("Hybrid"))
+    if (const ConfigNode* hybrid = Find(recorder, kRecorderHybrid))
         event.hybrid = hybrid->GetInt();
     int64_t since = Int64Of(recorder, "iMissedSignal");
     if (since <= 0)
@@ -102,7 +103,7 @@ Dispatch DecodeTestMessage(DecodeContext& context, ConfigTree& tree, Clock& cloc
     ConfigNode* recorder = FindRecorderEntry(tree, context.event.recorder, 0);
     if (recorder == nullptr)
         return Dispatch::Yes;
-    if (const ConfigNode* state = recorder->Child("iSignalState");
+    if (const ConfigNode* state = Find(*recorder, kSignalState);
         state != nullptr && state->GetInt() == kSignalMissed) {
         context.following = BackOnline(*recorder, context.event, clock.NowMs() / 1000 * 1000);
         SetInt64(*recorder, "iMissedSignal", 0);

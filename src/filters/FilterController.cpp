@@ -1,13 +1,13 @@
 #include "filters/FilterController.h"
 
 #include "audit/AuditTrail.h"
-#include "config/Timestamp.h"
+#include "config/Clock.h"
 #include "config/Translator.h"
 #include "db/AlarmDatabase.h"
 #include "filters/FilterStore.h"
 
-FilterController::FilterController(ConfigTree& tree, AlarmDatabase& database)
-    : m_database(database), m_tree(tree), m_matcher(tree)
+FilterController::FilterController(ConfigTree& tree, AlarmDatabase& database, Clock& clock)
+    : m_database(database), m_tree(tree), m_clock(clock), m_matcher(tree, clock)
 {
 }
 
@@ -70,7 +70,7 @@ void FilterController::RecordChoice()
         return;
     }
     m_audit->Record("filter-apply", m_names[static_cast<size_t>(m_selected)],
-                    {{"filter", DescribeApplied(Timestamp::NowMs())}});
+                    {{"filter", DescribeApplied(m_clock.NowMs())}});
 }
 
 void FilterController::ApplyFilter(int index)

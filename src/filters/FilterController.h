@@ -11,6 +11,7 @@
 #include <vector>
 
 class AlarmDatabase;
+class Clock;
 class ConfigTree;
 
 enum class Filtering { Off, On };
@@ -19,7 +20,7 @@ class AuditTrail;
 
 class FilterController {
 public:
-    FilterController(ConfigTree& tree, AlarmDatabase& database);
+    FilterController(ConfigTree& tree, AlarmDatabase& database, Clock& clock);
     ~FilterController();
     FilterController(const FilterController&) = delete;
     FilterController& operator=(const FilterController&) = delete;
@@ -59,6 +60,7 @@ public:
 private:
     AlarmDatabase& m_database;
     ConfigTree& m_tree;
+    Clock& m_clock;
     FilterMatcher m_matcher;
     std::vector<AlarmFilter> m_filters;
     std::vector<std::string> m_names;

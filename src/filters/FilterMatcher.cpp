@@ -1,5 +1,6 @@
 #include "filters/FilterMatcher.h"
 
+#include "config/Clock.h"
 #include "events/RecorderLookup.h"
 
 #include <algorithm>
@@ -16,7 +17,7 @@ constexpr int64_t kRangeEndSlackMs = 1000;
 void FilterMatcher::BeginPass()
 {
     m_inPass = true;
-    m_passNowMs = Timestamp::NowMs();
+    m_passNowMs = m_clock.NowMs();
     m_recorders.clear();
 }
 
@@ -47,7 +48,7 @@ bool FilterMatcher::TimeHolds(const AlarmRecord& record) const
     int64_t time = record.Number(m_filter.useArrivalTime ? AlarmField::TimeArrival
                                                          : AlarmField::TimeDeparture);
     if (m_filter.mode == AlarmFilter::kModeLastDays) {
-        int64_t now = m_inPass ? m_passNowMs : Timestamp::NowMs();
+        int64_t now = m_inPass ? m_passNowMs : m_clock.NowMs();
         return time >= now - int64_t{m_filter.lastDays} * kDayMs;
     }
     int64_t end = m_filter.rangeEnd.ToMs();

@@ -10,11 +10,12 @@
 #include <string_view>
 #include <unordered_map>
 
+class Clock;
 class ConfigTree;
 
 class FilterMatcher final : public RecordFilter {
 public:
-    explicit FilterMatcher(ConfigTree& tree) : m_tree(tree) {}
+    FilterMatcher(ConfigTree& tree, Clock& clock) : m_tree(tree), m_clock(clock) {}
 
     void SetFilter(const AlarmFilter& filter)
     {
@@ -45,6 +46,7 @@ private:
     };
 
     ConfigTree& m_tree;
+    Clock& m_clock;
     AlarmFilter m_filter;
     bool m_inPass = false;
     int64_t m_passNowMs = 0;

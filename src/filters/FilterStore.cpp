@@ -1,8 +1,8 @@
 #include "filters/FilterStore.h"
 
+#include "config/ConfigKeys.h"
 #include "config/ConfigNode.h"
 #include "config/ConfigTree.h"
-#include "db/ConfigPath.h"
 
 namespace {
 
@@ -100,7 +100,7 @@ void WriteFilter(ConfigNode* data, const AlarmFilter& filter)
 
 ConfigNode* FilterList(ConfigTree& tree)
 {
-    return FindConfigNode(tree, {"Program", "FilterList"});
+    return Find(tree, kFilterList);
 }
 
 } // namespace

@@ -1,5 +1,6 @@
 #include "filters/SettingsSortKeys.h"
 
+#include "config/ConfigKeys.h"
 #include "config/ConfigNode.h"
 #include "config/ConfigTree.h"
 #include "filters/AlarmSettingsSource.h"
@@ -51,9 +52,9 @@ const SettingsSortKeys::Keys& SettingsSortKeys::Lookup(const AlarmRecord& record
         ConfigLock lock(m_tree);
         if (const ConfigNode* entry =
                 m_settings.FindAlarmSettings(alarm.alarmType, alarm.cameraId, alarm.recorder)) {
-            if (const ConfigNode* title = entry->Child("Title"))
+            if (const ConfigNode* title = Find(*entry, kSettingTitle))
                 keys.title = title->GetString();
-            if (const ConfigNode* priority = entry->Child("Priority"))
+            if (const ConfigNode* priority = Find(*entry, kSettingPriority))
                 keys.priority = priority->GetInt();
         }
     }

@@ -1,8 +1,9 @@
 #include "links/ForwardingManager.h"
 
 #include "audit/AuditTrail.h"
+#include "config/Clock.h"
+#include "config/ConfigKeys.h"
 #include "config/ConfigTree.h"
-#include "config/Timestamp.h"
 #include "config/Translator.h"
 #include "links/ForwardJournal.h"
 #include "net/ForwardingClient.h"
@@ -43,7 +44,7 @@ std::string Filled(std::string_view german, std::string_view conversion, std::st
 
 ConfigNode* HostList(ConfigTree& tree)
 {
-    return tree.TopFolder("Runtime")->Child("GUI")->Child("CDlgForwardingMain");
+    return Find(tree, kForwardingHosts);
 }
 
 // Reports nothing: the client of a leftover replay never connects.
@@ -429,7 +430,7 @@ std::vector<std::string> ForwardingManager::SplitTargets(std::string_view text)
 }
 
 size_t ForwardingManager::StoreLeftoversLocally(const std::filesystem::path& folder,
-                                                SocketPump& pump, TelegramSink& sink)
+                                                SocketPump& pump, Clock& clock, TelegramSink& sink)
 {
     std::filesystem::path path = folder / ForwardJournal::kFileName;
     std::error_code error;
@@ -440,7 +441,7 @@ size_t ForwardingManager::StoreLeftoversLocally(const std::filesystem::path& fol
     if (items.empty())
         return 0;
     SilentObserver observer;
-    ForwardingClient client(observer, pump);
+    ForwardingClient client(observer, pump, clock);
     for (const ForwardQueueItem& item : items)
         client.Enqueue(item.count, item.bytes.data(), item.originIp);
     DrainLocally(client, sink);
@@ -494,7 +495,7 @@ void ForwardingManager::OnAlarmForwarded()
 
 int64_t ForwardingManager::Now() const
 {
-    return m_parts.clock ? m_parts.clock() : Timestamp::NowMs();
+    return m_parts.clock.NowMs();
 }
 
 int ForwardingManager::FindPrefix(std::string_view text) const
@@ -520,8 +521,8 @@ void ForwardingManager::LoadHosts()
     m_hosts.clear();
     for (int i = 0; i < list->ChildCount(); ++i) {
         ConfigNode* entry = list->ChildAt(i);
-        m_hosts.push_back(entry->Child("strHost")->GetString());
-        if (entry->Child("bIsSelected")->GetInt() == 1)
+        m_hosts.push_back(Get(*entry, kForwardingHost));
+        if (Get(*entry, kForwardingHostSelected) == 1)
             SetHostText(m_hosts.back());
     }
 }
@@ -541,8 +542,8 @@ void ForwardingManager::SaveHosts()
     std::string host = Trimmed(m_hostText);
     auto add = [list](const std::string& text, bool selected) {
         ConfigNode* entry = list->NewEntry(0);
-        entry->Child("strHost")->SetString(text);
-        entry->Child("bIsSelected")->SetInt(selected ? 1 : 0);
+        Set(*entry, kForwardingHost, text);
+        Set(*entry, kForwardingHostSelected, selected ? 1 : 0);
     };
     for (const std::string& item : m_hosts)
         add(item, item == host);

@@ -28,6 +28,7 @@ class Beeper;
 class BusyIndicator;
 class ConfigTree;
 class ForwardJournal;
+class Clock;
 class ForwardingClient;
 class Prompt;
 class SessionHub;
@@ -53,8 +54,7 @@ struct ForwardingParts {
     Prompt& prompt;
     Beeper& beeper;
     BusyIndicator& busy;
-    // Milliseconds of a steady clock; the station clock when empty.
-    std::function<int64_t()> clock;
+    Clock& clock;
     // The program folder for the journal; empty for none.
     std::filesystem::path folder;
     // The host list in the configuration changed: the station saves it, so
@@ -110,7 +110,7 @@ public:
     // Decodes what a killed relay left in the program folder's journal;
     // the number of telegrams.
     static size_t StoreLeftoversLocally(const std::filesystem::path& folder, SocketPump& pump,
-                                        TelegramSink& sink);
+                                        Clock& clock, TelegramSink& sink);
 
     // ForwardingObserver
     void OnLinkDown() override;

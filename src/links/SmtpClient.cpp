@@ -255,13 +255,10 @@ std::string SmtpClient::ComposeMessage()
     std::string message = "To: " + m_to + "\r\n";
     message += "From: " + m_from + "\r\n";
     message += "Subject: " + EncodeHeaderText(HeaderValue(subject)) + "\r\n";
-    if (m_date.empty() || m_messageId.empty()) {
-        Timestamp now = Timestamp::Now();
-        m_date = MailDate(now.ToCalendarSeconds());
-        m_messageId = NewMessageId(m_from, now.ToMs());
-    }
-    message += "Date: " + HeaderValue(m_date) + "\r\n";
-    message += "Message-ID: " + HeaderValue(m_messageId) + "\r\n";
+    if (!m_date.empty())
+        message += "Date: " + HeaderValue(m_date) + "\r\n";
+    if (!m_messageId.empty())
+        message += "Message-ID: " + HeaderValue(m_messageId) + "\r\n";
     message += "MIME-Version: 1.0\r\nContent-Type: text/plain; charset=UTF-8\r\n";
     bool plain = IsSevenBitBody(m_body);
     message += plain ? "Content-Transfer-Encoding: 7bit\r\n\r\n"

@@ -65,8 +65,9 @@ public:
                              const std::string& body, int* status, SmtpAuth auth,
                              const std::string& authUser, const std::string& authPassword);
 
-    // Date and Message-ID of the message; a mail sent again keeps the ones
-    // of its first attempt. Without them, they are made when it is sent.
+    // Date and Message-ID of the message, made by the caller from its clock;
+    // a mail sent again keeps the ones of its first attempt. A message
+    // without them goes out without those headers.
     void SetMessageHeaders(std::string date, std::string messageId);
 
     void OnReceive() override;

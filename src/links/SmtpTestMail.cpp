@@ -1,7 +1,9 @@
 // Test-mail steps and texts.
 #include "links/SmtpTestMail.h"
 
+#include "config/Clock.h"
 #include "config/Translator.h"
+#include "links/MailFormat.h"
 
 #include <initializer_list>
 #include <string_view>
@@ -48,7 +50,8 @@ std::string Hint()
 
 } // namespace
 
-SmtpTestMail::SmtpTestMail(Settings settings) : m_settings(std::move(settings))
+SmtpTestMail::SmtpTestMail(Settings settings, Clock& clock)
+    : m_settings(std::move(settings)), m_clock(clock)
 {
     m_settings.server = Trim(m_settings.server);
     m_settings.from = Trim(m_settings.from);
@@ -91,6 +94,9 @@ bool SmtpTestMail::Begin()
 {
     m_client = std::make_unique<SmtpClient>();
     m_client->SetAutoDelete(AutoDelete::No);
+    Timestamp now = m_clock.Now();
+    m_client->SetMessageHeaders(MailDate(now.ToCalendarSeconds()),
+                                NewMessageId(SmtpClient::HeaderValue(m_settings.from), now.ToMs()));
     m_running = true;
     m_ticks = 0;
     m_icon = TestMailIcon::Working;

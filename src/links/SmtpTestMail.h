@@ -12,6 +12,8 @@
 
 enum class TestMailIcon { Working, Success, Error };
 
+class Clock;
+
 class SmtpTestMail {
 public:
     static constexpr int kTickMs = 50;
@@ -29,7 +31,8 @@ public:
     };
 
     // Server, sender and recipient are trimmed of surrounding blanks.
-    explicit SmtpTestMail(Settings settings);
+    // The clock dates the mail.
+    SmtpTestMail(Settings settings, Clock& clock);
     ~SmtpTestMail();
     SmtpTestMail(const SmtpTestMail&) = delete;
     SmtpTestMail& operator=(const SmtpTestMail&) = delete;
@@ -68,6 +71,7 @@ private:
     void ShowResult();
 
     Settings m_settings;
+    Clock& m_clock;
     SocketPump m_pump;
     std::unique_ptr<SmtpClient> m_client;
     // A start that fails on an invalid port writes no status: it then reads

@@ -1,7 +1,7 @@
 // The forwarding client's connection, protocol states and queue.
 #include "net/ForwardingClient.h"
 
-#include "config/Timestamp.h"
+#include "config/Clock.h"
 #include "net/ForwardQueueJournal.h"
 #include "net/ForwardingObserver.h"
 #include "net/RecorderSession.h"
@@ -32,9 +32,9 @@ std::pair<std::string, int> SplitHost(const std::string& text)
 
 } // namespace
 
-ForwardingClient::ForwardingClient(ForwardingObserver& observer, SocketPump& pump, MsClock clock,
+ForwardingClient::ForwardingClient(ForwardingObserver& observer, SocketPump& pump, Clock& clock,
                                    SessionHub* sessions)
-    : m_observer(observer), m_pump(&pump), m_sessions(sessions), m_clock(std::move(clock))
+    : m_observer(observer), m_pump(&pump), m_sessions(sessions), m_clock(clock)
 {
     SetAutoDelete(AutoDelete::No);
     m_pumpHook = pump.AddHook({.round = {}, .gone = [this] { m_pump = nullptr; }});
@@ -212,7 +212,7 @@ void ForwardingClient::OnClose(int code)
 
 int64_t ForwardingClient::Now() const
 {
-    return m_clock ? m_clock() : Timestamp::NowMs();
+    return m_clock.NowMs();
 }
 
 bool ForwardingClient::TimedOut(int64_t since) const

@@ -17,6 +17,7 @@
 #include <string>
 #include <string_view>
 
+class Clock;
 class ForwardingObserver;
 class ForwardQueueJournal;
 class SessionHub;
@@ -27,9 +28,6 @@ enum class ForwardState { Idle = 0, Greeting = 1, KeepAlive = 2, AwaitingAckn = 
 
 class ForwardingClient final : public TcpSocket {
 public:
-    // Milliseconds of a clock for the time-outs.
-    using MsClock = std::function<int64_t()>;
-
     static constexpr int kDefaultPort = 30000;
     // A time-out is reached once (now - t) / 1000 exceeds this, at 6000 ms.
     static constexpr int64_t kTimeoutSeconds = 5;
@@ -37,8 +35,8 @@ public:
     static constexpr size_t kMaxQueueLength = 100000;
 
     // With `sessions`, becomes their forwarding client; the hub must outlive
-    // it. The clock defaults to the station clock.
-    ForwardingClient(ForwardingObserver& observer, SocketPump& pump, MsClock clock = {},
+    // it. The clock times the time-outs.
+    ForwardingClient(ForwardingObserver& observer, SocketPump& pump, Clock& clock,
                      SessionHub* sessions = nullptr);
     // Closes without sending what is queued, leaves the pump and stops being
     // the sessions' forwarding client.
@@ -104,7 +102,7 @@ private:
     SocketPump* m_pump;
     int m_pumpHook = 0;
     SessionHub* m_sessions;
-    MsClock m_clock;
+    Clock& m_clock;
     std::deque<ForwardQueueItem> m_queue;
     std::string m_host;
     int64_t m_sendTime = 0;

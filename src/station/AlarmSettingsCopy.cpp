@@ -1,5 +1,6 @@
 #include "station/AlarmSettingsCopy.h"
 
+#include "config/ConfigKeys.h"
 #include "config/ConfigTree.h"
 #include "config/Translator.h"
 #include "platform/Prompt.h"
@@ -84,7 +85,7 @@ std::optional<int> CopyAlarmSettingGroups(ConfigTree& tree, Prompt& prompt, Conf
                                              : RecordersAsEdited(tree, recorder, liveRecorder);
     int written = 0;
     for (ConfigNode* target : recorders) {
-        if (ConfigNode* list = target->Child("AlarmSettings"))
+        if (ConfigNode* list = Find(*target, kRecorderAlarmSettings))
             written += CopyInto(*list, source, keys);
     }
     return written;

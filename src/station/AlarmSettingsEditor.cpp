@@ -1,6 +1,7 @@
 #include "station/AlarmSettingsEditor.h"
 
 #include "config/ChildValues.h"
+#include "config/ConfigKeys.h"
 #include "config/ConfigTree.h"
 #include "config/Translator.h"
 #include "events/AlarmTypeCatalogue.h"
@@ -77,7 +78,7 @@ AlarmSettingsEditor::AlarmSettingsEditor(ConfigTree& tree, ConfigNode& recorder,
 
 ConfigNode* AlarmSettingsEditor::Settings() const
 {
-    return m_recorder.Child("AlarmSettings");
+    return Find(m_recorder, kRecorderAlarmSettings);
 }
 
 ConfigNode* AlarmSettingsEditor::EntryOf(const AlarmTreeItem& item) const
@@ -255,7 +256,7 @@ StoreResult AlarmSettingsEditor::Store(StoreScope scope, AlarmSettingsForm& show
                 Tr("Wardex"), PromptIcon::Question, PromptButtons::OkCancel) != PromptAnswer::Ok)
             return StoreResult::Cancelled;
         for (ConfigNode* recorder : RecordersAsEdited(m_tree, m_recorder, m_liveRecorder)) {
-            ConfigNode* list = recorder->Child("AlarmSettings");
+            ConfigNode* list = Find(*recorder, kRecorderAlarmSettings);
             ConfigNode* entry = list == nullptr ? nullptr : list->FindEntryByInt("Type", type);
             if (entry != nullptr)
                 targets.push_back(entry);
@@ -265,9 +266,7 @@ StoreResult AlarmSettingsEditor::Store(StoreScope scope, AlarmSettingsForm& show
                 Tr("Sollen diese Default-Einstellungen fuer alle neuen Rekorder verwendet werden?"),
                 Tr("Wardex"), PromptIcon::Question, PromptButtons::OkCancel) != PromptAnswer::Ok)
             return StoreResult::Cancelled;
-        ConfigNode* program = m_tree.TopFolder("Program");
-        ConfigNode* defaults =
-            program == nullptr ? nullptr : program->Child("DefaultAlarmSettings");
+        ConfigNode* defaults = Find(m_tree, kDefaultAlarmSettings);
         ConfigNode* entry = defaults == nullptr ? nullptr : defaults->FindEntryByInt("Type", type);
         if (entry != nullptr)
             targets.push_back(entry);
@@ -339,11 +338,9 @@ StoreResult AlarmSettingsEditor::AddSubAlarm(AlarmSettingsForm& shown)
     SetInt(*entry, "Type", type);
     SetInt(*entry, "SubType", subType);
     SetInt(*entry, "SubID", subId);
-    if (ConfigNode* name = entry->Child("SubName"))
-        name->SetString(AlarmTypeName(type, NameTranslation::German) + "_" +
-                        std::to_string(highest + 1));
-    if (ConfigNode* detail = entry->Child("SubDetail"))
-        detail->SetInt64(0);
+    Set(*entry, kSettingSubName,
+        AlarmTypeName(type, NameTranslation::German) + "_" + std::to_string(highest + 1));
+    Set(*entry, kSettingSubDetail, 0);
     WriteAlarmSettingsForm(shown, *entry);
 
     m_grid.Load(*list, type);

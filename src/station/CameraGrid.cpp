@@ -1,5 +1,6 @@
 #include "station/CameraGrid.h"
 
+#include "config/ConfigKeys.h"
 #include "config/ConfigNode.h"
 
 namespace {
@@ -13,8 +14,7 @@ uint32_t Bit(int camera)
 
 std::string RowLabel(const ConfigNode& entry)
 {
-    const ConfigNode* name = entry.Child("SubName");
-    std::string text = name == nullptr ? std::string() : name->GetString();
+    std::string text = Get(entry, kSettingSubName);
     size_t underscore = text.find('_');
     return underscore == std::string::npos ? "0" : text.substr(underscore + 1);
 }
@@ -29,8 +29,7 @@ void CameraGrid::Load(const ConfigNode& list, int32_t type)
         const ConfigNode* entry = list.FindNthEntryByInt("Type", type, n);
         if (entry == nullptr)
             break;
-        const ConfigNode* detail = entry->Child("SubDetail");
-        auto mask = static_cast<uint32_t>(detail == nullptr ? 0 : detail->GetInt64());
+        auto mask = static_cast<uint32_t>(Get(*entry, kSettingSubDetail));
         m_rows.push_back({RowLabel(*entry), mask & kAllCameras});
     }
 }
@@ -70,8 +69,7 @@ void CameraGrid::WriteBack(ConfigNode& list) const
 {
     for (int row = 0; row < RowCount(); ++row) {
         ConfigNode* entry = list.FindNthEntryByInt("Type", m_type, row);
-        ConfigNode* detail = entry == nullptr ? nullptr : entry->Child("SubDetail");
-        if (detail != nullptr)
-            detail->SetInt64(m_rows[row].mask);
+        if (entry != nullptr)
+            Set(*entry, kSettingSubDetail, m_rows[row].mask);
     }
 }

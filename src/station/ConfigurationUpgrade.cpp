@@ -1,5 +1,6 @@
 #include "station/ConfigurationUpgrade.h"
 
+#include "config/ConfigKeys.h"
 #include "users/UserAccounts.h"
 
 namespace {
@@ -11,7 +12,7 @@ template <typename Visit>
 void ForEachRecorderSetting(ConfigNode& recorders, Visit visit)
 {
     for (int r = 0; r < recorders.ChildCount(); ++r) {
-        ConfigNode* settings = recorders.ChildAt(r)->Child("AlarmSettings");
+        ConfigNode* settings = Find(*recorders.ChildAt(r), kRecorderAlarmSettings);
         if (settings == nullptr)
             continue;
         for (int e = 0; e < settings->ChildCount(); ++e) {
@@ -28,26 +29,24 @@ bool UpgradeConfiguration(ConfigTree& tree, int currentVersion)
     if (currentVersion == 0)
         return false;
     ConfigLock lock(tree);
-    ConfigNode* program = tree.TopFolder("Program");
-    ConfigNode* version = program->Child("iVersion");
+    ConfigNode* version = Find(tree, kConfigVersion);
     int savedVersion = version->GetInt();
     if (savedVersion >= currentVersion)
         return false;
 
-    ConfigNode& recorders = *program->Child("RecorderList");
+    ConfigNode& recorders = *Find(tree, kRecorderList);
     // Older entries lack ShwAfterConfirm; the walk ends at the first of them.
     ForEachRecorderSetting(recorders, [](ConfigNode& entry) {
-        ConfigNode* after = entry.Child("ShwAfterConfirm");
+        ConfigNode* after = Find(entry, kSettingShowAfterConfirm);
         if (after == nullptr)
             return false;
         if (after->GetInt() == 0)
-            entry.Child("DoAuto")->SetInt(1);
+            Set(entry, kSettingDoAuto, 1);
         return true;
     });
     if (savedVersion < kReversedPriorities) {
         ForEachRecorderSetting(recorders, [](ConfigNode& entry) {
-            ConfigNode* priority = entry.Child("Priority");
-            priority->SetInt(5 - priority->GetInt());
+            Set(entry, kSettingPriority, 5 - Get(entry, kSettingPriority));
             return true;
         });
     }

@@ -8,6 +8,7 @@
 #include "alarm/SmtpMailSender.h"
 #include "alarm/TrendView.h"
 #include "audit/AuditTrail.h"
+#include "config/ConfigKeys.h"
 #include "config/ConfigTree.h"
 #include "config/Timestamp.h"
 #include "config/Translator.h"
@@ -77,7 +78,8 @@ MainWindowLogic::MainWindowLogic(Station& station, MainWindowView& view, UserSes
     AlarmDatabase& database = *station.Database();
     StationDesktop& desktop = station.Desktop();
 
-    m_maintenance = std::make_unique<DatabaseMaintenance>(database, tree, station.ProgramFolder(),
+    m_maintenance = std::make_unique<DatabaseMaintenance>(database, tree, station.StationClock(),
+                                                          station.ProgramFolder(),
                                                           SystemFileTimes(), desktop.Busy());
     m_settingsSource = std::make_unique<SettingsForSortKeys>(tree);
     m_sortKeys = std::make_unique<SettingsSortKeys>(tree, *m_settingsSource);
@@ -89,17 +91,18 @@ MainWindowLogic::MainWindowLogic(Station& station, MainWindowView& view, UserSes
     m_mailbox = std::make_unique<CommandMailbox>(prefix);
     m_liveView = std::make_unique<SharedLiveViewLink>(*m_alarmTable, *m_requests, *m_mailbox);
     m_mail = std::make_unique<SmtpMailSender>(
-        *station.Pump(), MailQueue(station.ProgramFolder() / MailQueue::kFileName),
+        *station.Pump(), station.StationClock(),
+        MailQueue(station.ProgramFolder() / MailQueue::kFileName),
         station.Options().IntValue("mailretry", static_cast<int>(SmtpMailSender::kFirstRetryMs)));
     m_presentation = std::make_unique<PresentationWindowLogic>(
         tree, database,
         [this](PresentationWindowLogic& logic) { return m_view.CreatePresentationView(logic); });
 
     m_alarms = std::make_unique<AlarmHandling>(AlarmHandlingParts{
-        tree, database, *station.Intake(), *m_liveView, *m_mail, SystemShellLauncher(),
-        desktop.Sound(), desktop.Speaker(), desktop.Messages(), *this, *m_presentation,
-        view.AlarmWindowViews(), NoTrendView(), NoBarDiagram(), station.ProgramFolder().string(),
-        station.ProgramFolder().string()});
+        tree, database, *station.Intake(), station.StationClock(), *m_liveView, *m_mail,
+        SystemShellLauncher(), desktop.Sound(), desktop.Speaker(), desktop.Messages(), *this,
+        *m_presentation, view.AlarmWindowViews(), NoTrendView(), NoBarDiagram(),
+        station.ProgramFolder().string(), station.ProgramFolder().string()});
     m_presentation->SetAlarmWindows(&m_alarms->Windows());
     m_alarms->Windows().SetAudit(station.Audit());
     m_maintenance->SetAudit(station.Audit());
@@ -193,11 +196,8 @@ void MainWindowLogic::ConfigurationAccepted()
     {
         ConfigTree& tree = m_station.Tree();
         ConfigLock lock(tree);
-        ConfigNode* system = tree.TopFolder("Program")->Child("Configuration")->Child("System");
-        m_mail->UseServer(system->Child("mailSMTPServer")->GetString(),
-                          system->Child("mailDoAuth")->GetInt() == 1,
-                          system->Child("mailAuthUser")->GetString(),
-                          system->Child("mailAuthPassword")->GetString());
+        m_mail->UseServer(Get(tree, kMailServer), Get(tree, kMailDoAuth) == 1,
+                          Get(tree, kMailAuthUser), Get(tree, kMailAuthPassword));
     }
     CheckMailConfiguration();
     PostPendingAlarmCheck();
@@ -213,14 +213,13 @@ void MainWindowLogic::CheckMailConfiguration()
 {
     ConfigTree& tree = m_station.Tree();
     ConfigLock lock(tree);
-    ConfigNode* system = tree.TopFolder("Program")->Child("Configuration")->Child("System");
-    if (!system->Child("mailSMTPServer")->GetString().empty())
+    if (!Get(tree, kMailServer).empty())
         return;
-    ConfigNode* recorders = tree.TopFolder("Program")->Child("RecorderList");
+    ConfigNode* recorders = Find(tree, kRecorderList);
     for (int r = 0; r < recorders->ChildCount(); ++r) {
-        ConfigNode* settings = recorders->ChildAt(r)->Child("AlarmSettings");
+        ConfigNode* settings = Find(*recorders->ChildAt(r), kRecorderAlarmSettings);
         for (int e = 0; e < settings->ChildCount(); ++e) {
-            if (settings->ChildAt(e)->Child("mailDoSendMail")->GetInt() != 1)
+            if (Get(*settings->ChildAt(e), kSettingSendMail) != 1)
                 continue;
             m_station.Desktop().Messages().Show(
                 Tr("E-Mail Benachrichtigung nicht moeglich, bitte konfigurieren Sie den SMTP "
@@ -249,18 +248,18 @@ void MainWindowLogic::Tick()
         return;
     }
     m_alarms->Windows().Tick();
-    m_alarms->Tick(Timestamp::NowMs());
-    m_mail->Tick(Timestamp::NowMs());
+    m_alarms->Tick(m_station.StationClock().NowMs());
+    m_mail->Tick(m_station.StationClock().NowMs());
     SystemShellLauncher().Reap();
     m_liveView->RetryPending();
     DebouncePresentation();
     {
         ConfigLock lock(m_station.Tree());
-        m_station.Supervision()->CheckRecorderSignals(Timestamp::NowMs());
+        m_station.Supervision()->CheckRecorderSignals(m_station.StationClock().NowMs());
     }
     if (++m_ticksSinceRecorderStates >= kRecorderStateTicks) {
         m_ticksSinceRecorderStates = 0;
-        if (m_station.UpdateRecorderStates(Timestamp::NowMs()))
+        if (m_station.UpdateRecorderStates(m_station.StationClock().NowMs()))
             m_view.RecorderStatesChanged();
     }
     m_maintenance->RunBackupIfDue();
@@ -297,7 +296,7 @@ void MainWindowLogic::UpdateOldestUnconfirmed()
     if (database != nullptr && !database->UnconfirmedRecords().empty() &&
         database->Read(database->UnconfirmedRecords().front(), record)) {
         int64_t seconds = std::max<int64_t>(
-            0, (Timestamp::NowMs() - record.Number(AlarmField::TimeArrival)) / 1000);
+            0, (m_station.StationClock().NowMs() - record.Number(AlarmField::TimeArrival)) / 1000);
         char age[32];
         std::snprintf(age, sizeof age, "%lld:%02lld:%02lld", static_cast<long long>(seconds / 3600),
                       static_cast<long long>(seconds / 60 % 60),
@@ -309,7 +308,7 @@ void MainWindowLogic::UpdateOldestUnconfirmed()
 
 std::string MainWindowLogic::MailQueueStatus() const
 {
-    int64_t now = Timestamp::NowMs();
+    int64_t now = m_station.StationClock().NowMs();
     return MailQueueText(m_mail->State(now), now);
 }
 
@@ -345,7 +344,7 @@ void MainWindowLogic::DebouncePresentation()
             return;
         }
     }
-    int64_t now = Timestamp::NowMs();
+    int64_t now = m_station.StationClock().NowMs();
     if (m_quietSinceMs == 0) {
         m_quietSinceMs = now;
         return;

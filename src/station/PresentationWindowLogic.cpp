@@ -2,6 +2,7 @@
 
 #include "alarm/AlarmSettingsLookup.h"
 #include "alarm/AlarmWindowManager.h"
+#include "config/ConfigKeys.h"
 #include "config/ConfigTree.h"
 #include "config/Translator.h"
 #include "db/AlarmDatabase.h"
@@ -44,11 +45,7 @@ void PresentationWindowLogic::Enter(bool returnToNormalWhenEmpty)
 {
     if (Exists())
         return;
-    m_stackMode = m_tree.TopFolder("Program")
-                      ->Child("Configuration")
-                      ->Child("System")
-                      ->Child("iStackWnd")
-                      ->GetInt() != 0;
+    m_stackMode = Get(m_tree, kStackWindows) != 0;
     m_returnToNormal = returnToNormalWhenEmpty;
     m_view = m_factory(*this);
     Refresh();
@@ -105,7 +102,7 @@ int PresentationWindowLogic::PriorityOf(int recordNumber)
     ConfigNode* settings = FindAlarmSettings(m_tree, FieldInt(record, AlarmField::AlarmType),
                                              FieldInt(record, AlarmField::CameraID),
                                              record.Field(AlarmField::Recorder));
-    return settings != nullptr ? settings->Child("Priority")->GetInt() : kUnknownPriority;
+    return settings != nullptr ? Get(*settings, kSettingPriority) : kUnknownPriority;
 }
 
 void PresentationWindowLogic::Refresh()

@@ -1,5 +1,6 @@
 #include "station/RecorderListPage.h"
 
+#include "config/ConfigKeys.h"
 #include "config/ConfigTree.h"
 #include "config/Translator.h"
 #include "events/RecorderState.h"
@@ -51,14 +52,13 @@ constexpr std::string_view kHybridMark = "$$";
 std::unique_ptr<ConfigNode> NewRecorderEntry(ConfigTree& tree)
 {
     ConfigNode* list = RecorderListFolder(tree);
-    ConfigNode* program = tree.TopFolder("Program");
-    ConfigNode* defaults = program == nullptr ? nullptr : program->Child("DefaultAlarmSettings");
+    ConfigNode* defaults = Find(tree, kDefaultAlarmSettings);
     if (list == nullptr || list->Template() == nullptr)
         return nullptr;
     auto entry =
         std::make_unique<ConfigNode>(NodeKind::Folder, list->FreeEntryName(list->ChildCount()));
     list->Template()->CopyChildrenInto(*entry);
-    ConfigNode* settings = entry->Child("AlarmSettings");
+    ConfigNode* settings = Find(*entry, kRecorderAlarmSettings);
     if (settings != nullptr && defaults != nullptr)
         SubtreeSnapshot(*defaults).LayOnto(*settings);
     return entry;
@@ -126,15 +126,13 @@ std::string RecorderListPage::Cell(int row, int column) const
     case 0:
         return TextOf(*entry, "Name");
     case 1:
-        return TextOf(*entry, "IP");
+        return Get(*entry, kRecorderIp);
     case 2: {
         // Recorders are told apart by name or address together with this.
-        const ConfigNode* hybrid = entry->Child("Hybrid");
-        return hybrid != nullptr && hybrid->GetInt() == 1 ? Tr("Hybridrekorder") : Tr("Standard");
+        return Get(*entry, kRecorderHybrid) == 1 ? Tr("Hybridrekorder") : Tr("Standard");
     }
     case 3: {
-        const ConfigNode* reporting = entry->Child("iReportingTime");
-        return SupervisionClassText(reporting == nullptr ? 0 : reporting->GetInt());
+        return SupervisionClassText(Get(*entry, kReportingTime));
     }
     default:
         return {};
@@ -145,7 +143,7 @@ SignalIcon RecorderListPage::IconAt(int row) const
 {
     ConfigLock lock(m_tree);
     const ConfigNode* entry = EntryAt(row);
-    const ConfigNode* state = entry == nullptr ? nullptr : entry->Child("iSignalState");
+    const ConfigNode* state = entry == nullptr ? nullptr : Find(*entry, kSignalState);
     if (state == nullptr)
         return SignalIcon::None;
     switch (state->GetInt()) {
@@ -245,7 +243,7 @@ bool RecorderListPage::CopySettingsToAll(int row)
     {
         ConfigLock lock(m_tree);
         ConfigNode* source = EntryAt(row);
-        ConfigNode* settings = source == nullptr ? nullptr : source->Child("AlarmSettings");
+        ConfigNode* settings = source == nullptr ? nullptr : Find(*source, kRecorderAlarmSettings);
         if (settings == nullptr) {
             ShowCopyError(m_prompt);
             return false;
@@ -257,7 +255,7 @@ bool RecorderListPage::CopySettingsToAll(int row)
         }
         ConfigNode* list = RecorderListFolder(m_tree);
         for (int i = 0; i < list->ChildCount(); ++i) {
-            ConfigNode* target = list->ChildAt(i)->Child("AlarmSettings");
+            ConfigNode* target = Find(*list->ChildAt(i), kRecorderAlarmSettings);
             if (i == row || target == nullptr)
                 continue;
             SubtreeSnapshot before(*target);

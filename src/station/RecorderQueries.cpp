@@ -1,5 +1,6 @@
 #include "station/RecorderQueries.h"
 
+#include "config/ConfigKeys.h"
 #include "config/ConfigTree.h"
 
 namespace {
@@ -12,8 +13,7 @@ std::string TextOf(const ConfigNode& entry, std::string_view key)
 
 int32_t HybridOf(const ConfigNode& entry)
 {
-    const ConfigNode* node = entry.Child("Hybrid");
-    return node == nullptr ? 0 : node->GetInt();
+    return Get(entry, kRecorderHybrid);
 }
 
 const ConfigNode* FindRecorder(ConfigTree& tree, std::string_view key, std::string_view value,
@@ -38,8 +38,7 @@ const ConfigNode* FindRecorder(ConfigTree& tree, std::string_view key, std::stri
 
 ConfigNode* RecorderListFolder(ConfigTree& tree)
 {
-    ConfigNode* program = tree.TopFolder("Program");
-    return program == nullptr ? nullptr : program->Child("RecorderList");
+    return Find(tree, kRecorderList);
 }
 
 std::optional<std::string> FindRecorderAddress(ConfigTree& tree, std::string_view name,

@@ -1,22 +1,12 @@
 #include "station/RecorderSheetSession.h"
 
-#include "config/ChildValues.h"
+#include "config/ConfigKeys.h"
 #include "config/SettingsCopy.h"
 #include "station/RecorderListPage.h"
 #include "station/RecorderQueries.h"
 
 #include <string_view>
 #include <utility>
-
-namespace {
-
-std::string TextOf(const ConfigNode& entry, std::string_view key)
-{
-    const ConfigNode* node = entry.Child(key);
-    return node == nullptr ? std::string() : node->GetString();
-}
-
-} // namespace
 
 RecorderSheetSession::RecorderSheetSession(ConfigTree& tree, SheetMode mode, int row)
     : m_tree(tree), m_lock(tree), m_mode(mode)
@@ -33,14 +23,9 @@ RecorderSheetSession::RecorderSheetSession(ConfigTree& tree, SheetMode mode, int
     m_base = CloneNode(*m_live);
     m_copy = CloneNode(*m_live);
     m_entry = m_copy.get();
-    const ConfigNode* hybrid = m_live->Child("Hybrid");
-    const ConfigNode* reporting = m_live->Child("iReportingTime");
-    m_original = {TextOf(*m_live, "IP"),
-                  TextOf(*m_live, "Name"),
-                  hybrid == nullptr ? 0 : hybrid->GetInt(),
-                  reporting == nullptr ? 0 : reporting->GetInt(),
-                  Int64Of(*m_live, "iMaintenanceFrom"),
-                  Int64Of(*m_live, "iMaintenanceUntil")};
+    m_original = {Get(*m_live, kRecorderIp),      Get(*m_live, kRecorderName),
+                  Get(*m_live, kRecorderHybrid),  Get(*m_live, kReportingTime),
+                  Get(*m_live, kMaintenanceFrom), Get(*m_live, kMaintenanceUntil)};
 }
 
 RecorderSheetSession::~RecorderSheetSession()
@@ -54,18 +39,12 @@ void RecorderSheetSession::Commit(const RecorderAddress& address)
     m_open = false;
     if (m_copy == nullptr)
         return;
-    if (ConfigNode* node = m_copy->Child("IP"))
-        node->SetString(address.ip);
-    if (ConfigNode* node = m_copy->Child("Name"))
-        node->SetString(address.name);
-    if (ConfigNode* node = m_copy->Child("Hybrid"))
-        node->SetInt(address.hybrid);
-    if (ConfigNode* node = m_copy->Child("iReportingTime"))
-        node->SetInt(address.reportingSeconds);
-    if (ConfigNode* node = m_copy->Child("iMaintenanceFrom"))
-        node->SetInt64(address.maintenanceFrom);
-    if (ConfigNode* node = m_copy->Child("iMaintenanceUntil"))
-        node->SetInt64(address.maintenanceUntil);
+    Set(*m_copy, kRecorderIp, address.ip);
+    Set(*m_copy, kRecorderName, address.name);
+    Set(*m_copy, kRecorderHybrid, address.hybrid);
+    Set(*m_copy, kReportingTime, address.reportingSeconds);
+    Set(*m_copy, kMaintenanceFrom, address.maintenanceFrom);
+    Set(*m_copy, kMaintenanceUntil, address.maintenanceUntil);
     if (m_live != nullptr) {
         ApplyEdits(*m_live, *m_base, *m_copy);
         m_entry = m_live;

@@ -5,6 +5,7 @@
 #include "alarm/AlarmSettingsLookup.h"
 #include "audit/AuditTrail.h"
 #include "config/Clock.h"
+#include "config/ConfigKeys.h"
 #include "config/ConfigTree.h"
 #include "config/DefaultScript.h"
 #include "config/Timestamp.h"
@@ -47,15 +48,11 @@ constexpr const char* kTreeImage = "programdata.bin";
 constexpr const char* kDatabaseFile = "AlarmDB.txt";
 constexpr int kFirstSubId = 41;
 
-ConfigNode* Misc(ConfigTree& tree)
-{
-    return tree.TopFolder("Program")->Child("Configuration")->Child("MISC");
-}
-
 } // namespace
 
-Station::Station(const CommandLine& options, StationDesktop& desktop, ConfigTree& tree)
-    : m_options(options), m_desktop(desktop), m_tree(tree)
+Station::Station(const CommandLine& options, StationDesktop& desktop, ConfigTree& tree,
+                 ClockSource& clockSource)
+    : m_options(options), m_desktop(desktop), m_tree(tree), m_clock(clockSource)
 {
     StationFolders folders = ChooseStationFolders(CurrentFolderSources(options));
     m_folder = folders.data;
@@ -129,16 +126,16 @@ StationExit Station::Run()
     }
     m_desktop.ShowStartupProgress(50);
 
-    m_intake = std::make_unique<AlarmIntake>(m_tree, Clock::Global());
+    m_intake = std::make_unique<AlarmIntake>(m_tree, m_clock);
     m_intake->SetStore(m_database.get());
     m_supervisionAudit = std::make_unique<SupervisionAudit>(*m_audit);
     m_intake->AddListener(m_supervisionAudit.get());
-    m_decoder = std::make_unique<EventDecoder>(m_tree, Clock::Global(), *m_intake);
+    m_decoder = std::make_unique<EventDecoder>(m_tree, m_clock, *m_intake);
     m_supervision = std::make_unique<RecorderSupervision>(m_tree, m_decoder->Arrivals(), *m_intake,
                                                           KeepAliveMinutes());
     m_recorderStates = std::make_unique<RecorderStateBoard>(m_tree, KeepAliveMinutes());
     m_stateLog = std::make_unique<RecorderStateLog>(FileInFolder(RecorderStateLog::kFileName));
-    m_stateLog->Open(Timestamp::NowMs());
+    m_stateLog->Open(m_clock.NowMs());
     m_recorderStates->SetListener(m_stateLog.get());
     m_pump = std::make_unique<StationPump>([this] {
         m_desktop.DrainEvents();
@@ -161,7 +158,7 @@ StationExit Station::Run()
     // What a killed relay still owed: a relay started again forwards it (its
     // forwarding window queued it first), any other start stores it here.
     if (!m_options.ForwardHost())
-        ForwardingManager::StoreLeftoversLocally(m_folder, *m_pump, *m_decoder);
+        ForwardingManager::StoreLeftoversLocally(m_folder, *m_pump, m_clock, *m_decoder);
     if (!m_startupNotice.empty() && !m_quitRequested)
         m_desktop.Messages().Show(std::exchange(m_startupNotice, {}), "Wardex", PromptIcon::Warning,
                                   PromptButtons::Ok);
@@ -181,9 +178,8 @@ bool Station::LoadConfiguration()
                                   PromptButtons::Ok);
         return false;
     }
-    ConfigNode* misc = Misc(m_tree);
-    ConfigNode* language = misc->Child("Language");
-    ConfigNode* nextLanguage = misc->Child("LanguageForNextStartUp");
+    ConfigNode* language = Find(m_tree, kLanguage);
+    ConfigNode* nextLanguage = Find(m_tree, kLanguageForNextStart);
 
     if (m_tree.LoadImage(FileInFolder(kTreeImage).string())) {
         if (nextLanguage->GetString() != language->GetString())
@@ -192,22 +188,14 @@ bool Station::LoadConfiguration()
         RebuildAlarmDefaults(m_tree);
         CompleteRecorderSettings(m_tree);
     } else {
-        ConfigNode* gui = m_tree.TopFolder("Runtime")->Child("GUI");
-        ConfigNode* editor =
-            gui != nullptr ? gui->Child("CPropPageRecorderAlarmSettings") : nullptr;
-        if (ConfigNode* nextId = editor != nullptr ? editor->Child("iNextIDForSubID") : nullptr)
-            nextId->SetInt(kFirstSubId);
+        Set(m_tree, kNextSubId, kFirstSubId);
         std::string chosen = ChooseFirstStartLanguage(m_desktop.InterfaceLanguage(), m_languages);
         language->SetString(chosen);
         nextLanguage->SetString(chosen);
         LoadTranslation();
         // New stations confirm test messages on their own; stored ones keep
         // what they had.
-        if (ConfigNode* quiet = m_tree.TopFolder("Program")
-                                    ->Child("Configuration")
-                                    ->Child("System")
-                                    ->Child("iQuietTestMessages"))
-            quiet->SetInt(1);
+        Set(m_tree, kQuietTestMessages, 1);
         RebuildAlarmDefaults(m_tree);
         CreateBuiltInAccount(m_tree);
         m_firstStart = true;
@@ -246,7 +234,7 @@ void Station::ShowFirstStartNotice()
 void Station::LoadTranslation()
 {
     const std::filesystem::path& languages = m_languages;
-    std::string language = Misc(m_tree)->Child("Language")->GetString();
+    std::string language = Get(m_tree, kLanguage);
     Translator& translator = Translator::Global();
     // A missing file leaves the texts German; the station starts anyway.
     if (!translator.LoadLanguage(LanguageFile(languages, language), languages / "English.txt"))
@@ -305,14 +293,13 @@ void Station::GuardConnections()
     });
     guard.SetIntervalSource([this] {
         ConfigLock lock(m_tree);
-        ConfigNode* recorders = m_tree.TopFolder("Program")->Child("RecorderList");
+        ConfigNode* recorders = Find(m_tree, kRecorderList);
         int64_t longest = 0;
         for (int i = 0; recorders != nullptr && i < recorders->ChildCount(); ++i) {
             const ConfigNode* entry = recorders->ChildAt(i);
-            const ConfigNode* last = entry->Child("iLastSignal");
-            const ConfigNode* next = entry->Child("iNextSignal");
-            if (last != nullptr && next != nullptr && last->GetInt64() > 0)
-                longest = std::max(longest, next->GetInt64() - last->GetInt64());
+            int64_t last = Get(*entry, kLastSignal);
+            if (last > 0)
+                longest = std::max(longest, Get(*entry, kNextSignal) - last);
         }
         return longest;
     });
@@ -334,7 +321,7 @@ void Station::StartListening()
 
 void Station::OpenAuditTrail()
 {
-    m_audit = std::make_unique<AuditTrail>(m_folder, Clock::Global(), PosixSystemLog(), HostName());
+    m_audit = std::make_unique<AuditTrail>(m_folder, m_clock, PosixSystemLog(), HostName());
     m_audit->SetUserSource([this] { return CurrentUserName(m_tree); });
     AuditTrail::Previous previous = m_audit->Open();
     AuditDetails details = {{"version", std::string(ProductVersion())},
@@ -407,7 +394,7 @@ void Station::Shutdown()
     if (m_mainWindowCreated)
         m_desktop.EndMainWindow();
     if (m_stateLog != nullptr)
-        m_stateLog->Close(Timestamp::NowMs());
+        m_stateLog->Close(m_clock.NowMs());
     if (m_intake != nullptr)
         m_intake->SetStore(nullptr);
     m_tree.SaveImage(FileInFolder(kTreeImage).string());

@@ -3,6 +3,8 @@
 // the loop, and the orderly shutdown that saves the configuration.
 #pragma once
 
+#include "config/Clock.h"
+#include "platform/ClockSource.h"
 #include "platform/InstanceLock.h"
 #include "station/CommandLine.h"
 
@@ -41,7 +43,10 @@ public:
     static constexpr int kDefaultPort = 30000;
     static constexpr int kDefaultKeepAliveMinutes = 15;
 
-    Station(const CommandLine& options, StationDesktop& desktop, ConfigTree& tree);
+    // The station's one clock reads this source; every part that needs the
+    // time is handed the clock, so a test steps them all by one fake source.
+    Station(const CommandLine& options, StationDesktop& desktop, ConfigTree& tree,
+            ClockSource& clockSource = SystemClockSource());
     ~Station();
     Station(const Station&) = delete;
     Station& operator=(const Station&) = delete;
@@ -71,6 +76,7 @@ public:
     int KeepAliveMinutes() const;
 
     ConfigTree& Tree() { return m_tree; }
+    Clock& StationClock() { return m_clock; }
     StationDesktop& Desktop() { return m_desktop; }
     AlarmDatabase* Database() { return m_database.get(); }
     EventDecoder* Decoder() { return m_decoder.get(); }
@@ -110,6 +116,7 @@ private:
     CommandLine m_options;
     StationDesktop& m_desktop;
     ConfigTree& m_tree;
+    Clock m_clock;
     InstanceLock m_lock;
     std::filesystem::path m_folder;
     std::filesystem::path m_languages;

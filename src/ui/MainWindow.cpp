@@ -3,11 +3,11 @@
 #include "alarm/AlarmHandling.h"
 #include "alarm/AlarmWindowManager.h"
 #include "audit/AuditTrail.h"
+#include "config/ConfigKeys.h"
 #include "config/ConfigTree.h"
 #include "config/Timestamp.h"
 #include "config/Translator.h"
 #include "db/AlarmDatabase.h"
-#include "db/ConfigPath.h"
 #include "db/DatabaseMaintenance.h"
 #include "events/EventDecoder.h"
 #include "events/RecorderStateBoard.h"
@@ -17,6 +17,7 @@
 #include "station/Station.h"
 #include "station/StationDesktop.h"
 #include "ui/PresentationWindow.h"
+#include "ui/WindowClock.h"
 #include "ui/about/AboutDialog.h"
 #include "ui/alarms/AlarmListColumns.h"
 #include "ui/alarms/AlarmListModel.h"
@@ -55,11 +56,6 @@ QString Text(const std::string& text)
     return QString::fromStdString(text);
 }
 
-ConfigNode* MainWindowState(ConfigTree& tree)
-{
-    return tree.TopFolder("Runtime")->Child("GUI")->Child("WardexMEDlg");
-}
-
 } // namespace
 
 MainWindow::MainWindow(Station& station, Beeper& beeper)
@@ -67,6 +63,7 @@ MainWindow::MainWindow(Station& station, Beeper& beeper)
       m_users(station.Tree(), m_dialogs, station.Desktop().Messages(), beeper),
       m_alarmWindows(std::make_unique<QtAlarmWindowFactory>())
 {
+    SetWindowClock(&station.StationClock());
     m_users.SetAudit(station.Audit());
     m_logic = std::make_unique<MainWindowLogic>(station, *this, m_users);
     setWindowTitle(Text(Tr("Wardex")));
@@ -84,9 +81,11 @@ MainWindow::MainWindow(Station& station, Beeper& beeper)
                                listPlace);
     listLayout->addWidget(m_list);
     setCentralWidget(listPlace);
-    m_filters = std::make_unique<FilterController>(station.Tree(), *station.Database());
+    m_filters = std::make_unique<FilterController>(station.Tree(), *station.Database(),
+                                                   station.StationClock());
     m_filters->SetAudit(station.Audit());
-    m_diagrams = std::make_unique<DiagramWindows>(station.Tree(), *station.Database(), *m_filters);
+    m_diagrams = std::make_unique<DiagramWindows>(station.Tree(), *station.Database(), *m_filters,
+                                                  station.StationClock());
 
     m_userField = new QLabel(this);
     m_countField = new QLabel(this);
@@ -133,6 +132,7 @@ MainWindow::~MainWindow()
 {
     m_timer.stop();
     m_forwarding.reset();
+    SetWindowClock(nullptr);
 }
 
 void MainWindow::ShowAuditTrail()
@@ -164,7 +164,7 @@ void MainWindow::OpenForwarding(const std::string& startHost)
                           desktop.Messages(),
                           desktop.Speaker(),
                           desktop.Busy(),
-                          {},
+                          m_station.StationClock(),
                           m_station.ProgramFolder(),
                           [this] { m_logic->SettingsApplied(); },
                           m_station.Sessions(),
@@ -206,10 +206,10 @@ void MainWindow::ShowResponseTimes()
     {
         ConfigTree& tree = m_station.Tree();
         ConfigLock lock(tree);
-        if (ConfigNode* folder = FindConfigNode(tree, {"Program", "Configuration", "Escalation"}))
+        if (ConfigNode* folder = Find(tree, kEscalationFolder))
             targets = ReadEscalationSettings(*folder).targetSeconds;
     }
-    auto* window = new ResponseTimesWindow(log.Path(), targets, this);
+    auto* window = new ResponseTimesWindow(log.Path(), targets, m_station.StationClock(), this);
     window->setAttribute(Qt::WA_DeleteOnClose);
     window->show();
 }
@@ -351,7 +351,7 @@ void MainWindow::EditFilters()
 {
     m_logic->EnterBusy();
     FilterDialog dialog(m_station.Tree(), *m_station.Database(), m_station.Desktop().Messages(),
-                        this);
+                        m_station.StationClock(), this);
     bool saved = dialog.exec() == QDialog::Accepted && dialog.Saved();
     m_logic->LeaveBusy();
     if (!saved)
@@ -363,9 +363,10 @@ void MainWindow::EditFilters()
 void MainWindow::RunListCommand(const std::function<void(const AlarmListCommandParts&)>& command)
 {
     m_logic->EnterBusy();
-    command(AlarmListCommandParts{
-        *m_list, *m_station.Database(), m_station.Tree(), m_station.Desktop().Messages(), this,
-        m_filters->DescribeApplied(Timestamp::NowMs()), m_station.Audit()});
+    command(AlarmListCommandParts{*m_list, *m_station.Database(), m_station.Tree(),
+                                  m_station.Desktop().Messages(), m_station.StationClock(), this,
+                                  m_filters->DescribeApplied(m_station.StationClock().NowMs()),
+                                  m_station.Audit()});
     m_logic->LeaveBusy();
 }
 
@@ -448,7 +449,7 @@ SheetServices MainWindow::StationSheetServices()
 bool MainWindow::StoreWindowLayout()
 {
     ConfigTree& tree = m_station.Tree();
-    ConfigNode* mode = MainWindowState(tree)->Child("LastShutDownWindowMode");
+    ConfigNode* mode = Find(tree, kLastShutDownWindowMode);
     auto layout = [&] {
         return std::tuple(ReadColumnWidths(tree), ReadColumnOrder(tree), mode->GetInt());
     };
@@ -460,12 +461,7 @@ bool MainWindow::StoreWindowLayout()
 
 void MainWindow::UpdateStatus()
 {
-    bool stack = m_station.Tree()
-                     .TopFolder("Program")
-                     ->Child("Configuration")
-                     ->Child("System")
-                     ->Child("iStackWnd")
-                     ->GetInt() != 0;
+    bool stack = Get(m_station.Tree(), kStackWindows) != 0;
     if (m_presentationAction != nullptr)
         m_presentationAction->setText(
             Text(stack ? Tr("Alarmstack Modus...") : Tr("Praesentations Modus...")));
@@ -494,7 +490,7 @@ void MainWindow::Start()
         return;
     if (m_station.FirstStart())
         FitToScreen();
-    int mode = MainWindowState(m_station.Tree())->Child("LastShutDownWindowMode")->GetInt();
+    int mode = Get(m_station.Tree(), kLastShutDownWindowMode);
     if (mode == 2) {
         GoToTray();
         return;
@@ -641,7 +637,7 @@ void MainWindow::SaveWindowMode()
         mode = 2;
     else if (isMaximized())
         mode = 1;
-    MainWindowState(m_station.Tree())->Child("LastShutDownWindowMode")->SetInt(mode);
+    Set(m_station.Tree(), kLastShutDownWindowMode, mode);
 }
 
 void MainWindow::closeEvent(QCloseEvent* event)

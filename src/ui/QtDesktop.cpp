@@ -1,5 +1,6 @@
 #include "ui/QtDesktop.h"
 
+#include "config/ConfigKeys.h"
 #include "config/ConfigTree.h"
 #include "config/Translator.h"
 #include "platform/StopSignals.h"
@@ -145,11 +146,7 @@ void QtDesktop::CreateMainWindow(Station& station)
     {
         ConfigTree& tree = station.Tree();
         ConfigLock lock(tree);
-        LoadQtTranslation(tree.TopFolder("Program")
-                              ->Child("Configuration")
-                              ->Child("MISC")
-                              ->Child("Language")
-                              ->GetString());
+        LoadQtTranslation(Get(tree, kLanguage));
     }
     m_prompt.SetButtonTexts({Tr("OK"), Tr("Abbrechen"), Tr("Ja"), Tr("Nein")});
     m_sessionEnd = std::make_unique<SessionEndFilter>(station);

@@ -1,5 +1,6 @@
 #include "users/UserAccounts.h"
 
+#include "config/ConfigKeys.h"
 #include "config/ConfigTree.h"
 
 #include <algorithm>
@@ -11,8 +12,7 @@ constexpr std::string_view kDefault = "IsDefUser";
 
 ConfigNode* UserList(ConfigTree& tree)
 {
-    ConfigNode* program = tree.TopFolder("Program");
-    return program == nullptr ? nullptr : program->Child("UserList");
+    return Find(tree, kUserList);
 }
 
 void SetFlag(ConfigNode& entry, std::string_view key, int32_t value)
@@ -24,10 +24,8 @@ void SetFlag(ConfigNode& entry, std::string_view key, int32_t value)
 // The name, the built-in password and every right; the flags stay.
 void MakeBuiltInAdministrator(ConfigNode& entry)
 {
-    if (ConfigNode* name = entry.Child("Name"))
-        name->SetString(kAdministratorName);
-    if (ConfigNode* password = entry.Child("Password"))
-        password->SetString(kBuiltInPassword);
+    Set(entry, kUserName, kAdministratorName);
+    Set(entry, kUserPassword, kBuiltInPassword);
     for (UserRight right : {UserRight::DelAlarm, UserRight::EditUser, UserRight::EditRecorder,
                             UserRight::EditSystem, UserRight::ExitWardex})
         SetFlag(entry, RightKey(right), 1);

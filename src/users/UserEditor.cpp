@@ -1,5 +1,6 @@
 #include "users/UserEditor.h"
 
+#include "config/ConfigKeys.h"
 #include "config/ConfigTree.h"
 #include "config/Translator.h"
 
@@ -118,8 +119,7 @@ void UserEditor::Store(const UserForm& form)
     ConfigNode* entry = nullptr;
     switch (m_mode) {
     case UserDialogMode::New: {
-        ConfigNode* program = m_tree.TopFolder("Program");
-        ConfigNode* list = program == nullptr ? nullptr : program->Child("UserList");
+        ConfigNode* list = Find(m_tree, kUserList);
         if (list == nullptr)
             return;
         entry = list->NewEntry(list->ChildCount());

@@ -1,5 +1,6 @@
 #include "users/UserListPage.h"
 
+#include "config/ConfigKeys.h"
 #include "config/ConfigTree.h"
 #include "config/Translator.h"
 #include "platform/Prompt.h"
@@ -11,8 +12,7 @@ constexpr std::string_view kCaption = "Wardex";
 
 ConfigNode* UserList(ConfigTree& tree)
 {
-    ConfigNode* program = tree.TopFolder("Program");
-    return program == nullptr ? nullptr : program->Child("UserList");
+    return Find(tree, kUserList);
 }
 
 ConfigNode* EntryAt(ConfigTree& tree, int row)
@@ -79,8 +79,7 @@ std::string UserListPage::NameAt(int row) const
     ConfigNode* entry = EntryAt(m_tree, row);
     if (entry == nullptr)
         return {};
-    ConfigNode* name = entry->Child("Name");
-    return name == nullptr ? std::string() : name->GetString();
+    return Get(*entry, kUserName);
 }
 
 std::string UserListPage::Cell(int row, int column) const

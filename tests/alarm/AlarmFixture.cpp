@@ -131,7 +131,7 @@ AlarmFixture::AlarmFixture(Unassembled later) : m_stepMs(later.stepMs)
 
     database = std::make_unique<AlarmDatabase>(*tree, dir.Path(), keys, NoBusyIndicator());
     EXPECT_TRUE(database->Open(dir.File("AlarmDB.txt")));
-    intake = std::make_unique<AlarmIntake>(*tree, Clock::Global());
+    intake = std::make_unique<AlarmIntake>(*tree, clock);
     intake->SetStore(database.get());
 }
 
@@ -146,9 +146,9 @@ void AlarmFixture::RestartHandling()
 {
     handling.reset();
     handling = std::make_unique<AlarmHandling>(
-        AlarmHandlingParts{*tree, *database, *intake, liveView, mail, launcher, sound, beeper,
-                           *m_shown.prompt, *m_shown.station, presentation, *m_shown.views, trend,
-                           NoBarDiagram(), "/opt/wardex", dir.Path().string()});
+        AlarmHandlingParts{*tree, *database, *intake, clock, liveView, mail, launcher, sound,
+                           beeper, *m_shown.prompt, *m_shown.station, presentation, *m_shown.views,
+                           trend, NoBarDiagram(), "/opt/wardex", dir.Path().string()});
 }
 
 AlarmFixture::~AlarmFixture()
@@ -199,7 +199,7 @@ int64_t AlarmFixture::Raise(int32_t alarmType, int32_t camera, std::string_view 
 {
     GuardEvent event;
     event.recorder = std::string(recorder);
-    event.timeArrival = Timestamp::NowMs();
+    event.timeArrival = clock.NowMs();
     event.timeDeparture = event.timeArrival - 2000;
     event.alarmType = alarmType;
     event.cameraId = camera;
@@ -215,8 +215,8 @@ int AlarmFixture::Store(int32_t alarmType, int32_t camera, std::string_view reco
                         std::string_view addInfo)
 {
     AlarmRecord record = AlarmRecord::NewAlarm();
-    record.SetNumber(AlarmField::TimeArrival, Timestamp::NowMs());
-    record.SetNumber(AlarmField::TimeDeparture, Timestamp::NowMs() - 2000);
+    record.SetNumber(AlarmField::TimeArrival, clock.NowMs());
+    record.SetNumber(AlarmField::TimeDeparture, clock.NowMs() - 2000);
     record.SetField(AlarmField::Recorder, recorder);
     record.SetNumber(AlarmField::CameraID, camera);
     record.SetNumber(AlarmField::TrackID, 0);

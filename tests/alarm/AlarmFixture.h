@@ -21,7 +21,7 @@
 #include "platform/ModifierKeys.h"
 #include "platform/ShellLauncher.h"
 #include "testsupport/FakeBeeper.h"
-#include "testsupport/FakeClockSource.h"
+#include "testsupport/FakeClock.h"
 #include "testsupport/FakePrompt.h"
 #include "testsupport/FakeSoundPlayer.h"
 #include "testsupport/TempDir.h"
@@ -185,17 +185,6 @@ public:
     bool ControlAndShiftHeld() override { return false; }
 };
 
-// Puts the station clock on a fake source for a test's lifetime.
-class ScopedFakeClock {
-public:
-    ScopedFakeClock() { Clock::Global().SetSource(source); }
-    ~ScopedFakeClock() { Clock::Global().ResetSource(); }
-    ScopedFakeClock(const ScopedFakeClock&) = delete;
-    ScopedFakeClock& operator=(const ScopedFakeClock&) = delete;
-
-    FakeClockSource source;
-};
-
 class AlarmFixture : public ::testing::Test {
 protected:
     static constexpr const char* kRecorderIp = "10.0.0.1";
@@ -241,7 +230,7 @@ protected:
     FakeAlarmWindowView& ViewOf(AlarmWindow& window);
     AlarmWindow& OnlyWindow();
 
-    ScopedFakeClock clock;
+    FakeClock clock;
     TempDir dir;
     std::unique_ptr<ConfigTree> tree;
     FakeModifierKeys keys;

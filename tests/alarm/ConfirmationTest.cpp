@@ -61,7 +61,7 @@ TEST_F(ConfirmationTest, CommentMustBeginWithThePhraseWhichIsThenRemoved)
 
     ViewOf(window).comment = "bestaetigt Tor offen";
     clock.source.AdvanceMs(1500);
-    int64_t now = Timestamp::NowMs();
+    int64_t now = clock.NowMs();
     EXPECT_TRUE(Windows().ConfirmAlarm(window));
     EXPECT_EQ(Windows().OpenCount(), 0);
     EXPECT_EQ(Field(0, AlarmField::ConfirmComment), "Tor offen");

@@ -268,7 +268,7 @@ TEST_F(DispatchTest, WithinItsRecorderMaintenanceWindowAnAlarmIsStoredMarkedAndN
     int number = 0;
     for (const Case& c : {Case{-1000, 60'000, false}, Case{-1000, 0, true},
                           Case{1000, 60'000, true}, Case{0, 0, true}}) {
-        int64_t now = Timestamp::NowMs();
+        int64_t now = clock.NowMs();
         recorder->Child("iMaintenanceFrom")->SetInt64(c.from == 0 ? 0 : now + c.from);
         recorder->Child("iMaintenanceUntil")->SetInt64(c.from == 0 ? 0 : now + c.until);
         mail.sent.clear();

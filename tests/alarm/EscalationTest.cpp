@@ -52,8 +52,8 @@ protected:
     void TickAt(int64_t arrival, double seconds)
     {
         int64_t target = arrival + static_cast<int64_t>(seconds * 1000);
-        clock.source.AdvanceMs(target - Timestamp::NowMs());
-        handling->Escalation().Tick(Timestamp::NowMs());
+        clock.source.AdvanceMs(target - clock.NowMs());
+        handling->Escalation().Tick(clock.NowMs());
     }
 
     std::vector<std::string> Recipients() const
@@ -187,7 +187,7 @@ TEST_F(EscalationTest, ChainChoice)
         Raise(kGroupContact);
         EXPECT_EQ(handling->Escalation().Entries().size() - before, row.entries);
         handling->Windows().ConfirmAlarm(OnlyWindow());
-        handling->Escalation().Tick(Timestamp::NowMs() + 60'000);
+        handling->Escalation().Tick(clock.NowMs() + 60'000);
     }
 }
 

@@ -151,9 +151,9 @@ TEST_F(ResponseStatsTest, TheStationNotesShowingConfirmationAndSteps)
     WriteEscalationSettings(settings, *folder);
     int64_t arrival = Raise(kGroupContact);
     clock.source.AdvanceMs(6000);
-    handling->Tick(Timestamp::NowMs());
+    handling->Tick(clock.NowMs());
     ASSERT_TRUE(handling->Windows().ConfirmAlarm(OnlyWindow()));
-    int64_t confirmed = Timestamp::NowMs();
+    int64_t confirmed = clock.NowMs();
     handling->Tick(confirmed);
     std::vector<AlarmResponse> alarms = ResponseLog::Load(handling->Responses().Path());
     ASSERT_EQ(alarms.size(), 1u);

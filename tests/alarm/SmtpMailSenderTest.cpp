@@ -7,6 +7,7 @@
 #include "config/Timestamp.h"
 #include "net/SocketPump.h"
 #include "net/TcpSocket.h"
+#include "testsupport/FakeClock.h"
 #include "testsupport/TempDir.h"
 
 #include <filesystem>
@@ -138,12 +139,13 @@ protected:
 
     TempDir m_dir;
     SocketPump m_pump;
+    FakeClock m_clock;
 };
 
 TEST_F(MailSenderTest, ServerThatEndsAfterAcceptingTheDataGetsTheMailOnce)
 {
     LoopbackServer server;
-    SmtpMailSender sender(m_pump, Queue(), 10);
+    SmtpMailSender sender(m_pump, m_clock, Queue(), 10);
     ASSERT_TRUE(sender.Send(MailTo("127.0.0.1:" + std::to_string(server.Port()))));
     ASSERT_TRUE(server.Accept(m_pump));
     EXPECT_NE(ServeUntilMessage(server, m_pump).find("Tor offen"), std::string::npos);
@@ -151,7 +153,7 @@ TEST_F(MailSenderTest, ServerThatEndsAfterAcceptingTheDataGetsTheMailOnce)
     EXPECT_EQ(server.ReadLine(m_pump), "QUIT\r\n");
     // Gone before its 221.
     server.CloseConnection();
-    int64_t now = Timestamp::NowMs();
+    int64_t now = m_clock.NowMs();
     EXPECT_TRUE(TickUntil(
         sender, [&] { return m_pump.Sockets().empty(); }, now));
     EXPECT_TRUE(sender.Queue().Mails().empty());
@@ -163,12 +165,12 @@ TEST_F(MailSenderTest, ServerThatEndsAfterAcceptingTheDataGetsTheMailOnce)
 TEST_F(MailSenderTest, ServerThatEndsBeforeAcceptingGetsTheSameMailAgain)
 {
     LoopbackServer server;
-    SmtpMailSender sender(m_pump, Queue(), 10);
+    SmtpMailSender sender(m_pump, m_clock, Queue(), 10);
     ASSERT_TRUE(sender.Send(MailTo("127.0.0.1:" + std::to_string(server.Port()))));
     ASSERT_TRUE(server.Accept(m_pump));
     std::string first = ServeUntilMessage(server, m_pump);
     server.CloseConnection();
-    int64_t now = Timestamp::NowMs();
+    int64_t now = m_clock.NowMs();
     ASSERT_TRUE(TickUntil(
         sender, [&] { return m_pump.Sockets().empty(); }, now));
     ASSERT_EQ(sender.Queue().Mails().size(), 1u);
@@ -188,7 +190,7 @@ TEST_F(MailSenderTest, QueuedMailsOutliveTheSenderAndFollowANewServer)
 {
     LoopbackServer server;
     {
-        SmtpMailSender sender(m_pump, Queue(), 10);
+        SmtpMailSender sender(m_pump, m_clock, Queue(), 10);
         for (const char* body : {"Erster\r\n", "Zweiter\r\n"}) {
             AlarmMail mail = MailTo("127.0.0.1:70000");
             mail.body = body;
@@ -200,12 +202,12 @@ TEST_F(MailSenderTest, QueuedMailsOutliveTheSenderAndFollowANewServer)
         ASSERT_TRUE(onDisk.Load());
         EXPECT_EQ(onDisk.Mails().size(), 2u);
     }
-    SmtpMailSender sender(m_pump, Queue(), 10);
+    SmtpMailSender sender(m_pump, m_clock, Queue(), 10);
     ASSERT_EQ(sender.Queue().Mails().size(), 2u);
     EXPECT_EQ(sender.Queue().Mails()[1].mail.body, "Zweiter\r\n");
     // The settings are corrected: both go to the server from the next tick.
     sender.UseServer("127.0.0.1:" + std::to_string(server.Port()), false, "", "");
-    sender.Tick(Timestamp::NowMs());
+    sender.Tick(m_clock.NowMs());
     EXPECT_EQ(m_pump.Sockets().size(), 2u);
     EXPECT_TRUE(server.Accept(m_pump));
 }

@@ -3,6 +3,7 @@
 // single instance, the next start's language, old priorities, restarts and
 // the count cache at an orderly end.
 #include "StationProcess.h"
+#include "config/Clock.h"
 #include "config/ConfigTree.h"
 #include "config/DefaultScript.h"
 #include "config/Timestamp.h"
@@ -465,7 +466,8 @@ TEST_F(StationBinaryTest, AMissedRecorderSendingTestMessagesAgainIsBackOnlineOnc
         recorder->Child("Name")->SetString("Lager");
         recorder->Child("iSignalState")->SetInt(-1);
         // Whole seconds, as the station keeps its signal times.
-        recorder->Child("iMissedSignal")->SetInt64(Timestamp::NowMs() / 1000 * 1000 - 3'600'000);
+        recorder->Child("iMissedSignal")
+            ->SetInt64(Clock(SystemClockSource()).NowMs() / 1000 * 1000 - 3'600'000);
     });
     RunStation([this](int port) {
         std::string command = std::string(WARDEX_RECORDER_SIM) +

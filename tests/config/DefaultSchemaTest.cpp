@@ -1,6 +1,7 @@
 // Checks the embedded default script against the configuration schema the
 // station relies on: every folder, list template, key, kind and default, and
 // nothing else, plus the layout of the script text itself.
+#include "config/ConfigKeys.h"
 #include "config/ConfigTree.h"
 #include "config/DefaultScript.h"
 #include "testsupport/FakePrompt.h"
@@ -428,6 +429,24 @@ TEST(DefaultSchema, FreshTreeEqualsSchema)
     ASSERT_NE(tree.Root(), nullptr);
     EXPECT_EQ(tree.Root()->Name(), "Root");
     EXPECT_EQ(DescribeDifferences(ExpectedSchema(), FlattenTree(tree)), "");
+}
+
+// The keys the station reads on its own name their folder, kind and default
+// once; each must be in the script as described.
+TEST(DefaultSchema, TheStationsOwnKeysAreInTheScriptWithTheirKindAndDefault)
+{
+    ConfigTree tree;
+    FakePrompt prompt;
+    ASSERT_TRUE(tree.LoadDefaults(DefaultScript(), prompt));
+    KeyMap fresh = FlattenTree(tree);
+    for (const KnownConfigKey& key : KnownConfigKeys()) {
+        std::string path = std::string(key.folder) + "/" + std::string(key.name);
+        std::string expected = key.kind == NodeKind::Folder    ? "LIST"
+                               : key.kind == NodeKind::String  ? "STRING \"" + key.fallback + "\""
+                               : key.kind == NodeKind::Integer ? "INTEGER " + key.fallback
+                                                               : "INT64 " + key.fallback;
+        EXPECT_EQ(fresh[path], expected) << path;
+    }
 }
 
 TEST(DefaultSchema, ListsStartWithoutEntries)

@@ -285,21 +285,15 @@ TEST_F(TimestampTest, LessAndGreaterAreStrict)
     EXPECT_EQ(early, Timestamp(-5));
 }
 
-class TimestampNowTest : public ::testing::Test {
-protected:
-    void SetUp() override { Clock::Global().SetSource(m_source); }
-    void TearDown() override { Clock::Global().ResetSource(); }
-
-    FakeClockSource m_source{1'700'000'000'123'456};
-};
-
-TEST_F(TimestampNowTest, NowComesFromTheStationClockInWholeMilliseconds)
+TEST(TimestampNow, NowComesFromTheStationClockInWholeMilliseconds)
 {
-    Timestamp now = Timestamp::Now();
+    FakeClockSource source{1'700'000'000'123'456};
+    Clock clock(source);
+    Timestamp now = clock.Now();
     EXPECT_EQ(now.Count() % 1000, 0);
     EXPECT_EQ(now.Count(), (1'700'000'000'123 + kUnixEpochSeconds * 1000) * 1000);
-    m_source.AdvanceUs(2'500);
-    EXPECT_EQ(Timestamp::NowMs(), 1'700'000'000'125 + kUnixEpochSeconds * 1000);
+    source.AdvanceUs(2'500);
+    EXPECT_EQ(clock.Now().ToMs(), 1'700'000'000'125 + kUnixEpochSeconds * 1000);
 }
 
 } // namespace

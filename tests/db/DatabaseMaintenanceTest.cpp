@@ -51,15 +51,15 @@ std::vector<std::string> FileNames(const fs::path& folder)
 class DatabaseMaintenanceTest : public ::testing::Test {
 protected:
     ScopedTimeZone zone{"Europe/Berlin"};
-    ScopedFakeClock clock;
+    FakeClock clock;
     TempDir dir;
     DbFixture db{dir.Path()};
     FakeFileTimes times;
     FakeBusyIndicator busy;
-    DatabaseMaintenance maintenance{*db.database, *db.tree, dir.Path(), times, busy};
+    DatabaseMaintenance maintenance{*db.database, *db.tree, clock, dir.Path(), times, busy};
     HeldAlarms held;
 
-    int64_t Now() { return Timestamp::NowMs(); }
+    int64_t Now() { return clock.NowMs(); }
     void System(std::string_view key, int32_t value)
     {
         SetInt(*db.tree, "Program/Configuration/System/" + std::string(key), value);
@@ -94,7 +94,7 @@ TEST_F(DatabaseMaintenanceTest, ScheduleFromSettingsSetsTheNextBackupAndAnAgeChe
 TEST_F(DatabaseMaintenanceTest, ConfirmingTheSheetMovesTheBackupOnlyWhenTheIntervalChanged)
 {
     System("iBupInterval", 1);
-    DatabaseMaintenance started{*db.database, *db.tree, dir.Path(), times, busy};
+    DatabaseMaintenance started{*db.database, *db.tree, clock, dir.Path(), times, busy};
     started.ScheduleFirstBackup();
     int64_t due = GetInt64(*db.tree, "Program/iNextBackup");
     ASSERT_EQ(due, Now() + 3'600'000);
@@ -139,7 +139,7 @@ TEST_F(DatabaseMaintenanceTest, BackupIsACopyNamedByTheStampWhenStrictlyDue)
     EXPECT_FALSE(fs::exists(maintenance.BackupFolder()));
 
     clock.source.AdvanceMs(1);
-    std::string name = Timestamp::Now().FormatStamp() + ".txt";
+    std::string name = clock.Now().FormatStamp() + ".txt";
     maintenance.RunBackupIfDue();
     EXPECT_EQ(FileNames(maintenance.BackupFolder()), std::vector<std::string>{name});
     EXPECT_EQ(ReadFileBytes(maintenance.BackupFolder() / name), ReadFileBytes(db.DbPath()));
@@ -150,8 +150,9 @@ TEST_F(DatabaseMaintenanceTest, BackupIsACopyNamedByTheStampWhenStrictlyDue)
 
 TEST_F(DatabaseMaintenanceTest, BackupStampIsLocalTime)
 {
-    ScopedFakeClock local(Timestamp::FromLocalFields(5, 3, 2006, 7, 8, 9, 10)->Count() -
+    FakeClockSource local(Timestamp::FromLocalFields(5, 3, 2006, 7, 8, 9, 10)->Count() -
                           kUnixEpochSeconds * kOneSecondUs);
+    clock.clock.SetSource(local);
     OpenWith(1, 1000);
     ASSERT_TRUE(maintenance.MakeBackup());
     EXPECT_TRUE(fs::exists(maintenance.BackupFolder() / "2006_03_05_07_08_09_010.txt"));
@@ -215,7 +216,7 @@ TEST_F(DatabaseMaintenanceTest, NewBackupBeyondTheLimitDeletesTheOldestByCreatio
         WriteFileBytes(maintenance.BackupFolder() / names[i], "old");
         times.times[names[i]] = created[i];
     }
-    std::string name = Timestamp::Now().FormatStamp() + ".txt";
+    std::string name = clock.Now().FormatStamp() + ".txt";
     times.times[name] = 500;
     System("iBupMaxAnz", 4);
     ASSERT_TRUE(maintenance.MakeBackup());
@@ -252,7 +253,7 @@ TEST_F(DatabaseMaintenanceTest, PruningCountsEveryTxtFileAndNothingElse)
 TEST_F(DatabaseMaintenanceTest, KeepZeroDeletesEvenTheNewBackup)
 {
     OpenWith(1, 1000);
-    std::string name = Timestamp::Now().FormatStamp() + ".txt";
+    std::string name = clock.Now().FormatStamp() + ".txt";
     times.times[name] = 1;
     System("iBupMaxAnz", 0);
     EXPECT_TRUE(maintenance.MakeBackup());

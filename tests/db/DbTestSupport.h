@@ -10,7 +10,7 @@
 #include "platform/BusyIndicator.h"
 #include "platform/FileTimes.h"
 #include "platform/ModifierKeys.h"
-#include "testsupport/FakeClockSource.h"
+#include "testsupport/FakeClock.h"
 
 #include <cstdint>
 #include <filesystem>
@@ -80,20 +80,6 @@ public:
         return it->second;
     }
     std::map<std::string, int64_t> times;
-};
-
-// Puts the station clock on a fake source for a test's lifetime.
-class ScopedFakeClock {
-public:
-    explicit ScopedFakeClock(int64_t realtimeUs = 1'700'000'000'000'000) : source(realtimeUs)
-    {
-        Clock::Global().SetSource(source);
-    }
-    ~ScopedFakeClock() { Clock::Global().ResetSource(); }
-    ScopedFakeClock(const ScopedFakeClock&) = delete;
-    ScopedFakeClock& operator=(const ScopedFakeClock&) = delete;
-
-    FakeClockSource source;
 };
 
 // A database over a temporary folder, with the fakes wired in.

@@ -30,7 +30,8 @@ protected:
 
     TempDir dir;
     DbFixture db{dir.Path()};
-    FilterController controller{*db.tree, *db.database};
+    FakeClock clock;
+    FilterController controller{*db.tree, *db.database, clock};
 };
 
 } // namespace

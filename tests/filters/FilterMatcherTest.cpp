@@ -33,9 +33,9 @@ protected:
         return matcher.Matches(record);
     }
 
-    ScopedFakeClock clock;
+    FakeClock clock;
     std::unique_ptr<ConfigTree> tree = MakeDefaultTree();
-    FilterMatcher matcher{*tree};
+    FilterMatcher matcher{*tree, clock};
     AlarmFilter filter;
 };
 
@@ -116,7 +116,7 @@ TEST_F(FilterMatcherTest, TimeChoiceSelectsArrivalOrDeparture)
 
 TEST_F(FilterMatcherTest, LastDaysAdmitsTheAlarmsOfThatManyDays)
 {
-    int64_t now = Timestamp::NowMs();
+    int64_t now = clock.NowMs();
     filter.activeParts = AlarmFilter::kTimePart;
     filter.mode = AlarmFilter::kModeLastDays;
     filter.lastDays = 1;

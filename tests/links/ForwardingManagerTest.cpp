@@ -13,6 +13,7 @@
 #include "net/SocketPump.h"
 #include "platform/BusyIndicator.h"
 #include "testsupport/FakeBeeper.h"
+#include "testsupport/FakeClock.h"
 #include "testsupport/FakePrompt.h"
 #include "testsupport/TempDir.h"
 
@@ -70,7 +71,7 @@ public:
                                                                       prompt,
                                                                       beeper,
                                                                       NoBusyIndicator(),
-                                                                      [this] { return now; },
+                                                                      clock,
                                                                       dir.Path(),
                                                                       {},
                                                                       nullptr,
@@ -103,7 +104,7 @@ public:
     void TickFor(int64_t ms)
     {
         for (int64_t passed = 0; passed < ms; passed += 100) {
-            now += 100;
+            clock.source.AdvanceMs(100);
             manager->Tick();
         }
     }
@@ -122,7 +123,7 @@ public:
     SocketPump pump;
     RecordingSink localSink;
     RecordingView view;
-    int64_t now = 70'000'000;
+    FakeClock clock;
     int retrySeconds = 0;
     std::unique_ptr<TargetStation> target;
     // A station that accepts and never answers.
@@ -238,7 +239,7 @@ TEST_F(ManagerTest, AfterAFailureTheNextAttemptComesThirtyDecrementsLater)
     TickFor(29 * 1100);
     EXPECT_EQ(manager->Countdown(), 0);
     EXPECT_EQ(manager->State(), LinkState::ConnectFailed);
-    now += 100;
+    clock.source.AdvanceMs(100);
     manager->Tick();
     // The attempt fails again, at once or once the refusal arrives.
     ASSERT_TRUE(Until([&] { return manager->State() == LinkState::ConnectFailed; }));

@@ -3,6 +3,7 @@
 #include "links/SmtpTestMail.h"
 
 #include "LinksTestSupport.h"
+#include "testsupport/FakeClock.h"
 #include "testsupport/TempDir.h"
 
 #include <string>
@@ -17,6 +18,12 @@ const std::string kHint =
     "\n\nUeberpruefen Sie Ihre Einstellungen und wiederholen Sie den Test. Im Zweifelsfall "
     "fragen Sie bitte Ihren ISP oder Administrator nach den richtigen Mail-Einstellungen fuer "
     "Ihre Addresse, Server und gegebenenfalls Authentifizierung (Methode \"LOGIN\").";
+
+Clock& TestClock()
+{
+    static FakeClock clock;
+    return clock;
+}
 
 SmtpTestMail::Settings Mail(const std::string& server, const std::string& from,
                             const std::string& to)
@@ -41,11 +48,11 @@ bool TickUntilDone(SmtpTestMail& test)
 
 TEST(SmtpTestMail, FieldsAreTrimmedAndAllThreeRequired)
 {
-    SmtpTestMail blank(Mail("  ", "a@x.de", "b@y.de"));
+    SmtpTestMail blank(Mail("  ", "a@x.de", "b@y.de"), TestClock());
     EXPECT_FALSE(blank.HasRequiredFields());
-    SmtpTestMail noSender(Mail("mail.x.de", "", "b@y.de"));
+    SmtpTestMail noSender(Mail("mail.x.de", "", "b@y.de"), TestClock());
     EXPECT_FALSE(noSender.HasRequiredFields());
-    SmtpTestMail complete(Mail(" mail.x.de ", " a@x.de", "b@y.de  "));
+    SmtpTestMail complete(Mail(" mail.x.de ", " a@x.de", "b@y.de  "), TestClock());
     EXPECT_TRUE(complete.HasRequiredFields());
     EXPECT_EQ(complete.CurrentSettings().server, "mail.x.de");
     EXPECT_EQ(complete.CurrentSettings().from, "a@x.de");
@@ -75,13 +82,13 @@ TEST(SmtpTestMail, ResultTextsPerStatus)
 
 TEST(SmtpTestMail, FormatsInTheServerTextAreNotInterpreted)
 {
-    SmtpTestMail test(Mail("%s%d%n", "a@x.de", "b@y.de"));
+    SmtpTestMail test(Mail("%s%d%n", "a@x.de", "b@y.de"), TestClock());
     EXPECT_EQ(test.ConnectingText(), "Verbindungsaufbau zu %s%d%n ");
 }
 
 TEST(SmtpTestMail, InvalidPortShowsTheServerAsUnavailable)
 {
-    SmtpTestMail test(Mail("mail.x.de:0", "a@x.de", "b@y.de"));
+    SmtpTestMail test(Mail("mail.x.de:0", "a@x.de", "b@y.de"), TestClock());
     EXPECT_FALSE(test.Begin());
     EXPECT_FALSE(test.IsRunning());
     EXPECT_EQ(test.Status(), SmtpClient::kUnreachable);
@@ -92,7 +99,8 @@ TEST(SmtpTestMail, InvalidPortShowsTheServerAsUnavailable)
 TEST(SmtpTestMail, TicksAnimateAndAddADotEveryEighthTick)
 {
     ScriptedSmtpPeer peer;
-    SmtpTestMail test(Mail("127.0.0.1:" + std::to_string(peer.Port()), "a@x.de", "b@y.de"));
+    SmtpTestMail test(Mail("127.0.0.1:" + std::to_string(peer.Port()), "a@x.de", "b@y.de"),
+                      TestClock());
     ASSERT_TRUE(test.Begin());
     std::string connected =
         "Verbunden mit Server 127.0.0.1:" + std::to_string(peer.Port()) + ". Sende Testmail ...";
@@ -112,7 +120,8 @@ TEST(SmtpTestMail, TicksAnimateAndAddADotEveryEighthTick)
 TEST(SmtpTestMail, CancelShowsTheStatusReachedSoFar)
 {
     ScriptedSmtpPeer peer;
-    SmtpTestMail test(Mail("127.0.0.1:" + std::to_string(peer.Port()), "a@x.de", "b@y.de"));
+    SmtpTestMail test(Mail("127.0.0.1:" + std::to_string(peer.Port()), "a@x.de", "b@y.de"),
+                      TestClock());
     ASSERT_TRUE(test.Begin());
     test.Tick();
     test.Cancel();
@@ -125,7 +134,8 @@ TEST(SmtpTestMail, CancelShowsTheStatusReachedSoFar)
 TEST(SmtpTestMail, ReportsSuccessOnlyAfterQuitAndTheServersClose)
 {
     ScriptedSmtpPeer peer;
-    SmtpTestMail test(Mail("127.0.0.1:" + std::to_string(peer.Port()), "a@x.de", "b@y.de"));
+    SmtpTestMail test(Mail("127.0.0.1:" + std::to_string(peer.Port()), "a@x.de", "b@y.de"),
+                      TestClock());
     ASSERT_TRUE(test.Begin());
     SocketPump idle;
     ASSERT_TRUE(peer.AcceptWhilePumping(idle));
@@ -162,7 +172,7 @@ TEST(SmtpTestMail, SendsTheTestMailToARealServer)
     TempDir dir;
     SmtpServer server(dir.Path().string());
     ASSERT_TRUE(server.IsReady());
-    SmtpTestMail test(Mail(server.Address(), "station@example.org", "rx@example.org"));
+    SmtpTestMail test(Mail(server.Address(), "station@example.org", "rx@example.org"), TestClock());
     ASSERT_TRUE(test.Begin());
     EXPECT_TRUE(TickUntilDone(test));
     EXPECT_EQ(test.Status(), SmtpClient::kSuccess);

@@ -6,6 +6,7 @@
 #include "net/RecorderSession.h"
 #include "net/SessionHub.h"
 #include "net/SocketPump.h"
+#include "testsupport/FakeClock.h"
 
 #include <cerrno>
 #include <memory>
@@ -121,9 +122,9 @@ protected:
     SocketPump pump;
     SessionHub hub{pump};
     RecordingObserver observer;
-    int64_t now = 50'000'000;
+    FakeClock clock;
     RawListener target;
-    ForwardingClient client{observer, pump, [this] { return now; }, &hub};
+    ForwardingClient client{observer, pump, clock, &hub};
     std::unique_ptr<LoopbackPeer> peer;
 
 private:
@@ -137,7 +138,7 @@ TEST_F(ClientTest, TheClientBecomesTheSessionsForwardingClientAndLeavesOnDestruc
     EXPECT_EQ(hub.Forwarding(), &client);
     EXPECT_FALSE(client.IsAutoDelete());
     {
-        ForwardingClient other(observer, pump, {}, &hub);
+        ForwardingClient other(observer, pump, clock, &hub);
         other.SetHost(client.Host());
         ASSERT_TRUE(other.Connect());
         EXPECT_TRUE(pump.IsRegistered(&other));
@@ -179,10 +180,10 @@ TEST_F(ClientTest, AGreetingNeverAnsweredIsAHostRefusedAfterALittleOverFiveSecon
 {
     ConnectAndAccept();
     NextMessage();
-    now += 5999;
+    clock.source.AdvanceMs(5999);
     client.Work();
     EXPECT_EQ(observer.events, Events{"LinkUp"});
-    now += 1;
+    clock.source.AdvanceMs(1);
     client.Work();
     EXPECT_EQ(observer.events, (Events{"LinkUp", "HostRefused", "LinkDown"}));
     EXPECT_FALSE(client.IsActive());
@@ -196,20 +197,20 @@ TEST_F(ClientTest, AGreetingNeverAnsweredIsAHostRefusedAfterALittleOverFiveSecon
 TEST_F(ClientTest, WithoutTrafficAKeepAliveGoesOutEverySixSeconds)
 {
     Greet();
-    now += 5999;
+    clock.source.AdvanceMs(5999);
     client.Work();
     EXPECT_TRUE(NothingMoreSent());
-    now += 1;
+    clock.source.AdvanceMs(1);
     client.Work();
     EXPECT_EQ(NextMessage(), Encoded(ForwardType::Shlo));
     EXPECT_EQ(client.ProtocolState(), ForwardState::KeepAlive);
-    now += 10;
+    clock.source.AdvanceMs(10);
     Answer(Encoded(ForwardType::Rhlo));
     ASSERT_TRUE(PumpUntil(pump, [&] { return client.ProtocolState() == ForwardState::Idle; }));
-    now += 5999;
+    clock.source.AdvanceMs(5999);
     client.Work();
     EXPECT_TRUE(NothingMoreSent());
-    now += 1;
+    clock.source.AdvanceMs(1);
     client.Work();
     EXPECT_EQ(NextMessage(), Encoded(ForwardType::Shlo));
     EXPECT_TRUE(observer.events.empty());
@@ -218,10 +219,10 @@ TEST_F(ClientTest, WithoutTrafficAKeepAliveGoesOutEverySixSeconds)
 TEST_F(ClientTest, AnUnansweredKeepAliveTakesTheLinkDown)
 {
     Greet();
-    now += 6000;
+    clock.source.AdvanceMs(6000);
     client.Work();
     NextMessage();
-    now += 6000;
+    clock.source.AdvanceMs(6000);
     client.Work();
     EXPECT_EQ(observer.events, Events{"LinkDown"});
     EXPECT_FALSE(client.IsActive());
@@ -277,7 +278,7 @@ TEST_F(ClientTest, AcknToTheGreetingRaisesCodeThree)
 TEST_F(ClientTest, AcknToAKeepAliveRaisesCodeTwo)
 {
     Greet();
-    now += 6000;
+    clock.source.AdvanceMs(6000);
     client.Work();
     NextMessage();
     Answer(Encoded(ForwardType::Ackn));
@@ -302,7 +303,7 @@ TEST_F(ClientTest, AnInvalidMessageRaisesCodeOneAndTheNextReplyStillCounts)
     Answer(invalid);
     ASSERT_TRUE(PumpUntil(pump, [&] { return client.LastRaisedCode() == 1; }));
     // The greeting state was left; a later keep-alive gets the host back.
-    now += 6000;
+    clock.source.AdvanceMs(6000);
     client.Work();
     EXPECT_EQ(NextMessage(), Encoded(ForwardType::Shlo));
     Answer(Encoded(ForwardType::Rhlo));
@@ -325,7 +326,7 @@ TEST_F(ClientTest, NoAcknInTimeTakesTheLinkDownAndKeepsTheItem)
     Enqueue(10001, "10.0.0.1");
     client.Work();
     NextMessage();
-    now += 6000;
+    clock.source.AdvanceMs(6000);
     client.Work();
     EXPECT_EQ(observer.events, (Events{"AlarmQueued", "LinkDown"}));
     EXPECT_EQ(client.QueueLength(), 1u);
@@ -400,7 +401,8 @@ TEST(ForwardingClient, AClientOutlivingItsPumpCannotConnectAndIsDestroyedSafely)
 {
     RecordingObserver observer;
     auto pump = std::make_unique<SocketPump>();
-    ForwardingClient client(observer, *pump);
+    FakeClock clock;
+    ForwardingClient client(observer, *pump, clock);
     RawListener target;
     client.SetHost("127.0.0.1:" + std::to_string(target.Port()));
     ASSERT_TRUE(client.Connect());
@@ -444,7 +446,8 @@ TEST(ForwardingClient, ARecorderAlarmTravelsToTheOtherStationWithTheRecordersAdd
     TargetStation target;
     TargetStation relay;
     RecordingObserver observer;
-    ForwardingClient client(observer, relay.pump, {}, &relay.hub);
+    FakeClock clock;
+    ForwardingClient client(observer, relay.pump, clock, &relay.hub);
     client.SetHost("127.0.0.1:" + std::to_string(target.port));
 
     LoopbackPeer recorder(relay.port, "127.0.0.9");
@@ -469,11 +472,12 @@ TEST(ForwardingClient, AStationThatForwardsItselfLeavesTheGreetingUnanswered)
 {
     TargetStation target;
     RecordingObserver targetObserver;
-    ForwardingClient targetsOwnClient(targetObserver, target.pump, {}, &target.hub);
+    FakeClock targetClock;
+    ForwardingClient targetsOwnClient(targetObserver, target.pump, targetClock, &target.hub);
     SocketPump pump;
     RecordingObserver observer;
-    int64_t now = 0;
-    ForwardingClient client(observer, pump, [&] { return now; });
+    FakeClock clock;
+    ForwardingClient client(observer, pump, clock);
     client.SetHost("127.0.0.1:" + std::to_string(target.port));
     ASSERT_TRUE(client.Connect());
     // Once the greeting has left and the target has read it, any answer
@@ -485,7 +489,7 @@ TEST(ForwardingClient, AStationThatForwardsItselfLeavesTheGreetingUnanswered)
     }));
     pump.Run(PumpLoop::Once, PumpWait::Poll);
     EXPECT_EQ(client.ProtocolState(), ForwardState::Greeting);
-    now += 6000;
+    clock.source.AdvanceMs(6000);
     client.Work();
     EXPECT_EQ(observer.events, (Events{"LinkUp", "HostRefused", "LinkDown"}));
 }

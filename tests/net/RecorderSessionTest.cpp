@@ -6,6 +6,7 @@
 #include "net/RecorderListener.h"
 #include "net/SessionHub.h"
 #include "net/SocketPump.h"
+#include "testsupport/FakeClock.h"
 
 #include <memory>
 #include <string>
@@ -448,7 +449,8 @@ TEST(RecorderSession, WhileForwardingForwardingMessagesGetNoReply)
 {
     Station station;
     RecordingObserver observer;
-    ForwardingClient client(observer, station.pump, {}, &station.hub);
+    FakeClock clock;
+    ForwardingClient client(observer, station.pump, clock, &station.hub);
     auto peer = station.Connect();
     std::vector<uint8_t> direct = MakeTelegram(10001);
     std::vector<uint8_t> after = MakeTelegram(10003);
@@ -467,7 +469,8 @@ TEST(RecorderSession, WithTheForwardingQueueFullATelegramIsDecodedLocally)
 {
     Station station;
     RecordingObserver observer;
-    ForwardingClient client(observer, station.pump, {}, &station.hub);
+    FakeClock clock;
+    ForwardingClient client(observer, station.pump, clock, &station.hub);
     std::vector<uint8_t> filler = MakeTelegram(10001);
     for (size_t i = 0; i < ForwardingClient::kMaxQueueLength; ++i)
         ASSERT_TRUE(client.Enqueue(static_cast<int>(filler.size()), filler.data(), "10.0.0.1"));
@@ -518,7 +521,8 @@ TEST(RecorderSession, ProcessingTheQueueLocallyDecodesInOrderWithStoredAddresses
     RecordingSink sink;
     SocketPump pump;
     RecordingObserver observer;
-    ForwardingClient client(observer, pump);
+    FakeClock clock;
+    ForwardingClient client(observer, pump, clock);
     std::vector<uint8_t> first = MakeTelegram(10001);
     std::vector<uint8_t> second = MakeTelegram(10002, "", 254);
     std::vector<uint8_t> third = MakeTelegram(10003);
@@ -543,7 +547,8 @@ TEST(RecorderSession, ProcessingTheQueueLocallyStopsAtAnItemThatDoesNotDecode)
     RecordingSink sink;
     SocketPump pump;
     RecordingObserver observer;
-    ForwardingClient client(observer, pump);
+    FakeClock clock;
+    ForwardingClient client(observer, pump, clock);
     std::vector<uint8_t> good = MakeTelegram(10001);
     std::vector<uint8_t> corrupt = MakeTelegram(10002);
     ++corrupt[16];

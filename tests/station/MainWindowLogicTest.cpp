@@ -268,7 +268,7 @@ TEST_F(MainWindowLogicTest, TheLiveViewProgramBringsTheStationToTheFrontAndOpens
             EXPECT_EQ(view.broughtToFront, 1);
             AddRecorder(s, 10001, 3);
             AlarmRecord record = AlarmRecord::NewAlarm();
-            record.SetField(AlarmField::TimeArrival, std::to_string(Timestamp::NowMs()));
+            record.SetField(AlarmField::TimeArrival, std::to_string(s.StationClock().NowMs()));
             record.SetField(AlarmField::Recorder, "127.0.0.1");
             record.SetField(AlarmField::AlarmType, "10001");
             EXPECT_TRUE(s.Database()->Append(record));
@@ -300,7 +300,7 @@ TEST_F(MainWindowLogicTest, PresentationWindowRefreshesOnceAfterTheBurstIsOver)
                 logic.EnterPresentationMode(false);
             }
             logic.Tick();
-            int64_t now = Timestamp::NowMs();
+            int64_t now = s.StationClock().NowMs();
             if (sent < 3 && now - lastSentMs >= 200) {
                 EXPECT_TRUE(SendTelegram(s.ListeningPort(), 10001));
                 lastSentMs = now;
@@ -350,12 +350,12 @@ TEST_P(PresentationModeTest, EndsWhereTheOperatorLeftIt)
         logic.Tick();
         if ((waiting == 'A' && s.Database()->RecordCount() == records) ||
             (waiting == 'S' && presentation.RefreshPending()))
-            return Timestamp::NowMs() > deadline;
+            return s.StationClock().NowMs() > deadline;
         exists = presentation.Exists();
         unconfirmed = presentation.UnconfirmedCount();
         if (next == row.steps.size())
             return true;
-        deadline = Timestamp::NowMs() + 5000;
+        deadline = s.StationClock().NowMs() + 5000;
         records = s.Database()->RecordCount();
         waiting = row.steps[next++];
         if (waiting == 'E' || waiting == 'L')
@@ -406,7 +406,7 @@ TEST_F(MainWindowLogicTest, NoDeletionByAgeWhenTheLimitIsOff)
         logic.Tick();
         EXPECT_EQ(s.Database()->RecordCount(), 0);
         EXPECT_GT(s.Tree().TopFolder("Program")->Child("iNextMaxAge")->GetInt64(),
-                  Timestamp::NowMs());
+                  s.StationClock().NowMs());
     });
     EXPECT_EQ(view.refreshes, 1);
 }
@@ -419,11 +419,14 @@ TEST_F(MainWindowLogicTest, BackupOnlyWhenScheduled)
         EXPECT_FALSE(std::filesystem::exists(dir.Path() / "Backup"));
 
         System(s)->Child("iBupInterval")->SetInt(2);
-        s.Tree().TopFolder("Program")->Child("iNextBackup")->SetInt64(Timestamp::NowMs() - 1000);
+        s.Tree()
+            .TopFolder("Program")
+            ->Child("iNextBackup")
+            ->SetInt64(s.StationClock().NowMs() - 1000);
         logic.Tick();
         EXPECT_TRUE(std::filesystem::exists(dir.Path() / "Backup"));
         int64_t next = s.Tree().TopFolder("Program")->Child("iNextBackup")->GetInt64();
-        EXPECT_GT(next, Timestamp::NowMs() + 2 * 3'600'000 - 60'000);
+        EXPECT_GT(next, s.StationClock().NowMs() + 2 * 3'600'000 - 60'000);
     });
 }
 
@@ -554,7 +557,7 @@ TEST_F(MainWindowLogicTest, StartSchedulesTheFirstBackupButKeepsASavedDueTime)
         ConfigNode* next = s.Tree().TopFolder("Program")->Child("iNextBackup");
         next->SetInt64(0);
         logic.Initialise();
-        EXPECT_GT(next->GetInt64(), Timestamp::NowMs());
+        EXPECT_GT(next->GetInt64(), s.StationClock().NowMs());
         next->SetInt64(1);
         logic.Maintenance().ScheduleFirstBackup();
         EXPECT_EQ(next->GetInt64(), 1);

@@ -7,6 +7,7 @@
 #include "alarm/AlarmDispatcher.h"
 #include "alarm/AlarmSettingsLookup.h"
 #include "alarm/AlarmWindowManager.h"
+#include "config/Clock.h"
 #include "config/ConfigTree.h"
 #include "config/DefaultScript.h"
 #include "config/Timestamp.h"
@@ -679,7 +680,7 @@ TEST_F(StationModalTest, AnAlarmWhileTheAlarmSettingsAreHalfEditedIsHandledWithT
 
 TEST_F(StationModalTest, RecorderStatusShowsEveryStateLiveAndADoubleClickFiltersTheList)
 {
-    int64_t now = Timestamp::NowMs();
+    int64_t now = Clock(SystemClockSource()).NowMs();
     constexpr int64_t kMinute = 60'000;
     {
         FakePrompt prompt;

@@ -1,5 +1,6 @@
 #include "ui/alarms/AlarmListColumns.h"
 
+#include "config/ConfigKeys.h"
 #include "config/ConfigTree.h"
 #include "config/Translator.h"
 #include "db/ConfigPath.h"
@@ -101,9 +102,8 @@ ListSort ReadListSort(ConfigTree& tree)
 {
     ConfigLock lock(tree);
     ListSort sort;
-    ConfigNode* column = FindConfigNode(tree, {"Runtime", "GUI", "WardexMEDlg", "iSortColumn"});
-    ConfigNode* ascending =
-        FindConfigNode(tree, {"Runtime", "GUI", "WardexMEDlg", "bSortAscending"});
+    ConfigNode* column = Find(tree, kSortColumn);
+    ConfigNode* ascending = Find(tree, kSortAscending);
     if (column != nullptr && column->GetInt() >= 0 && column->GetInt() < kAlarmListColumnCount)
         sort.column = column->GetInt();
     if (ascending != nullptr)
@@ -114,9 +114,6 @@ ListSort ReadListSort(ConfigTree& tree)
 void WriteListSort(ConfigTree& tree, ListSort sort)
 {
     ConfigLock lock(tree);
-    if (ConfigNode* column = FindConfigNode(tree, {"Runtime", "GUI", "WardexMEDlg", "iSortColumn"}))
-        column->SetInt(sort.column);
-    if (ConfigNode* ascending =
-            FindConfigNode(tree, {"Runtime", "GUI", "WardexMEDlg", "bSortAscending"}))
-        ascending->SetInt(sort.ascending ? 1 : 0);
+    Set(tree, kSortColumn, sort.column);
+    Set(tree, kSortAscending, sort.ascending ? 1 : 0);
 }

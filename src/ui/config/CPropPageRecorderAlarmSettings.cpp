@@ -1,12 +1,13 @@
 #include "ui/config/CPropPageRecorderAlarmSettings.h"
 
 #include "alarm/AlarmWindowContent.h"
+#include "config/Clock.h"
+#include "config/ConfigKeys.h"
 #include "config/ConfigTree.h"
-#include "config/Timestamp.h"
 #include "config/Translator.h"
-#include "db/ConfigPath.h"
 #include "events/TextFormat.h"
 #include "station/LiveViewPresets.h"
+#include "ui/WindowClock.h"
 #include "ui/config/AlarmSettingsCopyDialog.h"
 #include "ui/config/AlarmTextPreview.h"
 #include "ui/config/PlaceholderMenu.h"
@@ -238,8 +239,8 @@ QWidget* CPropPageRecorderAlarmSettings::BuildMailTab()
         if (m_testMail)
             m_testMail(shown);
         else
-            RunTestMail(*FindConfigNode(m_tree, {"Program", "Configuration", "System"}), m_prompt,
-                        shown.mailFromAddress, shown.mailToAddress, this);
+            RunTestMail(*Find(m_tree, kSystemFolder), m_prompt, shown.mailFromAddress,
+                        shown.mailToAddress, this);
     });
     auto* form = new QFormLayout(tab);
     form->addRow(m_mailDoSend);
@@ -437,11 +438,11 @@ void CPropPageRecorderAlarmSettings::UpdatePreview()
     {
         ConfigLock lock(m_tree);
         ConfigNode* entry = m_editor.SelectedEntry();
-        context.alarmType = entry != nullptr ? entry->Child("Type")->GetInt() : 0;
-        context.recorderName = m_recorder.Child("Name")->GetString();
+        context.alarmType = entry != nullptr ? Get(*entry, kSettingType) : 0;
+        context.recorderName = Get(m_recorder, kRecorderName);
     }
     context.settings = settings;
-    context.arrival = Timestamp::NowMs();
+    context.arrival = WindowClock().NowMs();
     context.departure = context.arrival;
     context.track = -1;
     m_preview->ShowContent(ComposeAlarmWindow(context, PostProcessing::No));

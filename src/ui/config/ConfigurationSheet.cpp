@@ -1,8 +1,8 @@
 #include "ui/config/ConfigurationSheet.h"
 
 #include "audit/AuditTrail.h"
+#include "config/ConfigKeys.h"
 #include "config/Translator.h"
-#include "db/ConfigPath.h"
 #include "platform/qt/QtSoundPlayer.h"
 #include "station/ConfigAudit.h"
 #include "station/Station.h"
@@ -132,9 +132,7 @@ bool RunConfigurationSheet(Station& station, const std::vector<SheetPage>& pages
     if (sheet.CountCacheResetRequested()) {
         ConfigTree& tree = station.Tree();
         ConfigLock lock(tree);
-        if (ConfigNode* flag =
-                FindConfigNode(tree, {"Runtime", "FFTMNumRecords", "iDoNotWriteDBCache"}))
-            flag->SetInt(1);
+        Set(tree, kDoNotWriteCountCache, 1);
         station.RequestQuit();
     }
     return true;

@@ -1,8 +1,8 @@
 #include "ui/config/EscalationPage.h"
 
+#include "config/ConfigKeys.h"
 #include "config/ConfigTree.h"
 #include "config/Translator.h"
-#include "db/ConfigPath.h"
 #include "ui/config/QtText.h"
 
 #include <QCheckBox>
@@ -23,7 +23,7 @@ constexpr int kMaxSeconds = 86'400;
 
 ConfigNode* EscalationFolder(ConfigTree& tree)
 {
-    return FindConfigNode(tree, {"Program", "Configuration", "Escalation"});
+    return Find(tree, kEscalationFolder);
 }
 
 // Long paths show their start, and whole as the tool tip.

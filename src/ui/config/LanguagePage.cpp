@@ -1,5 +1,6 @@
 #include "ui/config/LanguagePage.h"
 
+#include "config/ConfigKeys.h"
 #include "config/ConfigTree.h"
 #include "config/Translator.h"
 #include "ui/config/QtText.h"
@@ -29,7 +30,7 @@ QString NativeName(const std::string& language)
 
 ConfigNode* NextLanguage(ConfigNode& misc)
 {
-    return misc.Child("LanguageForNextStartUp");
+    return Find(misc, kLanguageForNextStart);
 }
 
 } // namespace

@@ -1,9 +1,10 @@
 #include "ui/config/TestMailDialog.h"
 
+#include "config/ConfigKeys.h"
 #include "config/ConfigTree.h"
 #include "config/Translator.h"
-#include "db/ConfigPath.h"
 #include "platform/Prompt.h"
+#include "ui/WindowClock.h"
 #include "ui/config/QtText.h"
 
 #include <QApplication>
@@ -36,8 +37,8 @@ QPixmap Frame(QStyle* style, TestMailIcon icon, int frame)
 
 } // namespace
 
-TestMailDialog::TestMailDialog(SmtpTestMail::Settings settings, QWidget* parent)
-    : QDialog(parent), m_test(std::move(settings))
+TestMailDialog::TestMailDialog(SmtpTestMail::Settings settings, Clock& clock, QWidget* parent)
+    : QDialog(parent), m_test(std::move(settings), clock)
 {
     setObjectName("TestMailDialog");
     setWindowTitle(ToQt(SmtpTestMail::Caption()));
@@ -123,18 +124,13 @@ void RunTestMail(const ConfigNode& system, Prompt& prompt, const std::string& fr
                  const std::string& to, QWidget* parent)
 {
     SmtpTestMail::Settings settings;
-    auto text = [&system](std::string_view name) {
-        const ConfigNode* node = system.Child(name);
-        return node != nullptr ? node->GetString() : std::string();
-    };
-    const ConfigNode* auth = system.Child("mailDoAuth");
-    settings.server = text("mailSMTPServer");
-    settings.auth = auth != nullptr && auth->GetInt() == 1 ? SmtpAuth::Yes : SmtpAuth::No;
-    settings.authUser = text("mailAuthUser");
-    settings.authPassword = text("mailAuthPassword");
+    settings.server = Get(system, kMailServer);
+    settings.auth = Get(system, kMailDoAuth) == 1 ? SmtpAuth::Yes : SmtpAuth::No;
+    settings.authUser = Get(system, kMailAuthUser);
+    settings.authPassword = Get(system, kMailAuthPassword);
     settings.from = from;
     settings.to = to;
-    TestMailDialog dialog(std::move(settings), parent);
+    TestMailDialog dialog(std::move(settings), WindowClock(), parent);
     if (!dialog.Test().HasRequiredFields()) {
         prompt.Show(SmtpTestMail::MissingFieldsText(), SmtpTestMail::MissingFieldsCaption(),
                     PromptIcon::Error, PromptButtons::Ok);

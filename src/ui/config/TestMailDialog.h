@@ -22,7 +22,7 @@ public:
     // The pause between the connecting text and the start, so it can be read.
     static constexpr int kStartDelayMs = 750;
 
-    TestMailDialog(SmtpTestMail::Settings settings, QWidget* parent = nullptr);
+    TestMailDialog(SmtpTestMail::Settings settings, Clock& clock, QWidget* parent = nullptr);
 
     SmtpTestMail& Test() { return m_test; }
     QString StatusText() const;

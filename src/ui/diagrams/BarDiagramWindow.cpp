@@ -1,10 +1,11 @@
 #include "ui/diagrams/BarDiagramWindow.h"
 
+#include "config/Clock.h"
+#include "config/ConfigKeys.h"
 #include "config/ConfigNode.h"
 #include "config/ConfigTree.h"
 #include "config/Translator.h"
 #include "db/AlarmRecord.h"
-#include "db/ConfigPath.h"
 #include "events/AlarmTypeCatalogue.h"
 #include "events/RecorderLookup.h"
 #include "events/TextFormat.h"
@@ -85,13 +86,14 @@ namespace {
 
 ConfigNode* PerPageNode(ConfigTree& tree)
 {
-    return FindConfigNode(tree, {"Runtime", "GUI", "StaticViewRecDiagram", "iNumRecPerPage"});
+    return Find(tree, kRecordersPerPage);
 }
 
 } // namespace
 
-BarDiagramWindow::BarDiagramWindow(ConfigTree& tree, AlarmDatabase& database, QWidget* parent)
-    : DiagramWindow(database, parent), m_tree(tree)
+BarDiagramWindow::BarDiagramWindow(ConfigTree& tree, AlarmDatabase& database, Clock& clock,
+                                   QWidget* parent)
+    : DiagramWindow(database, parent), m_tree(tree), m_clock(clock)
 {
     setWindowTitle(ToQt(Tr("Alarme pro Rekorder und Alarmart")));
     m_canvas = new BarCanvas(*this);
@@ -206,7 +208,7 @@ int BarDiagramWindow::Paint(QPagedPaintDevice& device) const
         largest = std::max(largest, bar.total);
     int64_t top = ScaleTop(largest);
     std::string user = CurrentUserName(m_tree);
-    Timestamp captured = Timestamp::Now();
+    Timestamp captured = m_clock.Now();
     std::vector<int32_t> codes = LegendCodes();
     for (int index = 0; index < pages; ++index) {
         if (index > 0)

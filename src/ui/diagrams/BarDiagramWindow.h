@@ -14,6 +14,7 @@
 #include <vector>
 
 class AlarmDatabase;
+class Clock;
 class ConfigTree;
 class QSpinBox;
 
@@ -23,7 +24,8 @@ class BarDiagramWindow final : public DiagramWindow {
 public:
     static constexpr int kSlot = 96;
 
-    BarDiagramWindow(ConfigTree& tree, AlarmDatabase& database, QWidget* parent = nullptr);
+    BarDiagramWindow(ConfigTree& tree, AlarmDatabase& database, Clock& clock,
+                     QWidget* parent = nullptr);
     ~BarDiagramWindow() override;
 
     void Rebuild() override;
@@ -47,6 +49,7 @@ private:
     std::vector<int32_t> LegendCodes() const;
 
     ConfigTree& m_tree;
+    Clock& m_clock;
     RecorderTypeCounts m_counts;
     std::vector<BarColour> m_colours;
     std::vector<DiagramBar> m_bars;

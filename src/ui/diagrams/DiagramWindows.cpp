@@ -1,13 +1,14 @@
 #include "ui/diagrams/DiagramWindows.h"
 
+#include "config/Clock.h"
 #include "config/Timestamp.h"
 #include "filters/FilterController.h"
 #include "ui/diagrams/BarDiagramWindow.h"
 #include "ui/diagrams/TrendWindow.h"
 
 DiagramWindows::DiagramWindows(ConfigTree& tree, AlarmDatabase& database,
-                               const FilterController& filters)
-    : m_tree(tree), m_database(database), m_filters(filters)
+                               const FilterController& filters, Clock& clock)
+    : m_tree(tree), m_database(database), m_filters(filters), m_clock(clock)
 {
 }
 
@@ -16,7 +17,7 @@ DiagramWindows::~DiagramWindows() = default;
 void DiagramWindows::ShowBarDiagram()
 {
     if (m_barDiagram == nullptr)
-        m_barDiagram = std::make_unique<BarDiagramWindow>(m_tree, m_database);
+        m_barDiagram = std::make_unique<BarDiagramWindow>(m_tree, m_database, m_clock);
     else
         m_barDiagram->Rebuild();
     m_barDiagram->show();
@@ -30,12 +31,12 @@ void DiagramWindows::ShowTrend()
     } else {
         // The range of the applied filter's time part.
         m_trend = std::make_unique<TrendWindow>(
-            m_tree, m_database, [this]() -> std::optional<TrendRange> {
+            m_tree, m_database, m_clock, [this]() -> std::optional<TrendRange> {
                 int selected = m_filters.Selected();
                 if (m_filters.State() != Filtering::On || selected < 0)
                     return std::nullopt;
-                auto range = m_filters.Filters()[static_cast<size_t>(selected)].TimeRange(
-                    Timestamp::NowMs());
+                auto range =
+                    m_filters.Filters()[static_cast<size_t>(selected)].TimeRange(m_clock.NowMs());
                 if (!range)
                     return std::nullopt;
                 return TrendRange{range->first, range->second};

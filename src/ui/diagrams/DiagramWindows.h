@@ -6,13 +6,15 @@
 
 class AlarmDatabase;
 class BarDiagramWindow;
+class Clock;
 class ConfigTree;
 class FilterController;
 class TrendWindow;
 
 class DiagramWindows {
 public:
-    DiagramWindows(ConfigTree& tree, AlarmDatabase& database, const FilterController& filters);
+    DiagramWindows(ConfigTree& tree, AlarmDatabase& database, const FilterController& filters,
+                   Clock& clock);
     ~DiagramWindows();
     DiagramWindows(const DiagramWindows&) = delete;
     DiagramWindows& operator=(const DiagramWindows&) = delete;
@@ -28,6 +30,7 @@ private:
     ConfigTree& m_tree;
     AlarmDatabase& m_database;
     const FilterController& m_filters;
+    Clock& m_clock;
     std::unique_ptr<BarDiagramWindow> m_barDiagram;
     std::unique_ptr<TrendWindow> m_trend;
 };

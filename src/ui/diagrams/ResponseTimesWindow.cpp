@@ -1,5 +1,6 @@
 #include "ui/diagrams/ResponseTimesWindow.h"
 
+#include "config/Clock.h"
 #include "config/Timestamp.h"
 #include "config/Translator.h"
 #include "events/AlarmTypeCatalogue.h"
@@ -33,8 +34,9 @@ QString SecondsText(const std::optional<int64_t>& ms)
 } // namespace
 
 ResponseTimesWindow::ResponseTimesWindow(std::filesystem::path logPath,
-                                         std::array<int32_t, 3> targetSeconds, QWidget* parent)
-    : QDialog(parent), m_logPath(std::move(logPath)), m_targets(targetSeconds)
+                                         std::array<int32_t, 3> targetSeconds, Clock& clock,
+                                         QWidget* parent)
+    : QDialog(parent), m_logPath(std::move(logPath)), m_targets(targetSeconds), m_clock(clock)
 {
     setWindowTitle(ToQt(Tr("Reaktionszeiten")));
     m_period = new QComboBox(this);
@@ -103,7 +105,7 @@ void ResponseTimesWindow::Reload()
 void ResponseTimesWindow::Recompute()
 {
     ResponseQuery query;
-    int64_t now = Timestamp::NowMs();
+    int64_t now = m_clock.NowMs();
     int days = kPeriodDays[std::clamp(m_period->currentIndex(), 0, 4)];
     query.fromMs = days == 0 ? std::numeric_limits<int64_t>::min() : now - days * kDayMs;
     query.toMs = std::numeric_limits<int64_t>::max();

@@ -11,6 +11,7 @@
 #include <functional>
 #include <vector>
 
+class Clock;
 class QComboBox;
 class QLabel;
 class QTableWidget;
@@ -20,7 +21,7 @@ class ResponseTimesWindow final : public QDialog {
 
 public:
     ResponseTimesWindow(std::filesystem::path logPath, std::array<int32_t, 3> targetSeconds,
-                        QWidget* parent = nullptr);
+                        Clock& clock, QWidget* parent = nullptr);
 
     // Where "Als CSV speichern..." writes; empty cancels. Tests replace it.
     using FileChooser = std::function<QString()>;
@@ -40,6 +41,7 @@ private:
 
     std::filesystem::path m_logPath;
     std::array<int32_t, 3> m_targets;
+    Clock& m_clock;
     std::vector<AlarmResponse> m_alarms;
     std::vector<ResponseRow> m_rows;
     FileChooser m_chooseFile;

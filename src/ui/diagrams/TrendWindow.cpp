@@ -1,6 +1,7 @@
 #include "ui/diagrams/TrendWindow.h"
 
 #include "alarm/AlarmSettingsLookup.h"
+#include "config/Clock.h"
 #include "config/Timestamp.h"
 #include "config/Translator.h"
 #include "db/AlarmDatabase.h"
@@ -86,10 +87,10 @@ private:
     TrendWindow& m_window;
 };
 
-TrendWindow::TrendWindow(ConfigTree& tree, AlarmDatabase& database, RangeSource range,
+TrendWindow::TrendWindow(ConfigTree& tree, AlarmDatabase& database, Clock& clock, RangeSource range,
                          QWidget* parent)
-    : DiagramWindow(database, parent), m_tree(tree), m_rangeSource(std::move(range)),
-      m_priorities(std::make_unique<Priorities>(tree)),
+    : DiagramWindow(database, parent), m_tree(tree), m_clock(clock),
+      m_rangeSource(std::move(range)), m_priorities(std::make_unique<Priorities>(tree)),
       m_counts(std::make_unique<TrendCounts>(TrendStep::Hour))
 {
     setWindowTitle(ToQt(Tr("Alarmtrend")));
@@ -150,7 +151,7 @@ void TrendWindow::UpdateRange()
         range.from = m_counts->Buckets().begin()->first;
         range.to = TrendCounts::BucketEnd(m_counts->Buckets().rbegin()->first, step);
     } else {
-        range.from = Timestamp::NowMs();
+        range.from = m_clock.NowMs();
         range.to = range.from + 1;
     }
     // Only a new bucket at either end changes the columns.
@@ -168,7 +169,7 @@ int TrendWindow::Paint(QPagedPaintDevice& device) const
     if (!BeginPage(painter, device))
         return 0;
     PaintTitleAndFooter(painter, windowTitle() + " - " + m_step->currentText(),
-                        PrintFooter(Timestamp::Now(), CurrentUserName(m_tree), 1, 1));
+                        PrintFooter(m_clock.Now(), CurrentUserName(m_tree), 1, 1));
     PaintPriorityLegend(painter, QRect(0, 30, kPageWidth, kLegendHeight));
     // A few buckets keep their width on the screen instead of filling the page.
     int slot = std::clamp((kPageWidth - 70) / std::max(1, static_cast<int>(m_starts.size())), 1,

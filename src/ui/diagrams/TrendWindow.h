@@ -14,6 +14,7 @@
 #include <vector>
 
 class AlarmDatabase;
+class Clock;
 class ConfigTree;
 class QComboBox;
 class SortKeySource;
@@ -25,7 +26,7 @@ public:
     // The applied filter's time range, nothing while none applies.
     using RangeSource = std::function<std::optional<TrendRange>()>;
 
-    TrendWindow(ConfigTree& tree, AlarmDatabase& database, RangeSource range,
+    TrendWindow(ConfigTree& tree, AlarmDatabase& database, Clock& clock, RangeSource range,
                 QWidget* parent = nullptr);
     ~TrendWindow() override;
 
@@ -46,6 +47,7 @@ private:
     void UpdateRange();
 
     ConfigTree& m_tree;
+    Clock& m_clock;
     RangeSource m_rangeSource;
     std::unique_ptr<Priorities> m_priorities;
     std::unique_ptr<TrendCounts> m_counts;

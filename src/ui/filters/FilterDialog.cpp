@@ -1,5 +1,7 @@
 #include "ui/filters/FilterDialog.h"
 
+#include "config/Clock.h"
+#include "config/ConfigKeys.h"
 #include "config/ConfigNode.h"
 #include "config/ConfigTree.h"
 #include "config/Translator.h"
@@ -49,9 +51,9 @@ QLabel* NewNowLabel(QWidget* parent, const char* objectName)
 
 } // namespace
 
-FilterDialog::FilterDialog(ConfigTree& tree, AlarmDatabase& database, Prompt& prompt,
+FilterDialog::FilterDialog(ConfigTree& tree, AlarmDatabase& database, Prompt& prompt, Clock& clock,
                            QWidget* parent)
-    : QDialog(parent), m_tree(tree), m_database(database), m_prompt(prompt),
+    : QDialog(parent), m_tree(tree), m_database(database), m_prompt(prompt), m_clock(clock),
       m_editor(std::make_unique<FilterEditor>(LoadFilters(tree)))
 {
     setWindowTitle(ToQt(Tr("Filter bearbeiten")));
@@ -238,7 +240,7 @@ void FilterDialog::ShowSelected()
     (shown.link == AlarmFilter::kLinkOr ? m_or : m_and)->setChecked(true);
     m_onlyConfirmed->setChecked(shown.onlyConfirmed);
     m_onlyUnconfirmed->setChecked(shown.onlyUnconfirmed);
-    m_timeNow->setText(selected ? ToQt(shown.DescribeTime(Timestamp::NowMs())) : QString());
+    m_timeNow->setText(selected ? ToQt(shown.DescribeTime(m_clock.NowMs())) : QString());
     m_recordersNow->setText(selected ? ToQt(shown.DescribeRecorders()) : QString());
     m_typesNow->setText(selected ? ToQt(shown.DescribeTypes()) : QString());
 }
@@ -247,9 +249,9 @@ std::vector<std::string> FilterDialog::RecorderNames() const
 {
     ConfigLock lock(m_tree);
     std::vector<std::string> names;
-    ConfigNode* list = m_tree.TopFolder("Program")->Child("RecorderList");
+    ConfigNode* list = Find(m_tree, kRecorderList);
     for (int i = 0; list != nullptr && i < list->ChildCount(); ++i) {
-        if (ConfigNode* name = list->ChildAt(i)->Child("Name"))
+        if (ConfigNode* name = Find(*list->ChildAt(i), kRecorderName))
             names.push_back(name->GetString());
     }
     return names;
@@ -259,7 +261,7 @@ void FilterDialog::EditTime()
 {
     if (m_editor->Selected() < 0)
         return;
-    TimeFilterDialog dialog(m_editor->Current(), m_prompt, this);
+    TimeFilterDialog dialog(m_editor->Current(), m_prompt, m_clock, this);
     if (dialog.exec() != QDialog::Accepted)
         return;
     m_editor->SetTime(dialog.Mode(), dialog.Start(), dialog.End(), dialog.LastDays(),

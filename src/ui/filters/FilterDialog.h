@@ -10,6 +10,7 @@
 #include <vector>
 
 class AlarmDatabase;
+class Clock;
 class ConfigTree;
 class FilterEditor;
 class Prompt;
@@ -25,7 +26,7 @@ class FilterDialog final : public QDialog {
     Q_OBJECT
 
 public:
-    FilterDialog(ConfigTree& tree, AlarmDatabase& database, Prompt& prompt,
+    FilterDialog(ConfigTree& tree, AlarmDatabase& database, Prompt& prompt, Clock& clock,
                  QWidget* parent = nullptr);
     ~FilterDialog() override;
 
@@ -55,6 +56,7 @@ private:
     ConfigTree& m_tree;
     AlarmDatabase& m_database;
     Prompt& m_prompt;
+    Clock& m_clock;
     std::unique_ptr<FilterEditor> m_editor;
     bool m_saved = false;
     QTreeWidget* m_list = nullptr;

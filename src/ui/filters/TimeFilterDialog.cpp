@@ -1,5 +1,6 @@
 #include "ui/filters/TimeFilterDialog.h"
 
+#include "config/Clock.h"
 #include "config/Translator.h"
 #include "filters/AlarmFilter.h"
 #include "filters/FilterDialogRules.h"
@@ -23,9 +24,9 @@
 namespace {
 
 // A filter that never had a range shows today instead of the year 1601.
-SystemTime ShownFields(Timestamp time)
+SystemTime ShownFields(Timestamp time, Clock& clock)
 {
-    return (time.ToMs() > 0 ? time : Timestamp::Now()).ToLocalFields();
+    return (time.ToMs() > 0 ? time : clock.Now()).ToLocalFields();
 }
 
 // A click into a date or time selects the part clicked (hour, minute, day,
@@ -95,7 +96,8 @@ Timestamp FromEdits(const QDateEdit& dateEdit, const QTimeEdit& timeEdit)
 
 } // namespace
 
-TimeFilterDialog::TimeFilterDialog(const AlarmFilter& filter, Prompt& prompt, QWidget* parent)
+TimeFilterDialog::TimeFilterDialog(const AlarmFilter& filter, Prompt& prompt, Clock& clock,
+                                   QWidget* parent)
     : QDialog(parent), m_prompt(prompt)
 {
     setWindowTitle(ToQt(Tr("Filter setzen: Zeitraum")));
@@ -104,8 +106,8 @@ TimeFilterDialog::TimeFilterDialog(const AlarmFilter& filter, Prompt& prompt, QW
     m_range->setObjectName("ModeRange");
     m_lastDays = new QRadioButton(ToQt(Tr("Die letzten")), span);
     m_lastDays->setObjectName("ModeLastDays");
-    SystemTime start = ShownFields(filter.rangeStart);
-    SystemTime end = ShownFields(filter.rangeEnd);
+    SystemTime start = ShownFields(filter.rangeStart, clock);
+    SystemTime end = ShownFields(filter.rangeEnd, clock);
     m_startDate = NewDate(span, "StartDate", start);
     m_startTime = NewTime(span, "StartTime", start);
     m_endDate = NewDate(span, "EndDate", end);

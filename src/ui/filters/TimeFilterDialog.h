@@ -7,6 +7,7 @@
 
 struct AlarmFilter;
 class Timestamp;
+class Clock;
 class Prompt;
 class QDateEdit;
 class QRadioButton;
@@ -17,7 +18,8 @@ class TimeFilterDialog final : public QDialog {
     Q_OBJECT
 
 public:
-    TimeFilterDialog(const AlarmFilter& filter, Prompt& prompt, QWidget* parent = nullptr);
+    TimeFilterDialog(const AlarmFilter& filter, Prompt& prompt, Clock& clock,
+                     QWidget* parent = nullptr);
 
     int32_t Mode() const;
     Timestamp Start() const;

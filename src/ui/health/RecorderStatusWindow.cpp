@@ -1,5 +1,6 @@
 #include "ui/health/RecorderStatusWindow.h"
 
+#include "config/Clock.h"
 #include "config/Timestamp.h"
 #include "config/Translator.h"
 #include "events/TextFormat.h"
@@ -84,7 +85,7 @@ RecorderStatusWindow::RecorderStatusWindow(Station& station, MainWindowLogic& lo
 
     m_month = new QComboBox(this);
     m_month->setObjectName("ReportMonth");
-    int64_t month = StartOfMonth(Timestamp::NowMs());
+    int64_t month = StartOfMonth(m_station.StationClock().NowMs());
     for (int i = 0; i < kReportMonths; ++i) {
         Timestamp first = Timestamp::FromMs(month);
         m_month->addItem(ToQt(FormatText("%02d/%d", first.Month(), first.Year())),
@@ -154,7 +155,7 @@ void RecorderStatusWindow::showEvent(QShowEvent* event)
 
 void RecorderStatusWindow::Refresh()
 {
-    m_overview.Refresh(Timestamp::NowMs());
+    m_overview.Refresh(m_station.StationClock().NowMs());
     m_model.SetRows(m_overview.Rows());
     m_counts->setText(ToQt(RecorderCountsText(m_station.RecorderStates()->Counts())));
 }
@@ -166,7 +167,7 @@ bool RecorderStatusWindow::SaveReport(const QString& path, int64_t monthMs,
     const std::vector<StateLogLine>* lines = LogLines(m_station);
     ReportRows rows =
         MonthlyReport(m_station.RecorderStates()->Recorders(), lines == nullptr ? kNoLines : *lines,
-                      monthMs, Timestamp::NowMs(), minOutageMs);
+                      monthMs, m_station.StationClock().NowMs(), minOutageMs);
     QSaveFile file(path);
     if (!file.open(QIODevice::WriteOnly))
         return false;

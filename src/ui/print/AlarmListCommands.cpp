@@ -1,6 +1,7 @@
 #include "ui/print/AlarmListCommands.h"
 
 #include "audit/AuditTrail.h"
+#include "config/Clock.h"
 #include "config/Translator.h"
 #include "events/TextFormat.h"
 #include "platform/Prompt.h"
@@ -55,7 +56,7 @@ QString ChoosePdfFile(QWidget* parent)
 void PrintAlarmList(const AlarmListCommandParts& parts)
 {
     ShownAlarmList shown(parts.list, parts.database);
-    AlarmListPrinter printer(shown, CurrentUserName(parts.tree), Timestamp::Now(), parts.filter);
+    AlarmListPrinter printer(shown, CurrentUserName(parts.tree), parts.clock.Now(), parts.filter);
     if (printer.PrintWithDialog(parts.parent))
         RecordOutput(parts, "print", "printer", {}, shown.RowCount());
 }
@@ -67,7 +68,7 @@ void SaveAlarmListPdf(const AlarmListCommandParts& parts, QString path)
     if (path.isEmpty())
         return;
     ShownAlarmList shown(parts.list, parts.database);
-    AlarmListPrinter printer(shown, CurrentUserName(parts.tree), Timestamp::Now(), parts.filter);
+    AlarmListPrinter printer(shown, CurrentUserName(parts.tree), parts.clock.Now(), parts.filter);
     if (!printer.ExportPdf(path))
         ReportFailure(parts.prompt, path);
     else

@@ -9,6 +9,7 @@
 class AlarmDatabase;
 class AlarmListView;
 class AuditTrail;
+class Clock;
 class ConfigTree;
 class Prompt;
 class QWidget;
@@ -18,6 +19,7 @@ struct AlarmListCommandParts {
     AlarmDatabase& database;
     ConfigTree& tree; // the user named in the footer
     Prompt& prompt;
+    Clock& clock; // the time printed in the title
     QWidget* parent;
     // The filter applied to the list, described for the printed title;
     // empty for none.

@@ -97,15 +97,15 @@ TEST_F(AlarmListExportTest, PdfPagesCarryTitleHeaderAndFooterAndEveryRowWhole)
     const QString longInfo = "Tor Nord Zufahrt Schranke geoeffnet, Kontakt 7 ausgeloest waehrend "
                              "Scharfschaltung, Meldung vom Wachdienst erwartet ABCDEFGHIJK";
     ASSERT_EQ(longInfo.size(), 127);
-    int64_t first = Timestamp::NowMs();
+    int64_t first = clock.NowMs();
     for (int i = 0; i < kRows; ++i)
         Store(10005, 1, kRecorderIp, QString::asprintf("Zeile %03d", i).toStdString());
-    int64_t last = Timestamp::NowMs() - 1000;
+    int64_t last = clock.NowMs() - 1000;
     Store(10005, 1, kRecorderIp, longInfo.toStdString());
     ASSERT_EQ(RecordAt(0).Number(AlarmField::TimeArrival), first);
     ShownAlarmList shown(*list, *database);
     std::string user = CurrentUserName(*tree);
-    AlarmListPrinter printer(shown, user, Timestamp::Now(), "Nacht: 1 Alarm im Filter");
+    AlarmListPrinter printer(shown, user, clock.Now(), "Nacht: 1 Alarm im Filter");
     ASSERT_TRUE(printer.ExportPdf(Path("Alarme.pdf")));
 
     QString info = RunTool("pdfinfo", {Path("Alarme.pdf")});
@@ -153,7 +153,7 @@ TEST_F(AlarmListExportTest, PdfPagesCarryTitleHeaderAndFooterAndEveryRowWhole)
 TEST_F(AlarmListExportTest, PdfTitleSaysWhenNoFilterIsApplied)
 {
     ShownAlarmList shown(*list, *database);
-    AlarmListPrinter printer(shown, CurrentUserName(*tree), Timestamp::Now());
+    AlarmListPrinter printer(shown, CurrentUserName(*tree), clock.Now());
     ASSERT_TRUE(printer.ExportPdf(Path("Leer.pdf")));
     QString text = RunTool("pdftotext", {"-raw", Path("Leer.pdf"), "-"}).simplified();
     EXPECT_TRUE(text.startsWith("Alarmliste Filter: keiner, alle Alarme Zeitraum: keine Alarme"))
@@ -216,7 +216,7 @@ TEST_F(AlarmListExportTest, PrintDialogPrintsTheFooteredPages)
     for (int i = 0; i < 60; ++i)
         Store(10005, 1, kRecorderIp, QString::asprintf("Zeile %03d", i).toStdString());
     ShownAlarmList shown(*list, *database);
-    AlarmListPrinter printer(shown, CurrentUserName(*tree), Timestamp::Now());
+    AlarmListPrinter printer(shown, CurrentUserName(*tree), clock.Now());
     QString path = Path("Gedruckt.pdf");
     WhenPrintDialog([&path](QPrintDialog& dialog) {
         // Without a print server the dialog offers printing into a file;

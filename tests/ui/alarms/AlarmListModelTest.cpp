@@ -215,9 +215,9 @@ TEST_F(AlarmListModelTest, ChangesOfTheViewPassTheModelTester)
     Raise(kTrackFull);
     // Two records at once reset the rows.
     AlarmRecord record = RecordAt(0);
-    record.SetNumber(AlarmField::TimeArrival, Timestamp::NowMs() + 10'000);
+    record.SetNumber(AlarmField::TimeArrival, clock.NowMs() + 10'000);
     ASSERT_TRUE(database->Append(record));
-    record.SetNumber(AlarmField::TimeArrival, Timestamp::NowMs() + 20'000);
+    record.SetNumber(AlarmField::TimeArrival, clock.NowMs() + 20'000);
     ASSERT_TRUE(database->Append(record));
     list->Refresh();
     EXPECT_EQ(Model().rowCount(), 8);

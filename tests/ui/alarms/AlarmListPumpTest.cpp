@@ -76,7 +76,7 @@ protected:
         return condition();
     }
 
-    EventDecoder decoder{*tree, Clock::Global(), *intake};
+    EventDecoder decoder{*tree, clock, *intake};
     SocketPump pump;
     SessionHub hub{pump};
     int port = 0;

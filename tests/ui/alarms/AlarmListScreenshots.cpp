@@ -174,7 +174,7 @@ TEST_F(AlarmListScreenshots, ResponseTimesWindow)
 {
     // A week of alarms: priority 0 confirmed after 12 to 140 s, priority 2
     // after 30 s, one still waiting.
-    int64_t now = Timestamp::NowMs();
+    int64_t now = clock.NowMs();
     std::string log;
     const std::pair<int, const char*> confirmed[] = {{12, "anna"}, {25, "bernd"}, {31, "anna"},
                                                      {59, "anna"}, {75, "bernd"}, {140, "anna"}};
@@ -195,7 +195,7 @@ TEST_F(AlarmListScreenshots, ResponseTimesWindow)
         std::ofstream file(path);
         file << log;
     }
-    ResponseTimesWindow window(path, {30, 60, 90});
+    ResponseTimesWindow window(path, {30, 60, 90}, clock);
     window.show();
     ASSERT_EQ(window.Rows().size(), 3u);
     EXPECT_EQ(window.Table()->rowCount(), 3);

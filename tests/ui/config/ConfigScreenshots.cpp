@@ -3,8 +3,10 @@
 // folder so that anyone can look at what the operator sees.
 #include "ConfigPagesFixture.h"
 #include "alarm/SmtpMailSender.h"
+#include "config/Clock.h"
 #include "config/Timestamp.h"
 #include "db/ConfigPath.h"
+#include "testsupport/FakeClock.h"
 #include "ui/ScreenshotFolder.h"
 #include "ui/config/CPropPageRecorder.h"
 #include "ui/config/CPropPageRecorderAlarmSettings.h"
@@ -131,7 +133,8 @@ TEST_F(ConfigScreenshots, SystemUserAndLanguagePages)
     services.languageFolder = std::filesystem::path(WARDEX_SOURCE_DIR) / "Languages";
     // Three alarm mails wait for a server that is down.
     services.mailQueueStatus = [] {
-        return MailQueueText({3, 0, Timestamp::NowMs() + 40'000}, Timestamp::NowMs());
+        int64_t now = Clock(SystemClockSource()).NowMs();
+        return MailQueueText({3, 0, now + 40'000}, now);
     };
     ConfigurationSheet sheet(*tree, prompt, pages, options, nullptr, services);
     sheet.Pages()->setCurrentWidget(sheet.System());
@@ -187,7 +190,8 @@ TEST_F(ConfigScreenshots, TestMailDialog)
     settings.server = "127.0.0.1:0";
     settings.from = "station@example.org";
     settings.to = "wache@example.org";
-    TestMailDialog dialog(settings);
+    FakeClock clock;
+    TestMailDialog dialog(settings, clock);
     Save(dialog, "test-mail-connecting.png");
     QSignalSpy shown(&dialog, &TestMailDialog::ResultShown);
     EXPECT_TRUE(shown.wait(30'000));

@@ -6,6 +6,7 @@
 #include "../config/ConfigPagesFixture.h"
 #include "alarm/BarColours.h"
 #include "config/Timestamp.h"
+#include "testsupport/FakeClock.h"
 #include "testsupport/ScopedTimeZone.h"
 #include "ui/config/ConfigurationSheet.h"
 #include "ui/diagrams/BarDiagramWindow.h"
@@ -74,7 +75,8 @@ protected:
 
 TEST_F(DiagramWindowsTest, BarsByNameWithHoverCountsFollowingOneArrival)
 {
-    BarDiagramWindow window(*db.tree, *db.database);
+    FakeClock clock;
+    BarDiagramWindow window(*db.tree, *db.database, clock);
     window.resize(900, 460);
     Save(window, "bar-diagram.png");
     const std::vector<DiagramBar>& bars = window.Bars();
@@ -99,7 +101,8 @@ TEST_F(DiagramWindowsTest, BarsByNameWithHoverCountsFollowingOneArrival)
 
 TEST_F(DiagramWindowsTest, BarDiagramPdfHasTheConfiguredRecordersPerPage)
 {
-    BarDiagramWindow window(*db.tree, *db.database);
+    FakeClock clock;
+    BarDiagramWindow window(*db.tree, *db.database, clock);
     window.findChild<QSpinBox*>("RecordersPerPage")->setValue(2);
     EXPECT_EQ(RecordersPerPage(*db.tree), 2);
     QString path = QString::fromStdString(dir.File("Balken.pdf"));
@@ -119,7 +122,8 @@ TEST_F(DiagramWindowsTest, BarDiagramPdfHasTheConfiguredRecordersPerPage)
 TEST_F(DiagramWindowsTest, TrendRangeFollowsTheFilterAndPrintsOnOnePage)
 {
     std::optional<TrendRange> filterRange;
-    TrendWindow window(*db.tree, *db.database, [&] { return filterRange; });
+    FakeClock clock;
+    TrendWindow window(*db.tree, *db.database, clock, [&] { return filterRange; });
     window.resize(900, 440);
     Save(window, "trend.png");
     // 60 alarms a quarter of an hour apart: 15 hours.
@@ -143,8 +147,9 @@ TEST_F(DiagramWindowsTest, TrendRangeFollowsTheFilterAndPrintsOnOnePage)
 
 TEST_F(DiagramWindowsTest, CloseButtonAndEscapeCloseBothWindows)
 {
-    BarDiagramWindow bars(*db.tree, *db.database);
-    TrendWindow trend(*db.tree, *db.database, [] { return std::optional<TrendRange>(); });
+    FakeClock clock;
+    BarDiagramWindow bars(*db.tree, *db.database, clock);
+    TrendWindow trend(*db.tree, *db.database, clock, [] { return std::optional<TrendRange>(); });
     for (DiagramWindow* window : std::initializer_list<DiagramWindow*>{&bars, &trend}) {
         window->show();
         window->findChild<QPushButton*>("Close")->click();

@@ -10,6 +10,7 @@
 #include "events/AlarmTypeCatalogue.h"
 #include "filters/FilterEditor.h"
 #include "filters/FilterStore.h"
+#include "testsupport/FakeClock.h"
 #include "ui/about/AboutDialog.h"
 #include "ui/filters/AlarmTypeFilterDialog.h"
 #include "ui/filters/CameraFilterDialog.h"
@@ -63,7 +64,8 @@ QCheckBox* Check(QWidget& root, const char* name)
 
 TEST_F(FilterDialogTest, NewFilterRefusesEmptyPartsAndOkSavesIt)
 {
-    FilterDialog dialog(*db.tree, *db.database, prompt);
+    FakeClock clock;
+    FilterDialog dialog(*db.tree, *db.database, prompt, clock);
     QAbstractItemModelTester tester(dialog.List().model(),
                                     QAbstractItemModelTester::FailureReportingMode::Fatal);
     EXPECT_FALSE(Check(dialog, "TimePart")->isEnabled());
@@ -98,12 +100,14 @@ TEST_F(FilterDialogTest, UnchangedListIsNotWrittenAndDeleteEmptiesIt)
 {
     SaveFilters(*db.tree, std::vector<NamedFilter>{{"Nachts", {}}});
     {
-        FilterDialog dialog(*db.tree, *db.database, prompt);
+        FakeClock clock;
+        FilterDialog dialog(*db.tree, *db.database, prompt, clock);
         dialog.List().topLevelItem(0)->setSelected(true);
         dialog.accept();
         EXPECT_FALSE(dialog.Saved());
     }
-    FilterDialog dialog(*db.tree, *db.database, prompt);
+    FakeClock clock;
+    FilterDialog dialog(*db.tree, *db.database, prompt, clock);
     QAbstractItemModelTester tester(dialog.List().model(),
                                     QAbstractItemModelTester::FailureReportingMode::Fatal);
     dialog.List().topLevelItem(0)->setSelected(true);
@@ -157,7 +161,8 @@ TEST_F(FilterDialogTest, TimeDialogStaysOpenOnEveryRefusal)
     AlarmFilter filter;
     filter.rangeStart = *Timestamp::FromLocalFields(1, 3, 2024, 8, 0, 0, 0);
     filter.rangeEnd = *Timestamp::FromLocalFields(1, 2, 2024, 8, 0, 0, 0);
-    TimeFilterDialog dialog(filter, prompt);
+    FakeClock clock;
+    TimeFilterDialog dialog(filter, prompt, clock);
     Save(dialog, "filter-time.png");
     dialog.accept();
     auto* endDate = dialog.findChild<QDateEdit*>("EndDate");
@@ -181,7 +186,8 @@ TEST_F(FilterDialogTest, AClickIntoADateOrTimePartLetsTypingReplaceIt)
 {
     AlarmFilter filter;
     filter.rangeStart = *Timestamp::FromLocalFields(1, 3, 2024, 8, 30, 0, 0);
-    TimeFilterDialog dialog(filter, prompt);
+    FakeClock clock;
+    TimeFilterDialog dialog(filter, prompt, clock);
     dialog.show();
     // Into the first part (hour, day), into the second (minute, month).
     const std::tuple<const char*, double, const char*, std::string> cases[] = {

@@ -10,6 +10,7 @@
 #include "net/SessionHub.h"
 #include "platform/BusyIndicator.h"
 #include "testsupport/FakeBeeper.h"
+#include "testsupport/FakeClock.h"
 #include "testsupport/FakePrompt.h"
 #include "testsupport/TempDir.h"
 
@@ -35,10 +36,10 @@ protected:
         EXPECT_TRUE(listener->Create() && listener->Listen(0));
         targetPort = listener->LocalPort();
         targetPump.Register(listener.release());
-        window = std::make_unique<ForwardingWindow>(
-            ForwardingParts{
-                tree, pump, localSink, prompt, beeper, NoBusyIndicator(), {}, dir.Path()},
-            [this] { ++closed; });
+        window = std::make_unique<ForwardingWindow>(ForwardingParts{tree, pump, localSink, prompt,
+                                                                    beeper, NoBusyIndicator(),
+                                                                    clock, dir.Path()},
+                                                    [this] { ++closed; });
         window->show();
     }
 
@@ -80,6 +81,7 @@ protected:
     FakeBeeper beeper;
     ConfigTree tree;
     SocketPump pump;
+    FakeClock clock;
     SocketPump targetPump;
     SessionHub targetSessions{targetPump};
     RecordingSink localSink;
