@@ -22,6 +22,9 @@ public:
     // go back by up to kJitterToleranceMs, or by any amount when it
     // resynchronises with a wall clock that was set back.
     int64_t NowMs();
+    // The source's steady counter in microseconds, for measuring how long
+    // something took; unrelated to the calendar.
+    int64_t SteadyUs() { return m_source->MonotonicNs() / 1000; }
 
     static constexpr int64_t kJitterToleranceMs = 9;
     static constexpr int64_t kMaxDriftMs = 16;

@@ -20,8 +20,10 @@ class RecorderListener;
 class RecorderStateBoard;
 class RecorderStateLog;
 class RecorderSupervision;
+class ServiceStatus;
 class SessionHub;
 class StationDesktop;
+class StationMetrics;
 class StationPump;
 class SupervisionAudit;
 
@@ -86,6 +88,10 @@ public:
     RecorderStateBoard* RecorderStates() { return m_recorderStates.get(); }
     // Their changes over time, for the availability figures.
     const RecorderStateLog* StateLog() const { return m_stateLog.get(); }
+    // The metrics endpoint; null without /metrics or when it could not listen.
+    StationMetrics* Metrics() { return m_metrics.get(); }
+    // One line on how the station does, for the service manager.
+    std::string StatusSummary();
     // Reads the recorders' states and keeps their record; true when what
     // the overview shows changed.
     bool UpdateRecorderStates(int64_t nowMs);
@@ -103,6 +109,9 @@ private:
     // pump's connection guard.
     void GuardConnections();
     void StartListening();
+    // /metrics and the service manager's notifications, once the port is
+    // listened on.
+    void StartMonitoring();
     void OpenAuditTrail();
     void EndAuditTrail();
     void Shutdown();
@@ -125,6 +134,9 @@ private:
     std::unique_ptr<RecorderStateBoard> m_recorderStates;
     std::unique_ptr<RecorderStateLog> m_stateLog;
     std::unique_ptr<StationPump> m_pump;
+    // Both hook into the pump and go before it.
+    std::unique_ptr<StationMetrics> m_metrics;
+    std::unique_ptr<ServiceStatus> m_service;
     RecorderListener* m_listener = nullptr; // owned by the pump once registered
     bool m_mainWindowCreated = false;
     bool m_sessionEnded = false;
