@@ -68,6 +68,8 @@ public:
     std::filesystem::path FileInFolder(const std::string& name) const { return m_folder / name; }
     const std::filesystem::path& LanguagesFolder() const { return m_languages; }
     int ListeningPort() const { return m_port; }
+    // The port is listened on.
+    bool ServesPort() const { return m_listener != nullptr; }
     // No saved configuration was found: the station starts on its defaults.
     bool FirstStart() const { return m_firstStart; }
     int KeepAliveMinutes() const;

@@ -60,7 +60,7 @@ bool StationMetrics::Start(const MetricsAddress& address)
     if (pump == nullptr)
         return false;
     auto server = std::make_unique<MetricsServer>(m_registry, m_clock, [this] {
-        return m_station.ListeningPort() > 0 && m_station.Database() != nullptr &&
+        return m_station.ServesPort() && m_station.Database() != nullptr &&
                m_station.Database()->IsOpen();
     });
     if (!server->Start(*pump, address.host, address.port))
