@@ -49,6 +49,7 @@
 #include <sys/resource.h>
 #include <sys/socket.h>
 #include <sys/stat.h>
+#include <sys/un.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -239,7 +240,8 @@ class StationProcess {
 public:
     ~StationProcess() { Stop(); }
 
-    bool Start(const std::filesystem::path& folder, const std::vector<std::string>& more = {})
+    bool Start(const std::filesystem::path& folder, const std::vector<std::string>& more = {},
+               const std::vector<std::string>& variables = {})
     {
         int pipeFds[2];
         if (pipe2(pipeFds, O_CLOEXEC) != 0)
@@ -272,11 +274,14 @@ public:
         for (std::string& option : options)
             argv.push_back(option.data());
         argv.push_back(nullptr);
-        const char* envp[] = {home.c_str(),   runtime.c_str(),
-                              config.c_str(), "QT_QPA_PLATFORM=offscreen",
-                              "LANG=C",       nullptr};
-        int error =
-            posix_spawn(&m_pid, binary, &actions, nullptr, argv.data(), const_cast<char**>(envp));
+        std::vector<std::string> environment = {home, runtime, config, "QT_QPA_PLATFORM=offscreen",
+                                                "LANG=C"};
+        environment.insert(environment.end(), variables.begin(), variables.end());
+        std::vector<char*> envp;
+        for (std::string& variable : environment)
+            envp.push_back(variable.data());
+        envp.push_back(nullptr);
+        int error = posix_spawn(&m_pid, binary, &actions, nullptr, argv.data(), envp.data());
         posix_spawn_file_actions_destroy(&actions);
         close(pipeFds[1]);
         m_out = pipeFds[0];
@@ -958,6 +963,93 @@ void CountLimit(benchmark::State& state)
     }
 }
 
+// Scrapes /metrics on `port` until killed, every 100 ms: far more often than
+// a monitoring server would, so that the scrapes' own cost shows.
+pid_t StartScraper(int port)
+{
+    pid_t scraper = fork();
+    if (scraper != 0)
+        return scraper;
+    const std::string request = "GET /metrics HTTP/1.1\r\n\r\n";
+    for (;;) {
+        int fd = socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
+        sockaddr_in to{};
+        to.sin_family = AF_INET;
+        to.sin_port = htons(static_cast<uint16_t>(port));
+        to.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+        if (connect(fd, reinterpret_cast<sockaddr*>(&to), sizeof to) == 0 &&
+            send(fd, request.data(), request.size(), MSG_NOSIGNAL) > 0) {
+            char buffer[4096];
+            while (read(fd, buffer, sizeof buffer) > 0) {
+            }
+        }
+        close(fd);
+        usleep(100'000);
+    }
+}
+
+// Metrics and the service manager's notifications on against off, in one
+// run and interleaved (off, on, off, on): a burst over `conn` connections at
+// `prio`, with the endpoint scraped every 100 ms and a watchdog of 2 s
+// pinging a notify socket that nobody reads. CPU per alarm of each and their
+// ratio.
+void Monitoring(benchmark::State& state)
+{
+    const int connections = static_cast<int>(state.range(0));
+    const int priority = static_cast<int>(state.range(1));
+    constexpr int kRounds = 2;
+    for (auto _ : state) {
+        double cpu[2] = {};
+        double seconds = 0;
+        TempDir notify;
+        std::string socketPath = (notify.Path() / "notify.sock").string();
+        int sink = socket(AF_UNIX, SOCK_DGRAM | SOCK_CLOEXEC, 0);
+        sockaddr_un address{};
+        address.sun_family = AF_UNIX;
+        socketPath.copy(address.sun_path, sizeof address.sun_path - 1);
+        bind(sink, reinterpret_cast<sockaddr*>(&address), sizeof address);
+        for (int round = 0; round < 2 * kRounds; ++round) {
+            bool on = round % 2 == 1;
+            TempDir dir;
+            PrepareFolder(dir.Path(), priority, 0, 0, Stored::Confirmed);
+            StationProcess station;
+            std::vector<std::string> options;
+            std::vector<std::string> variables;
+            if (on) {
+                options = {"/metrics:127.0.0.1:0"};
+                variables = {"NOTIFY_SOCKET=" + socketPath, "WATCHDOG_USEC=2000000"};
+            }
+            if (!station.Start(dir.Path(), options, variables)) {
+                state.SkipWithError("the station did not start");
+                return;
+            }
+            int port = station.WaitForPort();
+            std::optional<std::string> metrics =
+                on ? station.WaitForLine("Metrics on 127.0.0.1:") : std::string("0");
+            pid_t scraper = on && metrics ? StartScraper(std::stoi(*metrics)) : -1;
+            Outcome outcome;
+            bool arrived = port > 0 && metrics &&
+                           Drive(port, connections, kBurstTelegrams, 0, dir.Path() / "AlarmDB.txt",
+                                 0, station.Pid(), outcome);
+            if (scraper > 0) {
+                kill(scraper, SIGKILL);
+                waitpid(scraper, nullptr, 0);
+            }
+            if (!arrived) {
+                state.SkipWithError("the telegrams did not all arrive");
+                return;
+            }
+            cpu[on ? 1 : 0] += outcome.cpuMicros / kBurstTelegrams / kRounds;
+            seconds += outcome.seconds;
+        }
+        close(sink);
+        state.SetIterationTime(seconds);
+        state.counters["off_cpu_us"] = cpu[0];
+        state.counters["on_cpu_us"] = cpu[1];
+        state.counters["ratio"] = cpu[1] / cpu[0];
+    }
+}
+
 } // namespace
 
 BENCHMARK(Burst)
@@ -1010,6 +1102,15 @@ BENCHMARK(CountLimit)
     ->ArgNames({"limit", "alarms", "rate"})
     ->Args({5'000, 20'000, 2'000})
     ->Args({1'000'000, kMostTelegrams, 10'000})
+    ->UseManualTime()
+    ->Iterations(1)
+    ->Unit(benchmark::kMillisecond);
+
+BENCHMARK(Monitoring)
+    ->ArgNames({"conn", "prio"})
+    ->Args({1, 5})
+    ->Args({100, 5})
+    ->Args({100, 0})
     ->UseManualTime()
     ->Iterations(1)
     ->Unit(benchmark::kMillisecond);

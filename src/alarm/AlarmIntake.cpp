@@ -1,5 +1,6 @@
 #include "alarm/AlarmIntake.h"
 
+#include "alarm/AlarmCounts.h"
 #include "alarm/AlarmDispatcher.h"
 #include "alarm/AlarmSettingsLookup.h"
 #include "alarm/RecordConfirmation.h"
@@ -105,8 +106,13 @@ bool AlarmIntake::Store(const GuardEvent& event, Stored& stored)
         stored.maintenance || ConfirmedAtOnce(context.settings ? &*context.settings : nullptr);
     if (stored.confirmed)
         ApplyConfirmation(record, ConfirmKind::Automatic, CurrentUserName(m_tree), m_clock.NowMs());
+    int priority = context.settings ? context.settings->priority : -1;
+    if (m_counts != nullptr)
+        m_counts->Received(event.alarmType, priority);
     if (!m_database->Append(record))
         return false;
+    if (m_counts != nullptr)
+        m_counts->Stored(event.alarmType, priority);
     stored.recordNumber = m_database->RecordCount() - 1;
     return true;
 }

@@ -10,6 +10,7 @@
 #include <deque>
 #include <vector>
 
+class AlarmCounts;
 class AlarmDatabase;
 class Clock;
 class ConfigNode;
@@ -49,6 +50,9 @@ public:
     // Until a store is set, and after it is taken away, alarms are dropped:
     // the station has no database before it opened one. Not owned.
     void SetStore(AlarmDatabase* database) { m_database = database; }
+    // Where received and stored alarms are counted; null for nowhere. Not
+    // owned.
+    void SetCounts(AlarmCounts* counts) { m_counts = counts; }
     // Told in the order added. Not owned.
     void AddListener(NewAlarmListener* listener);
     void RemoveListener(NewAlarmListener* listener);
@@ -76,6 +80,7 @@ private:
     ConfigTree& m_tree;
     Clock& m_clock;
     AlarmDatabase* m_database = nullptr;
+    AlarmCounts* m_counts = nullptr;
     std::vector<NewAlarmListener*> m_listeners;
     AlarmRecord m_record;
     Stored m_current;

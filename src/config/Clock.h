@@ -21,6 +21,9 @@ public:
     int64_t NowMs();
     // Now as a Timestamp: always a whole number of milliseconds.
     Timestamp Now() { return Timestamp::FromMs(NowMs()); }
+    // The source's steady counter in microseconds, for measuring how long
+    // something took; unrelated to the calendar.
+    int64_t SteadyUs() { return m_source->MonotonicNs() / 1000; }
 
     static constexpr int64_t kJitterToleranceMs = 9;
     static constexpr int64_t kMaxDriftMs = 16;

@@ -56,6 +56,8 @@ public:
     // open session from an address that is not listed.
     bool DropOldestUnlisted(const RecorderSession& except);
     bool IsListed(RecorderSession& session) const;
+    // Recorder connections open now; walks the pump's sockets.
+    int OpenSessionCount() const { return static_cast<int>(OpenSessions().size()); }
 
     // A session's receive buffer now holds `capacity` bytes instead of
     // `before`; closes the sessions with the oldest partial telegrams while

@@ -148,8 +148,11 @@ void RecorderSession::ParseLoop()
     }
     // Bytes that can never frame would otherwise pile up for as long as the
     // peer keeps sending; the recorder reconnects.
-    if (!IsReplay() && IsFrontUnusable())
+    if (!IsReplay() && IsFrontUnusable()) {
+        if (m_hub != nullptr)
+            ++m_hub->Refused().badChecksum;
         Close(CloseMode::Force);
+    }
 }
 
 bool RecorderSession::HandleTelegram(const std::string& originIp)
@@ -168,6 +171,8 @@ bool RecorderSession::HandleTelegram(const std::string& originIp)
     }
     TelegramOutcome outcome = m_sink.DecodeTelegram(m_telegram, ip);
     m_buffer.Consume(size);
+    if (outcome == TelegramOutcome::UnknownRecorder && m_hub != nullptr && !IsReplay())
+        ++m_hub->Refused().unknownRecorder;
     // A replay stops at an unknown recorder and leaves the rest queued; a
     // connection goes on for the same reason as in the parse loop.
     return outcome == TelegramOutcome::UnknownRecorder && IsReplay();
@@ -204,6 +209,8 @@ RecorderSession::Taken RecorderSession::TakeForwardMessage(std::string& originIp
     if (HasForwardingClient())
         return Taken::Consumed;
     if (!m_message.IsInvalid() && !m_sink.AcceptsForwardingFrom(PeerText())) {
+        if (m_hub != nullptr)
+            ++m_hub->Refused().forwardingNotAllowed;
         if (!m_refusedReported) {
             std::printf("Forwarding from %s refused: not a listed forwarding station.\n",
                         PeerText().c_str());

@@ -7,8 +7,22 @@
 
 #include "net/ConnectionGuard.h"
 
+#include <cstdint>
+
 class ForwardingClient;
 class SocketPump;
+
+// Telegrams the sessions turned away, by reason; plain counts, so that
+// counting costs the alarm path an increment.
+struct RefusedTelegrams {
+    // Decoded, but from no listed recorder.
+    uint64_t unknownRecorder = 0;
+    // Bytes that can never frame (a header whose checksum fails, a length
+    // beyond the limit): the connection is closed, counted once.
+    uint64_t badChecksum = 0;
+    // Forwarding messages from a station that may not forward to this one.
+    uint64_t forwardingNotAllowed = 0;
+};
 
 class SessionHub {
 public:
@@ -20,6 +34,7 @@ public:
     ConnectionGuard& Guard() { return m_guard; }
     ForwardingClient* Forwarding() const { return m_forwarding; }
     void SetForwarding(ForwardingClient* client) { m_forwarding = client; }
+    RefusedTelegrams& Refused() { return m_refused; }
 
 private:
     // Null once the pump is destroyed first.
@@ -27,4 +42,5 @@ private:
     int m_hook;
     ConnectionGuard m_guard;
     ForwardingClient* m_forwarding = nullptr;
+    RefusedTelegrams m_refused;
 };

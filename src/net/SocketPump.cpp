@@ -78,12 +78,18 @@ bool SocketPump::EnsureReadinessSet()
 
 void SocketPump::Housekeeping()
 {
+    RunHooks(false);
+    DeleteClosedSockets();
+}
+
+void SocketPump::RunHooks(bool nestedOnly)
+{
     // By index: a hook may add or remove hooks.
     for (size_t i = 0; i < m_hooks.size(); ++i) {
-        if (m_hooks[i].second.round)
-            m_hooks[i].second.round();
+        const Hook& hook = m_hooks[i].second;
+        if (hook.round && (hook.nested || !nestedOnly))
+            hook.round();
     }
-    DeleteClosedSockets();
 }
 
 int SocketPump::AddHook(Hook hook)
@@ -104,6 +110,8 @@ void SocketPump::Register(TcpSocket* socket)
     socket->SetOwner(this);
     if (!IsRegistered(socket))
         m_registry.push_back(socket);
+    if (!socket->IsTraced())
+        return;
     if (!socket->IsOpen()) {
         std::printf("Unconnected socket %d registered. \n\r", socket->Handle());
     } else {
@@ -130,6 +138,8 @@ void SocketPump::Unregister(TcpSocket* socket)
 
 void SocketPump::TraceRemoval(const TcpSocket& socket)
 {
+    if (!socket.IsTraced())
+        return;
     std::printf("Socket Nr.%d entfernt. \n\r", socket.LastHandle());
     std::fflush(stdout);
 }
@@ -143,11 +153,14 @@ bool SocketPump::Run(PumpLoop loop, PumpWait wait)
 {
     int waitMs = wait == PumpWait::Interval && m_intervalMs > 0 ? m_intervalMs : 0;
     while (!m_stop) {
+        m_timingRound = m_roundTimer != nullptr;
         PollAndDispatch(waitMs, m_intervalMs);
         Housekeeping();
         // After the drain, so that what its timers stored is in the same sync.
         if (m_storeSync)
             SyncStore();
+        if (std::exchange(m_timingRound, false) && m_roundTimer != nullptr)
+            m_roundTimer->RoundEnds();
         if (loop == PumpLoop::Once)
             break;
     }
@@ -158,7 +171,11 @@ void SocketPump::ServeNestedRound()
 {
     if (m_stop)
         return;
+    // A nested round inside a timed one must not start its timing again.
+    bool timing = std::exchange(m_timingRound, false);
     PollAndDispatch(0, 0);
+    m_timingRound = timing;
+    RunHooks(true);
     DeleteClosedSockets();
     if (m_storeSync)
         SyncStore();
@@ -181,12 +198,16 @@ void SocketPump::PollAndDispatch(int waitMs, int idleMs)
     if (!UpdateInterest()) {
         if (idleMs > 0)
             ::poll(nullptr, 0, idleMs);
+        if (m_timingRound)
+            m_roundTimer->WorkBegins();
         return;
     }
     // Room for every socket: none waits a round for want of a slot.
     m_ready.resize(std::max<size_t>(m_registry.size(), 16));
     int count =
         ::epoll_wait(m_readinessSet, m_ready.data(), static_cast<int>(m_ready.size()), waitMs);
+    if (m_timingRound)
+        m_roundTimer->WorkBegins();
     if (count <= 0)
         return;
     // No handler has run since UpdateInterest: every pointer is a

@@ -30,6 +30,16 @@
 
 class TcpSocket;
 
+// Told where a round's work begins (its wait for readiness is over) and
+// where it ends (after housekeeping and the store sync); nested rounds are
+// not timed.
+class RoundTimer {
+public:
+    virtual ~RoundTimer() = default;
+    virtual void WorkBegins() = 0;
+    virtual void RoundEnds() = 0;
+};
+
 enum class PumpLoop { Once, UntilStopped };
 
 enum class PumpWait { Poll, Interval };
@@ -65,10 +75,13 @@ public:
 
     // Work that lives beside the loop rather than in it: `round` runs in
     // every round's housekeeping, `gone` when the pump is destroyed. Either
-    // may be empty. The id is for RemoveHook.
+    // may be empty. With `nested` set, `round` also runs in the rounds of a
+    // nested loop, for what must go on while a dialog is open. The id is for
+    // RemoveHook.
     struct Hook {
         std::function<void()> round;
         std::function<void()> gone;
+        bool nested = false;
     };
     int AddHook(Hook hook);
     void RemoveHook(int id);
@@ -84,6 +97,9 @@ public:
     void AwaitStoreSync() { m_syncAwaited = true; }
     // Runs the store sync now, then lets the waiting replies go.
     void SyncStore();
+
+    // Not owned; null for none.
+    void SetRoundTimer(RoundTimer* timer) { m_roundTimer = timer; }
 
     // Before a socket's handle closes, or the socket leaves the pump: the
     // readiness set forgets it.
@@ -106,6 +122,7 @@ private:
     bool EnsureReadinessSet();
     // idleMs: how long to wait when no socket is registered.
     void PollAndDispatch(int waitMs, int idleMs);
+    void RunHooks(bool nestedOnly);
     void Dispatch();
     void DeleteAutoDeleteSockets(bool onlyClosed);
 
@@ -123,4 +140,7 @@ private:
     bool m_syncAwaited = false;
     std::vector<std::pair<int, Hook>> m_hooks;
     int m_lastHook = 0;
+    RoundTimer* m_roundTimer = nullptr;
+    // Set while a top-level round of Run is being served.
+    bool m_timingRound = false;
 };

@@ -130,7 +130,7 @@ bool TcpSocket::ConnectTo(const std::string& host, int port, Blocking blocking)
     return true;
 }
 
-bool TcpSocket::Listen(int port)
+bool TcpSocket::Listen(int port, const std::string& host)
 {
     if (!IsOpen() || port < 0 || port > 65535)
         return false;
@@ -138,6 +138,10 @@ bool TcpSocket::Listen(int port)
     sockaddr_in address{};
     address.sin_family = AF_INET;
     address.sin_addr.s_addr = htonl(INADDR_ANY);
+    if (!host.empty() && ::inet_pton(AF_INET, host.c_str(), &address.sin_addr) != 1) {
+        m_lastError = EINVAL;
+        return false;
+    }
     address.sin_port = htons(static_cast<uint16_t>(port));
     if (::setsockopt(m_handle, SOL_SOCKET, SO_REUSEADDR, &yes, sizeof yes) != 0 ||
         ::bind(m_handle, reinterpret_cast<const sockaddr*>(&address), sizeof address) != 0 ||

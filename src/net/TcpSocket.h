@@ -65,8 +65,9 @@ public:
     // connect still in progress counts as success; state ConnectPending.
     [[nodiscard]] bool ConnectTo(const std::string& host, int port,
                                  Blocking blocking = Blocking::No);
-    // Binds every local address; port 0 lets the system choose (LocalPort).
-    [[nodiscard]] bool Listen(int port);
+    // Binds every local address, or the one dotted address given; port 0
+    // lets the system choose (LocalPort).
+    [[nodiscard]] bool Listen(int port, const std::string& address = {});
     // Accepts one pending connection into target, if given. Returns the new
     // handle or kNoHandle.
     int Accept(TcpSocket* target);
@@ -109,6 +110,10 @@ public:
     bool IsAutoDelete() const { return m_autoDelete == AutoDelete::Yes; }
     void SetAutoDelete(AutoDelete autoDelete) { m_autoDelete = autoDelete; }
     size_t PendingOutput() const { return m_output.Length(); }
+    // Whether the pump writes a trace line when the socket comes and goes;
+    // off for short-lived connections nobody needs in the journal.
+    bool IsTraced() const { return m_traced; }
+    void SetTraced(bool traced) { m_traced = traced; }
 
     // For the pump that serves the socket. The readiness it waits for, as
     // poll() flags (POLLIN, POLLOUT), or nothing while there is no
@@ -143,5 +148,6 @@ private:
     int m_closedHandle = kNoHandle;
     int m_lastError = 0;
     SocketState m_state = SocketState::None;
+    bool m_traced = true;
     PumpSlot m_slot;
 };

@@ -13,6 +13,7 @@ enum class ValueKind {
     Flag,   // any value, or none
     Text,   // a value that is not empty
     Number, // a whole number within the bounds
+    Listen, // what ParseMetricsAddress takes
 };
 
 struct OptionRule {
@@ -44,6 +45,8 @@ constexpr OptionRule kOptionRules[] = {
     {"present", ValueKind::Flag, 0, 0, ""},
     {"resetadmin", ValueKind::Flag, 0, 0, ""},
     {"sync", ValueKind::Flag, 0, 0, ""},
+    {"metrics", ValueKind::Listen, 0, 0,
+     "empty, a port, or a dotted IPv4 address and a port, such as 127.0.0.1:9310"},
 };
 
 std::optional<long long> WholeNumber(const std::string& text)
@@ -62,6 +65,8 @@ bool Fits(const OptionRule& rule, const std::string& value)
         return true;
     case ValueKind::Text:
         return !value.empty();
+    case ValueKind::Listen:
+        return ParseMetricsAddress(value).has_value();
     case ValueKind::Number:
         break;
     }
@@ -69,7 +74,40 @@ bool Fits(const OptionRule& rule, const std::string& value)
     return number && *number >= rule.minimum && *number <= rule.maximum;
 }
 
+bool IsDottedAddress(std::string_view text)
+{
+    for (int parts = 1; parts <= 4; ++parts) {
+        size_t dot = text.find('.');
+        std::optional<long long> part = WholeNumber(std::string(text.substr(0, dot)));
+        if (!part || *part < 0 || *part > 255)
+            return false;
+        if (dot == std::string_view::npos)
+            return parts == 4;
+        text.remove_prefix(dot + 1);
+    }
+    return false;
+}
+
 } // namespace
+
+std::optional<MetricsAddress> ParseMetricsAddress(std::string_view value)
+{
+    MetricsAddress address;
+    if (value.empty())
+        return address;
+    size_t colon = value.rfind(':');
+    std::string_view portText = colon == std::string_view::npos ? value : value.substr(colon + 1);
+    std::optional<long long> port = WholeNumber(std::string(portText));
+    if (!port || *port < 0 || *port > 65535)
+        return std::nullopt;
+    address.port = static_cast<int>(*port);
+    if (colon == std::string_view::npos)
+        return address;
+    address.host = value.substr(0, colon);
+    if (!IsDottedAddress(address.host))
+        return std::nullopt;
+    return address;
+}
 
 CommandLine::CommandLine(std::string_view raw) : m_raw(raw)
 {
@@ -185,6 +223,12 @@ std::optional<std::string> CommandLine::CheckValues() const
                " is not valid; the value must be " + std::string(rule.expected) + ".";
     }
     return std::nullopt;
+}
+
+std::optional<MetricsAddress> CommandLine::Metrics() const
+{
+    std::optional<std::string> value = Value("metrics");
+    return value ? ParseMetricsAddress(*value) : std::nullopt;
 }
 
 bool CommandLine::WantsPresentationMode() const

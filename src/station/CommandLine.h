@@ -7,6 +7,17 @@
 #include <string>
 #include <string_view>
 
+// Where the metrics endpoint listens.
+struct MetricsAddress {
+    static constexpr int kDefaultPort = 9310;
+    std::string host = "127.0.0.1";
+    int port = kDefaultPort;
+};
+
+// "ADDRESS:PORT", "PORT" (on 127.0.0.1) or empty (127.0.0.1:9310); the
+// address is a dotted IPv4 address. Nothing for anything else.
+std::optional<MetricsAddress> ParseMetricsAddress(std::string_view value);
+
 class CommandLine {
 public:
     CommandLine() = default;
@@ -32,6 +43,9 @@ public:
     // address, optionally ":port", or several separated by commas in order
     // of preference); empty for "/forward" alone.
     std::optional<std::string> ForwardHost() const { return Value("forward"); }
+    // "/metrics[:ADDRESS:PORT]": serve metrics there; nothing without the
+    // option or with a value ParseMetricsAddress refuses.
+    std::optional<MetricsAddress> Metrics() const;
     // "/presentation_mode 1" anywhere in the raw command line.
     bool WantsPresentationMode() const;
 

@@ -20,22 +20,27 @@
 #include "events/TextFormat.h"
 #include "links/ForwardingManager.h"
 #include "net/DescriptorLimit.h"
+#include "net/ForwardingClient.h"
 #include "net/RecorderListener.h"
 #include "net/SessionHub.h"
 #include "net/StationPump.h"
 #include "platform/Profile.h"
 #include "platform/Prompt.h"
+#include "platform/ServiceNotifier.h"
 #include "platform/SharedAccess.h"
 #include "platform/StopSignals.h"
 #include "platform/SystemLog.h"
 #include "station/ConfigurationUpgrade.h"
 #include "station/PrivateFiles.h"
 #include "station/RecorderStateLog.h"
+#include "station/ServiceStatus.h"
 #include "station/StationDesktop.h"
 #include "station/StationFolders.h"
+#include "station/StationMetrics.h"
 #include "users/UserAccounts.h"
 
 #include <algorithm>
+#include <array>
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
@@ -62,6 +67,11 @@ Station::Station(const CommandLine& options, StationDesktop& desktop, ConfigTree
 
 Station::~Station()
 {
+    // What hooks into the pump goes before it.
+    if (m_intake != nullptr)
+        m_intake->SetCounts(nullptr);
+    m_metrics.reset();
+    m_service.reset();
     // The pump first: it deletes the sockets, which hand telegrams to the
     // decoder; then the database.
     m_pump.reset();
@@ -151,6 +161,7 @@ StationExit Station::Run()
         m_pump->SetStoreSync([this] { SyncDatabase(); });
     GuardConnections();
     StartListening();
+    StartMonitoring();
     m_desktop.ShowStartupProgress(100);
 
     m_desktop.CreateMainWindow(*this);
@@ -319,6 +330,49 @@ void Station::StartListening()
     std::fflush(stdout);
 }
 
+void Station::StartMonitoring()
+{
+    if (std::optional<MetricsAddress> address = m_options.Metrics()) {
+        m_metrics = std::make_unique<StationMetrics>(*this, m_clock);
+        if (m_metrics->Start(*address)) {
+            m_intake->SetCounts(&m_metrics->Counts());
+            std::printf("Metrics on %s:%d\n", address->host.c_str(), m_metrics->Port());
+        } else {
+            std::fprintf(stderr, "Wardex: metrics cannot be served on %s:%d: %s\n",
+                         address->host.c_str(), address->port, std::strerror(errno));
+            m_metrics.reset();
+        }
+        std::fflush(stdout);
+    }
+    m_service = std::make_unique<ServiceStatus>(SystemServiceNotifier(), m_clock,
+                                                [this] { return StatusSummary(); });
+    m_service->Attach(*m_pump);
+}
+
+std::string Station::StatusSummary()
+{
+    std::string text = m_listener != nullptr ? "Port " + std::to_string(m_port) : "No port";
+    if (m_recorderStates != nullptr) {
+        std::array<int, kRecorderStateCount> counts = m_recorderStates->Counts();
+        int total = 0;
+        for (int count : counts)
+            total += count;
+        text += "; " + std::to_string(total) + " recorders, " +
+                std::to_string(counts[static_cast<int>(RecorderState::Online)]) + " online, " +
+                std::to_string(counts[static_cast<int>(RecorderState::Late)]) + " late, " +
+                std::to_string(counts[static_cast<int>(RecorderState::Missed)]) + " missed";
+    }
+    if (m_database != nullptr && m_database->IsOpen())
+        text +=
+            "; " + std::to_string(m_database->UnconfirmedRecords().size()) + " alarms unconfirmed";
+    if (ForwardingClient* client = m_sessions != nullptr ? m_sessions->Forwarding() : nullptr)
+        text +=
+            "; forwarding to " + client->Host() +
+            (client->State() == SocketState::Connected ? ", connected, " : ", not connected, ") +
+            std::to_string(client->QueueLength()) + " queued";
+    return text;
+}
+
 void Station::OpenAuditTrail()
 {
     m_audit = std::make_unique<AuditTrail>(m_folder, m_clock, PosixSystemLog(), HostName());
@@ -391,6 +445,8 @@ bool Station::UpdateRecorderStates(int64_t nowMs)
 
 void Station::Shutdown()
 {
+    if (m_service != nullptr)
+        m_service->Stopping();
     if (m_mainWindowCreated)
         m_desktop.EndMainWindow();
     if (m_stateLog != nullptr)

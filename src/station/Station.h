@@ -22,8 +22,10 @@ class RecorderListener;
 class RecorderStateBoard;
 class RecorderStateLog;
 class RecorderSupervision;
+class ServiceStatus;
 class SessionHub;
 class StationDesktop;
+class StationMetrics;
 class StationPump;
 class SupervisionAudit;
 
@@ -71,6 +73,8 @@ public:
     std::filesystem::path FileInFolder(const std::string& name) const { return m_folder / name; }
     const std::filesystem::path& LanguagesFolder() const { return m_languages; }
     int ListeningPort() const { return m_port; }
+    // The port is listened on.
+    bool ServesPort() const { return m_listener != nullptr; }
     // No saved configuration was found: the station starts on its defaults.
     bool FirstStart() const { return m_firstStart; }
     int KeepAliveMinutes() const;
@@ -92,6 +96,10 @@ public:
     RecorderStateBoard* RecorderStates() { return m_recorderStates.get(); }
     // Their changes over time, for the availability figures.
     const RecorderStateLog* StateLog() const { return m_stateLog.get(); }
+    // The metrics endpoint; null without /metrics or when it could not listen.
+    StationMetrics* Metrics() { return m_metrics.get(); }
+    // One line on how the station does, for the service manager.
+    std::string StatusSummary();
     // Reads the recorders' states and keeps their record; true when what
     // the overview shows changed.
     bool UpdateRecorderStates(int64_t nowMs);
@@ -109,6 +117,9 @@ private:
     // pump's connection guard.
     void GuardConnections();
     void StartListening();
+    // /metrics and the service manager's notifications, once the port is
+    // listened on.
+    void StartMonitoring();
     void OpenAuditTrail();
     void EndAuditTrail();
     void Shutdown();
@@ -132,6 +143,9 @@ private:
     std::unique_ptr<RecorderStateBoard> m_recorderStates;
     std::unique_ptr<RecorderStateLog> m_stateLog;
     std::unique_ptr<StationPump> m_pump;
+    // Both hook into the pump and go before it.
+    std::unique_ptr<StationMetrics> m_metrics;
+    std::unique_ptr<ServiceStatus> m_service;
     RecorderListener* m_listener = nullptr; // owned by the pump once registered
     bool m_mainWindowCreated = false;
     bool m_sessionEnded = false;

@@ -542,3 +542,28 @@ TEST(SocketPump, ASocketServedAgainOnAReusedHandleNumber)
     second.peer->Send(Bytes("reused"));
     EXPECT_TRUE(PumpUntil(pump, [&] { return second.log.received == "reused"; }));
 }
+
+TEST(SocketPump, OnlyNestedHooksRunInANestedRoundAndOnlyTopRoundsAreTimed)
+{
+    struct Timer final : RoundTimer {
+        void WorkBegins() override { ++begun; }
+        void RoundEnds() override { ++ended; }
+        int begun = 0;
+        int ended = 0;
+    } timer;
+    SocketPump pump;
+    pump.SetRoundTimer(&timer);
+    int plain = 0;
+    int nested = 0;
+    pump.AddHook({.round = [&] { ++plain; }, .gone = {}});
+    pump.AddHook({.round = [&] { ++nested; }, .gone = {}, .nested = true});
+    pump.ServeNestedRound();
+    EXPECT_EQ(plain, 0);
+    EXPECT_EQ(nested, 1);
+    EXPECT_EQ(timer.begun, 0);
+    pump.Run(PumpLoop::Once, PumpWait::Poll);
+    EXPECT_EQ(plain, 1);
+    EXPECT_EQ(nested, 2);
+    EXPECT_EQ(timer.begun, 1);
+    EXPECT_EQ(timer.ended, 1);
+}

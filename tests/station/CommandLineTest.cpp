@@ -65,6 +65,23 @@ TEST(CommandLine, FromArgumentsKeepsValuesWithBlanksWhole)
     EXPECT_TRUE(line.WantsPresentationMode());
 }
 
+TEST(CommandLine, MetricsListenOnTheLoopbackPortUnlessToldOtherwise)
+{
+    EXPECT_FALSE(CommandLine("/port:1").Metrics());
+    std::optional<MetricsAddress> plain = CommandLine("/metrics").Metrics();
+    ASSERT_TRUE(plain);
+    EXPECT_EQ(plain->host, "127.0.0.1");
+    EXPECT_EQ(plain->port, 9310);
+    std::optional<MetricsAddress> port = CommandLine("/metrics:9400").Metrics();
+    ASSERT_TRUE(port);
+    EXPECT_EQ(port->host, "127.0.0.1");
+    EXPECT_EQ(port->port, 9400);
+    std::optional<MetricsAddress> both = CommandLine("/metrics:10.1.2.3:0").Metrics();
+    ASSERT_TRUE(both);
+    EXPECT_EQ(both->host, "10.1.2.3");
+    EXPECT_EQ(both->port, 0);
+}
+
 TEST(CommandLine, ValuesTheStationCannotUseAreNamedWithWhatTheyMustBe)
 {
     struct Case {
@@ -89,6 +106,12 @@ TEST(CommandLine, ValuesTheStationCannotUseAreNamedWithWhatTheyMustBe)
         {"/forward:a:1,b:2 /forwardretry:3600", ""},
         {"/forwardretry:0", "/forwardretry:0 is not valid; the value must be a number of seconds"},
         {"/shmgroup", "/shmgroup: is not valid; the value must be a group name"},
+        {"/metrics /metrics:9311 /metrics:0.0.0.0:0", ""},
+        {"/metrics:host:9310", "/metrics:host:9310 is not valid; the value must be empty, a port"},
+        {"/metrics:1.2.3:9310", "/metrics:1.2.3:9310 is not valid"},
+        {"/metrics:1.2.3.256:9310", "/metrics:1.2.3.256:9310 is not valid"},
+        {"/metrics:127.0.0.1:65536", "/metrics:127.0.0.1:65536 is not valid"},
+        {"/metrics:127.0.0.1:", "/metrics:127.0.0.1: is not valid"},
     };
     for (const Case& c : cases) {
         std::optional<std::string> message = CommandLine(c.line).CheckValues();
