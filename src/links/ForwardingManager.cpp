@@ -72,8 +72,7 @@ void DrainLocally(ForwardingClient& client, TelegramSink& sink)
 // active link or the sessions.
 class ForwardingManager::Probe final : public ForwardingObserver {
 public:
-    Probe(SocketPump& pump, std::function<int64_t()> clock)
-        : m_client(*this, pump, std::move(clock))
+    Probe(SocketPump& pump, Clock& clock) : m_client(*this, pump, clock)
     {
     }
 
