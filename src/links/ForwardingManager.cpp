@@ -72,9 +72,7 @@ void DrainLocally(ForwardingClient& client, TelegramSink& sink)
 // active link or the sessions.
 class ForwardingManager::Probe final : public ForwardingObserver {
 public:
-    Probe(SocketPump& pump, Clock& clock) : m_client(*this, pump, clock)
-    {
-    }
+    Probe(SocketPump& pump, Clock& clock) : m_client(*this, pump, clock) {}
 
     ForwardingClient& Client() { return m_client; }
     // Whether the greeted host answered since the last call.
